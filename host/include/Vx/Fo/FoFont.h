@@ -1,0 +1,75 @@
+// A font at one pixel size: metrics, per-character glyphs and glyph rasters.
+//
+// FoFont is a small value (a handle to a shared sized face): copying and assigning it is cheap,
+// and one face is shared by every render that asks for the same family, style and size. All
+// operations are const and safe to call from several worker threads at once; glyph metrics and
+// rasters are cached by the face, so a layout per tile costs table look-ups.
+//
+// Glyph boxes are in pixels relative to the pen on the baseline, y up; rasters are 8-bit
+// coverage images, top row first, exactly as wide and tall as the glyph box.
+#pragma once
+
+#include <Vx/Ge/GeRectangle.h>
+#include <Vx/Im/ImImage.h>
+#include <Vx/RC/RCShdPtr.h>
+
+#include <cstdint>
+#include <string>
+
+namespace Vx {
+
+class FoFont
+{
+public:
+    struct Glyph
+    {
+        std::uint32_t id = 0;       ///< the face's glyph index, as rasterizeGlyph takes it
+        GeRectangle<int> box;       ///< pixels relative to the pen on the baseline, y up
+        int advanceX = 0;           ///< pen advance in whole pixels
+        int advanceY = 0;
+        RCShdPtr<ImImage> image;    ///< the coverage raster, when one was asked for; may be empty
+    };
+
+    /// What a concrete face provides. The font service implements it over FreeType; tests may
+    /// implement it with metrics of their choosing.
+    class Face : public RCObject
+    {
+    public:
+        virtual int getAscent() const = 0;      ///< font units, positive above the baseline
+        virtual int getDescent() const = 0;     ///< font units, negative below the baseline
+        virtual int getUnitsPerEM() const = 0;
+        /// The glyph of a wide character, without its raster.
+        virtual const Glyph& getChar(wchar_t c) const = 0;
+        /// The glyph of a glyph index, its raster in `image` (empty for a glyph that draws nothing).
+        virtual const Glyph& rasterizeGlyph(std::uint32_t id) const = 0;
+        /// A readable description ("DejaVu Sans Bold 48x48 px").
+        virtual std::string describe() const = 0;
+    };
+
+    FoFont() = default;
+    explicit FoFont(RCShdPtr<Face> face) : m_face(std::move(face)) {}
+
+    /// Whether the font was found. An invalid font must not be asked for metrics or glyphs.
+    bool isValid() const { return !m_face.isNull(); }
+
+    int getAscent() const { return m_face->getAscent(); }
+    int getDescent() const { return m_face->getDescent(); }
+    int getUnitsPerEM() const { return m_face->getUnitsPerEM(); }
+
+    /// The glyph of a wide character. Characters U+FF80 to U+FFFF stand for the bytes 0x80 to
+    /// 0xFF of an 8-bit text as it arrives widened from a signed char; the font service reads
+    /// them as Latin-1 (U+0080 to U+00FF). A character the font lacks yields the font's
+    /// "missing glyph" (index 0).
+    const Glyph& getChar(wchar_t c) const { return m_face->getChar(c); }
+
+    /// The glyph of index `id` with its coverage raster in `image`.
+    const Glyph& rasterizeGlyph(std::uint32_t id) const { return m_face->rasterizeGlyph(id); }
+
+    const RCShdPtr<Face>& getFace() const { return m_face; }
+    std::string describe() const { return isValid() ? m_face->describe() : std::string("(no font)"); }
+
+private:
+    RCShdPtr<Face> m_face;
+};
+
+} // namespace Vx

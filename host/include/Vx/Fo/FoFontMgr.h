@@ -1,0 +1,73 @@
+// The font service: families and styles installed on the system (fontconfig) and sized faces
+// rendered with FreeType.
+//
+// getInstance() is the process-wide manager. Every operation is safe to call from several threads
+// at once; lookups of a font already asked for are a hash-table hit, and each (family, style,
+// size) face is loaded once and shared.
+#pragma once
+
+#include <Vx/Fo/FoFont.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Vx {
+
+class FoFontMgr
+{
+public:
+    /// The four styles a family may have.
+    enum FontStyle : int
+    {
+        Regular = 0,
+        Bold = 1,
+        Italic = 2,
+        BoldItalic = 3,
+    };
+
+    /// A family and style: what a font is asked for by, before it is given a size.
+    struct FontDesc
+    {
+        std::string family;
+        int style = Regular;
+    };
+
+    static FoFontMgr& getInstance();
+
+    /// "Regular", "Bold", "Italic", "Bold Italic"; an empty string for any other code.
+    static std::string getFontStyleName(int style);
+
+    /// Every family installed, as fontconfig names them, sorted and without repeats.
+    std::vector<std::string> getFontFamilies() const;
+    /// The style codes `family` really has, in increasing order; empty for an unknown family.
+    std::vector<int> getFontStyles(const std::string& family) const;
+
+    /// "DejaVu Sans" where installed, else the first family fontconfig offers for "sans-serif".
+    std::string getDefaultFontName() const;
+    int getDefaultFontStyle() const { return Regular; }
+    /// The default family and style together.
+    FontDesc getDefaultFont() const { return {getDefaultFontName(), getDefaultFontStyle()}; }
+
+    /// The font of `family` in `style` at a pixel width and height (each at least 1). Invalid
+    /// (isValid() false) when the family is not installed or lacks the style: no substitute is
+    /// chosen here, the caller decides what to fall back to.
+    FoFont getFont(const std::string& family, int style, int pixelWidth, int pixelHeight) const;
+    /// The same, from a family and style together.
+    FoFont getFont(const FontDesc& desc, int pixelWidth, int pixelHeight) const
+    {
+        return getFont(desc.family, desc.style, pixelWidth, pixelHeight);
+    }
+
+    FoFontMgr(const FoFontMgr&) = delete;
+    FoFontMgr& operator=(const FoFontMgr&) = delete;
+
+private:
+    FoFontMgr();
+    ~FoFontMgr();
+
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+} // namespace Vx

@@ -1,0 +1,53 @@
+// SMPTE timecodes: HH:MM:SS:FF for a frame count at a frame rate.
+//
+// Rates that are not whole numbers count in their nominal whole rate (23.976 counts 24 frames a
+// second, 29.97 counts 30). At 29.97 and 59.94 the timecode is drop-frame, written with ';'
+// before the frames: frame numbers 0 and 1 (0 to 3 at 59.94) are skipped at the start of every
+// minute that is not a multiple of ten. Hours wrap at 24. Negative frame counts are written
+// with a leading '-'. Formatters are immutable and shared between threads.
+#pragma once
+
+#include <Vx/RC/RCShdPtr.h>
+#include <Vx/Tm/TmTimeUtil.h>
+
+#include <map>
+#include <mutex>
+#include <string>
+#include <utility>
+
+namespace Vx {
+
+class LiTimeCode : public RCObject
+{
+public:
+    LiTimeCode(const Rational& rate, int flags);
+
+    /// The timecode of `time`'s frame count, counted at this formatter's rate.
+    std::string toString(const DtTime& time) const;
+
+    const Rational& getRate() const { return m_rate; }
+    int getNominalRate() const { return m_nominal; }
+    bool isDropFrame() const { return m_dropFrame; }
+
+private:
+    Rational m_rate;
+    int m_flags;
+    int m_nominal;
+    bool m_dropFrame;
+};
+
+/// Makes timecode formatters; the same rate and flags give the same shared formatter.
+class LiTimeCodeFactory
+{
+public:
+    static LiTimeCodeFactory& getInstance();
+    /// A formatter for `rate`. `flags` 0 asks for the rate's standard form (drop-frame at 29.97
+    /// and 59.94, non-drop elsewhere).
+    RCShdPtr<LiTimeCode> createTimeCode(const Rational& rate, int flags);
+
+private:
+    std::mutex m_mutex;
+    std::map<std::pair<std::pair<std::int64_t, std::int64_t>, int>, RCShdPtr<LiTimeCode>> m_cache;
+};
+
+} // namespace Vx

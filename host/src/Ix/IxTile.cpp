@@ -1,0 +1,47 @@
+#include <Vx/Ix/IxTile.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace Vx {
+
+IxTile::IxTile(const GeRectangle<int>& region)
+    : m_region(region.isEmpty() ? GeRectangle<int>() : region),
+      m_pixels(new float[std::size_t(std::max(0, m_region.getWidth())) * std::size_t(std::max(0, m_region.getHeight())) *
+                         kChannels])
+{
+}
+
+void IxTile::fill(const CoRgbaColorTyped<float>& c)
+{
+    const std::size_t count = std::size_t(getWidth()) * std::size_t(getHeight());
+    float* p = m_pixels.get();
+    for (std::size_t i = 0; i < count; ++i, p += kChannels) {
+        p[0] = c.red;
+        p[1] = c.green;
+        p[2] = c.blue;
+        p[3] = c.alpha;
+    }
+}
+
+void ipCopy(const IxWriteGuard& destination, const IxReadGuard& source, const GeRectangle<int>* destRect,
+            const GeRectangle<int>* sourceRect)
+{
+    VX_ASSERT(destination.isValid());
+    VX_ASSERT(source.isValid());
+    // Work in source coordinates: take the source part, move it to where it lands, keep what the
+    // destination covers.
+    const GeRectangle<int> from = sourceRect ? sourceRect->intersected(source.getPixelRegion()) : source.getPixelRegion();
+    const int dx = destRect ? destRect->x0 - (sourceRect ? sourceRect->x0 : from.x0) : 0;
+    const int dy = destRect ? destRect->y0 - (sourceRect ? sourceRect->y0 : from.y0) : 0;
+    GeRectangle<int> to = from.translated(dx, dy).intersected(destination.getPixelRegion());
+    if (destRect)
+        to = to.intersected(*destRect);
+    if (to.isEmpty())
+        return;
+    const std::size_t rowBytes = std::size_t(to.getWidth()) * IxTile::kChannels * sizeof(float);
+    for (int y = to.y0; y < to.y1; ++y)
+        std::memcpy(destination.getPixel(to.x0, y), source.getPixel(to.x0 - dx, y - dy), rowBytes);
+}
+
+} // namespace Vx
