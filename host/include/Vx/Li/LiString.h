@@ -29,8 +29,11 @@ class LiStringSubstituter
 public:
     using Handler = CbHandler<std::string>;
 
-    /// Registers `pattern` (not empty) and the handler that yields its replacement.
+    /// Registers `pattern` (not empty) and the handler that yields its replacement. Throws
+    /// std::invalid_argument for an empty pattern or an empty handler.
     void addPattern(const std::string& pattern, const RCShdPtr<Handler>& handler);
+    /// `text` with every occurrence of the registered patterns replaced, in time linear in the
+    /// length of the text for a given set of patterns.
     std::string substitute(const std::string& text) const;
     bool isEmpty() const { return m_patterns.empty(); }
 

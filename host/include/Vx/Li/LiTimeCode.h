@@ -4,7 +4,8 @@
 // second, 29.97 counts 30). At 29.97 and 59.94 the timecode is drop-frame, written with ';'
 // before the frames: frame numbers 0 and 1 (0 to 3 at 59.94) are skipped at the start of every
 // minute that is not a multiple of ten. Hours wrap at 24. Negative frame counts are written
-// with a leading '-'. Formatters are immutable and shared between threads.
+// with a leading '-' followed by the timecode of the count's magnitude (frame -1 at 24 is
+// "-00:00:00:01"). Formatters are immutable and shared between threads.
 #pragma once
 
 #include <Vx/RC/RCShdPtr.h>
@@ -20,12 +21,17 @@ namespace Vx {
 class LiTimeCode : public RCObject
 {
 public:
+    /// A formatter counting at `rate`; `flags` as for LiTimeCodeFactory::createTimeCode. Throws
+    /// std::invalid_argument for a rate that is not positive or above 1000000 frames a second.
     LiTimeCode(const Rational& rate, int flags);
 
-    /// The timecode of `time`'s frame count, counted at this formatter's rate.
+    /// The timecode of `time`'s frame count, counted at this formatter's rate (the rate `time`
+    /// carries is not consulted). Frame 0 is 00:00:00:00.
     std::string toString(const DtTime& time) const;
 
     const Rational& getRate() const { return m_rate; }
+    int getFlags() const { return m_flags; }
+    /// Frames counted per second: the rate rounded to a whole number, at least 1.
     int getNominalRate() const { return m_nominal; }
     bool isDropFrame() const { return m_dropFrame; }
 
@@ -42,7 +48,9 @@ class LiTimeCodeFactory
 public:
     static LiTimeCodeFactory& getInstance();
     /// A formatter for `rate`. `flags` 0 asks for the rate's standard form (drop-frame at 29.97
-    /// and 59.94, non-drop elsewhere).
+    /// and 59.94, non-drop elsewhere); any other value counts non-drop. Equal rates written
+    /// differently (24000/1001 and 48000/2002) share a formatter, whose rate is the reduced one.
+    /// Callable from any thread; throws as the LiTimeCode constructor does.
     RCShdPtr<LiTimeCode> createTimeCode(const Rational& rate, int flags);
 
 private:

@@ -1,0 +1,76 @@
+// LiStringUtil::convertNb: decimal digits of ints and 64-bit integers, extremes included.
+#include <Vx/Li/LiString.h>
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdint>
+#include <limits>
+#include <random>
+#include <sstream>
+#include <string>
+
+namespace Vx {
+namespace {
+
+struct IntCase
+{
+    int value;
+    const char* expected;
+};
+
+TEST(LiStringUtil, ConvertsInts)
+{
+    const IntCase cases[] = {
+        {0, "0"},
+        {7, "7"},
+        {-7, "-7"},
+        {10, "10"},
+        {1001, "1001"},
+        {-1001, "-1001"},
+        {1000000, "1000000"},
+        {INT_MAX, "2147483647"},
+        {INT_MIN, "-2147483648"},
+    };
+    for (const IntCase& c : cases)
+        EXPECT_EQ(LiStringUtil::convertNb(c.value), c.expected) << "value " << c.value;
+}
+
+struct Int64Case
+{
+    std::int64_t value;
+    const char* expected;
+};
+
+TEST(LiStringUtil, ConvertsInt64s)
+{
+    const Int64Case cases[] = {
+        {std::int64_t{0}, "0"},
+        {std::int64_t{-1}, "-1"},
+        {std::int64_t{86400}, "86400"},
+        {std::int64_t{4294967296}, "4294967296"},
+        {std::int64_t{-4294967296}, "-4294967296"},
+        {std::int64_t{1000000000000000000}, "1000000000000000000"},
+        {std::numeric_limits<std::int64_t>::max(), "9223372036854775807"},
+        {std::numeric_limits<std::int64_t>::min(), "-9223372036854775808"},
+        {std::numeric_limits<std::int64_t>::min() + 1, "-9223372036854775807"},
+    };
+    for (const Int64Case& c : cases)
+        EXPECT_EQ(LiStringUtil::convertNb(c.value), c.expected) << "value " << c.value;
+}
+
+TEST(LiStringUtil, AgreesWithStreamFormattingOnRandomValues)
+{
+    std::mt19937_64 random(20240611);
+    for (int i = 0; i < 20000; ++i) {
+        // Spread over every magnitude: a random value shifted right by a random amount.
+        const auto bits = static_cast<std::int64_t>(random());
+        const std::int64_t value = bits >> (random() % 64);
+        std::ostringstream stream;
+        stream << value;
+        ASSERT_EQ(LiStringUtil::convertNb(value), stream.str());
+    }
+}
+
+} // namespace
+} // namespace Vx
