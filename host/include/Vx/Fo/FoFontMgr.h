@@ -3,7 +3,11 @@
 //
 // getInstance() is the process-wide manager. Every operation is safe to call from several threads
 // at once; lookups of a font already asked for are a hash-table hit, and each (family, style,
-// size) face is loaded once and shared.
+// size) face is loaded once and shared. Faces are kept until the manager is destroyed at exit; a
+// face still held then (by another static object) stays usable until its last holder lets go.
+//
+// Families are matched without regard to case ("dejavu sans" is "DejaVu Sans"), otherwise
+// exactly. The installed fonts are read once, when the manager is made.
 #pragma once
 
 #include <Vx/Fo/FoFont.h>
@@ -40,7 +44,11 @@ public:
 
     /// Every family installed, as fontconfig names them, sorted and without repeats.
     std::vector<std::string> getFontFamilies() const;
-    /// The style codes `family` really has, in increasing order; empty for an unknown family.
+    /// The style codes `family` really has, in increasing order; empty for an unknown family. A
+    /// style is served by the family's face of that weight (bold from DemiBold up) and slant
+    /// (italic or oblique) closest to the usual one: normal width, Book to Medium or Bold weight,
+    /// so condensed or extra-light faces listed under the same family never stand in for its usual
+    /// faces, but do serve a family made of such faces only.
     std::vector<int> getFontStyles(const std::string& family) const;
 
     /// "DejaVu Sans" where installed, else the first family fontconfig offers for "sans-serif".
@@ -50,8 +58,10 @@ public:
     FontDesc getDefaultFont() const { return {getDefaultFontName(), getDefaultFontStyle()}; }
 
     /// The font of `family` in `style` at a pixel width and height (each at least 1). Invalid
-    /// (isValid() false) when the family is not installed or lacks the style: no substitute is
-    /// chosen here, the caller decides what to fall back to.
+    /// (isValid() false) when the family is not installed or lacks the style (any code other than
+    /// the four included): no substitute is chosen here, the caller decides what to fall back to.
+    /// Throws std::invalid_argument for a pixel size above 65535, std::runtime_error when
+    /// FreeType cannot open or size the font file.
     FoFont getFont(const std::string& family, int style, int pixelWidth, int pixelHeight) const;
     /// The same, from a family and style together.
     FoFont getFont(const FontDesc& desc, int pixelWidth, int pixelHeight) const

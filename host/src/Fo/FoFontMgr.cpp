@@ -1,0 +1,196 @@
+// The font manager: resolves families and styles through fontconfig once, and shares one sized
+// FreeType face per font file, face index and pixel size.
+//
+// Two tables serve getFont. `m_families`, keyed by the family name exactly as asked for, holds
+// the style faces fontconfig chose and, per style, the sized faces already handed out; a request
+// seen before is two hash look-ups under a shared lock. A request not seen before takes the load
+// mutex, so that one thread at a time queries fontconfig and opens faces while the others keep
+// reading; `m_faces`, keyed by file, face index and size, makes different spellings of a family
+// ("DejaVu Sans", "dejavu sans") share their faces.
+//
+// Lifetime: the manager is a function-local static, destroyed at exit like any other. Faces hold
+// the FreeType library by reference, so a face still held elsewhere at that moment (by another
+// static object) stays usable and releases the library itself when it goes.
+#include <Vx/Fo/FoFontMgr.h>
+
+#include "Fo/FoFontConfig.h"
+#include "Fo/FoFtFace.h"
+#include "Fo/FoFtLibrary.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <shared_mutex>
+#include <stdexcept>
+#include <string>
+#include <tuple>
+#include <unordered_map>
+#include <vector>
+
+namespace Vx {
+
+namespace {
+
+constexpr int kStyleCount = 4;
+const char* const kDefaultFamily = "DejaVu Sans";
+
+std::uint64_t sizeKey(int pixelWidth, int pixelHeight)
+{
+    return (std::uint64_t(std::uint32_t(pixelWidth)) << 32) | std::uint32_t(pixelHeight);
+}
+
+} // namespace
+
+struct FoFontMgr::Impl
+{
+    struct FamilyFonts
+    {
+        FoStyleFaces sources; // fixed once the entry is in m_families
+        std::array<std::unordered_map<std::uint64_t, RCShdPtr<FoFont::Face>>, kStyleCount> sized;
+    };
+    using FaceKey = std::tuple<std::string, long, int, int>;
+
+    FoFontConfig m_config;
+    RCShdPtr<FoFtLibrary> m_library = makeShared<FoFtLibrary>();
+
+    // Every change to m_families is made by a thread holding m_loadMutex, which takes
+    // m_familiesMutex exclusively for the change itself; threads without m_loadMutex read under
+    // m_familiesMutex shared, threads with it read without further locking.
+    mutable std::mutex m_loadMutex;
+    mutable std::shared_mutex m_familiesMutex;
+    std::unordered_map<std::string, FamilyFonts> m_families;
+    std::map<FaceKey, RCShdPtr<FoFont::Face>> m_faces; // under m_loadMutex
+    std::optional<std::string> m_defaultFamily;        // under m_loadMutex
+
+    /// The entry of `family`, or null when it was not resolved yet. Takes the shared lock.
+    const FamilyFonts* findFamily(const std::string& family) const
+    {
+        std::shared_lock<std::shared_mutex> lock(m_familiesMutex);
+        const auto it = m_families.find(family);
+        return it == m_families.end() ? nullptr : &it->second;
+    }
+
+    /// The entry of `family`, asking fontconfig when it is new. Under m_loadMutex. The address
+    /// stays valid: entries are never erased and unordered_map nodes do not move.
+    FamilyFonts& resolveFamily(const std::string& family)
+    {
+        const auto it = m_families.find(family);
+        if (it != m_families.end())
+            return it->second;
+        FamilyFonts entry;
+        entry.sources = m_config.findStyleFaces(family);
+        std::unique_lock<std::shared_mutex> lock(m_familiesMutex);
+        return m_families.emplace(family, std::move(entry)).first->second;
+    }
+
+    /// getFont for a request not found in the tables: resolves the family, opens the face if no
+    /// other request opened it yet, and records both.
+    FoFont loadFont(const std::string& family, int style, int pixelWidth, int pixelHeight)
+    {
+        std::lock_guard<std::mutex> load(m_loadMutex);
+        FamilyFonts& entry = resolveFamily(family);
+        const std::optional<FoFaceSource>& source = entry.sources[style];
+        if (!source)
+            return FoFont();
+
+        // Another thread may have made this font while this one waited for the load mutex.
+        const std::uint64_t key = sizeKey(pixelWidth, pixelHeight);
+        const auto made = entry.sized[style].find(key);
+        if (made != entry.sized[style].end())
+            return FoFont(made->second);
+
+        const FaceKey faceKey(source->file, source->index, pixelWidth, pixelHeight);
+        auto shared = m_faces.find(faceKey);
+        if (shared == m_faces.end()) {
+            RCShdPtr<FoFont::Face> face =
+                makeShared<FoFtFace>(m_library, source->file, source->index, pixelWidth, pixelHeight);
+            shared = m_faces.emplace(faceKey, std::move(face)).first;
+        }
+        std::unique_lock<std::shared_mutex> lock(m_familiesMutex);
+        entry.sized[style].emplace(key, shared->second);
+        return FoFont(shared->second);
+    }
+};
+
+FoFontMgr::FoFontMgr() : m_impl(std::make_unique<Impl>()) {}
+
+FoFontMgr::~FoFontMgr() = default;
+
+FoFontMgr& FoFontMgr::getInstance()
+{
+    static FoFontMgr instance;
+    return instance;
+}
+
+std::string FoFontMgr::getFontStyleName(int style)
+{
+    switch (style) {
+    case Regular:
+        return "Regular";
+    case Bold:
+        return "Bold";
+    case Italic:
+        return "Italic";
+    case BoldItalic:
+        return "Bold Italic";
+    default:
+        return {};
+    }
+}
+
+std::vector<std::string> FoFontMgr::getFontFamilies() const
+{
+    return m_impl->m_config.listFamilies();
+}
+
+std::vector<int> FoFontMgr::getFontStyles(const std::string& family) const
+{
+    const Impl::FamilyFonts* entry = m_impl->findFamily(family);
+    if (!entry) {
+        std::lock_guard<std::mutex> load(m_impl->m_loadMutex);
+        entry = &m_impl->resolveFamily(family);
+    }
+    // The sources never change once resolved, so they are read without the lock.
+    std::vector<int> styles;
+    for (int style = 0; style < kStyleCount; ++style) {
+        if (entry->sources[style])
+            styles.push_back(style);
+    }
+    return styles;
+}
+
+std::string FoFontMgr::getDefaultFontName() const
+{
+    if (!getFontStyles(kDefaultFamily).empty())
+        return kDefaultFamily;
+    std::lock_guard<std::mutex> load(m_impl->m_loadMutex);
+    if (!m_impl->m_defaultFamily)
+        m_impl->m_defaultFamily = m_impl->m_config.matchFamily("sans-serif");
+    return *m_impl->m_defaultFamily;
+}
+
+FoFont FoFontMgr::getFont(const std::string& family, int style, int pixelWidth, int pixelHeight) const
+{
+    if (style < 0 || style >= kStyleCount)
+        return FoFont(); // no family has such a style
+    pixelWidth = std::max(pixelWidth, 1);
+    pixelHeight = std::max(pixelHeight, 1);
+    {
+        std::shared_lock<std::shared_mutex> lock(m_impl->m_familiesMutex);
+        const auto fonts = m_impl->m_families.find(family);
+        if (fonts != m_impl->m_families.end()) {
+            const Impl::FamilyFonts& entry = fonts->second;
+            if (!entry.sources[style])
+                return FoFont();
+            const auto it = entry.sized[style].find(sizeKey(pixelWidth, pixelHeight));
+            if (it != entry.sized[style].end())
+                return FoFont(it->second);
+        }
+    }
+    return m_impl->loadFont(family, style, pixelWidth, pixelHeight);
+}
+
+} // namespace Vx

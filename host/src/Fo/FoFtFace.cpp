@@ -1,0 +1,171 @@
+// Glyph loading, rendering and caching of a sized FreeType face.
+#include "Fo/FoFtFace.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <stdexcept>
+#include <utility>
+#include <vector>
+
+namespace Vx {
+
+namespace {
+
+constexpr std::uint32_t kCodePointCount = 0x110000;
+
+// An 8-bit coverage copy of a rendered bitmap, top row first, packed. Outline glyphs render to
+// 256-level gray; a bitmap-only font may give 1-bit bitmaps, whose set bits become full coverage.
+RCShdPtr<ImImage> makeCoverage(const FT_Bitmap& bitmap, const std::string& what)
+{
+    const int width = static_cast<int>(bitmap.width);
+    const int height = static_cast<int>(bitmap.rows);
+    // A negative pitch means the rows are stored bottom-up, the buffer pointing at the bottom row.
+    const unsigned char* top = bitmap.buffer;
+    if (bitmap.pitch < 0)
+        top -= static_cast<std::ptrdiff_t>(bitmap.pitch) * (height - 1);
+
+    std::vector<std::uint8_t> bytes(std::size_t(width) * std::size_t(height));
+    for (int y = 0; y < height; ++y) {
+        const unsigned char* row = top + static_cast<std::ptrdiff_t>(bitmap.pitch) * y;
+        std::uint8_t* out = bytes.data() + std::size_t(y) * std::size_t(width);
+        switch (bitmap.pixel_mode) {
+        case FT_PIXEL_MODE_GRAY:
+            if (bitmap.num_grays == 256) {
+                std::copy(row, row + width, out);
+            } else {
+                const int maxLevel = bitmap.num_grays - 1;
+                for (int x = 0; x < width; ++x)
+                    out[x] = static_cast<std::uint8_t>((row[x] * 255 + maxLevel / 2) / maxLevel);
+            }
+            break;
+        case FT_PIXEL_MODE_MONO:
+            for (int x = 0; x < width; ++x)
+                out[x] = (row[x >> 3] & (0x80 >> (x & 7))) ? 255 : 0;
+            break;
+        default:
+            throw std::runtime_error("The glyph " + what + " rendered to FreeType pixel mode " +
+                                     std::to_string(int(bitmap.pixel_mode)) +
+                                     ", which is not a coverage format the font service reads.");
+        }
+    }
+    return makeShared<ImImage>(width, height, 1, width, std::move(bytes));
+}
+
+} // namespace
+
+FoFtFace::FoFtFace(const RCShdPtr<FoFtLibrary>& library, const std::string& file, long index, int pixelWidth,
+                   int pixelHeight)
+    : m_face(FoFtLibrary::openFace(library, file, index)), m_byChar(kCodePointCount),
+      m_byGlyph(static_cast<std::uint32_t>(m_face->num_glyphs > 0 ? m_face->num_glyphs : 0))
+{
+    const FT_Face face = m_face.get();
+    const std::string name = std::string(face->family_name ? face->family_name : file) +
+                             (face->style_name ? std::string(" ") + face->style_name : std::string());
+
+    // Most faces select a Unicode character map on opening; ask for it explicitly for the few
+    // whose first map is another one. A face without Unicode map keeps its own.
+    FT_Select_Charmap(face, FT_ENCODING_UNICODE);
+
+    const FT_UInt width = static_cast<FT_UInt>(pixelWidth < 1 ? 1 : pixelWidth);
+    const FT_UInt height = static_cast<FT_UInt>(pixelHeight < 1 ? 1 : pixelHeight);
+    // FreeType would silently clamp larger sizes, and the face then not be the size it says.
+    constexpr FT_UInt kLargest = 0xFFFF;
+    if (width > kLargest || height > kLargest)
+        throw std::invalid_argument("The pixel size " + std::to_string(width) + "x" + std::to_string(height) +
+                                    " asked of the font " + name + " exceeds FreeType's largest, " +
+                                    std::to_string(kLargest) + " px.");
+    if (const FT_Error error = FT_Set_Pixel_Sizes(face, width, height))
+        throw std::runtime_error("FreeType could not size the font " + name + " (file '" + file + "') to " +
+                                 std::to_string(width) + "x" + std::to_string(height) +
+                                 " px: " + describeFtError(error) + ".");
+
+    m_loadFlags = FT_LOAD_TARGET_LIGHT | (FT_IS_SCALABLE(face) ? FT_LOAD_NO_BITMAP : 0);
+    m_ascent = face->ascender;
+    m_descent = face->descender;
+    m_unitsPerEM = face->units_per_EM;
+    m_description = name + " " + std::to_string(width) + "x" + std::to_string(height) + " px";
+}
+
+std::uint32_t FoFtFace::toCodePoint(wchar_t c)
+{
+    const auto value = static_cast<std::int64_t>(c);
+    if (value >= 0xFF80 && value <= 0xFFFF)
+        return static_cast<std::uint32_t>(value - 0xFF00);
+    if (value < 0 || value >= kCodePointCount)
+        return kNoCodePoint;
+    return static_cast<std::uint32_t>(value);
+}
+
+const FoFont::Glyph& FoFtFace::getChar(wchar_t c) const
+{
+    const std::uint32_t code = toCodePoint(c);
+    if (code == kNoCodePoint) {
+        // Not a character at all: the missing glyph, as for a character the font lacks.
+        if (const GlyphRecord* record = m_byGlyph.find(0))
+            return record->metrics;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return loadGlyphLocked(0).metrics;
+    }
+    if (const FoFont::Glyph* glyph = m_byChar.find(code))
+        return *glyph;
+
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (const FoFont::Glyph* glyph = m_byChar.find(code))
+        return *glyph; // another thread loaded it while we waited
+    const FT_UInt id = FT_Get_Char_Index(m_face.get(), code);
+    const GlyphRecord& record = loadGlyphLocked(id);
+    m_byChar.insert(code, &record.metrics);
+    return record.metrics;
+}
+
+const FoFont::Glyph& FoFtFace::rasterizeGlyph(std::uint32_t id) const
+{
+    if (const GlyphRecord* record = m_byGlyph.find(id))
+        return record->raster;
+    if (id >= getGlyphCount())
+        throw std::out_of_range("The glyph index " + std::to_string(id) + " is out of range for the font " +
+                                m_description + ", which has " + std::to_string(getGlyphCount()) + " glyphs.");
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return loadGlyphLocked(id).raster;
+}
+
+const FoFtFace::GlyphRecord& FoFtFace::loadGlyphLocked(std::uint32_t id) const
+{
+    if (const GlyphRecord* record = m_byGlyph.find(id))
+        return *record;
+
+    const FT_Face face = m_face.get();
+    if (const FT_Error error = FT_Load_Glyph(face, id, m_loadFlags))
+        throw std::runtime_error("FreeType could not load the glyph " + std::to_string(id) + " of the font " +
+                                 m_description + ": " + describeFtError(error) + ".");
+    const FT_GlyphSlot slot = face->glyph;
+    if (slot->format != FT_GLYPH_FORMAT_BITMAP) {
+        if (const FT_Error error = FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL))
+            throw std::runtime_error("FreeType could not render the glyph " + std::to_string(id) + " of the font " +
+                                     m_description + ": " + describeFtError(error) + ".");
+    }
+
+    GlyphRecord record;
+    record.metrics.id = id;
+    // 26.6 fixed point rounded to whole pixels.
+    record.metrics.advanceX = static_cast<int>((slot->advance.x + 32) >> 6);
+    record.metrics.advanceY = 0;
+    const FT_Bitmap& bitmap = slot->bitmap;
+    if (bitmap.width > 0 && bitmap.rows > 0) {
+        const int left = slot->bitmap_left;
+        const int top = slot->bitmap_top;
+        record.metrics.box =
+            GeRectangle<int>(left, left + static_cast<int>(bitmap.width), top - static_cast<int>(bitmap.rows), top);
+        record.raster = record.metrics;
+        record.raster.image = makeCoverage(bitmap, std::to_string(id) + " of the font " + m_description);
+    } else {
+        record.raster = record.metrics;
+    }
+
+    m_records.push_back(std::move(record));
+    const GlyphRecord& stored = m_records.back();
+    m_byGlyph.insert(id, &stored);
+    return stored;
+}
+
+} // namespace Vx

@@ -1,0 +1,77 @@
+// A FreeType face at one pixel size, with its glyph caches: what FoFont handles point at.
+//
+// The font manager makes one FoFtFace per font file, face index and pixel size and shares it with
+// every caller. Worker threads read it concurrently: metrics are fixed at construction, and glyphs
+// are found in two lock-free tables (by character and by glyph index). A glyph not yet seen is
+// loaded and rendered once, under the face's mutex, because an FT_Face serves one thread at a
+// time; its metrics and its raster come from that one rendering, so they always agree.
+//
+// Glyphs are loaded with FT_LOAD_TARGET_LIGHT (plus FT_LOAD_NO_BITMAP for scalable fonts) and
+// rendered with FT_RENDER_MODE_NORMAL: light hinting snaps outlines to the pixel grid vertically
+// only, which keeps baselines and x-heights crisp while glyph shapes and widths stay close to the
+// design, the same way for TrueType, CFF and Type 1 fonts; embedded bitmaps are skipped so that
+// every size is antialiased alike.
+#pragma once
+
+#include "Fo/FoFtLibrary.h"
+#include "Fo/FoGlyphTable.h"
+
+#include <Vx/Fo/FoFont.h>
+
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+
+namespace Vx {
+
+class FoFtFace final : public FoFont::Face
+{
+public:
+    /// Opens face `index` of `file` at `pixelWidth` x `pixelHeight` pixels (each at least 1).
+    /// Throws std::runtime_error naming the file when FreeType cannot open the face or give it
+    /// that size, std::invalid_argument for a size above 65535 px.
+    FoFtFace(const RCShdPtr<FoFtLibrary>& library, const std::string& file, long index, int pixelWidth,
+             int pixelHeight);
+
+    int getAscent() const override { return m_ascent; }
+    int getDescent() const override { return m_descent; }
+    int getUnitsPerEM() const override { return m_unitsPerEM; }
+    const FoFont::Glyph& getChar(wchar_t c) const override;
+    const FoFont::Glyph& rasterizeGlyph(std::uint32_t id) const override;
+    std::string describe() const override { return m_description; }
+
+    /// The number of glyphs in the face: valid indices for rasterizeGlyph are 0 to this - 1.
+    std::uint32_t getGlyphCount() const { return m_byGlyph.getSize(); }
+
+    /// The code point getChar looks up for `c`: U+FF80 to U+FFFF are read as the Latin-1 bytes
+    /// 0x80 to 0xFF; a value that is no Unicode code point (negative, above U+10FFFF) gives
+    /// kNoCodePoint.
+    static std::uint32_t toCodePoint(wchar_t c);
+    static constexpr std::uint32_t kNoCodePoint = 0xFFFFFFFFu;
+
+private:
+    // Both forms of one glyph, made from one rendering: `metrics` is what getChar returns (no
+    // raster), `raster` what rasterizeGlyph returns.
+    struct GlyphRecord
+    {
+        FoFont::Glyph metrics;
+        FoFont::Glyph raster;
+    };
+
+    const GlyphRecord& loadGlyphLocked(std::uint32_t id) const;
+
+    FoFtFaceHandle m_face;
+    FT_Int32 m_loadFlags = 0;
+    int m_ascent = 0;
+    int m_descent = 0;
+    int m_unitsPerEM = 0;
+    std::string m_description;
+
+    mutable std::mutex m_mutex; // serialises every use of m_face after construction, and the writers below
+    mutable FoGlyphTable<const FoFont::Glyph> m_byChar;
+    mutable FoGlyphTable<const GlyphRecord> m_byGlyph;
+    mutable std::deque<GlyphRecord> m_records; // stable addresses: the tables point into it
+};
+
+} // namespace Vx

@@ -1,0 +1,217 @@
+// Glyphs of a sized face through FoFont: metrics, boxes, rasters and their orientation, the Latin-1
+// reading of widened bytes, and missing characters.
+#include "host/fonts/FoTestSupport.h"
+
+#include <Vx/Fo/FoFontMgr.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace Vx {
+namespace {
+
+using FoTest::countCovered;
+using FoTest::kFamily;
+using FoTest::sameGlyph;
+
+class FoFontGlyph : public ::testing::Test
+{
+protected:
+    static FoFont font(int width, int height, int style = FoFontMgr::Regular)
+    {
+        FoFont f = FoFontMgr::getInstance().getFont(kFamily, style, width, height);
+        EXPECT_TRUE(f.isValid());
+        return f;
+    }
+    /// The rasterised glyph of character `c`.
+    static const FoFont::Glyph& raster(const FoFont& f, wchar_t c) { return f.rasterizeGlyph(f.getChar(c).id); }
+
+    FoFont m_font48 = font(48, 48);
+};
+
+TEST_F(FoFontGlyph, FaceMetricsAreInFontUnits)
+{
+    EXPECT_GT(m_font48.getAscent(), 0);
+    EXPECT_LT(m_font48.getDescent(), 0);
+    EXPECT_EQ(m_font48.getUnitsPerEM(), 2048);
+    EXPECT_LT(m_font48.getAscent(), 2 * m_font48.getUnitsPerEM());
+    EXPECT_GT(m_font48.getDescent(), -m_font48.getUnitsPerEM());
+    // Font units do not depend on the pixel size.
+    const FoFont small = font(9, 9);
+    EXPECT_EQ(small.getAscent(), m_font48.getAscent());
+    EXPECT_EQ(small.getDescent(), m_font48.getDescent());
+}
+
+// Row 0 of a raster is the glyph's top: the bar of a 'T' is at the top, the foot of an 'L' at the
+// bottom.
+TEST_F(FoFontGlyph, RasterRowZeroIsTheTop)
+{
+    const FoFont::Glyph& t = raster(m_font48, L'T');
+    ASSERT_FALSE(t.image.isNull());
+    const int width = t.image->getWidth();
+    const int height = t.image->getHeight();
+    ASSERT_GE(height, 20);
+    EXPECT_GE(countCovered(t.image, 0), width * 8 / 10) << "the bar";
+    EXPECT_GE(countCovered(t.image, 1), width * 8 / 10) << "the bar";
+    EXPECT_GT(countCovered(t.image, height - 1), 0) << "the stem";
+    EXPECT_LE(countCovered(t.image, height - 1), width / 4) << "the stem";
+    EXPECT_LE(countCovered(t.image, height / 2), width / 4) << "the stem";
+
+    const FoFont::Glyph& l = raster(m_font48, L'L');
+    ASSERT_FALSE(l.image.isNull());
+    EXPECT_GE(countCovered(l.image, l.image->getHeight() - 1), l.image->getWidth() * 8 / 10) << "the foot";
+    EXPECT_LE(countCovered(l.image, 0), l.image->getWidth() / 3) << "the stem";
+}
+
+// Boxes are relative to the pen on the baseline, y up.
+TEST_F(FoFontGlyph, BoxesSitOnTheBaseline)
+{
+    const FoFont::Glyph& h = m_font48.getChar(L'H');
+    EXPECT_EQ(h.box.y0, 0) << "flat bottom on the baseline";
+    EXPECT_GT(h.box.y1, 48 / 2);
+    EXPECT_LT(h.box.y1, 48);
+    EXPECT_GE(h.box.x0, 0);
+    EXPECT_LE(h.box.x1, h.advanceX + 1);
+
+    const FoFont::Glyph& g = m_font48.getChar(L'g');
+    EXPECT_LT(g.box.y0, 0) << "the descender";
+    EXPECT_LT(g.box.y1, h.box.y1) << "x-height below cap height";
+
+    const FoFont::Glyph& quote = m_font48.getChar(L'\'');
+    EXPECT_GT(quote.box.y0, h.box.y1 / 2) << "an apostrophe sits high";
+}
+
+TEST_F(FoFontGlyph, BoxMatchesRasterSize)
+{
+    for (const FoFont& f : {m_font48, font(13, 13), font(40, 24), font(48, 48, FoFontMgr::BoldItalic)}) {
+        for (wchar_t c : std::wstring(L"AgjQ|@,.WiIl0%&\u00e9\u00df\u20ac")) {
+            const FoFont::Glyph& metrics = f.getChar(c);
+            const FoFont::Glyph& rasterised = f.rasterizeGlyph(metrics.id);
+            EXPECT_TRUE(metrics.image.isNull()) << "getChar gives no raster";
+            ASSERT_FALSE(rasterised.image.isNull()) << f.describe() << " U+" << std::hex << int(c);
+            EXPECT_EQ(metrics.box, rasterised.box) << f.describe() << " U+" << std::hex << int(c);
+            EXPECT_EQ(metrics.id, rasterised.id);
+            EXPECT_EQ(metrics.advanceX, rasterised.advanceX);
+            EXPECT_EQ(rasterised.box.getWidth(), rasterised.image->getWidth()) << f.describe() << " " << int(c);
+            EXPECT_EQ(rasterised.box.getHeight(), rasterised.image->getHeight()) << f.describe() << " " << int(c);
+            EXPECT_EQ(rasterised.image->getXStride(), 1);
+            EXPECT_EQ(rasterised.image->getYStride(), rasterised.image->getWidth());
+        }
+    }
+}
+
+TEST_F(FoFontGlyph, RasterIsAntialiasedCoverage)
+{
+    const FoFont::Glyph& o = raster(m_font48, L'O');
+    const ImReadGuard image(o.image);
+    int full = 0, partial = 0;
+    for (int y = 0; y < image.getHeight(); ++y) {
+        for (int x = 0; x < image.getWidth(); ++x) {
+            const int v = image.getByte(x, y);
+            full += v == 255 ? 1 : 0;
+            partial += (v > 0 && v < 255) ? 1 : 0;
+        }
+    }
+    EXPECT_GT(full, 0);
+    EXPECT_GT(partial, 0);
+    // The ring's middle is empty.
+    EXPECT_EQ(image.getByte(image.getWidth() / 2, image.getHeight() / 2), 0);
+}
+
+TEST_F(FoFontGlyph, SpaceHasAdvanceButNoPixels)
+{
+    const FoFont::Glyph& space = m_font48.getChar(L' ');
+    EXPECT_NE(space.id, 0u);
+    EXPECT_EQ(space.box, GeRectangle<int>());
+    EXPECT_TRUE(space.box.isEmpty());
+    EXPECT_GT(space.advanceX, 0);
+    EXPECT_EQ(space.advanceY, 0);
+    const FoFont::Glyph& rasterised = m_font48.rasterizeGlyph(space.id);
+    EXPECT_TRUE(rasterised.image.isNull());
+    EXPECT_EQ(rasterised.box, GeRectangle<int>());
+    EXPECT_EQ(rasterised.advanceX, space.advanceX);
+}
+
+TEST_F(FoFontGlyph, AdvancesScaleWithThePixelWidth)
+{
+    const FoFont wide = font(96, 48);
+    for (wchar_t c : std::wstring(L"MmW ")) {
+        const int narrowAdvance = m_font48.getChar(c).advanceX;
+        EXPECT_GT(narrowAdvance, 0);
+        EXPECT_EQ(m_font48.getChar(c).advanceY, 0);
+        EXPECT_NEAR(wide.getChar(c).advanceX, 2 * narrowAdvance, 2) << int(c);
+    }
+    // The glyph box follows the pixel width and height separately.
+    const FoFont::Glyph& square = m_font48.getChar(L'H');
+    const FoFont::Glyph& stretched = wide.getChar(L'H');
+    EXPECT_NEAR(stretched.box.getWidth(), 2 * square.box.getWidth(), 3);
+    EXPECT_NEAR(stretched.box.getHeight(), square.box.getHeight(), 1);
+}
+
+// Bytes 0x80 to 0xFF of an 8-bit text widened from a signed char arrive as U+FF80 to U+FFFF and
+// are read as Latin-1.
+TEST_F(FoFontGlyph, WidenedBytesAreLatin1)
+{
+    EXPECT_TRUE(sameGlyph(m_font48.getChar(wchar_t(0xFFE9)), m_font48.getChar(wchar_t(0x00E9))));
+    EXPECT_NE(m_font48.getChar(wchar_t(0xFFE9)).id, 0u) << "DejaVu has e-acute";
+    EXPECT_NE(m_font48.getChar(wchar_t(0xFFE9)).id, m_font48.getChar(L'e').id);
+    for (int byte = 0x80; byte <= 0xFF; ++byte)
+        EXPECT_TRUE(sameGlyph(m_font48.getChar(wchar_t(0xFF00 + byte)), m_font48.getChar(wchar_t(byte)))) << byte;
+    // Characters below the range keep their meaning: DejaVu Sans lacks the fullwidth 'A' and the
+    // halfwidth katakana middle dot, and they are not read as 'A' (0x41) and 'e' (0x65).
+    EXPECT_EQ(m_font48.getChar(wchar_t(0xFF21)).id, 0u);
+    EXPECT_EQ(m_font48.getChar(wchar_t(0xFF65)).id, 0u);
+    EXPECT_NE(m_font48.getChar(L'A').id, 0u);
+    EXPECT_NE(m_font48.getChar(L'e').id, 0u);
+}
+
+TEST_F(FoFontGlyph, MissingCharacterIsGlyphZero)
+{
+    const FoFont::Glyph& notdef = m_font48.rasterizeGlyph(0);
+    for (wchar_t c : {wchar_t(0x4E00), wchar_t(0x10FFFD), wchar_t(-5), wchar_t(0x110000)}) {
+        const FoFont::Glyph& glyph = m_font48.getChar(c);
+        EXPECT_EQ(glyph.id, 0u) << int(c);
+        EXPECT_EQ(glyph.box, notdef.box) << int(c);
+        EXPECT_EQ(glyph.advanceX, notdef.advanceX) << int(c);
+        EXPECT_TRUE(glyph.image.isNull());
+    }
+    EXPECT_FALSE(notdef.box.isEmpty()) << "DejaVu's missing glyph is a drawn box";
+}
+
+TEST_F(FoFontGlyph, GlyphIndexOutOfRangeThrows)
+{
+    try {
+        m_font48.rasterizeGlyph(1000000);
+        ADD_FAILURE() << "glyph 1000000 was accepted";
+    } catch (const std::out_of_range& e) {
+        const std::string message = e.what();
+        EXPECT_EQ(message.rfind("The glyph index 1000000 is out of range for the font DejaVu Sans Book 48x48 px, "
+                                "which has ",
+                                0),
+                  0u)
+            << message;
+    }
+}
+
+// The references handed out stay valid and unchanged while the face lives, however many glyphs
+// are added after them.
+TEST_F(FoFontGlyph, GlyphReferencesStayValid)
+{
+    const FoFont f = font(21, 21);
+    const FoFont::Glyph& first = f.getChar(L'A');
+    const FoFont::Glyph& firstRaster = f.rasterizeGlyph(first.id);
+    const FoFont::Glyph copy = first;
+    const FoFont::Glyph rasterCopy = firstRaster;
+    for (wchar_t c = 0x20; c < 0x800; ++c)
+        f.rasterizeGlyph(f.getChar(c).id);
+    EXPECT_EQ(&f.getChar(L'A'), &first);
+    EXPECT_EQ(&f.rasterizeGlyph(copy.id), &firstRaster);
+    EXPECT_TRUE(sameGlyph(first, copy));
+    EXPECT_TRUE(sameGlyph(firstRaster, rasterCopy));
+}
+
+} // namespace
+} // namespace Vx

@@ -1,0 +1,154 @@
+// The font service from many threads at once: glyphs of one shared face, the manager's font
+// look-ups, and the glyph table read while it is written. Run under ThreadSanitizer too.
+#include "host/fonts/FoTestSupport.h"
+
+#include "Fo/FoFontConfig.h"
+#include "Fo/FoFtFace.h"
+#include "Fo/FoFtLibrary.h"
+#include "Fo/FoGlyphTable.h"
+
+#include <Vx/Fo/FoFontMgr.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace Vx {
+namespace {
+
+using FoTest::kFamily;
+using FoTest::sameGlyph;
+
+constexpr int kThreads = 8;
+
+/// Runs `work(thread)` on kThreads threads released together.
+template <class Work> void runTogether(Work work)
+{
+    std::atomic<int> waiting{kThreads};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            waiting.fetch_sub(1);
+            while (waiting.load() > 0)
+                std::this_thread::yield();
+            work(t);
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+}
+
+std::wstring sampleText()
+{
+    std::wstring text = L"The quick brown fox jumps over the lazy dog. 0123456789 \u00e9\u00e8\u00e0\u00df\u20ac\u2014";
+    for (wchar_t c = 0x21; c < 0x250; ++c)
+        text += c;
+    text += wchar_t(0xFFE9);
+    text += wchar_t(0x4E00);
+    return text;
+}
+
+// Eight threads ask one fresh shared face for the same glyphs in different orders, rasters too;
+// every answer equals the one a separate face gives when asked serially.
+TEST(FoFontThreads, ConcurrentGlyphsMatchSerial)
+{
+    // A size no other test uses, so that the shared face starts with empty caches.
+    const FoFont shared = FoFontMgr::getInstance().getFont(kFamily, FoFontMgr::Regular, 37, 41);
+    ASSERT_TRUE(shared.isValid());
+    const std::wstring text = sampleText();
+    const std::size_t n = text.size();
+
+    std::vector<std::vector<FoFont::Glyph>> metrics(kThreads, std::vector<FoFont::Glyph>(n));
+    std::vector<std::vector<FoFont::Glyph>> rasters(kThreads, std::vector<FoFont::Glyph>(n));
+    runTogether([&](int t) {
+        for (std::size_t k = 0; k < n; ++k) {
+            // Threads walk the text from different starting points and directions.
+            const std::size_t i =
+                (t % 2 == 0) ? (k + std::size_t(t) * 37) % n : (n - 1 - (k + std::size_t(t) * 11) % n);
+            metrics[t][i] = shared.getChar(text[i]);
+            rasters[t][i] = shared.rasterizeGlyph(metrics[t][i].id);
+        }
+    });
+
+    const FoStyleFaces files = FoFontConfig().findStyleFaces(kFamily);
+    ASSERT_TRUE(files[0].has_value());
+    const FoFtFace serial(makeShared<FoFtLibrary>(), files[0]->file, files[0]->index, 37, 41);
+    for (std::size_t i = 0; i < n; ++i) {
+        const FoFont::Glyph& expectedMetrics = serial.getChar(text[i]);
+        const FoFont::Glyph& expectedRaster = serial.rasterizeGlyph(expectedMetrics.id);
+        for (int t = 0; t < kThreads; ++t) {
+            ASSERT_TRUE(sameGlyph(metrics[t][i], expectedMetrics))
+                << "thread " << t << " U+" << std::hex << int(text[i]);
+            ASSERT_TRUE(sameGlyph(rasters[t][i], expectedRaster))
+                << "thread " << t << " U+" << std::hex << int(text[i]);
+        }
+    }
+}
+
+// Every thread gets the same face for the same request, while new sizes are being loaded.
+TEST(FoFontThreads, ConcurrentLookupsShareFaces)
+{
+    constexpr int kSizes = 24;
+    std::vector<std::vector<const FoFont::Face*>> seen(kThreads, std::vector<const FoFont::Face*>(kSizes * 2));
+    runTogether([&](int t) {
+        for (int k = 0; k < kSizes * 2; ++k) {
+            const int i = (k + t * 5) % (kSizes * 2);
+            const int style = i % 2 == 0 ? FoFontMgr::Regular : FoFontMgr::Bold;
+            const FoFont font = FoFontMgr::getInstance().getFont(kFamily, style, 60 + i / 2, 60 + i / 2);
+            seen[t][i] = font.getFace().get();
+            // Use the face at once, as a tile render would.
+            font.rasterizeGlyph(font.getChar(wchar_t(L'a' + t)).id);
+        }
+    });
+    for (int i = 0; i < kSizes * 2; ++i) {
+        ASSERT_NE(seen[0][i], nullptr);
+        for (int t = 1; t < kThreads; ++t)
+            EXPECT_EQ(seen[t][i], seen[0][i]) << "thread " << t << " request " << i;
+    }
+}
+
+// Readers find either nothing or the entry the writer published for a key, never anything else.
+TEST(FoFontThreads, GlyphTableReadWhileWritten)
+{
+    constexpr std::uint32_t kKeys = 4096;
+    FoGlyphTable<const std::uint32_t> table(kKeys);
+    std::vector<std::uint32_t> values(kKeys);
+    for (std::uint32_t k = 0; k < kKeys; ++k)
+        values[k] = k * 7;
+    std::atomic<bool> done{false};
+    std::atomic<int> wrong{0};
+    std::atomic<long> found{0};
+
+    std::vector<std::thread> readers;
+    for (int t = 0; t < kThreads - 1; ++t) {
+        readers.emplace_back([&, t] {
+            long hits = 0;
+            do {
+                for (std::uint32_t k = std::uint32_t(t); k < kKeys; k += 3) {
+                    if (const std::uint32_t* v = table.find(k)) {
+                        ++hits;
+                        if (*v != k * 7)
+                            wrong.fetch_add(1);
+                    }
+                }
+            } while (!done.load());
+            found.fetch_add(hits);
+        });
+    }
+    for (std::uint32_t k = 0; k < kKeys; ++k)
+        table.insert((k * 2654435761u) % kKeys, &values[(k * 2654435761u) % kKeys]);
+    done.store(true);
+    for (std::thread& reader : readers)
+        reader.join();
+
+    EXPECT_EQ(wrong.load(), 0);
+    EXPECT_GT(found.load(), 0);
+    for (std::uint32_t k = 0; k < kKeys; ++k)
+        ASSERT_EQ(table.find(k), &values[k]) << k;
+}
+
+} // namespace
+} // namespace Vx

@@ -1,0 +1,161 @@
+// The FreeType face itself: opening errors, the code points characters are read as, glyphs equal
+// to those of the manager's shared faces, and a face outliving the handle to its library.
+#include "host/fonts/FoTestSupport.h"
+
+#include "Fo/FoFontConfig.h"
+#include "Fo/FoFtFace.h"
+#include "Fo/FoFtLibrary.h"
+
+#include <Vx/Fo/FoFontMgr.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+
+namespace Vx {
+namespace {
+
+using FoTest::kFamily;
+using FoTest::sameGlyph;
+
+// The file of DejaVu Sans Book, as fontconfig names it.
+std::string regularFile()
+{
+    static const FoFontConfig config;
+    const FoStyleFaces faces = config.findStyleFaces(kFamily);
+    if (!faces[0])
+        throw std::runtime_error("DejaVu Sans has no regular face on this machine.");
+    return faces[0]->file;
+}
+
+TEST(FoFtFace, MissingFileThrowsNamingIt)
+{
+    const auto library = makeShared<FoFtLibrary>();
+    try {
+        FoFtFace face(library, "/no/such/dir/font.ttf", 0, 12, 12);
+        ADD_FAILURE() << "a missing file was opened";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "FreeType could not open face 0 of the font file '/no/such/dir/font.ttf': cannot open resource.");
+    }
+}
+
+TEST(FoFtFace, FileThatIsNoFontThrows)
+{
+    const std::string path = ::testing::TempDir() + "FoFtFaceTest-not-a-font.ttf";
+    {
+        std::ofstream out(path);
+        out << "This is a text file, not a font.\n";
+    }
+    const auto library = makeShared<FoFtLibrary>();
+    try {
+        FoFtFace face(library, path, 0, 12, 12);
+        ADD_FAILURE() << "a text file was opened as a font";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "FreeType could not open face 0 of the font file '" + path + "': unknown file format.");
+    }
+    std::remove(path.c_str());
+}
+
+TEST(FoFtFace, FaceIndexBeyondTheFileThrows)
+{
+    const auto library = makeShared<FoFtLibrary>();
+    const std::string file = regularFile();
+    try {
+        FoFtFace face(library, file, 3, 12, 12);
+        ADD_FAILURE() << "face 3 of a single-face file was opened";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "FreeType could not open face 3 of the font file '" + file + "': invalid argument.");
+    }
+}
+
+TEST(FoFtFace, CodePoints)
+{
+    struct Case
+    {
+        wchar_t c;
+        std::uint32_t code;
+    };
+    const Case cases[] = {
+        {L'A', 0x41},
+        {wchar_t(0xE9), 0xE9},
+        {wchar_t(0xFF7F), 0xFF7F},
+        {wchar_t(0xFF80), 0x80},
+        {wchar_t(0xFFE9), 0xE9},
+        {wchar_t(0xFFFF), 0xFF},
+        {wchar_t(0x10000), 0x10000},
+        {wchar_t(0x10FFFF), 0x10FFFF},
+        {wchar_t(0x110000), FoFtFace::kNoCodePoint},
+        {wchar_t(-1), FoFtFace::kNoCodePoint},
+        {wchar_t(-23), FoFtFace::kNoCodePoint},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FoFtFace::toCodePoint(c.c), c.code) << std::hex << static_cast<long>(c.c);
+}
+
+// A face made apart from the manager renders exactly what the manager's shared face renders.
+TEST(FoFtFace, SameGlyphsAsTheSharedFace)
+{
+    const auto library = makeShared<FoFtLibrary>();
+    const FoFtFace own(library, regularFile(), 0, 33, 33);
+    const FoFont shared = FoFontMgr::getInstance().getFont(kFamily, FoFontMgr::Regular, 33, 33);
+    ASSERT_TRUE(shared.isValid());
+    EXPECT_NE(static_cast<const FoFont::Face*>(&own), shared.getFace().get());
+    EXPECT_EQ(own.describe(), shared.describe());
+    EXPECT_EQ(own.getAscent(), shared.getAscent());
+    EXPECT_EQ(own.getDescent(), shared.getDescent());
+    EXPECT_EQ(own.getUnitsPerEM(), shared.getUnitsPerEM());
+    for (wchar_t c : std::wstring(L"Slate 0123 \u00c5ngstr\u00f6m \u2014 q\u00e7")) {
+        EXPECT_TRUE(sameGlyph(own.getChar(c), shared.getChar(c))) << int(c);
+        EXPECT_TRUE(sameGlyph(own.rasterizeGlyph(own.getChar(c).id), shared.rasterizeGlyph(shared.getChar(c).id)))
+            << int(c);
+    }
+}
+
+// Advances are the design advances scaled to the pixel width and rounded to whole pixels: light
+// hinting leaves widths alone.
+TEST(FoFtFace, AdvancesAreRoundedDesignAdvances)
+{
+    const auto library = makeShared<FoFtLibrary>();
+    const std::string file = regularFile();
+    const FoFtFaceHandle unscaled = FoFtLibrary::openFace(library, file, 0);
+    const double unitsPerEM = unscaled->units_per_EM;
+    for (int size : {11, 24, 48, 97}) {
+        const FoFtFace face(library, file, 0, size, size);
+        for (wchar_t c : std::wstring(L"AMmWil .0\u00e9%")) {
+            const FoFont::Glyph& glyph = face.getChar(c);
+            ASSERT_EQ(FT_Load_Glyph(unscaled.get(), glyph.id, FT_LOAD_NO_SCALE), 0);
+            const double design = double(unscaled->glyph->advance.x) * size / unitsPerEM;
+            EXPECT_NEAR(glyph.advanceX, design, 0.5 + 1.0 / 64) << size << " px U+" << std::hex << int(c);
+        }
+    }
+}
+
+TEST(FoFtFace, GlyphCountBoundsTheIndices)
+{
+    const auto library = makeShared<FoFtLibrary>();
+    const FoFtFace face(library, regularFile(), 0, 10, 10);
+    ASSERT_GT(face.getGlyphCount(), 1000u);
+    EXPECT_NO_THROW(face.rasterizeGlyph(face.getGlyphCount() - 1));
+    EXPECT_THROW(face.rasterizeGlyph(face.getGlyphCount()), std::out_of_range);
+}
+
+// A face keeps its library alive: it works, and is released cleanly, after the last other handle
+// to the library is gone (as a face held by a static object does after the manager died).
+TEST(FoFtFace, OutlivesTheLibraryHandle)
+{
+    auto library = makeShared<FoFtLibrary>();
+    const RCShdPtr<FoFtFace> face = makeShared<FoFtFace>(library, regularFile(), 0, 20, 20);
+    EXPECT_EQ(library->getRefCount(), 2);
+    library.reset();
+    const FoFont::Glyph& a = face->rasterizeGlyph(face->getChar(L'a').id);
+    EXPECT_FALSE(a.image.isNull());
+}
+
+} // namespace
+} // namespace Vx
