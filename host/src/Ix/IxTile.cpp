@@ -5,8 +5,8 @@
 
 namespace Vx {
 
-IxTile::IxTile(const GeRectangle<int>& region)
-    : m_region(region.isEmpty() ? GeRectangle<int>() : region),
+IxTile::IxTile(const GeRectangle<int>& region, const CoRgbaColorTyped<float>& fill)
+    : m_region(region.isEmpty() ? GeRectangle<int>() : region), m_fill(fill),
       m_pixels(new float[std::size_t(std::max(0, m_region.getWidth())) * std::size_t(std::max(0, m_region.getHeight())) *
                          kChannels])
 {

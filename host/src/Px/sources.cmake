@@ -1,1 +1,5 @@
-list(APPEND VX_HOST_SOURCES)
+list(APPEND VX_HOST_SOURCES
+     ${CMAKE_CURRENT_LIST_DIR}/PxNode.cpp
+     ${CMAKE_CURRENT_LIST_DIR}/PxRequestMgr.cpp
+     ${CMAKE_CURRENT_LIST_DIR}/PxImage.cpp
+     ${CMAKE_CURRENT_LIST_DIR}/PxColorSourceNode.cpp)

@@ -12,6 +12,9 @@ struct CoRgbColorTyped
     T green = 0;
     T blue = 0;
 
+    /// Black.
+    static const CoRgbColorTyped ZERO;
+
     friend constexpr bool operator==(const CoRgbColorTyped& a, const CoRgbColorTyped& b)
     {
         return a.red == b.red && a.green == b.green && a.blue == b.blue;
@@ -22,6 +25,9 @@ struct CoRgbColorTyped
         return os << "(" << c.red << ", " << c.green << ", " << c.blue << ")";
     }
 };
+
+template <class T>
+inline const CoRgbColorTyped<T> CoRgbColorTyped<T>::ZERO{};
 
 template <class T>
 struct CoRgbaColorTyped

@@ -23,9 +23,11 @@ public:
     static constexpr int kChannels = 4;
 
     /// A tile over `region` (pixels of the current resolution). Its pixels are not initialised.
-    explicit IxTile(const GeRectangle<int>& region);
+    /// `fill` is the premultiplied colour the image has outside the region.
+    explicit IxTile(const GeRectangle<int>& region, const CoRgbaColorTyped<float>& fill = {});
 
     const GeRectangle<int>& getPixelRegion() const { return m_region; }
+    const CoRgbaColorTyped<float>& getFillColor() const { return m_fill; }
     int getWidth() const { return m_region.getWidth(); }
     int getHeight() const { return m_region.getHeight(); }
     /// Floats between the starts of two consecutive rows.
@@ -39,6 +41,7 @@ public:
 
 private:
     GeRectangle<int> m_region;
+    CoRgbaColorTyped<float> m_fill;
     std::unique_ptr<float[]> m_pixels;
 };
 
