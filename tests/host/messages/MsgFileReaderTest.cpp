@@ -1,0 +1,179 @@
+#include <Vx/Msg/MsgFileGuard.h>
+#include <Vx/Msg/MsgFileReader.h>
+#include <Vx/Msg/MsgProtocol.h>
+#include <Vx/Msg/MsgServer.h>
+
+#include "host/messages/MsgTestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+using namespace Vx;
+
+namespace {
+
+using Texts = std::vector<std::pair<std::string, std::string>>;
+
+Texts parse(const std::string& content)
+{
+    std::istringstream input(content);
+    return MsgFileReader::parse(input, "test.msg");
+}
+
+struct MalformedCase
+{
+    const char* content;
+    int line;
+    const char* message;
+};
+
+} // namespace
+
+TEST(MsgFileReader, ReadsIdsAndTextsInFileOrder)
+{
+    EXPECT_EQ(parse("A = first\nB = second %1\n"), (Texts{{"A", "first"}, {"B", "second %1"}}));
+}
+
+TEST(MsgFileReader, SkipsCommentsAndBlankLines)
+{
+    const std::string content = "# Messages of a tool.\n"
+                                "\n"
+                                "   \t\n"
+                                "  # an indented comment\n"
+                                "FIRST = one\n"
+                                "\n"
+                                "SECOND = two\n";
+    EXPECT_EQ(parse(content), (Texts{{"FIRST", "one"}, {"SECOND", "two"}}));
+}
+
+TEST(MsgFileReader, TrimsBlanksButKeepsEqualsAndHashInText)
+{
+    EXPECT_EQ(parse("  \tID_1\t=   a = b # not a comment  \t\n"), (Texts{{"ID_1", "a = b # not a comment"}}));
+    EXPECT_EQ(parse("_X=y"), (Texts{{"_X", "y"}}));
+}
+
+TEST(MsgFileReader, AcceptsCrLfAndAByteOrderMark)
+{
+    EXPECT_EQ(parse("\xEF\xBB\xBFONE = 1\r\n# c\r\nTWO = 2\r\n"), (Texts{{"ONE", "1"}, {"TWO", "2"}}));
+}
+
+TEST(MsgFileReader, EmptyFileHasNoMessages)
+{
+    EXPECT_TRUE(parse("").empty());
+    EXPECT_TRUE(parse("# only a comment\n").empty());
+}
+
+TEST(MsgFileReader, MalformedLinesNameFileAndLine)
+{
+    const std::vector<MalformedCase> cases = {
+        {"A = fine\nno equals sign here\n", 2,
+         "The message file \"test.msg\", line 2, is malformed: expected \"ID = text\" but found \"no equals sign "
+         "here\"."},
+        {"= text without id\n", 1,
+         "The message file \"test.msg\", line 1, is malformed: \"\" is not a message id (ids are ASCII letters, "
+         "digits and underscores, not starting with a digit)."},
+        {"# c\n\n1ID = starts with a digit\n", 3,
+         "The message file \"test.msg\", line 3, is malformed: \"1ID\" is not a message id (ids are ASCII letters, "
+         "digits and underscores, not starting with a digit)."},
+        {"TWO WORDS = text\n", 1,
+         "The message file \"test.msg\", line 1, is malformed: \"TWO WORDS\" is not a message id (ids are ASCII "
+         "letters, digits and underscores, not starting with a digit)."},
+        {"EMPTY =   \n", 1, "The message file \"test.msg\", line 1, is malformed: the message EMPTY has no text."},
+        {"SAME = one\nOTHER = two\nSAME = three\n", 3,
+         "The message file \"test.msg\", line 3, is malformed: the message SAME is already defined on line 1."},
+    };
+    for (const MalformedCase& c : cases) {
+        try {
+            parse(c.content);
+            ADD_FAILURE() << "No error for: " << c.content;
+        } catch (const MsgExFile& error) {
+            EXPECT_EQ(error.getFileName(), "test.msg");
+            EXPECT_EQ(error.getLine(), c.line) << c.content;
+            EXPECT_STREQ(error.what(), c.message);
+        }
+    }
+}
+
+using MsgFileGuardTest = VxTest::MsgFixture;
+
+TEST_F(MsgFileGuardTest, UnreadableFileIsAnErrorNamingIt)
+{
+    const std::string path = (m_directory / "absent.msg").string();
+    try {
+        MsgFileGuard guard(path);
+        FAIL() << "A missing file was accepted.";
+    } catch (const MsgExFile& error) {
+        EXPECT_EQ(error.getFileName(), path);
+        EXPECT_EQ(error.getLine(), 0);
+        EXPECT_EQ(std::string(error.what()),
+                  "The message file \"" + path + "\" cannot be read: No such file or directory.");
+    }
+}
+
+TEST_F(MsgFileGuardTest, MalformedFileIsAnErrorNamingFileAndLineAndRegistersNothing)
+{
+    const std::string path = writeFile("broken.msg", "GOOD_BEFORE_BROKEN = fine\n# comment\nbroken line\n");
+    try {
+        MsgFileGuard guard(path);
+        FAIL() << "A malformed file was accepted.";
+    } catch (const MsgExFile& error) {
+        EXPECT_EQ(error.getFileName(), path);
+        EXPECT_EQ(error.getLine(), 3);
+        EXPECT_EQ(std::string(error.what()), "The message file \"" + path +
+                                                 "\", line 3, is malformed: expected \"ID = text\" but found "
+                                                 "\"broken line\".");
+    }
+    EXPECT_FALSE(MsgServer::getInstance().getText("GOOD_BEFORE_BROKEN").has_value());
+}
+
+TEST_F(MsgFileGuardTest, TextsLiveAsLongAsTheGuard)
+{
+    const std::string path = writeFile("scoped.msg", "SCOPED_ONE = one %1\nSCOPED_TWO = two\n");
+    MsgServer& server = MsgServer::getInstance();
+    {
+        MsgFileGuard guard(path);
+        EXPECT_EQ(guard.getPath(), path);
+        EXPECT_EQ(guard.getMessageCount(), 2u);
+        EXPECT_EQ(server.getText("SCOPED_ONE"), std::optional<std::string>("one %1"));
+        EXPECT_EQ(server.getText("SCOPED_TWO"), std::optional<std::string>("two"));
+    }
+    EXPECT_FALSE(server.getText("SCOPED_ONE").has_value());
+    EXPECT_FALSE(server.getText("SCOPED_TWO").has_value());
+
+    MsgProtocol message("SCOPED_ONE", MsgSeverity::Warning);
+    message.substitute("x");
+    message.display();
+    ASSERT_EQ(m_sink->getRecords().size(), 1u);
+    EXPECT_EQ(m_sink->getRecords()[0].text, "SCOPED_ONE (\"x\")");
+}
+
+TEST_F(MsgFileGuardTest, LaterFileWinsUntilItCloses)
+{
+    MsgServer& server = MsgServer::getInstance();
+    MsgFileGuard first(writeFile("first.msg", "LAYERED = from the first file\nONLY_FIRST = first only\n"));
+    {
+        MsgFileGuard second(writeFile("second.msg", "LAYERED = from the second file\n"));
+        EXPECT_EQ(server.getText("LAYERED"), std::optional<std::string>("from the second file"));
+        EXPECT_EQ(server.getText("ONLY_FIRST"), std::optional<std::string>("first only"));
+    }
+    EXPECT_EQ(server.getText("LAYERED"), std::optional<std::string>("from the first file"));
+}
+
+TEST_F(MsgFileGuardTest, BareNameIsFoundInTheSearchFolders)
+{
+    const std::filesystem::path other = m_directory / "other";
+    const std::filesystem::path tools = m_directory / "tools";
+    std::filesystem::create_directories(other);
+    std::filesystem::create_directories(tools);
+    std::ofstream(tools / "searched.msg") << "SEARCHED = found in the tools folder\n";
+    MsgServer& server = MsgServer::getInstance();
+    server.addSearchDirectory(other.string());
+    server.addSearchDirectory(tools.string());
+    MsgFileGuard guard("searched.msg");
+    EXPECT_EQ(guard.getPath(), (tools / "searched.msg").string());
+    EXPECT_EQ(server.getText("SEARCHED"), std::optional<std::string>("found in the tools folder"));
+}

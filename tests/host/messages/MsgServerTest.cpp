@@ -1,0 +1,72 @@
+#include <Vx/Msg/MsgFileGuard.h>
+#include <Vx/Msg/MsgServer.h>
+#include <Vx/Msg/MsgWarning.h>
+
+#include "host/messages/MsgTestFiles.h"
+
+#include <gtest/gtest.h>
+
+using namespace Vx;
+
+namespace {
+
+const MsgSubscription s_kept("SERVERTEST_KEPT");
+
+} // namespace
+
+using MsgServerTest = VxTest::MsgFixture;
+
+TEST_F(MsgServerTest, SubscriptionKeepsItsTextAfterTheFileCloses)
+{
+    MsgServer& server = MsgServer::getInstance();
+    {
+        MsgFileGuard guard(writeFile("tool.msg", "SERVERTEST_KEPT = The font \"%1\" is unknown.\n"
+                                                 "SERVERTEST_NOT_KEPT = Not subscribed.\n"));
+        server.addSubscription(s_kept);
+    }
+    EXPECT_TRUE(server.isSubscribed("SERVERTEST_KEPT"));
+    EXPECT_FALSE(server.isSubscribed("SERVERTEST_NOT_KEPT"));
+    EXPECT_EQ(server.getText("SERVERTEST_KEPT"), std::optional<std::string>("The font \"%1\" is unknown."));
+    EXPECT_FALSE(server.getText("SERVERTEST_NOT_KEPT").has_value());
+
+    MsgWarning warning(s_kept);
+    warning.substitute("Helvetica Nueue");
+    warning.display();
+    ASSERT_EQ(m_sink->getRecords().size(), 1u);
+    EXPECT_EQ(m_sink->getRecords()[0].text, "The font \"Helvetica Nueue\" is unknown.");
+
+    server.removeSubscription("SERVERTEST_KEPT");
+    EXPECT_FALSE(server.isSubscribed("SERVERTEST_KEPT"));
+    EXPECT_FALSE(server.getText("SERVERTEST_KEPT").has_value());
+}
+
+TEST_F(MsgServerTest, LiveFileTakesPrecedenceOverAKeptText)
+{
+    MsgServer& server = MsgServer::getInstance();
+    const MsgSubscription subscription("SERVERTEST_PRECEDENCE");
+    {
+        MsgFileGuard guard(writeFile("old.msg", "SERVERTEST_PRECEDENCE = old text\n"));
+        server.addSubscription(subscription);
+    }
+    {
+        MsgFileGuard guard(writeFile("new.msg", "SERVERTEST_PRECEDENCE = new text\n"));
+        EXPECT_EQ(server.getText("SERVERTEST_PRECEDENCE"), std::optional<std::string>("new text"));
+    }
+    EXPECT_EQ(server.getText("SERVERTEST_PRECEDENCE"), std::optional<std::string>("old text"));
+    server.removeSubscription("SERVERTEST_PRECEDENCE");
+}
+
+TEST_F(MsgServerTest, SubscriptionWithoutTextDisplaysTheId)
+{
+    MsgServer& server = MsgServer::getInstance();
+    const MsgSubscription subscription("SERVERTEST_NO_TEXT");
+    server.addSubscription(subscription);
+    EXPECT_TRUE(server.isSubscribed("SERVERTEST_NO_TEXT"));
+    EXPECT_FALSE(server.getText("SERVERTEST_NO_TEXT").has_value());
+    MsgWarning warning(subscription);
+    warning.substitute("Arial");
+    warning.display();
+    ASSERT_EQ(m_sink->getRecords().size(), 1u);
+    EXPECT_EQ(m_sink->getRecords()[0].text, "SERVERTEST_NO_TEXT (\"Arial\")");
+    server.removeSubscription("SERVERTEST_NO_TEXT");
+}

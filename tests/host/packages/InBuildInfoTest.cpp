@@ -1,0 +1,139 @@
+#include <Vx/In/InBuildInfo.h>
+#include <Vx/In/InPackageInit.h>
+#include <Vx/In/InPackageRegistry.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+using namespace Vx;
+
+namespace VxInit {
+struct buildInfoPackage;
+} // namespace VxInit
+
+namespace {
+
+/// Build information as a plug-in writes it; counts its destructions.
+class TestBuildInfo : public InBuildInfo
+{
+public:
+    TestBuildInfo(const char* libraryName, int buildCode, int* destroyed = nullptr)
+        : m_libraryName(libraryName), m_buildCode(buildCode), m_destroyed(destroyed)
+    {
+    }
+    ~TestBuildInfo() override
+    {
+        if (m_destroyed)
+            ++*m_destroyed;
+    }
+    const char* getProductString() const override { return "Orvane Kestrin Library"; }
+    const char* getLibraryName() const override { return m_libraryName; }
+    const char* getReleaseName() const override { return "2013"; }
+    const char* getVersionString() const override { return "8.0"; }
+    const char* getVersionSuffix() const override { return getBuildCode() == 3 ? "dev" : ""; }
+    int getMajorVersion() const override { return 8; }
+    int getMinorVersion() const override { return 0; }
+    int getBuildCode() const override { return m_buildCode; }
+    const char* getBuildNumber() const override { return "2600"; }
+    const char* getBuildDate() const override { return "Jun 12 2012"; }
+    const char* getBuildConfiguration() const override { return "opt.x86_64.intel"; }
+
+private:
+    const char* m_libraryName;
+    int m_buildCode;
+    int* m_destroyed;
+};
+
+class BuildInfoPackage : public InInit<VxInit::buildInfoPackage>
+{
+public:
+    explicit BuildInfoPackage(int* destroyed) : InInit("buildInfoPackage"), m_destroyed(destroyed) {}
+    void initializePackage() override
+    {
+        InBuildInfoUtil::registerInfo(OPtr<InBuildInfo>(new TestBuildInfo("libVxbuildInfoPackage", 42, m_destroyed)));
+    }
+
+private:
+    int* m_destroyed;
+};
+
+} // namespace
+
+TEST(InBuildInfoUtil, RegisteredInfoIsFoundAndListedAsNamedValues)
+{
+    const InBuildInfo& info =
+        InBuildInfoUtil::registerInfo(OPtr<InBuildInfo>(new TestBuildInfo("libVxfieldsTest", 42)));
+    EXPECT_EQ(InBuildInfoUtil::findInfo("libVxfieldsTest"), &info);
+    EXPECT_EQ(InBuildInfoUtil::findInfo("libVxnotRegistered"), nullptr);
+    const std::vector<const InBuildInfo*> infos = InBuildInfoUtil::getInfos();
+    EXPECT_NE(std::find(infos.begin(), infos.end(), &info), infos.end());
+
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"Product", "Orvane Kestrin Library"},
+        {"Library", "libVxfieldsTest"},
+        {"Release", "2013"},
+        {"Version", "8.0"},
+        {"Version suffix", ""},
+        {"Major version", "8"},
+        {"Minor version", "0"},
+        {"Build code", "42"},
+        {"Build number", "2600"},
+        {"Build date", "Jun 12 2012"},
+        {"Build configuration", "opt.x86_64.intel"},
+    };
+    EXPECT_EQ(InBuildInfoUtil::getFields(info), expected);
+}
+
+TEST(InBuildInfoUtil, DevelopmentBuildReportsItsSuffix)
+{
+    const InBuildInfo& info = InBuildInfoUtil::registerInfo(OPtr<InBuildInfo>(new TestBuildInfo("libVxdevTest", 3)));
+    EXPECT_STREQ(info.getVersionSuffix(), "dev");
+    EXPECT_EQ(InBuildInfoUtil::getFields(info)[4], (std::pair<std::string, std::string>{"Version suffix", "dev"}));
+}
+
+TEST(InBuildInfoUtil, EmptyPointerIsRejected)
+{
+    try {
+        InBuildInfoUtil::registerInfo(OPtr<InBuildInfo>());
+        FAIL() << "An empty pointer was accepted.";
+    } catch (const std::invalid_argument& error) {
+        EXPECT_STREQ(error.what(), "Build information cannot be registered: the pointer given is empty.");
+    }
+}
+
+TEST(InBuildInfoUtil, PackageInfoIsReleasedWhenThePackageTerminates)
+{
+    int destroyed = 0;
+    InPackageRegistry registry;
+    BuildInfoPackage package(&destroyed);
+    package.registerPackage(registry);
+    registry.initializeAll();
+    const InBuildInfo* info = InBuildInfoUtil::findInfo("libVxbuildInfoPackage");
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(info->getBuildCode(), 42);
+    EXPECT_STREQ(info->getVersionSuffix(), "");
+    EXPECT_EQ(destroyed, 0);
+
+    registry.terminateAll();
+    EXPECT_EQ(destroyed, 1);
+    EXPECT_EQ(InBuildInfoUtil::findInfo("libVxbuildInfoPackage"), nullptr);
+}
+
+TEST(InBuildInfoUtil, PackageInfoIsReleasedWhenThePackageGoesWithoutTermination)
+{
+    int destroyed = 0;
+    InPackageRegistry registry;
+    {
+        BuildInfoPackage package(&destroyed);
+        package.registerPackage(registry);
+        registry.initializeAll();
+        EXPECT_NE(InBuildInfoUtil::findInfo("libVxbuildInfoPackage"), nullptr);
+    }
+    EXPECT_EQ(destroyed, 1);
+    EXPECT_EQ(InBuildInfoUtil::findInfo("libVxbuildInfoPackage"), nullptr);
+}
