@@ -1,0 +1,368 @@
+// The Slate processing node on real fonts: tokens, validity, pass-through, fonts, shadows and
+// tiling, each checked against another render of the same picture.
+#include "SlateTestUtil.h"
+
+#include <Vx/Fo/FoFontMgr.h>
+#include <Vx/Px/PxColorSourceNode.h>
+#include <Vx/Px/PxImageFormatNode.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+using namespace Vx;
+using namespace Vx::test;
+
+namespace {
+
+const PxImageFormat kHd; // 1920x1080, 24 fps
+
+Frame renderWhole(const PxStrongHndl<SlateProcNode>& node, double time, int level = 0,
+                  const PxImageFormat& format = kHd)
+{
+    const GeRectangle<int> region = frameRegion(format, level);
+    return renderTiles(*node, time, level, region, region.getWidth(), region.getHeight());
+}
+
+// How many pixels differ from the plate.
+int changedPixels(const Frame& f)
+{
+    int changed = 0;
+    for (int y = f.region.y0; y < f.region.y1; ++y)
+        for (int x = f.region.x0; x < f.region.x1; ++x) {
+            const CoRgbaColorTyped<float> plate = GradientPlate::colorAt(x, y);
+            const float* p = f.at(x, y);
+            if (p[0] != plate.red || p[1] != plate.green || p[2] != plate.blue || p[3] != plate.alpha)
+                ++changed;
+        }
+    return changed;
+}
+
+// A uniform black plate, for comparing shadows with the text they copy.
+PxNodePtr<PxImageProtocol const> blackPlate(const PxImageFormat& format = kHd)
+{
+    auto formatNode = pxCreateNode<PxImageFormatNode>(format);
+    auto black = pxCreateNode<PxAnimValueNode<CoRgbColorTyped<float>>>(
+        PxResult<CoRgbColorTyped<float>>(CoRgbColorTyped<float>::ZERO, PxValidityInterval::FULL));
+    auto one = pxCreateNode<PxAnimValueNode<double>>(PxResult<double>(1.0, PxValidityInterval::FULL));
+    return PxNodePtr<PxImageProtocol const>(pxCreateNode<PxColorSourceNode>(
+        PxNodePtr<PxImageFormatProtocol const>(formatNode), PxNodePtr<PxAnimValueProtocol<int> const>(),
+        PxNodePtr<PxAnimValueProtocol<int> const>(), PxNodePtr<PxAnimValueProtocol<CoRgbColorTyped<float>> const>(black),
+        PxNodePtr<PxAnimValueProtocol<double> const>(one), PxNodePtr<PxAnimValueProtocol<CoRgbColorTyped<float>> const>(black),
+        PxNodePtr<PxAnimValueProtocol<double> const>()));
+}
+
+class SlateRender : public ::testing::Test
+{
+protected:
+    PxNodePtr<PxImageProtocol const> plate{makePlate()};
+};
+
+} // namespace
+
+TEST_F(SlateRender, FrameNumberTokenRendersAsTheLiteralNumberAndHoldsForThatFrameOnly)
+{
+    const auto token = makeSlateNode(plate, "Shot <FrameNo>", SlateParams());
+    const auto literal = makeSlateNode(plate, "Shot 12", SlateParams());
+    const double t = frameTime(12);
+    EXPECT_EQ(renderWhole(token, t), renderWhole(literal, t));
+    const PxImageResult r = renderOnce(*token, t, 0, frameRegion(kHd, 0));
+    EXPECT_EQ(r.getValidity(), PxValidityInterval::createFrameInterval(kHd.frameRate, t));
+    EXPECT_GT(changedPixels(renderWhole(token, t)), 100);
+}
+
+TEST_F(SlateRender, TokenAloneRendersTheBareFrameNumber)
+{
+    const auto token = makeSlateNode(plate, "<FrameNo>", SlateParams());
+    const auto literal = makeSlateNode(plate, "1001", SlateParams());
+    EXPECT_EQ(renderWhole(token, frameTime(1001)), renderWhole(literal, frameTime(1001)));
+}
+
+TEST_F(SlateRender, FrameNumberAtAFractionalRateIsExact)
+{
+    PxImageFormat ntsc;
+    ntsc.frameRate = Rational(24000, 1001);
+    const PxNodePtr<PxImageProtocol const> ntscPlate(makePlate(ntsc));
+    const auto token = makeSlateNode(ntscPlate, "<FrameNo>", SlateParams());
+    const auto literal = makeSlateNode(ntscPlate, "1001", SlateParams());
+    const double t = TmTimeUtil::getSecondsFromFrames(ntsc.frameRate, 1001);
+    EXPECT_EQ(renderWhole(token, t, 0, ntsc), renderWhole(literal, t, 0, ntsc));
+}
+
+TEST_F(SlateRender, TimecodeTokenRendersTheFormattedTimecode)
+{
+    const auto token = makeSlateNode(plate, "TC <Timecode>", SlateParams());
+    const auto literal = makeSlateNode(plate, "TC 00:00:01:02", SlateParams());
+    EXPECT_EQ(renderWhole(token, frameTime(26)), renderWhole(literal, frameTime(26)));
+}
+
+TEST_F(SlateRender, TextWithoutFrameTokensHoldsOverTheCommonValidityOfItsInputs)
+{
+    const PxNodePtr<PxImageProtocol const> limited(makePlate(kHd, {1.0, 5.0}));
+    SlateParams p;
+    const auto n = makeValueNodes(p);
+    std::vector<PxNodePtr<PxNode const>> v = n;
+    v[2] = PxNodePtr<PxNode const>(pxCreateNode<PxAnimValueNode<double>>(PxResult<double>(48.0, {2.0, 8.0})));
+    const auto node = pxCreateNode<SlateProcNode>(limited, "No tokens <CurrentTime>", v[0], v[1], v[2], v[3], v[4],
+                                                  v[5], v[6], v[7], v[8], v[9], v[10], v[11], v[12], v[13], v[14],
+                                                  v[15], v[16], v[17]);
+    const PxImageResult r = renderOnce(*node, 3.0, 0, frameRegion(kHd, 0));
+    EXPECT_EQ(r.getValidity(), PxValidityInterval({2.0, 5.0}));
+}
+
+TEST_F(SlateRender, CurrentTimeAndDateTokensRenderAsWritten)
+{
+    const auto tokens = makeSlateNode(plate, "<CurrentTime> <CurrentDate> < FrameNo > FrameNo", SlateParams());
+    const PxImageResult r = renderOnce(*tokens, frameTime(5), 0, frameRegion(kHd, 0));
+    EXPECT_TRUE(r.getValidity().isFull());
+}
+
+TEST(SlatePassThrough, NothingToDrawHandsOnTheInputTileItself)
+{
+    const GeRectangle<int> region(900, 1100, 500, 600);
+    const auto source = pxCreateNode<FixedTileSource>(kHd, region, PxValidityInterval{0.0, 100.0});
+    const PxNodePtr<PxImageProtocol const> input(source);
+    SlateParams zeroSize;
+    zeroSize.size = 0.0;
+    SlateParams invisible;
+    invisible.textOpacity = 0.0;
+    SlateParams shadowWithoutOpacity = invisible;
+    shadowWithoutOpacity.shadow = true;
+    shadowWithoutOpacity.shadowOpacity = 0.0;
+    SlateParams boxWithoutOpacity = invisible;
+    boxWithoutOpacity.box = true;
+    boxWithoutOpacity.boxOpacity = 0.0;
+
+    struct Case
+    {
+        const char* what;
+        std::string text;
+        SlateParams params;
+    };
+    for (const Case& c : {Case{"empty text", "", SlateParams()}, Case{"zero size", "Slate", zeroSize},
+                          Case{"invisible text", "Slate", invisible},
+                          Case{"shadow at zero opacity", "Slate", shadowWithoutOpacity},
+                          Case{"box at zero opacity", "Slate", boxWithoutOpacity},
+                          Case{"frame token, zero size", "<FrameNo>", zeroSize}}) {
+        SCOPED_TRACE(c.what);
+        const auto node = makeSlateNode(input, c.text, c.params);
+        const double t = frameTime(3);
+        const PxImageResult r = renderOnce(*node, t, 0, region);
+        EXPECT_EQ(r.getTile().get(), source->getTile().get());
+        // The validity is still narrowed: to the input's, and to the frame when a token was replaced.
+        const PxValidityInterval expected = c.text.find('<') == std::string::npos
+                                                ? PxValidityInterval{0.0, 100.0}
+                                                : PxValidityInterval::createFrameInterval(kHd.frameRate, t);
+        EXPECT_EQ(r.getValidity(), expected);
+    }
+
+    // Something to draw: a tile of its own, same region and fill colour as the input's.
+    const auto drawing = makeSlateNode(input, "Slate", SlateParams());
+    const PxImageResult r = renderOnce(*drawing, 0.0, 0, region);
+    EXPECT_NE(r.getTile().get(), source->getTile().get());
+    EXPECT_EQ(r.getPixelRegion(), region);
+    EXPECT_EQ(r.getFillColor(), source->getTile()->getFillColor());
+
+    // Text opacity 0 but a visible shadow draws (the shadow alone).
+    SlateParams shadowOnly = invisible;
+    shadowOnly.shadow = true;
+    shadowOnly.shadowOpacity = 0.5;
+    EXPECT_NE(renderOnce(*makeSlateNode(input, "Slate", shadowOnly), 0.0, 0, region).getTile().get(),
+              source->getTile().get());
+}
+
+TEST_F(SlateRender, EmptyInputPassesThroughEmpty)
+{
+    const PxNodePtr<PxImageProtocol const> empty(makePlate(kHd, PxValidityInterval::FULL, true));
+    const auto node = makeSlateNode(empty, "Slate <FrameNo>", SlateParams());
+    const PxImageResult r = renderOnce(*node, frameTime(7), 0, frameRegion(kHd, 0));
+    EXPECT_TRUE(r.isEmpty());
+    EXPECT_EQ(r.getValidity(), PxValidityInterval::createFrameInterval(kHd.frameRate, frameTime(7)));
+}
+
+TEST(SlatePassThrough, NaNSizeOrOpacityDoesNotPassThrough)
+{
+    const GeRectangle<int> region(0, 200, 0, 100);
+    const auto source = pxCreateNode<FixedTileSource>(kHd, region, PxValidityInterval::FULL);
+    const PxNodePtr<PxImageProtocol const> input(source);
+    SlateParams nanSize;
+    nanSize.size = std::numeric_limits<double>::quiet_NaN();
+    SlateParams nanAlpha;
+    nanAlpha.textOpacity = std::numeric_limits<double>::quiet_NaN();
+    for (const SlateParams& p : {nanSize, nanAlpha}) {
+        const PxImageResult r = renderOnce(*makeSlateNode(input, "Slate", p), 0.0, 0, region);
+        ASSERT_FALSE(r.isEmpty());
+        EXPECT_NE(r.getTile().get(), source->getTile().get());
+    }
+}
+
+TEST_F(SlateRender, UnknownFamilyRendersExactlyLikeTheDefaultFont)
+{
+    SlateParams unknown;
+    unknown.font = "No Such Family Anywhere";
+    SlateParams missingStyle;
+    missingStyle.font = "DejaVu Sans Mono";
+    missingStyle.style = 7;
+    SlateParams fallback;
+    fallback.font = FoFontMgr::getInstance().getDefaultFontName();
+    fallback.style = FoFontMgr::getInstance().getDefaultFontStyle();
+    const Frame expected = renderWhole(makeSlateNode(plate, "Fallback 123", fallback), 0.0);
+    EXPECT_EQ(renderWhole(makeSlateNode(plate, "Fallback 123", unknown), 0.0), expected);
+    EXPECT_EQ(renderWhole(makeSlateNode(plate, "Fallback 123", missingStyle), 0.0), expected);
+    EXPECT_GT(changedPixels(expected), 100);
+}
+
+TEST_F(SlateRender, OutsideTheSlateTheOutputEqualsTheInput)
+{
+    SlateParams p;
+    p.box = true;
+    p.shadow = true;
+    const Frame f = renderWhole(makeSlateNode(plate, "Burn-in", p), 0.0);
+    // Centred at 48 px: nothing is drawn in the frame's corners.
+    for (int y : {0, 1, 100, 1000, 1079})
+        for (int x : {0, 5, 300, 1600, 1919}) {
+            const auto c = GradientPlate::colorAt(x, y);
+            EXPECT_EQ(f.at(x, y)[0], c.red);
+            EXPECT_EQ(f.at(x, y)[1], c.green);
+        }
+}
+
+TEST_F(SlateRender, BoxAtFullOpacityCoversItsRectangleExactly)
+{
+    SlateParams p;
+    p.box = true;
+    p.boxOpacity = 1.0;
+    p.boxColor = {0.25f, 0.5f, 0.75f};
+    p.textOpacity = 0.0; // the box alone
+    p.boxMargin = 0.0;
+    const Frame f = renderWhole(makeSlateNode(plate, "Box", p), 0.0);
+    int covered = 0;
+    GeRectangle<int> seen;
+    for (int y = 0; y < 1080; ++y)
+        for (int x = 0; x < 1920; ++x) {
+            const float* px = f.at(x, y);
+            if (px[0] == 0.25f && px[1] == 0.5f && px[2] == 0.75f && px[3] == 1.0f) {
+                ++covered;
+                seen = seen.united(GeRectangle<int>(x, x + 1, y, y + 1));
+            }
+        }
+    ASSERT_GT(covered, 0);
+    // Every pixel of the box's bounding rectangle is the box colour: it is one solid rectangle,
+    // centred in the frame.
+    EXPECT_EQ(covered, seen.getWidth() * seen.getHeight());
+    EXPECT_LE(std::abs((seen.x0 + seen.x1) - 1920), 1);
+    EXPECT_LE(std::abs((seen.y0 + seen.y1) - 1080), 1);
+}
+
+namespace {
+// The text alone and the shadow alone, white on black: the shadow image must be the text image
+// moved by the scaled, truncated shadow offset.
+void expectShadowShift(int level, double offX, double offY, int expectDx, int expectDy)
+{
+    const auto source = blackPlate();
+    SlateParams text;
+    text.textColor = {1.0f, 1.0f, 1.0f};
+    SlateParams shadow = text;
+    shadow.textOpacity = 0.0;
+    shadow.shadow = true;
+    shadow.shadowOpacity = 1.0;
+    shadow.shadowColor = {1.0f, 1.0f, 1.0f};
+    shadow.shadowX = offX;
+    shadow.shadowY = offY;
+    const GeRectangle<int> region = frameRegion(kHd, level);
+    const Frame t = renderTiles(*makeSlateNode(source, "Shadow Wg", text), 0.0, level, region, region.getWidth(),
+                                region.getHeight());
+    const Frame s = renderTiles(*makeSlateNode(source, "Shadow Wg", shadow), 0.0, level, region, region.getWidth(),
+                                region.getHeight());
+    int lit = 0;
+    for (int y = region.y0 + 20; y < region.y1 - 20; ++y)
+        for (int x = region.x0 + 20; x < region.x1 - 20; ++x) {
+            ASSERT_EQ(s.at(x + expectDx, y + expectDy)[0], t.at(x, y)[0]) << "at " << x << ", " << y;
+            lit += t.at(x, y)[0] > 0.0f;
+        }
+    EXPECT_GT(lit, 50);
+}
+} // namespace
+
+TEST(SlateShadow, LiesFourRightAndFourDownAtFullResolution)
+{
+    expectShadowShift(0, 4.0, -4.0, 4, -4);
+}
+
+TEST(SlateShadow, IsHalvedAtLevelOne)
+{
+    expectShadowShift(1, 4.0, -4.0, 2, -2);
+}
+
+TEST(SlateShadow, TruncatesTowardZeroAtLevelTwo)
+{
+    expectShadowShift(2, 3.0, -3.0, 0, 0);
+}
+
+TEST_F(SlateRender, LevelOneMatchesFullResolutionOfHalfTheSize)
+{
+    // At level 1 a 1920x1080 frame is 960x540 pixels; a size of 48 asks for a 24-pixel font and
+    // lays out 24-pixel lines, a box margin of 20 becomes 10 and a shadow of (8, -8) becomes
+    // (4, -4): the same picture as a 960x540 frame rendered at size 24, margin 10, shadow (4, -4).
+    PxImageFormat half;
+    half.width = 960;
+    half.height = 540;
+    const auto bigSource = blackPlate();
+    const auto smallSource = blackPlate(half);
+    SlateParams big;
+    big.size = 48.0;
+    big.box = true;
+    big.boxMargin = 20.0;
+    big.shadow = true;
+    big.shadowX = 8.0;
+    big.shadowY = -8.0;
+    SlateParams small = big;
+    small.size = 24.0;
+    small.boxMargin = 10.0;
+    small.shadowX = 4.0;
+    small.shadowY = -4.0;
+    const GeRectangle<int> region(0, 960, 0, 540);
+    EXPECT_EQ(renderTiles(*makeSlateNode(bigSource, "Level one\nTwo lines", big), 0.0, 1, region, 960, 540),
+              renderTiles(*makeSlateNode(smallSource, "Level one\nTwo lines", small), 0.0, 0, region, 960, 540));
+}
+
+TEST_F(SlateRender, TilesOfAnySizeGiveTheSamePixelsAsOneTile)
+{
+    SlateParams p;
+    p.box = true;
+    p.shadow = true;
+    p.shadowX = 9.0;
+    p.shadowY = -37.0; // the shadow reaches tiles the text does not
+    p.hAlign = 0;
+    p.vAlign = 2;
+    p.size = 64.0;
+    const auto node = makeSlateNode(plate, "Tiles <FrameNo>\nsecond line, gjpqy\n\n  last  ", p);
+    const double t = frameTime(42);
+    const GeRectangle<int> frame = frameRegion(kHd, 0);
+    const Frame whole = renderTiles(*node, t, 0, frame, 1920, 1080);
+    EXPECT_GT(changedPixels(whole), 1000);
+    for (const auto& [w, h] : {std::pair<int, int>{256, 256}, {17, 13}, {100, 37}, {1, 64}}) {
+        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+        EXPECT_EQ(renderTiles(*node, t, 0, frame, w, h), whole);
+    }
+    // The same at level 1.
+    const GeRectangle<int> half = frameRegion(kHd, 1);
+    EXPECT_EQ(renderTiles(*node, t, 1, half, 33, 29), renderTiles(*node, t, 1, half, 960, 540));
+}
+
+TEST_F(SlateRender, TileReachedOnlyByTheShadowIsDrawn)
+{
+    SlateParams p;
+    p.shadow = true;
+    p.shadowOpacity = 1.0;
+    p.shadowY = -200.0;
+    p.hAlign = 0;
+    p.vAlign = 0;
+    const auto node = makeSlateNode(plate, "Shadow only here", p);
+    // The text sits at the top; its shadow 200 pixels lower, in a band the text never reaches.
+    const GeRectangle<int> band(0, 1920, 800, 900);
+    const Frame f = renderTiles(*node, 0.0, 0, band, 64, 64);
+    EXPECT_GT(changedPixels(f), 100);
+}
+

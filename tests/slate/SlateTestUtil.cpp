@@ -1,0 +1,95 @@
+#include "SlateTestUtil.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace Vx::test {
+
+CoRgbaColorTyped<float> GradientPlate::colorAt(int x, int y)
+{
+    return {float(x % 97) / 96.0f, float(y % 89) / 88.0f, float((x + y) % 31) / 30.0f, 1.0f};
+}
+
+PxImageResult GradientPlate::getImage(const PxImageContext& ctx) const
+{
+    if (m_empty)
+        return PxImageResult(RCShdPtr<IxTile>(), m_validity);
+    const GeRectangle<int> frame =
+        nominalToPixelized(m_format.getNominalFrame(), m_format.getPixelAspectRatio(), ctx.getScale());
+    const GeRectangle<int> region = ctx.region.intersected(frame);
+    RCShdPtr<IxTile> tile = allocateImageBuffer(ctx, {0.0f, 0.0f, 0.0f, 0.0f}, region);
+    IxWriteGuard guard(tile.get());
+    for (int y = region.y0; y < region.y1; ++y)
+        for (int x = region.x0; x < region.x1; ++x)
+            IxPixelUtil::setPixelColor(guard, x, y, colorAt(x, y));
+    return PxImageResult(tile, m_validity);
+}
+
+FixedTileSource::FixedTileSource(const Init& init, const PxImageFormat& format, const GeRectangle<int>& region,
+                                 const PxValidityInterval& validity)
+    : PxNode(init), m_format(format), m_validity(validity),
+      m_tile(new IxTile(region, CoRgbaColorTyped<float>{0.1f, 0.2f, 0.3f, 0.4f}))
+{
+    IxWriteGuard guard(m_tile.get());
+    for (int y = region.y0; y < region.y1; ++y)
+        for (int x = region.x0; x < region.x1; ++x)
+            IxPixelUtil::setPixelColor(guard, x, y, GradientPlate::colorAt(x, y));
+}
+
+std::vector<PxNodePtr<PxNode const>> makeValueNodes(const SlateParams& p, const PxValidityInterval& v)
+{
+    auto value = [&v](auto x) {
+        using T = decltype(x);
+        return PxNodePtr<PxNode const>(pxCreateNode<PxAnimValueNode<T>>(PxResult<T>(x, v)));
+    };
+    return {value(p.font),          value(p.style),         value(p.size),      value(p.textColor),
+            value(p.textOpacity),   value(p.shadow),        value(p.shadowColor), value(p.shadowOpacity),
+            value(p.shadowX),       value(p.shadowY),       value(p.box),       value(p.boxColor),
+            value(p.boxOpacity),    value(p.boxMargin),     value(p.offsetX),   value(p.offsetY),
+            value(p.hAlign),        value(p.vAlign)};
+}
+
+PxStrongHndl<SlateProcNode> makeSlateNode(const PxNodePtr<PxImageProtocol const>& plate, const std::string& text,
+                                          const SlateParams& params)
+{
+    const auto n = makeValueNodes(params);
+    return pxCreateNode<SlateProcNode>(plate, text, n[0], n[1], n[2], n[3], n[4], n[5], n[6], n[7], n[8], n[9],
+                                       n[10], n[11], n[12], n[13], n[14], n[15], n[16], n[17]);
+}
+
+PxStrongHndl<GradientPlate> makePlate(const PxImageFormat& format, const PxValidityInterval& validity, bool empty)
+{
+    return pxCreateNode<GradientPlate>(format, validity, empty);
+}
+
+GeRectangle<int> frameRegion(const PxImageFormat& format, int level)
+{
+    return PxImageProtocol::nominalToPixelized(format.getNominalFrame(), format.getPixelAspectRatio(),
+                                               1.0f / float(1 << level));
+}
+
+PxImageResult renderOnce(const PxImageProtocol& node, double time, int level, const GeRectangle<int>& region)
+{
+    PxRequestMgr::RenderScope scope;
+    return node.getImage(PxImageContext{time, level, region});
+}
+
+Frame renderTiles(const PxImageProtocol& node, double time, int level, const GeRectangle<int>& region, int tileW,
+                  int tileH)
+{
+    Frame frame{region, std::vector<float>(std::size_t(region.getWidth()) * std::size_t(region.getHeight()) * 4, -1.0f)};
+    PxRequestMgr::RenderScope scope;
+    for (int y0 = region.y0; y0 < region.y1; y0 += tileH) {
+        for (int x0 = region.x0; x0 < region.x1; x0 += tileW) {
+            const GeRectangle<int> tileRegion(x0, std::min(x0 + tileW, region.x1), y0, std::min(y0 + tileH, region.y1));
+            const PxImageResult result = node.getImage(PxImageContext{time, level, tileRegion});
+            const IxReadGuard guard = result.getTileGuard();
+            for (int y = tileRegion.y0; y < tileRegion.y1; ++y)
+                std::memcpy(const_cast<float*>(frame.at(tileRegion.x0, y)), guard.getPixel(tileRegion.x0, y),
+                            std::size_t(tileRegion.getWidth()) * 4 * sizeof(float));
+        }
+    }
+    return frame;
+}
+
+} // namespace Vx::test

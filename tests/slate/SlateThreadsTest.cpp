@@ -1,0 +1,134 @@
+// Several tiles and frames of one Slate node render at once on worker threads while set-requests
+// change its text: every tile must be exactly the tile of one text or the other, never a mix.
+#include "SlateTestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+using namespace Vx;
+using namespace Vx::test;
+
+namespace {
+
+PxImageFormat smallFormat()
+{
+    PxImageFormat f;
+    f.width = 512;
+    f.height = 192;
+    return f;
+}
+
+} // namespace
+
+TEST(SlateThreads, TilesRenderConcurrentlyWhileRequestsChangeTheText)
+{
+    const PxImageFormat format = smallFormat();
+    const PxNodePtr<PxImageProtocol const> plate(makePlate(format));
+    SlateParams p;
+    p.size = 40.0;
+    p.box = true;
+    p.shadow = true;
+    const std::string textA = "AAAA <FrameNo>";
+    const std::string textB = "Bb\n<Timecode>";
+    const auto node = makeSlateNode(plate, textA, p);
+    const auto refA = makeSlateNode(plate, textA, p);
+    const auto refB = makeSlateNode(plate, textB, p);
+
+    const GeRectangle<int> region = frameRegion(format, 0);
+    constexpr int kTile = 64;
+    constexpr int kFrames = 3;
+    std::vector<Frame> expectedA;
+    std::vector<Frame> expectedB;
+    for (int f = 0; f < kFrames; ++f) {
+        expectedA.push_back(renderTiles(*refA, frameTime(f), 0, region, kTile, kTile));
+        expectedB.push_back(renderTiles(*refB, frameTime(f), 0, region, kTile, kTile));
+    }
+    ASSERT_NE(expectedA[0], expectedB[0]);
+
+    std::atomic<bool> stop{false};
+    std::atomic<int> rendered{0};
+    std::atomic<int> mismatches{0};
+    auto worker = [&](int seed) {
+        int i = seed;
+        while (!stop.load()) {
+            const int frame = i % kFrames;
+            const int tilesX = region.getWidth() / kTile;
+            const int tile = (i / kFrames) % (tilesX * (region.getHeight() / kTile));
+            const int x0 = (tile % tilesX) * kTile;
+            const int y0 = (tile / tilesX) * kTile;
+            const GeRectangle<int> r(x0, x0 + kTile, y0, y0 + kTile);
+            const Frame got = renderTiles(*node, frameTime(frame), 0, r, kTile, kTile);
+            auto sameAs = [&](const Frame& whole) {
+                for (int y = r.y0; y < r.y1; ++y)
+                    for (int x = r.x0; x < r.x1; ++x)
+                        for (int c = 0; c < 4; ++c)
+                            if (got.at(x, y)[c] != whole.at(x, y)[c])
+                                return false;
+                return true;
+            };
+            if (!sameAs(expectedA[frame]) && !sameAs(expectedB[frame]))
+                ++mismatches;
+            ++rendered;
+            i += 7;
+        }
+    };
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 3; ++t)
+        threads.emplace_back(worker, t);
+
+    for (int k = 0; k < 60; ++k) {
+        const std::string& next = k % 2 == 0 ? textB : textA;
+        PxRequestMgr::getInstance().queueRequest(RCShdPtr<PxRequest>(new SlateProcNode::SetTextRequest(
+            RCShdPtr<SlateProcNode>(node.get()), &SlateProcNode::setText, next, PxValidityInterval::FULL)));
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    PxRequestMgr::getInstance().waitForIdle();
+    // Let the renders see the last text for a while, then stop.
+    const int before = rendered.load();
+    while (rendered.load() < before + 20)
+        std::this_thread::yield();
+    stop = true;
+    for (auto& t : threads)
+        t.join();
+
+    EXPECT_EQ(mismatches.load(), 0);
+    EXPECT_GT(rendered.load(), 20);
+    EXPECT_EQ(node->getText(), textA); // the last request set text A
+    EXPECT_TRUE(PxRequestMgr::getInstance().takeErrors().empty());
+}
+
+TEST(SlateThreads, SetTextRequestInvalidatesTheNodeForAllTime)
+{
+    const PxNodePtr<PxImageProtocol const> plate(makePlate());
+    const auto node = makeSlateNode(plate, "before", SlateParams());
+    const auto before = node->getInvalidationCount();
+    PxRequestMgr::getInstance().queueRequest(RCShdPtr<PxRequest>(new SlateProcNode::SetTextRequest(
+        RCShdPtr<SlateProcNode>(node.get()), &SlateProcNode::setText, std::string("after"), PxValidityInterval::FULL)));
+    PxRequestMgr::getInstance().waitForIdle();
+    EXPECT_EQ(node->getText(), "after");
+    EXPECT_EQ(node->getInvalidationCount(), before + 1);
+    EXPECT_TRUE(node->getLastInvalidation().isFull());
+    std::uint8_t record = 0xC0;
+    SlateProcNode::SetTextRequest(RCShdPtr<SlateProcNode>(node.get()), &SlateProcNode::setText, "x",
+                                  PxValidityInterval::FULL)
+        .getRequestType(record);
+    EXPECT_EQ(record, 0xC5);
+}
+
+TEST(SlateThreads, ValueChangeInvalidatesTheSlateNode)
+{
+    const PxNodePtr<PxImageProtocol const> plate(makePlate());
+    const auto values = makeValueNodes(SlateParams());
+    const auto node = pxCreateNode<SlateProcNode>(plate, "text", values[0], values[1], values[2], values[3],
+                                                  values[4], values[5], values[6], values[7], values[8], values[9],
+                                                  values[10], values[11], values[12], values[13], values[14],
+                                                  values[15], values[16], values[17]);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const auto before = node->getInvalidationCount();
+        const_cast<PxNode*>(values[i].get())->invalidate({1.0, 2.0}, 0);
+        EXPECT_EQ(node->getInvalidationCount(), before + 1) << "value " << i;
+        EXPECT_EQ(node->getLastInvalidation(), PxValidityInterval({1.0, 2.0}));
+    }
+}

@@ -1,0 +1,120 @@
+// Tile compositing: copy, box, and per line the shadow and the text.
+#include "SlateCompositing.h"
+
+#include "SlateNumbers.h"
+
+#include <Vx/Ip/IpLogicOps.h>
+#include <Vx/RC/Assertions.h>
+
+#include <algorithm>
+
+namespace Vx {
+
+namespace {
+
+// Draws the glyphs of one line in one colour at translation (x, y): the shadow pass and the
+// text pass differ only by the shadow's displacement and colour.
+void drawLineGlyphs(const IxWriteGuard& writeGuard, TextLine& line, const FoFont& font, int dx, int dy, int x, int y,
+                    const CoRgbaColorTyped<float>& color)
+{
+    const GeRectangle<int>& tile = writeGuard.getPixelRegion();
+    for (PlacedGlyph& placed : line.glyphs) {
+        if (!rectanglesOverlap(placed.box.translated(dx, dy), tile))
+            continue;
+        placed.glyph.image = font.rasterizeGlyph(placed.glyph.id).image;
+        if (placed.glyph.image.isNull())
+            continue;
+        const ImReadGuard raster(placed.glyph.image);
+        blendGlyph(writeGuard, raster, {x + placed.glyph.box.x0 + dx, y + placed.glyph.box.y0 + dy}, color);
+    }
+}
+
+} // namespace
+
+bool rectanglesOverlap(const GeRectangle<int>& a, const GeRectangle<int>& b)
+{
+    if (a.isEmpty() || b.isEmpty())
+        return false;
+    return std::max(a.x0, b.x0) < std::min(a.x1, b.x1) && std::max(a.y0, b.y0) < std::min(a.y1, b.y1);
+}
+
+void fillBox(const IxWriteGuard& writeGuard, const GeRectangle<int>& r, const CoRgbaColorTyped<float>& c)
+{
+    VX_ASSERT(writeGuard.isValid());
+    const GeRectangle<int> clipped = r.intersected(writeGuard.getPixelRegion());
+    if (clipped.isEmpty())
+        return;
+    for (int y = clipped.y0; y < clipped.y1; ++y) {
+        for (int x = clipped.x0; x < clipped.x1; ++x) {
+            const CoRgbaColorTyped<float> destination = IxPixelUtil::getPixelColor(IxReadGuard(writeGuard), x, y);
+            IxPixelUtil::setPixelColor(writeGuard, x, y, IpLogicOps::process(c, destination, IpLogicOps::Over));
+        }
+    }
+}
+
+void blendGlyph(const IxWriteGuard& writeGuard, const ImReadGuard& raster, const std::pair<int, int>& p,
+                const CoRgbaColorTyped<float>& c)
+{
+    const int w = raster.getWidth();
+    const int h = raster.getHeight();
+    VX_ASSERT(writeGuard.isValid());
+    const GeRectangle<int> d =
+        GeRectangle<int>(p.first, p.first + w, p.second, p.second + h).intersected(writeGuard.getPixelRegion());
+    if (d.isEmpty())
+        return;
+    for (int y = d.y0; y < d.y1; ++y) {
+        // Raster rows run top to bottom: its bottom row lands on y = p.y.
+        const int row = h - 1 - (y - p.second);
+        for (int x = d.x0; x < d.x1; ++x) {
+            const float a = float(raster.getByte(x - p.first, row)) * c.alpha / 255.0f;
+            if (a > 0.0f) {
+                const CoRgbaColorTyped<float> source{c.red, c.green, c.blue, a};
+                const CoRgbaColorTyped<float> destination = IxPixelUtil::getPixelColor(IxReadGuard(writeGuard), x, y);
+                IxPixelUtil::setPixelColor(writeGuard, x, y,
+                                           IpLogicOps::process(source, destination, IpLogicOps::Over));
+            }
+        }
+    }
+}
+
+void compositeSlate(const IxWriteGuard& writeGuard, const IxReadGuard& readGuard, const GeRectangle<int>& frame, float s,
+                    const std::string& text, const FoFont& font, float textSize,
+                    const CoRgbaColorTyped<float>& textColor, int hAlign, int vAlign,
+                    const std::pair<float, float>& offset, bool shadowOn, const CoRgbaColorTyped<float>& shadowColor,
+                    const std::pair<float, float>& shadowOffset, bool boxOn, const CoRgbaColorTyped<float>& boxColor,
+                    float boxMargin)
+{
+    VX_ASSERT(writeGuard.isValid());
+    const GeRectangle<int>& tile = writeGuard.getPixelRegion();
+
+    // One value serves as the font's nominal pixel size and as the distance between baselines.
+    const int pixelSize = truncToInt(textSize * s);
+    TextLayout layout = layoutText(text, font, pixelSize, hAlign, pixelSize);
+    const auto [dx, dy] =
+        placeTextBlock(frame, s, hAlign, vAlign, shadowOn, shadowOffset, boxOn, boxMargin, layout, offset);
+
+    const int sx = shadowOn ? truncToInt(shadowOffset.first * s) : 0;
+    const int sy = shadowOn ? truncToInt(shadowOffset.second * s) : 0;
+    GeRectangle<int> block = layout.bounds.translated(dx, dy);
+    if (shadowOn)
+        block = block.united(block.translated(sx, sy));
+
+    ipCopy(writeGuard, readGuard);
+    if (!rectanglesOverlap(tile, block))
+        return; // the output is an exact copy of the input
+
+    if (boxOn)
+        fillBox(writeGuard, layout.bounds.translated(dx, dy), boxColor);
+
+    // Each line's shadow goes under that line's text only: the next line's shadow is drawn
+    // after it, and may cover it.
+    for (TextLine& line : layout.lines) {
+        if (!rectanglesOverlap(line.box.translated(dx, dy), tile))
+            continue;
+        if (shadowOn)
+            drawLineGlyphs(writeGuard, line, font, dx, dy, sx, sy, shadowColor);
+        drawLineGlyphs(writeGuard, line, font, dx, dy, 0, 0, textColor);
+    }
+}
+
+} // namespace Vx

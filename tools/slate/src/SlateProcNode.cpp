@@ -1,0 +1,198 @@
+// Rendering of the slate for one request.
+#include "SlateProcNode.h"
+
+#include "SlateCompositing.h"
+#include "SlateNumbers.h"
+#include "SlateTool.h"
+
+#include <Vx/Cb/CbHandler.h>
+#include <Vx/Fo/FoFontMgr.h>
+#include <Vx/Li/LiString.h>
+#include <Vx/Tm/TmTimeUtil.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace Vx {
+
+namespace {
+
+std::string copyOf(const std::string& value)
+{
+    return value;
+}
+
+// Evaluates a value node at `time` and narrows `validity` to the interval the value holds.
+template <class T>
+T evaluate(const PxNodePtr<PxAnimValueProtocol<T> const>& node, double time, PxValidityInterval& validity)
+{
+    PxResult<T> result = node->getValue(time);
+    validity.start = std::max(validity.start, result.validity.start);
+    validity.end = std::min(validity.end, result.validity.end);
+    return std::move(result.value);
+}
+
+} // namespace
+
+SlateProcNode::SlateProcNode(const Init& init, const PxNodePtr<PxImageProtocol const>& inputNode,
+                             const std::string& initialText, const ValueNode& textFont, const ValueNode& textStyle,
+                             const ValueNode& textSize, const ValueNode& textColor, const ValueNode& textOpacity,
+                             const ValueNode& dropShadow, const ValueNode& dropShadowColor,
+                             const ValueNode& dropShadowOpacity, const ValueNode& dropShadowOffsetX,
+                             const ValueNode& dropShadowOffsetY, const ValueNode& box, const ValueNode& boxColor,
+                             const ValueNode& boxOpacity, const ValueNode& boxMargin, const ValueNode& offsetX,
+                             const ValueNode& offsetY, const ValueNode& horizontalAlignment,
+                             const ValueNode& verticalAlignment)
+    : PxNode(init), PxImageNode(init, inputNode), text(initialText), input(inputNode),
+      textFontNode(pxDownCast<PxAnimValueProtocol<std::string> const>(textFont)),
+      textStyleNode(pxDownCast<PxAnimValueProtocol<int> const>(textStyle)),
+      textSizeNode(pxDownCast<PxAnimValueProtocol<double> const>(textSize)),
+      textColorNode(pxDownCast<PxAnimValueProtocol<CoRgbColorTyped<float>> const>(textColor)),
+      textOpacityNode(pxDownCast<PxAnimValueProtocol<double> const>(textOpacity)),
+      dropShadowNode(pxDownCast<PxAnimValueProtocol<bool> const>(dropShadow)),
+      dropShadowColorNode(pxDownCast<PxAnimValueProtocol<CoRgbColorTyped<float>> const>(dropShadowColor)),
+      dropShadowOpacityNode(pxDownCast<PxAnimValueProtocol<double> const>(dropShadowOpacity)),
+      dropShadowOffsetXNode(pxDownCast<PxAnimValueProtocol<double> const>(dropShadowOffsetX)),
+      dropShadowOffsetYNode(pxDownCast<PxAnimValueProtocol<double> const>(dropShadowOffsetY)),
+      boxNode(pxDownCast<PxAnimValueProtocol<bool> const>(box)),
+      boxColorNode(pxDownCast<PxAnimValueProtocol<CoRgbColorTyped<float>> const>(boxColor)),
+      boxOpacityNode(pxDownCast<PxAnimValueProtocol<double> const>(boxOpacity)),
+      boxMarginNode(pxDownCast<PxAnimValueProtocol<double> const>(boxMargin)),
+      offsetXNode(pxDownCast<PxAnimValueProtocol<double> const>(offsetX)),
+      offsetYNode(pxDownCast<PxAnimValueProtocol<double> const>(offsetY)),
+      horizontalAlignmentNode(pxDownCast<PxAnimValueProtocol<int> const>(horizontalAlignment)),
+      verticalAlignmentNode(pxDownCast<PxAnimValueProtocol<int> const>(verticalAlignment))
+{
+}
+
+SlateProcNode::~SlateProcNode()
+{
+    for (const auto& child : children())
+        unregisterChild(child);
+}
+
+std::vector<PxNodePtr<PxNode const>> SlateProcNode::children() const
+{
+    return {PxNodePtr<PxNode const>(input),
+            PxNodePtr<PxNode const>(textFontNode),
+            PxNodePtr<PxNode const>(textStyleNode),
+            PxNodePtr<PxNode const>(textSizeNode),
+            PxNodePtr<PxNode const>(textColorNode),
+            PxNodePtr<PxNode const>(textOpacityNode),
+            PxNodePtr<PxNode const>(dropShadowNode),
+            PxNodePtr<PxNode const>(dropShadowColorNode),
+            PxNodePtr<PxNode const>(dropShadowOpacityNode),
+            PxNodePtr<PxNode const>(dropShadowOffsetXNode),
+            PxNodePtr<PxNode const>(dropShadowOffsetYNode),
+            PxNodePtr<PxNode const>(boxNode),
+            PxNodePtr<PxNode const>(boxColorNode),
+            PxNodePtr<PxNode const>(boxOpacityNode),
+            PxNodePtr<PxNode const>(boxMarginNode),
+            PxNodePtr<PxNode const>(offsetXNode),
+            PxNodePtr<PxNode const>(offsetYNode),
+            PxNodePtr<PxNode const>(horizontalAlignmentNode),
+            PxNodePtr<PxNode const>(verticalAlignmentNode)};
+}
+
+void SlateProcNode::init()
+{
+    PxImageNode::init();
+    for (const auto& child : children())
+        registerChild(child);
+    timeCode.assign(LiTimeCodeFactory::getInstance().createTimeCode(getImageFormat().frameRate, 0).get());
+}
+
+void SlateProcNode::invalidateAndReinitialize(const PxValidityInterval& interval, const PxUPtr<PxNode const>& changed,
+                                              int flags)
+{
+    PxImageNode::invalidateAndReinitialize(interval, changed, flags);
+    timeCode.assign(LiTimeCodeFactory::getInstance().createTimeCode(getImageFormat().frameRate, 0).get());
+}
+
+void SlateProcNode::setText(const std::string& newText)
+{
+    text = newText;
+}
+
+PxImageResult SlateProcNode::getImage(const PxImageContext& ctx) const
+{
+    // 1. The input, whose validity starts the result's.
+    PxImageResult r = input->getImage(ctx);
+    PxValidityInterval v = r.getValidity();
+
+    // 2. The parameters, each narrowing the validity, in this order.
+    const double t = ctx.time;
+    const float size = float(evaluate(textSizeNode, t, v));
+    const std::string family = evaluate(textFontNode, t, v);
+    const int style = evaluate(textStyleNode, t, v);
+    const CoRgbColorTyped<float> textRgb = evaluate(textColorNode, t, v);
+    const float textAlpha = float(evaluate(textOpacityNode, t, v));
+    const int hAlign = evaluate(horizontalAlignmentNode, t, v);
+    const int vAlign = evaluate(verticalAlignmentNode, t, v);
+    const CoRgbColorTyped<float> shadowRgb = evaluate(dropShadowColorNode, t, v);
+    const float shadowAlpha = float(evaluate(dropShadowOpacityNode, t, v));
+    const bool shadowSwitch = evaluate(dropShadowNode, t, v);
+    const float shadowX = float(evaluate(dropShadowOffsetXNode, t, v));
+    const float shadowY = float(evaluate(dropShadowOffsetYNode, t, v));
+    const CoRgbColorTyped<float> boxRgb = evaluate(boxColorNode, t, v);
+    const float boxAlpha = float(evaluate(boxOpacityNode, t, v));
+    const bool boxSwitch = evaluate(boxNode, t, v);
+    const float boxMargin = float(evaluate(boxMarginNode, t, v));
+    const float offsetX = float(evaluate(offsetXNode, t, v));
+    const float offsetY = float(evaluate(offsetYNode, t, v));
+
+    const CoRgbaColorTyped<float> textColor{textRgb.red, textRgb.green, textRgb.blue, textAlpha};
+    const CoRgbaColorTyped<float> shadowColor{shadowRgb.red, shadowRgb.green, shadowRgb.blue, shadowAlpha};
+    const CoRgbaColorTyped<float> boxColor{boxRgb.red, boxRgb.green, boxRgb.blue, boxAlpha};
+    const bool shadowOn = shadowSwitch && shadowAlpha > 0.0f;
+    const bool boxOn = boxSwitch && boxAlpha > 0.0f;
+
+    // 3. The frame-level tokens. The result is narrowed to this frame only when one was found,
+    // so that a slate without them stays cacheable across frames.
+    const PxImageFormat format = getImageFormat();
+    const DtTime dt = TmTimeUtil::getDtTimeFromSeconds(format.frameRate, t);
+    LiStringSubstituter substituter;
+    substituter.addPattern(SlateTool::makeToken(SlateTool::getFrameNumberToken()),
+                           RCShdPtr<LiStringSubstituter::Handler>(new CbDataFunction<std::string, std::string>(
+                               &copyOf, LiStringUtil::convertNb(std::int64_t(dt.getFrameCount())))));
+    substituter.addPattern(SlateTool::makeToken(SlateTool::getTimecodeToken()),
+                           RCShdPtr<LiStringSubstituter::Handler>(
+                               new CbDataFunction<std::string, std::string>(&copyOf, timeCode->toString(dt))));
+    const std::string shown = substituter.substitute(text);
+    if (shown != text)
+        v.intersect(PxValidityInterval::createFrameInterval(format.frameRate, t));
+
+    // 4. Nothing to draw: the input as it is. A NaN size or alpha compares unequal and draws.
+    if (r.isEmpty() || text.empty() || size == 0.0f || (textAlpha == 0.0f && !shadowOn && !boxOn)) {
+        PxImageResult passed(r);
+        passed.setValidity(v);
+        return passed;
+    }
+
+    // 5. The frame's pixels at this level.
+    const float s = ctx.getScale();
+    const GeRectangle<int> frame =
+        nominalToPixelized(getImageROD(ctx).getROD(), format.getPixelAspectRatio(), s);
+
+    // 6. The output covers exactly what the input result covers.
+    RCShdPtr<IxTile> tile = allocateImageBuffer(ctx, r.getFillColor(), r.getPixelRegion());
+    const IxWriteGuard writeGuard(tile.get());
+
+    // 7. The font at this level's pixel size (rounded half up, at least 1); an unknown family or
+    // a style the family lacks falls back to the default font at the same size.
+    const int fontPixels = std::max(truncToInt(std::floor(size / float(1 << ctx.level) + 0.5f)), 1);
+    FoFontMgr& fonts = FoFontMgr::getInstance();
+    FoFont font = fonts.getFont(family, style, fontPixels, fontPixels);
+    if (!font.isValid())
+        font = fonts.getFont(fonts.getDefaultFont(), fontPixels, fontPixels);
+
+    // 8-9. Copy the input and draw the slate over it.
+    const IxReadGuard readGuard = r.getTileGuard();
+    compositeSlate(writeGuard, readGuard, frame, s, shown, font, size, textColor, hAlign, vAlign, {offsetX, offsetY},
+                   shadowOn, shadowColor, {shadowX, shadowY}, boxOn, boxColor, boxMargin);
+
+    // 10.
+    return PxImageResult(tile, v);
+}
+
+} // namespace Vx

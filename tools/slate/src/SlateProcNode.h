@@ -1,0 +1,82 @@
+// SlateProcNode: the processing-side image node of the Slate tool.
+//
+// It reads one image input and eighteen animated values (the tool's inputs), holds the slate
+// text (with the composition's tokens already replaced by the controller) and renders tiles:
+// it evaluates the values at the requested time, replaces the FrameNo and Timecode tokens,
+// works out how long the result stays valid, and either passes the input through or draws box,
+// shadow and text over a copy of it.
+//
+// Threads: built, initialised and destroyed on the graph thread; getImage runs on worker threads,
+// several tiles and frames at once, and only reads members. The text changes only through a
+// SlateProcNode::SetTextRequest, which the request manager executes between renders.
+#pragma once
+
+#include <Vx/Co/CoColor.h>
+#include <Vx/Li/LiTimeCode.h>
+#include <Vx/Px/PxAnimValue.h>
+#include <Vx/Px/PxImage.h>
+
+#include <string>
+
+namespace Vx {
+
+class SlateProcNode : public PxImageNode
+{
+public:
+    using ValueNode = PxNodePtr<PxNode const>;
+    /// The request that replaces the text and invalidates the node over its interval.
+    using SetTextRequest = PxSetRequest<SlateProcNode, const std::string&>;
+
+    /// Graph thread. Each value node is down-cast to the protocol of its input (RCExCastFailed
+    /// for a node of another kind; an empty handle stays empty). Sizes and offsets are in
+    /// full-resolution pixels.
+    SlateProcNode(const Init& init, const PxNodePtr<PxImageProtocol const>& input, const std::string& text,
+                  const ValueNode& textFont, const ValueNode& textStyle, const ValueNode& textSize,
+                  const ValueNode& textColor, const ValueNode& textOpacity, const ValueNode& dropShadow,
+                  const ValueNode& dropShadowColor, const ValueNode& dropShadowOpacity,
+                  const ValueNode& dropShadowOffsetX, const ValueNode& dropShadowOffsetY, const ValueNode& box,
+                  const ValueNode& boxColor, const ValueNode& boxOpacity, const ValueNode& boxMargin,
+                  const ValueNode& offsetX, const ValueNode& offsetY, const ValueNode& horizontalAlignment,
+                  const ValueNode& verticalAlignment);
+    ~SlateProcNode() override;
+
+    /// Registers the image input and the eighteen values as children, makes the timecode formatter.
+    void init() override;
+    /// Re-initialises after upstream changes and remakes the timecode formatter for the frame rate.
+    void invalidateAndReinitialize(const PxValidityInterval& interval, const PxUPtr<PxNode const>& changed,
+                                   int flags) override;
+
+    /// Renders ctx.region at ctx's time and level. Worker threads.
+    PxImageResult getImage(const PxImageContext& ctx) const override;
+
+    /// Replaces the slate text. Only SetTextRequest calls it, on the worker thread.
+    void setText(const std::string& text);
+    const std::string& getText() const { return text; }
+
+private:
+    std::vector<PxNodePtr<PxNode const>> children() const;
+
+    std::string text;
+    PxNodePtr<PxImageProtocol const> input;
+    PxNodePtr<PxAnimValueProtocol<std::string> const> textFontNode;
+    PxNodePtr<PxAnimValueProtocol<int> const> textStyleNode;
+    PxNodePtr<PxAnimValueProtocol<double> const> textSizeNode;
+    PxNodePtr<PxAnimValueProtocol<CoRgbColorTyped<float>> const> textColorNode;
+    PxNodePtr<PxAnimValueProtocol<double> const> textOpacityNode;
+    PxNodePtr<PxAnimValueProtocol<bool> const> dropShadowNode;
+    PxNodePtr<PxAnimValueProtocol<CoRgbColorTyped<float>> const> dropShadowColorNode;
+    PxNodePtr<PxAnimValueProtocol<double> const> dropShadowOpacityNode;
+    PxNodePtr<PxAnimValueProtocol<double> const> dropShadowOffsetXNode;
+    PxNodePtr<PxAnimValueProtocol<double> const> dropShadowOffsetYNode;
+    PxNodePtr<PxAnimValueProtocol<bool> const> boxNode;
+    PxNodePtr<PxAnimValueProtocol<CoRgbColorTyped<float>> const> boxColorNode;
+    PxNodePtr<PxAnimValueProtocol<double> const> boxOpacityNode;
+    PxNodePtr<PxAnimValueProtocol<double> const> boxMarginNode;
+    PxNodePtr<PxAnimValueProtocol<double> const> offsetXNode;
+    PxNodePtr<PxAnimValueProtocol<double> const> offsetYNode;
+    PxNodePtr<PxAnimValueProtocol<int> const> horizontalAlignmentNode;
+    PxNodePtr<PxAnimValueProtocol<int> const> verticalAlignmentNode;
+    RCShdPtr<LiTimeCode> timeCode;
+};
+
+} // namespace Vx

@@ -1,0 +1,169 @@
+// Text layout: lines, glyph placement, alignment and block placement.
+#include "TextLayout.h"
+
+#include "SlateNumbers.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+namespace Vx {
+
+namespace {
+
+// The distance kept between an aligned block and the frame's edges, in full-resolution pixels.
+const float s_edgeMarginX = 10.0f;
+const float s_edgeMarginY = 10.0f;
+
+// The share of the descent that the block's top reaches above the ascent line. This is the
+// single-precision constant the layout has always used, not 2/3.
+const float s_descentShare = 0.66666f;
+
+void unite(GeRectangle<int>& a, const GeRectangle<int>& b)
+{
+    a = a.united(b);
+}
+
+// Moves a box horizontally.
+void shiftX(GeRectangle<int>& box, int dx)
+{
+    box.x0 += dx;
+    box.x1 += dx;
+}
+
+} // namespace
+
+TextLayout layoutText(const std::string& text, const FoFont& font, int pixelSize, int hAlign, int lineHeight)
+{
+    TextLayout layout;
+    const std::size_t size = text.size();
+    int originY = 0;
+    std::size_t pos = 0;
+    while (pos < size) {
+        layout.lines.push_back(TextLine());
+        TextLine& line = layout.lines.back();
+        int penX = 0;
+        int penY = originY;
+        GeRectangle<int> lastBox;
+        bool first = true;
+        for (; pos < size && text[pos] != '\n'; ++pos) {
+            const char c = text[pos];
+            if (c == '\r')
+                continue;
+            // The byte goes to the font as a signed char widened to a 16-bit character.
+            const wchar_t wide = static_cast<wchar_t>(static_cast<std::uint16_t>(static_cast<signed char>(c)));
+            FoFont::Glyph glyph = font.getChar(wide);
+            const GeRectangle<int> moved = glyph.box.translated(penX, penY);
+            lastBox = moved;
+            unite(line.box, moved);
+            penX += glyph.advanceX;
+            penY += glyph.advanceY;
+            glyph.box = moved;
+            line.glyphs.push_back(PlacedGlyph{moved, std::move(glyph)});
+            // A line that starts with a blank gets a one-pixel seed at the start of its baseline,
+            // so that leading blanks count from the pen's origin.
+            if (first && moved.isEmpty())
+                line.box = GeRectangle<int>(0, 1, originY, originY + 1);
+            first = false;
+        }
+        // Trailing blanks (or no glyph at all) stretch the line to where the pen stopped.
+        if (lastBox.isEmpty()) {
+            line.box.x0 = std::min(line.box.x0, penX);
+            line.box.x1 = std::max(line.box.x1, penX);
+            line.box.y0 = std::min(line.box.y0, penY);
+            line.box.y1 = std::max(line.box.y1, penY);
+        }
+        originY -= lineHeight;
+        if (pos < size)
+            ++pos; // the line feed
+    }
+    if (size > 0 && text[size - 1] == '\n')
+        layout.lines.push_back(TextLine());
+
+    for (TextLine& line : layout.lines) {
+        int dx = 0;
+        if (hAlign == 0)
+            dx = -line.box.x0;
+        else if (hAlign == 1)
+            dx = -((line.box.x0 + line.box.x1) / 2);
+        else if (hAlign == 2)
+            dx = -line.box.x1;
+        shiftX(line.box, dx);
+        for (PlacedGlyph& placed : line.glyphs) {
+            shiftX(placed.box, dx);
+            shiftX(placed.glyph.box, dx);
+        }
+        unite(layout.bounds, line.box);
+    }
+
+    if (layout.lines.empty())
+        return layout;
+
+    // The block's height comes from the font's vertical metrics, not from the glyphs drawn, so
+    // that texts with and without descenders stand the same.
+    const int n = int(layout.lines.size());
+    const float k = float(pixelSize) / float(font.getUnitsPerEM());
+    const float d = std::ceil(float(-font.getDescent()) * k);
+    const int top = truncToInt(std::ceil(k * (float(font.getAscent()) + s_descentShare * float(font.getDescent()))));
+    const int bottom = truncToInt((0.0f - d) - float(n - 1) * float(lineHeight));
+    if (top > bottom) {
+        GeRectangle<int>& b = layout.bounds;
+        if (b.y1 > b.y0) {
+            b.y0 = std::min(b.y0, bottom);
+            b.y1 = std::max(b.y1, top);
+        } else {
+            b.y0 = bottom;
+            b.y1 = top;
+        }
+    }
+    return layout;
+}
+
+std::pair<int, int> placeTextBlock(const GeRectangle<int>& frame, float s, int hAlign, int vAlign, bool shadowOn,
+                                   const std::pair<float, float>& shadowOffset, bool boxOn, float boxMargin,
+                                   TextLayout& layout, const std::pair<float, float>& offset)
+{
+    const GeRectangle<int>& b = layout.bounds;
+    const GeRectangle<int>& f = frame;
+    int dx = 0;
+    int dy = 0;
+
+    if (vAlign == 0)
+        dy = truncToInt(float(f.y1 - b.y1) - s_edgeMarginY * s);
+    else if (vAlign == 1)
+        dy = truncToInt((float(f.y0 + f.y1) - float(b.y1 - b.y0)) * 0.5f + (0.0f - float(b.y0)));
+    else if (vAlign == 2)
+        dy = truncToInt(s_edgeMarginY * s + float(f.y0 - b.y0));
+
+    if (hAlign == 0)
+        dx = truncToInt(s_edgeMarginX * s + float(f.x0 - b.x0));
+    else if (hAlign == 1)
+        dx = truncToInt((float(f.x0 + f.x1) - float(b.x1 - b.x0)) * 0.5f + (0.0f - float(b.x0)));
+    else if (hAlign == 2)
+        dx = truncToInt(float(f.x1 - b.x1) - s_edgeMarginX * s);
+
+    dx += truncToInt(std::floor(offset.first * s + 0.5f));
+    dy += truncToInt(std::floor(0.5f + offset.second * s));
+
+    // The margin grows the box around the text as aligned: it may reach past the edge margin.
+    if (boxOn) {
+        const float m = boxMargin * s;
+        layout.bounds = GeRectangle<int>(truncToInt(float(b.x0) - m), truncToInt(float(b.x1) + m),
+                                         truncToInt(float(b.y0) - m), truncToInt(m + float(b.y1)));
+    }
+
+    // Lines and glyphs must be found by every tile their shadow reaches, so their coverage
+    // boxes include the shadow; the placement boxes and the block stay as they are.
+    if (shadowOn) {
+        const int sx = truncToInt(shadowOffset.first * s);
+        const int sy = truncToInt(shadowOffset.second * s);
+        for (TextLine& line : layout.lines) {
+            unite(line.box, line.box.translated(sx, sy));
+            for (PlacedGlyph& placed : line.glyphs)
+                unite(placed.box, placed.box.translated(sx, sy));
+        }
+    }
+    return {dx, dy};
+}
+
+} // namespace Vx
