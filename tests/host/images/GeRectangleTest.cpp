@@ -1,0 +1,86 @@
+// GeRectangle: half-open rectangles, emptiness, intersection and union (empty is neutral).
+#include <Vx/Ge/GeRectangle.h>
+
+#include <gtest/gtest.h>
+
+namespace Vx {
+namespace {
+
+using IRect = GeRectangle<int>;
+using FRect = GeRectangle<float>;
+
+TEST(GeRectangle, EmptyWhenEitherSideIsNotPositive)
+{
+    const struct
+    {
+        IRect r;
+        bool empty;
+    } cases[] = {
+        {{0, 1, 0, 1}, false}, {{}, true},           {{0, 0, 0, 5}, true},      {{5, 4, 0, 5}, true},
+        {{0, 5, 3, 3}, true},  {{0, 5, 3, 2}, true}, {{-5, -4, -2, -1}, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.r.isEmpty(), c.empty) << c.r;
+    EXPECT_TRUE((FRect{0.0f, 0.5f, 1.0f, 1.0f}).isEmpty());
+    EXPECT_FALSE((FRect{0.0f, 0.5f, 1.0f, 1.25f}).isEmpty());
+}
+
+TEST(GeRectangle, SizeContainsAndTranslation)
+{
+    const IRect r{2, 7, -3, 1};
+    EXPECT_EQ(r.getWidth(), 5);
+    EXPECT_EQ(r.getHeight(), 4);
+    EXPECT_TRUE(r.contains(2, -3));
+    EXPECT_TRUE(r.contains(6, 0));
+    EXPECT_FALSE(r.contains(7, 0)); // half-open
+    EXPECT_FALSE(r.contains(2, 1));
+    EXPECT_FALSE(r.contains(1, 0));
+    EXPECT_EQ(r.translated(-2, 3), (IRect{0, 5, 0, 4}));
+}
+
+struct PairCase
+{
+    IRect a;
+    IRect b;
+    IRect intersection;
+    IRect unionRect;
+};
+
+TEST(GeRectangle, IntersectionAndUnion)
+{
+    const PairCase cases[] = {
+        // Overlapping.
+        {{0, 10, 0, 10}, {5, 15, 2, 20}, {5, 10, 2, 10}, {0, 15, 0, 20}},
+        // One inside the other.
+        {{0, 10, 0, 10}, {2, 3, 4, 5}, {2, 3, 4, 5}, {0, 10, 0, 10}},
+        // Touching edges share nothing (half-open), the union spans both.
+        {{0, 5, 0, 5}, {5, 10, 0, 5}, {}, {0, 10, 0, 5}},
+        // Apart.
+        {{0, 2, 0, 2}, {8, 9, -4, -3}, {}, {0, 9, -4, 2}},
+        // Overlapping in x only.
+        {{0, 10, 0, 2}, {5, 15, 3, 4}, {}, {0, 15, 0, 4}},
+        // Empty is neutral for the union, whatever its corners.
+        {{1, 4, 1, 4}, {}, {}, {1, 4, 1, 4}},
+        {{}, {1, 4, 1, 4}, {}, {1, 4, 1, 4}},
+        {{1, 4, 1, 4}, {100, 100, -50, 50}, {}, {1, 4, 1, 4}},
+        {{20, 10, 20, 10}, {1, 4, 1, 4}, {}, {1, 4, 1, 4}},
+    };
+    for (const PairCase& c : cases) {
+        EXPECT_EQ(c.a.intersected(c.b), c.intersection) << c.a << " and " << c.b;
+        EXPECT_EQ(c.b.intersected(c.a), c.intersection) << c.b << " and " << c.a;
+        EXPECT_EQ(c.a.united(c.b), c.unionRect) << c.a << " and " << c.b;
+        EXPECT_EQ(c.b.united(c.a), c.unionRect) << c.b << " and " << c.a;
+    }
+    // Two empties unite to an empty rectangle.
+    EXPECT_TRUE((IRect{5, 5, 0, 9}).united(IRect{}).isEmpty());
+}
+
+TEST(GeRectangle, FloatIntersection)
+{
+    EXPECT_EQ((FRect{0.0f, 1.5f, 0.0f, 1.0f}).intersected(FRect{0.5f, 3.0f, -1.0f, 0.25f}),
+              (FRect{0.5f, 1.5f, 0.0f, 0.25f}));
+    EXPECT_EQ((FRect{0.0f, 1.5f, 0.0f, 1.0f}).intersected(FRect{1.5f, 3.0f, 0.0f, 1.0f}), FRect());
+}
+
+} // namespace
+} // namespace Vx

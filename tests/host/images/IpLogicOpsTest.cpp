@@ -1,0 +1,52 @@
+// IpLogicOps::process, operator 0 ("over"): a straight source with alpha a over a premultiplied
+// destination.
+#include <Vx/Co/CoColor.h>
+#include <Vx/Ip/IpLogicOps.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace Vx {
+namespace {
+
+using Rgba = CoRgbaColorTyped<float>;
+
+bool bitIdentical(const Rgba& a, const Rgba& b)
+{
+    return std::memcmp(&a, &b, sizeof(Rgba)) == 0;
+}
+
+TEST(IpLogicOps, OpaqueSourceGivesTheSourceExactly)
+{
+    const Rgba destinations[] = {{0, 0, 0, 0}, {0.3f, 0.6f, 0.9f, 1.0f}, {0.1f, 0.2f, 0.05f, 0.25f}};
+    for (const Rgba& destination : destinations) {
+        const Rgba result = IpLogicOps::process({0.7f, 0.11f, 0.33f, 1.0f}, destination, IpLogicOps::Over);
+        EXPECT_TRUE(bitIdentical(result, Rgba{0.7f, 0.11f, 0.33f, 1.0f})) << result << " over " << destination;
+    }
+}
+
+TEST(IpLogicOps, TransparentSourceLeavesTheDestinationBitIdentical)
+{
+    const Rgba destinations[] = {
+        {0, 0, 0, 0}, {0.3f, 0.6f, 0.9f, 1.0f}, {0.1f, 0.2f, 0.05f, 0.25f}, {-0.0f, 1e-38f, 3.0f, 0.7f}};
+    for (const Rgba& destination : destinations) {
+        const Rgba result = IpLogicOps::process({0.7f, 0.11f, 0.33f, 0.0f}, destination, 0);
+        EXPECT_TRUE(bitIdentical(result, destination)) << result << " for " << destination;
+    }
+}
+
+TEST(IpLogicOps, HalfCoverageMixesSourceAndDestination)
+{
+    // rgb = s * 0.5 + d * 0.5, alpha = 0.5 + d.alpha * 0.5; every value here is exact in binary:
+    // red 0.75 * 0.5 + 0.5 * 0.5 = 0.625, green 0.25 * 0.5 + 0.25 * 0.5 = 0.25,
+    // blue 0.5 * 0.5 + 1 * 0.5 = 0.75, alpha 0.5 + 0.5 * 0.5 = 0.75.
+    const Rgba result = IpLogicOps::process({0.75f, 0.25f, 0.5f, 0.5f}, {0.5f, 0.25f, 1.0f, 0.5f}, 0);
+    EXPECT_EQ(result, (Rgba{0.625f, 0.25f, 0.75f, 0.75f}));
+
+    // Over transparent black: the source premultiplied by its alpha.
+    EXPECT_EQ(IpLogicOps::process({1.0f, 0.5f, 0.25f, 0.25f}, {0, 0, 0, 0}, 0), (Rgba{0.25f, 0.125f, 0.0625f, 0.25f}));
+}
+
+} // namespace
+} // namespace Vx
