@@ -1,0 +1,36 @@
+// References to a composition's user-defined attributes inside texts.
+//
+// A reference is written "<attr:" + attribute name + ">", for instance "<attr:client>"; the prefix
+// keeps references apart from the tokens that tools write as "<" + name + ">". substituteUdas
+// replaces each reference by the value of the attribute of that name on the composition that
+// holds the graph. Main thread only.
+#pragma once
+
+#include <Vx/Om/OmComposition.h>
+
+#include <string>
+
+namespace Vx {
+
+struct OmCompositionGraphUtils
+{
+    /// The text that opens a reference, "<attr:".
+    static const std::string& getUdaPrefix();
+
+    /// Replaces, in place, every reference "<attr:NAME>" in `text` by the value of the attribute
+    /// NAME of the composition holding `graph`. The text is scanned once from left to right;
+    /// inserted values are not scanned again. A reference to a missing attribute, an unterminated
+    /// reference, and every reference when the graph belongs to no composition, are left as
+    /// written. Names are compared exactly (letter case matters) and may hold any character but
+    /// '>'.
+    static void substituteUdas(const OmGraph& graph, std::string& text);
+    /// The same, through a handle; a null handle raises the host's null-pointer exception.
+    template <class Graph> static void substituteUdas(const RCShdPtr<Graph>& graph, std::string& text)
+    {
+        if (!graph)
+            RCExUtil::throwExNullPtr(RCExUtil::typeName(typeid(RCShdPtr<Graph>)));
+        substituteUdas(static_cast<const OmGraph&>(*graph), text);
+    }
+};
+
+} // namespace Vx

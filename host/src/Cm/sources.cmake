@@ -1,0 +1,1 @@
+list(APPEND VX_HOST_SOURCES ${CMAKE_CURRENT_LIST_DIR}/CmCommandStack.cpp)

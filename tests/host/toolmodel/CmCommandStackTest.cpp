@@ -1,0 +1,123 @@
+// The command stack: its states while a command is processed, the command-processed callbacks,
+// edits made in reaction to a command, and undo and redo.
+#include "ToolModelTestSupport.h"
+
+using namespace Vx;
+using namespace Vx::pitest;
+
+using CmCommandStackTest = ToolModelTest;
+
+TEST_F(CmCommandStackTest, ReportsDoingAndUndoingWhileACommandIsProcessed)
+{
+    const RCShdPtr<PiNode> node = makeGainNode("gain1");
+    const RCShdPtr<CmCommandStack> stack = composition->getCommandStack();
+    const auto gain = PiInputValue<double>::createTypedRO(node->getInput(kGain, true));
+    std::vector<int> states;
+    FunctionHandler invalidated([&] {
+        states.push_back(stack->getState());
+        gain->update();
+    });
+    gain->setInvalidationHandler(&invalidated);
+    gain->update();
+    EXPECT_EQ(stack->getState(), PiCommandStack::Idle);
+    node->getInput(kGain, true)->setVariant(2.0);
+    stack->undo();
+    stack->redo();
+    EXPECT_EQ(states, (std::vector<int>{0, 1, 0}));
+    EXPECT_EQ(stack->getState(), 2);
+}
+
+TEST_F(CmCommandStackTest, DefersCommandProcessedCallbacksUntilTheCommandWasProcessed)
+{
+    const RCShdPtr<PiNode> node = makeGainNode("gain1");
+    const RCShdPtr<CmCommandStack> stack = composition->getCommandStack();
+    const auto gain = PiInputValue<double>::createTypedRO(node->getInput(kGain, true));
+    std::vector<std::string> events;
+    FunctionHandler deferredWork;
+    FunctionHandler updated;
+    // The work of the update handler must not run while a command is processed: it registers
+    // itself as a command-processed callback and runs again afterwards, as tools do.
+    updated.setFunction([&] {
+        if (stack->isProcessing()) {
+            events.push_back("deferred in state " + std::to_string(stack->getState()));
+            stack->addCommandProcessedCallback(&deferredWork);
+            return;
+        }
+        stack->removeCommandProcessedCallback(&deferredWork);
+        events.push_back("worked with " + std::to_string(gain->getValue()) + " in state " +
+                         std::to_string(stack->getState()));
+    });
+    deferredWork.setFunction([&] { updated.call(); });
+    FunctionHandler invalidated([&] { gain->update(); });
+    gain->setInvalidationHandler(&invalidated);
+    gain->setUpdateHandler(&updated);
+    gain->update();
+    node->getInput(kGain, true)->setVariant(3.0);
+    stack->undo();
+    EXPECT_EQ(events, (std::vector<std::string>{"worked with 1.000000 in state 2", "deferred in state 0",
+                                                "worked with 3.000000 in state 2", "deferred in state 1",
+                                                "worked with 1.000000 in state 2"}));
+    EXPECT_EQ(deferredWork.getCalls(), 2);
+    EXPECT_FALSE(stack->hasCommandProcessedCallback(&deferredWork));
+    node->getInput(kGain, true)->setVariant(2.0);
+    EXPECT_EQ(deferredWork.getCalls(), 3) << "the callback registered again by the handler ran once more";
+}
+
+TEST_F(CmCommandStackTest, EditsMadeInReactionToACommandAreUndoneWithIt)
+{
+    const RCShdPtr<PiNode> node = makeGainNode("gain1");
+    const RCShdPtr<CmCommandStack> stack = composition->getCommandStack();
+    const auto gain = PiInputValue<double>::createTypedRO(node->getInput(kGain, true));
+    FunctionHandler updated([&] {
+        if (stack->getState() == PiCommandStack::Doing)
+            node->getInput(kLabel, true)->setVariant(std::string("gain ") + std::to_string(int(gain->getValue())));
+    });
+    FunctionHandler invalidated([&] { gain->update(); });
+    gain->setUpdateHandler(&updated);
+    gain->setInvalidationHandler(&invalidated);
+    gain->update();
+    node->getInput(kGain, true)->setVariant(3.0);
+    EXPECT_EQ(std::get<std::string>(node->getInput(kLabel, true)->getVariant()), "gain 3");
+    ASSERT_EQ(stack->getUndoCount(), 1u);
+    ASSERT_EQ(composition->getCommandStack()->getUndoName(), "Set Gain");
+    stack->undo();
+    EXPECT_EQ(std::get<std::string>(node->getInput(kLabel, true)->getVariant()), "");
+    EXPECT_DOUBLE_EQ(std::get<double>(node->getInput(kGain, true)->getVariant()), 1.0);
+    stack->redo();
+    EXPECT_EQ(std::get<std::string>(node->getInput(kLabel, true)->getVariant()), "gain 3");
+}
+
+TEST_F(CmCommandStackTest, RefusesToUndoWhileACommandIsProcessed)
+{
+    const RCShdPtr<PiNode> node = makeGainNode("gain1");
+    const RCShdPtr<CmCommandStack> stack = composition->getCommandStack();
+    const auto gain = PiInputValue<double>::createTypedRO(node->getInput(kGain, true));
+    std::string message;
+    FunctionHandler invalidated([&] {
+        try {
+            stack->undo();
+        } catch (const std::logic_error& e) {
+            message = e.what();
+        }
+    });
+    gain->setInvalidationHandler(&invalidated);
+    gain->update();
+    node->getInput(kGain, true)->setVariant(2.0);
+    EXPECT_EQ(message, "The command stack cannot undo while a command is being processed.");
+    EXPECT_EQ(CmCommandStack().getUndoName(), "");
+    EXPECT_THROW(CmCommandStack().undo(), std::logic_error);
+}
+
+TEST_F(CmCommandStackTest, RemovedCallbacksAreNotCalled)
+{
+    const RCShdPtr<CmCommandStack> stack = composition->getCommandStack();
+    FunctionHandler second;
+    FunctionHandler first([&] { stack->removeCommandProcessedCallback(&second); });
+    stack->addCommandProcessedCallback(&first);
+    stack->addCommandProcessedCallback(&second);
+    stack->addCommandProcessedCallback(&first);
+    composition->setAttribute("client", "ACME");
+    EXPECT_EQ(first.getCalls(), 1);
+    EXPECT_EQ(second.getCalls(), 0);
+    stack->removeCommandProcessedCallback(&first);
+}

@@ -1,0 +1,230 @@
+// Descriptions and policies: ranges, switches, enumerations, typed policies overridden by a tool,
+// structures, and the order of a description's entries.
+#include <Vx/Pi/PiEnumPolicy.h>
+#include <Vx/Pi/PiImageModifier.h>
+#include <Vx/Pi/PiRangeInputPolicy.h>
+#include <Vx/Pi/PiSwitchInputPolicy.h>
+#include <Vx/Pi/PiToolPolicyDescriptor.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace Vx;
+
+namespace {
+
+template <class F> std::string messageOf(F&& operation)
+{
+    try {
+        operation();
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    return "(no exception)";
+}
+
+/// A tool's own string policy: only names from a fixed list are valid; the default is read when
+/// asked, not fixed when the policy is made.
+class ListedNamePolicy : public PiTypedInputPolicy<std::string>
+{
+public:
+    ListedNamePolicy(std::vector<std::string> names, const std::string* currentDefault)
+        : PiTypedInputPolicy<std::string>(false), m_names(std::move(names)), m_default(currentDefault)
+    {
+    }
+    bool isValid(const std::string& name) const override
+    {
+        return std::find(m_names.begin(), m_names.end(), name) != m_names.end();
+    }
+    std::string getDefault() const override { return *m_default; }
+
+private:
+    std::vector<std::string> m_names;
+    const std::string* m_default;
+};
+
+} // namespace
+
+TEST(PiRangeInputPolicy, ClampsOutOfRangeValuesWhenAskedTo)
+{
+    const auto policy = PiRangeInputPolicy<double>::create(0.0, 10.0, 4.0, true, false);
+    EXPECT_DOUBLE_EQ(policy->getDefault(), 4.0);
+    EXPECT_DOUBLE_EQ(policy->filterValue(20.0), 10.0);
+    EXPECT_DOUBLE_EQ(policy->filterValue(-1.0), 0.0);
+    EXPECT_DOUBLE_EQ(policy->filterValue(7.5), 7.5);
+    EXPECT_FALSE(policy->isValid(20.0));
+    EXPECT_TRUE(policy->isValid(10.0));
+    EXPECT_DOUBLE_EQ(std::get<double>(policy->filterVariant(PiVariant(11.0))), 10.0);
+}
+
+TEST(PiRangeInputPolicy, RejectsOutOfRangeValuesWithoutClamping)
+{
+    const auto policy = PiRangeInputPolicy<double>::create(0.0, 1.0, 1.0, false, false);
+    EXPECT_EQ(messageOf([&] { policy->filterValue(2.5); }), "The value 2.5 lies outside the range [0, 1].");
+    EXPECT_DOUBLE_EQ(policy->filterValue(0.25), 0.25);
+    EXPECT_EQ(messageOf([&] { policy->filterValue(std::nan("")); }),
+              "The value NaN is not a number and cannot be stored.");
+}
+
+TEST(PiRangeInputPolicy, SoftBoundsAcceptEveryValue)
+{
+    const auto policy = PiRangeInputPolicy<double>::create(0.0, 1.0, 0.5, false, true);
+    EXPECT_DOUBLE_EQ(policy->filterValue(3.0), 3.0);
+    EXPECT_TRUE(policy->isValid(-3.0));
+    EXPECT_TRUE(policy->isPassAll());
+    EXPECT_DOUBLE_EQ(policy->getMin(), 0.0);
+    EXPECT_DOUBLE_EQ(policy->getMax(), 1.0);
+}
+
+TEST(PiRangeInputPolicy, RefusesADefaultOutsideItsRange)
+{
+    EXPECT_EQ(messageOf([] { PiRangeInputPolicy<double>::create(0.0, 1.0, 2.0, true, false); }),
+              "The range [0, 1] with default 2 is not valid: the minimum must not exceed the maximum and the default "
+              "must lie between them.");
+}
+
+TEST(PiSwitchInputPolicy, KeepsItsThreeFlags)
+{
+    const auto policy = PiSwitchInputPolicy::create(false, true, false);
+    EXPECT_FALSE(policy->getDefault());
+    EXPECT_TRUE(policy->canAnimate());
+    EXPECT_FALSE(policy->isHidden());
+    const auto other = PiSwitchInputPolicy::create(true, false, true);
+    EXPECT_TRUE(other->getDefault());
+    EXPECT_FALSE(other->canAnimate());
+    EXPECT_TRUE(other->isHidden());
+    EXPECT_EQ(policy->getSocketType(), PiSocketType::Switch);
+}
+
+TEST(PiEnumPolicy, KnowsItsLabelsInOrder)
+{
+    const auto policy = PiEnumPolicy::Builder()
+                            .addPair(0, "Left")
+                            .addPair(1, std::string("Center"))
+                            .addPair(2, "Right")
+                            .setDefaultValue(1)
+                            .create();
+    EXPECT_EQ(policy->getDomainLabels(), (std::vector<std::string>{"Left", "Center", "Right"}));
+    EXPECT_EQ(policy->getDomain(), (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(policy->getDomainLabel(2), "Right");
+    EXPECT_EQ(policy->getDomainLabel(7), "");
+    EXPECT_EQ(policy->getCode("Center"), 1);
+    EXPECT_EQ(policy->getDefault(), 1);
+    EXPECT_TRUE(policy->canAnimate());
+    EXPECT_FALSE(policy->isValid(3));
+    EXPECT_EQ(messageOf([&] { policy->filterValue(3); }), "The code 3 is not one of the enumeration's codes.");
+}
+
+TEST(PiEnumPolicy, BuilderDefaultsAndErrors)
+{
+    const auto first = PiEnumPolicy::Builder().addPair(5, "Five").addPair(6, "Six").setAnimatable(false).create();
+    EXPECT_EQ(first->getDefault(), 5);
+    EXPECT_FALSE(first->canAnimate());
+    EXPECT_EQ(messageOf([] { PiEnumPolicy::Builder().create(); }), "An enumeration needs at least one code and label.");
+    EXPECT_EQ(messageOf([] { PiEnumPolicy::Builder().addPair(1, "A").setDefaultValue(2).create(); }),
+              "The default code 2 is not one of the enumeration's codes.");
+    EXPECT_EQ(messageOf([] { PiEnumPolicy::Builder().addPair(1, "A").addPair(1, "B").create(); }),
+              "The enumeration code 1 appears twice (\"A\" and \"B\").");
+}
+
+TEST(PiTypedInputPolicy, ASubclassGivesItsOwnValidityAndDefault)
+{
+    std::string currentDefault = "Sans";
+    const RCShdPtr<const PiInputPolicy> policy =
+        makeShared<ListedNamePolicy>(std::vector<std::string>{"Sans", "Serif"}, &currentDefault);
+    EXPECT_TRUE(policy->isValidValue(PiVariant(std::string("Serif"))));
+    EXPECT_FALSE(policy->isValidValue(PiVariant(std::string("Gothic"))));
+    EXPECT_FALSE(policy->isValidValue(PiVariant(3))) << "a value of another type is never valid";
+    EXPECT_EQ(std::get<std::string>(policy->getDefaultValue()), "Sans");
+    currentDefault = "Serif";
+    EXPECT_EQ(std::get<std::string>(policy->getDefaultValue()), "Serif") << "the default is read when asked";
+    // An invalid value is kept as written: the policy reports it, the host does not correct it.
+    EXPECT_EQ(std::get<std::string>(policy->filterVariant(PiVariant(std::string("Gothic")))), "Gothic");
+    EXPECT_FALSE(policy->canAnimate());
+    EXPECT_THROW(policy->filterVariant(PiVariant(1.0)), RCExCastFailed);
+}
+
+TEST(PiToolPolicyDescriptor, KeepsEntriesInDeclarationOrder)
+{
+    PiImageModifier::Descriptor descriptor;
+    PiImageModifier::addSingleImageInput(descriptor, PiImageInputPolicy::createPrimary(3, 7, 1, 0, false),
+                                         PiSocketType::Single);
+    descriptor.stores("Stored", PiValueType::String);
+    descriptor.requires("Text", PiSocketType::String, PiSocketType::Single);
+    descriptor.requires("Size", PiSocketType::Double, PiRangeInputPolicy<double>::create(0, 10, 5, true, false),
+                        PiSocketType::Single);
+    PiStructuredPolicyDescriptor offset;
+    offset.add("X", PiSocketType::Double, PiRangeInputPolicy<double>::create(-9, 9, 4, true, false),
+               PiSocketType::Single);
+    offset.add("Y", PiSocketType::Double, PiSocketType::Single);
+    descriptor.requires("Offset", offset, PiSocketType::Single);
+    descriptor.produces("Output", PiSocketType::Image);
+
+    std::vector<std::string> names;
+    std::vector<PiInputPolicy::Role> roles;
+    for (Iterator<PiToolPolicyDescriptor::PolicyEntry> it = descriptor.getPolicies(); !it.atEnd(); ++it) {
+        names.push_back(it->getName());
+        roles.push_back(it->getRole());
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"Input", "Stored", "Text", "Size", "Offset", "Output"}));
+    EXPECT_EQ(roles[1], PiInputPolicy::Role::StoredValue);
+    EXPECT_EQ(roles[5], PiInputPolicy::Role::Output);
+    EXPECT_EQ(descriptor.getPrimaryInput(), "Input");
+
+    const auto* structure =
+        dynamic_cast<const PiStructuredInputPolicy*>(descriptor.findEntry("Offset")->getPtr().get());
+    ASSERT_NE(structure, nullptr);
+    ASSERT_EQ(structure->getMembers().size(), 2u);
+    EXPECT_EQ(structure->getMembers()[0].name, "X");
+    EXPECT_DOUBLE_EQ(std::get<double>(structure->getMembers()[0].policy->getDefaultValue()), 4.0);
+    EXPECT_DOUBLE_EQ(std::get<double>(structure->getMembers()[1].policy->getDefaultValue()), 0.0);
+}
+
+TEST(PiToolPolicyDescriptor, IteratorsKeepTheListTheySaw)
+{
+    PiToolPolicyDescriptor descriptor;
+    Iterator<PiToolPolicyDescriptor::PolicyEntry> none;
+    EXPECT_TRUE(none.isNull());
+    EXPECT_TRUE(none.atEnd());
+    descriptor.requires("A", PiSocketType::Switch, PiSocketType::Single);
+    const auto early = descriptor.getPolicies();
+    descriptor.requires("B", PiSocketType::Integer, PiSocketType::Single);
+    EXPECT_FALSE(early.isNull());
+    EXPECT_EQ(early.getCount(), 1u);
+    EXPECT_EQ(descriptor.getPolicies().getCount(), 2u);
+    auto end = early;
+    ++end;
+    EXPECT_TRUE(end.atEnd());
+    EXPECT_THROW(end.operator->(), RCExNullPtr);
+}
+
+TEST(PiToolPolicyDescriptor, RefusesRepeatedNamesAndMismatchedPolicies)
+{
+    PiToolPolicyDescriptor descriptor;
+    descriptor.requires("A", PiSocketType::Switch, PiSocketType::Single);
+    EXPECT_EQ(messageOf([&] { descriptor.stores("A", PiValueType::Int); }), "The tool already declares \"A\".");
+    EXPECT_EQ(messageOf([&] {
+                  descriptor.requires("B", PiSocketType::String, PiSwitchInputPolicy::create(false, true, false),
+                                      PiSocketType::Single);
+              }),
+              "The input \"B\" of socket type String was given a policy for socket type Switch.");
+}
+
+TEST(PiImageModifierDescriptor, ForwardsEveryDeclarationToTheHostDescriptor)
+{
+    PiToolDescriptor host;
+    PiImageModifier::Descriptor descriptor(&host);
+    descriptor.requires("A", PiSocketType::Double, PiSocketType::Single);
+    descriptor.setMaskingMode(PiImageModifierTypes::MaskInput);
+    PiImageModifier::describeMasking(descriptor);
+    EXPECT_EQ(host.getEntryCount(), 2u);
+    EXPECT_NE(host.findEntry("Mask"), nullptr);
+    EXPECT_EQ(descriptor.getMaskingMode(), PiImageModifierTypes::MaskInput);
+    EXPECT_TRUE(descriptor.canMute());
+    EXPECT_TRUE(descriptor.canAffect(PiImageModifierTypes::AffectColor));
+    EXPECT_FALSE(descriptor.canAffect(PiImageModifierTypes::AffectDepth));
+    descriptor.setCanBeDisplayModifier(false);
+    EXPECT_FALSE(descriptor.canBeDisplayModifier());
+}

@@ -1,0 +1,170 @@
+// Tools building processing nodes: the Gain test tool builds its chain through
+// createModifierProcNode, in generator form (nothing connected) and modifier form, and its output
+// renders through PxImageProtocol::getImage; value edits reach the processing nodes by requests.
+#include "ToolModelTestSupport.h"
+
+using namespace Vx;
+using namespace Vx::pitest;
+
+namespace {
+constexpr float kTolerance = 1e-6f;
+
+void expectColor(const CoRgbaColorTyped<float>& actual, const CoRgbaColorTyped<float>& expected)
+{
+    EXPECT_NEAR(actual.red, expected.red, kTolerance);
+    EXPECT_NEAR(actual.green, expected.green, kTolerance);
+    EXPECT_NEAR(actual.blue, expected.blue, kTolerance);
+    EXPECT_NEAR(actual.alpha, expected.alpha, kTolerance);
+}
+} // namespace
+
+class PiProcessingTest : public ToolModelTest
+{
+protected:
+    /// A Gain node generating an 8 x 8 image of colour (0.5, 0.25, 1.0) at alpha `alpha`.
+    RCShdPtr<PiNode> makeGenerator(const std::string& name, double alpha, GainController** controller = nullptr)
+    {
+        RCShdPtr<PiNode> node = makeGainNode(name, controller);
+        node->getInput(PiImageGenerator::getXResolutionInputName(), true)->setVariant(8);
+        node->getInput(PiImageGenerator::getYResolutionInputName(), true)->setVariant(8);
+        node->getInput("Fill Color.Red", true)->setVariant(0.5);
+        node->getInput("Fill Color.Green", true)->setVariant(0.25);
+        node->getInput("Fill Color.Blue", true)->setVariant(1.0);
+        node->getInput(PiImageGenerator::getFillAlphaInputName(), true)->setVariant(alpha);
+        return node;
+    }
+};
+
+TEST_F(PiProcessingTest, AGeneratorRendersItsFillColourThroughItsChain)
+{
+    GainController* controller = nullptr;
+    const RCShdPtr<PiNode> node = makeGenerator("gen", 1.0, &controller);
+    node->getInput(kGain, true)->setVariant(2.0);
+    const PxNodePtr<PxImageProtocol const> output = node->getProcNode();
+    ASSERT_TRUE(output);
+    EXPECT_TRUE(controller->generatorForm);
+    EXPECT_NE(dynamic_cast<const PiImageTimeOffsetNode*>(output.get()), nullptr);
+    EXPECT_EQ(output->getImageFormat().width, 8);
+    expectColor(renderPixel(output, 0.5, 3, 3), {1.0f, 0.5f, 2.0f, 1.0f});
+    // Outside the 8 x 8 frame there is nothing.
+    expectColor(renderPixel(output, 0.5, 9, 3), {0.0f, 0.0f, 0.0f, 0.0f});
+}
+
+TEST_F(PiProcessingTest, ValueEditsReachTheProcessingNodesWithoutARebuild)
+{
+    const RCShdPtr<PiNode> node = makeGenerator("gen", 0.5);
+    const PxNodePtr<PxImageProtocol const> output = node->getProcNode();
+    const int builds = node->getProcBuildCount();
+    expectColor(renderPixel(output, 0.5, 0, 0), {0.25f, 0.125f, 0.5f, 0.5f});
+    node->getInput(kGain, true)->setVariant(0.5);
+    node->getInput("Fill Color.Red", true)->setVariant(1.0);
+    expectColor(renderPixel(output, 0.5, 0, 0), {0.25f, 0.0625f, 0.25f, 0.5f});
+    composition->getCommandStack()->undo();
+    expectColor(renderPixel(output, 0.5, 0, 0), {0.125f, 0.0625f, 0.25f, 0.5f});
+    EXPECT_EQ(node->getProcBuildCount(), builds);
+    EXPECT_EQ(node->getProcNode().get(), output.get());
+}
+
+TEST_F(PiProcessingTest, KeyframedValuesRenderPerFrame)
+{
+    const RCShdPtr<PiNode> node = makeGenerator("gen", 1.0);
+    node->getInput(kGain, true)->setKeys({{0.0, PiVariant(0.0)}, {2.0, PiVariant(2.0)}});
+    const PxNodePtr<PxImageProtocol const> output = node->getProcNode();
+    PxValidityInterval validity;
+    expectColor(renderPixel(output, 1.0, 0, 0, &validity), {0.5f, 0.25f, 1.0f, 1.0f});
+    EXPECT_EQ(validity, PxValidityInterval::createFrameInterval({24, 1}, 1.0));
+    expectColor(renderPixel(output, 2.5, 0, 0), {1.0f, 0.5f, 2.0f, 1.0f});
+}
+
+TEST_F(PiProcessingTest, ConnectingThePrimaryInputSwitchesToTheModifierForm)
+{
+    const RCShdPtr<PiNode> source = makeGenerator("source", 1.0);
+    GainController* controller = nullptr;
+    const RCShdPtr<PiNode> target = makeGainNode("target", &controller);
+    target->getInput(kGain, true)->setVariant(0.5);
+    EXPECT_TRUE(target->getProcNode());
+    EXPECT_TRUE(controller->generatorForm);
+
+    graph->connect(source->getOutput("Output", true), target->getInput("Input", true));
+    EXPECT_EQ(controller->connections, (std::vector<std::string>{"+Input"}));
+    EXPECT_FALSE(controller->generatorForm);
+    EXPECT_TRUE(target->getInput("Input", true)->isConnected());
+    const PxNodePtr<PxImageProtocol const> output = target->getProcNode();
+    EXPECT_NE(dynamic_cast<const GainProcNode*>(output.get()), nullptr);
+    expectColor(renderPixel(output, 0.5, 2, 2), {0.25f, 0.125f, 0.5f, 1.0f});
+
+    // The upstream node rebuilds: the downstream one rebuilds too when next asked.
+    source->createProcNodes();
+    EXPECT_FALSE(target->hasProcNodes());
+    expectColor(renderPixel(target->getProcNode(), 0.5, 2, 2), {0.25f, 0.125f, 0.5f, 1.0f});
+
+    composition->getCommandStack()->undo();
+    EXPECT_EQ(controller->connections, (std::vector<std::string>{"+Input", "-Input"}));
+    EXPECT_TRUE(controller->generatorForm);
+    EXPECT_FALSE(target->getInput("Input", true)->isConnected());
+    graph->connect(source->getOutput("Output", true), target->getInput("Input", true));
+    try {
+        graph->connect(target->getOutput("Output", true), source->getInput("Input", true));
+        FAIL() << "no exception";
+    } catch (const std::invalid_argument& e) {
+        EXPECT_STREQ(e.what(), "Connecting \"target\" to \"source\" would make a cycle.");
+    }
+}
+
+TEST_F(PiProcessingTest, InOutTimesRepeatModeAndOffsetDecideWhatPlays)
+{
+    using G = PiImageGenerator;
+    const RCShdPtr<PiNode> node = makeGenerator("gen", 1.0);
+    node->getInput(G::getInTimeInputName(), true)->setVariant(1.0);
+    node->getInput(G::getOutTimeInputName(), true)->setVariant(2.0);
+    const PxNodePtr<PxImageProtocol const> output = node->getProcNode();
+    const CoRgbaColorTyped<float> fill{0.5f, 0.25f, 1.0f, 1.0f};
+    const CoRgbaColorTyped<float> nothing{};
+    PxValidityInterval validity;
+    expectColor(renderPixel(output, 0.5, 0, 0, &validity), nothing);
+    EXPECT_EQ(validity.end, 1.0) << "nothing plays until the in time";
+    expectColor(renderPixel(output, 1.5, 0, 0), fill);
+    expectColor(renderPixel(output, 2.0, 0, 0), nothing);
+    node->getInput(G::getRepeatModeInputName(), true)->setVariant(int(G::RepeatHold));
+    expectColor(renderPixel(output, 0.5, 0, 0), fill);
+    expectColor(renderPixel(output, 7.0, 0, 0), fill);
+    node->getInput(G::getTimeOffsetInputName(), true)->setVariant(10.0);
+    node->getInput(G::getRepeatModeInputName(), true)->setVariant(int(G::RepeatNone));
+    expectColor(renderPixel(output, 1.5, 0, 0), nothing);
+    expectColor(renderPixel(output, 11.5, 0, 0, &validity), fill);
+    EXPECT_EQ(validity, (PxValidityInterval{11.0, 12.0}));
+}
+
+TEST(PiImageRepeatNode, LoopsBetweenInAndOut)
+{
+    auto format = pxCreateNode<PxImageFormatNode>(PxImageFormat{});
+    auto source = pxCreateNode<PxColorSourceNode>(
+        PxNodePtr<PxImageFormatProtocol const>(format), PxNodePtr<PxAnimValueProtocol<int> const>(),
+        PxNodePtr<PxAnimValueProtocol<int> const>(), PxNodePtr<PxAnimValueProtocol<CoRgbColorTyped<float>> const>(),
+        PxNodePtr<PxAnimValueProtocol<double> const>(), PxNodePtr<PxAnimValueProtocol<CoRgbColorTyped<float>> const>(),
+        PxNodePtr<PxAnimValueProtocol<double> const>());
+    auto in = pxCreateNode<PxAnimValueNode<double>>(PxResult<double>(1.0, PxValidityInterval::FULL));
+    auto out = pxCreateNode<PxAnimValueNode<double>>(PxResult<double>(3.0, PxValidityInterval::FULL));
+    auto mode =
+        pxCreateNode<PxAnimValueNode<int>>(PxResult<int>(PiImageGenerator::RepeatLoop, PxValidityInterval::FULL));
+    auto repeat = pxCreateNode<PiImageRepeatNode>(PxNodePtr<PxImageProtocol const>(source), PxNodePtr<PxNode const>(in),
+                                                  PxNodePtr<PxNode const>(out), PxNodePtr<PxNode const>(mode),
+                                                  PxNodePtr<PxNode const>());
+    const struct
+    {
+        double time;
+        double inputTime;
+        PxValidityInterval validity;
+    } cases[] = {{1.5, 1.5, {1.0, 3.0}}, {3.5, 1.5, {3.0, 5.0}}, {0.5, 2.5, {-1.0, 1.0}}, {6.0, 2.0, {5.0, 7.0}}};
+    for (const auto& c : cases) {
+        double inputTime = 0.0;
+        PxValidityInterval validity;
+        ASSERT_TRUE(repeat->mapTime(c.time, inputTime, validity)) << "at " << c.time;
+        EXPECT_DOUBLE_EQ(inputTime, c.inputTime) << "at " << c.time;
+        EXPECT_EQ(validity, c.validity) << "at " << c.time;
+    }
+    EXPECT_THROW(pxCreateNode<PiImageRepeatNode>(PxNodePtr<PxImageProtocol const>(source),
+                                                 PxNodePtr<PxNode const>(mode), PxNodePtr<PxNode const>(),
+                                                 PxNodePtr<PxNode const>(), PxNodePtr<PxNode const>()),
+                 RCExCastFailed);
+}
