@@ -11,6 +11,10 @@
 
 namespace Vx {
 
+/// What an argument-less callback returns: CbHandler<CbEmptyType> is a callback that takes and
+/// gives nothing.
+using CbEmptyType = void;
+
 /// A callable returning R for the arguments Args.
 template <class R, class... Args>
 class CbHandler : public RCObject
