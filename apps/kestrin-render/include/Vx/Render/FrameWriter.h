@@ -1,0 +1,57 @@
+// Writes rendered frames to image files, and the checks made on outputs before a render starts.
+//
+// The file format follows the path's extension: .exr (half float RGBA, or the input's layout),
+// .png (8-bit RGBA), .tif/.tiff (16-bit RGBA), .dpx (10-bit RGB), .jpg/.jpeg (8-bit RGB, quality
+// 95). Formats that store unassociated alpha get it from OpenImageIO, which divides the rendered
+// premultiplied colour by alpha as it writes; formats without alpha drop it.
+//
+// Every frame is first written under a hidden temporary name in the destination folder and then
+// renamed over the destination, so that an interrupted or failed write never leaves a
+// half-written frame, and the frame it would have replaced stays as it was.
+//
+// With an input frame (from ImageSequenceSource) and an EXR output of the input's size, the output
+// keeps the input's channels, their data types and its metadata: the rendered R, G, B and A replace
+// the input's R, G, B and A channels (alpha is added when the input has none), every other channel
+// passes through. Channels pass through as float, exact for half and float channels and for
+// integer channels up to 2^24.
+//
+// Errors are std::runtime_error naming the file (or folder, or patterns). write() is const and may
+// run on several threads at once for different paths.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <OpenImageIO/imagebuf.h>
+
+#include <Vx/Render/FramePattern.h>
+#include <Vx/Render/ImageSequenceSource.h>
+
+namespace Vx::Render {
+
+class FrameWriter
+{
+public:
+    /// Writes `image` (float RGBA, premultiplied, top row first, as TileRenderer makes it) to
+    /// `path`, its format chosen by the extension. With `input`, an EXR output follows the input's
+    /// layout (see above). Throws std::runtime_error naming `path` when the extension is not one
+    /// of the supported ones or the file cannot be written; the destination is then unchanged.
+    void write(const std::string& path, const OIIO::ImageBuf& image, const SourceFrame* input = nullptr) const;
+
+    /// OpenImageIO's name of the format for `path`'s extension ("openexr", "png", "tiff", "dpx",
+    /// "jpeg"), or an empty string for an extension this writer does not handle.
+    static std::string formatForPath(const std::string& path);
+
+    /// Throws std::runtime_error naming `folder` unless it exists, is a folder, and a file can be
+    /// created in it (tried by creating and removing one).
+    static void checkWritableFolder(const std::string& folder);
+
+    /// Throws std::runtime_error naming both patterns when writing `outputFrames` of `output`
+    /// would replace a file among `inputFrames` of `input` (paths compared after resolving ".."
+    /// and symbolic links of the folders that exist).
+    static void checkNoOverwrite(const FramePattern& input, const std::vector<int>& inputFrames,
+                                 const FramePattern& output, const std::vector<int>& outputFrames);
+};
+
+} // namespace Vx::Render

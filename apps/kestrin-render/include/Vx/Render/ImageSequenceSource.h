@@ -1,0 +1,129 @@
+// The processing node that reads an image sequence from disk: frame N of a FramePattern for the
+// requests whose time falls in frame N of the sequence's frame rate.
+//
+//   getImage(time, level, region)
+//        |  frame = floor(time * rate)
+//        v
+//   frame cache (a few decoded frames, least recently used out) --miss--> OpenImageIO decode
+//        |
+//        v
+//   tile: premultiplied float RGBA of the region, y up (image row 0 is y = height - 1)
+//
+// A decoded frame keeps every channel of the file as float, top row first, with the file's
+// ImageSpec (channels, data type, metadata), so that a writer can carry channels other than RGBA
+// and the metadata through to its output. Many tiles asking for one frame at once decode it once:
+// the first request decodes, the others wait for it. A frame that is missing or cannot be read
+// raises std::runtime_error naming the file, to every request that waited for it; the failure is
+// not cached, a later request tries again.
+//
+// Channels: R, G, B and A are found by name (case-insensitive, also as the last part of a layered
+// name such as "beauty.R"); failing names, one channel is grey, two are grey and alpha, three or
+// more are taken in order as R, G, B (and the file's alpha channel, if it declares one). Without
+// alpha, alpha is 1. Files storing unassociated alpha (PNG, most TIFFs) are premultiplied here, in
+// float. Pixel values are taken as stored: no colour space conversion.
+//
+// Levels: at level k > 0 the tile is subsampled by nearest neighbour, pixel (x, y) of level k
+// showing full-resolution pixel (x * 2^k, y * 2^k) (y up).
+//
+// Size: the node's format is the size of the first frame, read at construction. A frame of another
+// size keeps its top-left corner at the format's: image row r lands at y = format height - 1 - r,
+// and pixels outside the frame are transparent black.
+//
+// Built and released on the graph thread; getImage and getFrame are callable from many worker
+// threads at once.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <future>
+#include <list>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include <OpenImageIO/imageio.h>
+
+#include <Vx/Px/PxImage.h>
+#include <Vx/Render/FramePattern.h>
+
+namespace Vx::Render {
+
+/// One decoded frame of a sequence, as the file holds it.
+struct SourceFrame
+{
+    std::int64_t frame = 0;
+    std::string path;
+    OIIO::ImageSpec spec;                   ///< the file's spec: size, channels, data types, metadata
+    std::vector<float> pixels;              ///< every channel as float, spec.nchannels per pixel, top row first
+    int rgbaChannels[4] = {-1, -1, -1, -1}; ///< the channels read as R, G, B, A (-1: none)
+    bool unassociatedAlpha = false;         ///< colour is not premultiplied in the file
+
+    /// The premultiplied RGBA of pixel (column, row), row 0 at the top.
+    void getPremultipliedRGBA(int column, int row, float rgba[4]) const;
+};
+
+class ImageSequenceSource : public PxImageProtocol
+{
+public:
+    struct Options
+    {
+        Rational frameRate{24, 1};   ///< the rate time is counted in; frame N starts at N / rate
+        std::int64_t firstFrame = 1; ///< the frame whose size is the node's format
+        std::size_t cacheSize = 3;   ///< decoded frames kept (at least 1)
+    };
+
+    /// Reads the header of `options.firstFrame`; throws std::runtime_error naming the file when
+    /// that frame is missing or unreadable, std::invalid_argument for an invalid frame rate.
+    ImageSequenceSource(const Init& init, const FramePattern& pattern, const Options& options);
+    ~ImageSequenceSource() override;
+
+    /// The first frame's size and pixel aspect ratio (1 when the file gives none), at the rate
+    /// given in the options.
+    PxImageFormat getImageFormat() const override;
+    /// The frame, valid for the frame of the sequence that `ctx.time` falls in.
+    PxImageResult getImage(const PxImageContext& ctx) const override;
+    PxRODResult getImageROD(const PxImageContext& ctx) const override;
+    bool producesFullFrames() const override { return true; }
+
+    /// The frame of the sequence that `seconds` falls in.
+    std::int64_t frameAt(double seconds) const;
+    /// Frame `frame`, decoded (or from the cache). Throws std::runtime_error naming the file.
+    /// Any thread.
+    std::shared_ptr<const SourceFrame> getFrame(std::int64_t frame) const;
+    /// The spec of the first frame's file, as read at construction.
+    const OIIO::ImageSpec& getFirstSpec() const { return m_firstSpec; }
+    const FramePattern& getPattern() const { return m_pattern; }
+    /// How many times a file was decoded since construction (cache misses).
+    std::uint64_t getDecodeCount() const { return m_decodes.load(); }
+
+private:
+    using FrameFuture = std::shared_future<std::shared_ptr<const SourceFrame>>;
+
+    std::shared_ptr<const SourceFrame> decode(std::int64_t frame) const;
+    void touch(std::int64_t frame) const; // caller holds m_mutex
+
+    FramePattern m_pattern;
+    Options m_options;
+    OIIO::ImageSpec m_firstSpec;
+    PxImageFormat m_format;
+
+    mutable std::mutex m_mutex;
+    struct CacheEntry
+    {
+        FrameFuture future;
+        std::uint64_t id; // tells a failed decode's own entry from a newer one for the same frame
+    };
+    mutable std::map<std::int64_t, CacheEntry> m_cache; // guarded by m_mutex
+    mutable std::uint64_t m_lastId = 0;                 // guarded by m_mutex
+    mutable std::list<std::int64_t> m_recent;           // most recent first; guarded by m_mutex
+    mutable std::atomic<std::uint64_t> m_decodes{0};
+};
+
+/// Which channels of a file with `spec` are read as R, G, B and A (see above); -1 where there is
+/// none. Grey files give the same channel for R, G and B.
+void findRGBAChannels(const OIIO::ImageSpec& spec, int rgbaChannels[4]);
+
+} // namespace Vx::Render

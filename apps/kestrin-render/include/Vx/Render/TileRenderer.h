@@ -1,0 +1,52 @@
+// Renders whole frames of a processing node, tile by tile, on a pool of worker threads.
+//
+// The frame (the node's format at full resolution, level 0) is cut into tiles of a chosen size;
+// each tile is one getImage request, run as a oneTBB task in an arena of N threads, each task
+// inside a PxRequestMgr::RenderScope. Tiles land in a float RGBA OIIO::ImageBuf, top row first as
+// image files store them (the graph's y points up, so tile row y is image row height - 1 - y).
+// Pixels a result does not cover take the result's fill colour.
+//
+// The first exception a tile raises stops the render (tiles not yet started are skipped) and is
+// rethrown to the caller as it was raised. Call from the graph thread (or any thread that is not
+// itself inside a RenderScope); one TileRenderer may render many frames, one at a time.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+
+#include <OpenImageIO/imagebuf.h>
+#include <oneapi/tbb/task_arena.h>
+
+#include <Vx/Px/PxImage.h>
+
+namespace Vx::Render {
+
+class TileRenderer
+{
+public:
+    /// A renderer with `threads` worker threads (at least 1) and tiles of tileWidth x tileHeight
+    /// pixels (each at least 1). Throws std::invalid_argument for values below 1.
+    TileRenderer(int threads, int tileWidth, int tileHeight);
+    ~TileRenderer();
+    TileRenderer(const TileRenderer&) = delete;
+    TileRenderer& operator=(const TileRenderer&) = delete;
+
+    /// Frame `time` (seconds) of `node` at full resolution: float RGBA, premultiplied, top row
+    /// first, named channels R, G, B, A.
+    OIIO::ImageBuf render(const PxImageProtocol& node, double time) const;
+    /// Renders every tile of frame `time` and discards it: the cost of rendering alone, for
+    /// benchmarks. Returns how many tiles were rendered.
+    std::size_t renderNull(const PxImageProtocol& node, double time) const;
+
+    int getThreads() const { return m_threads; }
+    int getTileWidth() const { return m_tileWidth; }
+    int getTileHeight() const { return m_tileHeight; }
+
+private:
+    int m_threads;
+    int m_tileWidth;
+    int m_tileHeight;
+    std::unique_ptr<tbb::task_arena> m_arena;
+};
+
+} // namespace Vx::Render

@@ -1,0 +1,234 @@
+// Frames written to image files, atomically.
+#include <Vx/Render/FrameWriter.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <stdexcept>
+#include <unordered_map>
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <OpenImageIO/imageio.h>
+
+namespace Vx::Render {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kMaxJpegSide = 65500;
+
+std::string inQuotes(const std::string& s)
+{
+    return "\"" + s + "\"";
+}
+
+std::string lowerFirst(std::string s)
+{
+    if (!s.empty())
+        s[0] = char(std::tolower(static_cast<unsigned char>(s[0])));
+    return s;
+}
+
+std::string lowerExtension(const std::string& path)
+{
+    std::string ext = fs::path(path).extension().string();
+    for (char& c : ext)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    return ext;
+}
+
+// A hidden name next to `path`, unique among the writes of all processes and threads, keeping
+// the extension so that nothing mistakes the file for another format.
+fs::path temporaryPath(const fs::path& path)
+{
+    static std::atomic<unsigned> counter{0};
+    const std::string name = "." + path.stem().string() + ".tmp-" + std::to_string(::getpid()) + "-" +
+                             std::to_string(counter.fetch_add(1)) + path.extension().string();
+    return path.parent_path() / name;
+}
+
+// The index of the channel named `name` (case-insensitive), or -1.
+int findChannel(const OIIO::ImageSpec& spec, const char* name)
+{
+    for (int i = 0; i < spec.nchannels; ++i)
+        if (OIIO::Strutil::iequals(spec.channel_name(i), name))
+            return i;
+    return -1;
+}
+
+// The output layout of an EXR that follows `input`: its spec with R, G, B and A found or added,
+// and where each of the four rendered channels goes.
+OIIO::ImageSpec followInput(const SourceFrame& input, int target[4])
+{
+    OIIO::ImageSpec spec = input.spec;
+    // Reading hints are not the file's metadata.
+    spec.erase_attribute("oiio:UnassociatedAlpha");
+    static const char* const kNames[4] = {"R", "G", "B", "A"};
+    for (int c = 0; c < 4; ++c) {
+        target[c] = findChannel(spec, kNames[c]);
+        if (target[c] >= 0)
+            continue;
+        target[c] = spec.nchannels++;
+        spec.channelnames.emplace_back(kNames[c]);
+        if (!spec.channelformats.empty())
+            spec.channelformats.push_back(spec.format);
+    }
+    spec.alpha_channel = target[3];
+    return spec;
+}
+
+// The spec of a plain output of `format`: the channels and depth that format is written with.
+OIIO::ImageSpec plainSpec(const std::string& format, int width, int height)
+{
+    if (format == "openexr")
+        return OIIO::ImageSpec(width, height, 4, OIIO::TypeHalf);
+    if (format == "png")
+        return OIIO::ImageSpec(width, height, 4, OIIO::TypeDesc::UINT8);
+    if (format == "tiff")
+        return OIIO::ImageSpec(width, height, 4, OIIO::TypeDesc::UINT16);
+    if (format == "dpx") {
+        OIIO::ImageSpec spec(width, height, 3, OIIO::TypeDesc::UINT16);
+        spec.attribute("oiio:BitsPerSample", 10);
+        return spec;
+    }
+    OIIO::ImageSpec spec(width, height, 3, OIIO::TypeDesc::UINT8);
+    spec.attribute("Compression", "jpeg:95");
+    return spec;
+}
+
+} // namespace
+
+std::string FrameWriter::formatForPath(const std::string& path)
+{
+    static const std::unordered_map<std::string, std::string> kFormats = {
+        {".exr", "openexr"}, {".png", "png"},  {".tif", "tiff"},  {".tiff", "tiff"},
+        {".dpx", "dpx"},     {".jpg", "jpeg"}, {".jpeg", "jpeg"},
+    };
+    const auto it = kFormats.find(lowerExtension(path));
+    return it == kFormats.end() ? std::string() : it->second;
+}
+
+void FrameWriter::write(const std::string& path, const OIIO::ImageBuf& image, const SourceFrame* input) const
+{
+    const std::string format = formatForPath(path);
+    if (format.empty())
+        throw std::runtime_error("Cannot write " + inQuotes(path) + ": unknown file extension \"" +
+                                 fs::path(path).extension().string() +
+                                 "\" (use exr, png, tif, tiff, dpx, jpg or jpeg)");
+    const OIIO::ROI roi = image.roi();
+    if (image.nchannels() < 4 || roi.width() <= 0 || roi.height() <= 0)
+        throw std::invalid_argument("Cannot write " + inQuotes(path) + ": the rendered image is not an RGBA image");
+    const int width = roi.width();
+    const int height = roi.height();
+    // libjpeg ends the process on a frame it cannot hold instead of reporting an error.
+    if (format == "jpeg" && (width > kMaxJpegSide || height > kMaxJpegSide))
+        throw std::runtime_error("Cannot write " + inQuotes(path) + ": JPEG holds at most " +
+                                 std::to_string(kMaxJpegSide) + " pixels a side, the frame is " +
+                                 std::to_string(width) + "x" + std::to_string(height));
+    const std::size_t pixelCount = std::size_t(width) * std::size_t(height);
+    std::vector<float> rgba(pixelCount * 4);
+    image.get_pixels(OIIO::ROI(roi.xbegin, roi.xend, roi.ybegin, roi.yend, 0, 1, 0, 4), OIIO::TypeFloat, rgba.data());
+
+    OIIO::ImageSpec spec;
+    std::vector<float> data;
+    const bool follow = format == "openexr" && input && input->spec.width == width && input->spec.height == height &&
+                        input->spec.x == 0 && input->spec.y == 0 &&
+                        input->pixels.size() == pixelCount * std::size_t(input->spec.nchannels);
+    if (follow) {
+        int target[4];
+        spec = followInput(*input, target);
+        const int inChannels = input->spec.nchannels;
+        const int outChannels = spec.nchannels;
+        data.assign(pixelCount * std::size_t(outChannels), 0.0f);
+        for (std::size_t p = 0; p < pixelCount; ++p) {
+            float* out = &data[p * std::size_t(outChannels)];
+            std::copy_n(&input->pixels[p * std::size_t(inChannels)], inChannels, out);
+            for (int c = 0; c < 4; ++c)
+                out[target[c]] = rgba[p * 4 + std::size_t(c)];
+        }
+    } else {
+        spec = plainSpec(format, width, height);
+        if (spec.nchannels == 4) {
+            data = std::move(rgba);
+        } else {
+            data.resize(pixelCount * 3);
+            for (std::size_t p = 0; p < pixelCount; ++p)
+                std::copy_n(&rgba[p * 4], 3, &data[p * 3]);
+        }
+    }
+
+    const fs::path destination(path);
+    const fs::path temporary = temporaryPath(destination);
+    std::string error;
+    auto out = OIIO::ImageOutput::create(format);
+    if (!out) {
+        error = OIIO::geterror();
+    } else if (!out->open(temporary.string(), spec) || !out->write_image(OIIO::TypeFloat, data.data()) ||
+               !out->close()) {
+        error = out->geterror();
+        if (error.empty())
+            error = "the image could not be written";
+    }
+    if (error.empty()) {
+        std::error_code ec;
+        fs::rename(temporary, destination, ec);
+        if (ec)
+            error = ec.message();
+    }
+    if (!error.empty()) {
+        out.reset(); // closes the temporary file, if still open, before it is removed
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+        throw std::runtime_error("Cannot write " + inQuotes(path) + ": " + error);
+    }
+}
+
+void FrameWriter::checkWritableFolder(const std::string& folder)
+{
+    const std::string shown = folder.empty() ? "." : folder;
+    std::error_code ec;
+    const fs::file_status status = fs::status(shown, ec);
+    if (!fs::exists(status))
+        throw std::runtime_error("Output folder " + inQuotes(shown) + " does not exist");
+    if (!fs::is_directory(status))
+        throw std::runtime_error("Output folder " + inQuotes(shown) + " is not a folder");
+    // Permissions bits alone do not tell (root, ACLs, read-only mounts): try to create a file.
+    std::string probe = (fs::path(shown) / ".kestrin-render-probe-XXXXXX").string();
+    const int fd = ::mkstemp(probe.data());
+    if (fd < 0)
+        throw std::runtime_error("Output folder " + inQuotes(shown) + " is not writable: " + std::strerror(errno));
+    ::close(fd);
+    ::unlink(probe.c_str());
+}
+
+void FrameWriter::checkNoOverwrite(const FramePattern& input, const std::vector<int>& inputFrames,
+                                   const FramePattern& output, const std::vector<int>& outputFrames)
+{
+    // Paths are compared by where they lead: "./a/../in.#.exr" and a symbolic link to the input
+    // folder name the same files.
+    const auto resolve = [](const std::string& path) {
+        std::error_code ec;
+        fs::path resolved = fs::weakly_canonical(fs::absolute(path, ec), ec);
+        return ec ? fs::absolute(path).lexically_normal().string() : resolved.string();
+    };
+    std::unordered_map<std::string, int> inputs;
+    for (const int frame : inputFrames)
+        inputs.emplace(resolve(input.path(frame)), frame);
+    for (const int frame : outputFrames) {
+        const std::string target = output.path(frame);
+        const auto hit = inputs.find(resolve(target));
+        if (hit != inputs.end())
+            throw std::runtime_error(std::string(describeRole(output.role())) + " " + inQuotes(output.text()) +
+                                     " would overwrite frames of " + lowerFirst(describeRole(input.role())) + " " +
+                                     inQuotes(input.text()) + " (frame " + std::to_string(frame) + " is written to " +
+                                     inQuotes(target) + ", input frame " + std::to_string(hit->second) + ")");
+    }
+}
+
+} // namespace Vx::Render

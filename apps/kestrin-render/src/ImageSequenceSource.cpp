@@ -1,0 +1,249 @@
+// The image sequence reader of kestrin-render.
+#include <Vx/Render/ImageSequenceSource.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <filesystem>
+#include <sstream>
+#include <stdexcept>
+
+#include <Vx/Tm/TmTimeUtil.h>
+
+namespace Vx::Render {
+
+namespace {
+
+// The last part of a layered channel name ("beauty.R" -> "r"), in lower case.
+std::string channelRole(const std::string& name)
+{
+    const auto dot = name.rfind('.');
+    std::string role = dot == std::string::npos ? name : name.substr(dot + 1);
+    for (char& c : role)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    return role;
+}
+
+// The pixel aspect ratio as two small integers: the first denominator up to 1000 that gives the
+// stored float back to within 1e-4 (0.9 is 9/10, 0.90909 is 10/11).
+void pixelAspectTerms(float aspect, int& num, int& den)
+{
+    num = 1;
+    den = 1;
+    if (!(aspect > 0.0f) || !std::isfinite(aspect) || aspect > 1000.0f)
+        return;
+    for (int d = 1; d <= 1000; ++d) {
+        const double n = std::round(double(aspect) * d);
+        if (n >= 1.0 && std::abs(n / d - double(aspect)) < 1e-4) {
+            num = int(n);
+            den = d;
+            return;
+        }
+    }
+}
+
+std::string inQuotes(const std::string& path)
+{
+    return "\"" + path + "\"";
+}
+
+// Opens `path` asking for alpha as the file stores it, so that premultiplication happens here in
+// float rather than in the file's own (perhaps 8-bit) type.
+std::unique_ptr<OIIO::ImageInput> openFrame(const std::string& path, std::int64_t frame)
+{
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec))
+        throw std::runtime_error("Missing frame " + std::to_string(frame) + ": " + inQuotes(path) + " does not exist");
+    OIIO::ImageSpec config;
+    config.attribute("oiio:UnassociatedAlpha", 1);
+    auto in = OIIO::ImageInput::open(path, &config);
+    if (!in)
+        throw std::runtime_error("Cannot read " + inQuotes(path) + ": " + OIIO::geterror());
+    const OIIO::ImageSpec& spec = in->spec();
+    if (spec.width <= 0 || spec.height <= 0 || spec.nchannels <= 0 || spec.depth > 1)
+        throw std::runtime_error("Cannot read " + inQuotes(path) + ": not a two-dimensional image");
+    return in;
+}
+
+} // namespace
+
+void findRGBAChannels(const OIIO::ImageSpec& spec, int rgba[4])
+{
+    for (int i = 0; i < 4; ++i)
+        rgba[i] = -1;
+    for (int i = 0; i < spec.nchannels; ++i) {
+        const std::string role = channelRole(spec.channel_name(i));
+        const int slot = role == "r" || role == "red"     ? 0
+                         : role == "g" || role == "green" ? 1
+                         : role == "b" || role == "blue"  ? 2
+                         : role == "a" || role == "alpha" ? 3
+                                                          : -1;
+        if (slot >= 0 && rgba[slot] < 0)
+            rgba[slot] = i;
+    }
+    if (rgba[3] < 0 && spec.alpha_channel >= 0 && spec.alpha_channel < spec.nchannels)
+        rgba[3] = spec.alpha_channel;
+    if (rgba[0] >= 0 || rgba[1] >= 0 || rgba[2] >= 0)
+        return;
+    // No colour channel is named: take the others in order.
+    std::vector<int> others;
+    for (int i = 0; i < spec.nchannels; ++i)
+        if (i != rgba[3])
+            others.push_back(i);
+    if (others.size() >= 3) {
+        rgba[0] = others[0];
+        rgba[1] = others[1];
+        rgba[2] = others[2];
+    } else if (!others.empty()) {
+        rgba[0] = rgba[1] = rgba[2] = others[0];
+        if (others.size() == 2 && rgba[3] < 0)
+            rgba[3] = others[1];
+    }
+}
+
+void SourceFrame::getPremultipliedRGBA(int column, int row, float rgba[4]) const
+{
+    const float* p =
+        &pixels[(std::size_t(row) * std::size_t(spec.width) + std::size_t(column)) * std::size_t(spec.nchannels)];
+    for (int i = 0; i < 4; ++i)
+        rgba[i] = rgbaChannels[i] >= 0 ? p[rgbaChannels[i]] : (i == 3 ? 1.0f : 0.0f);
+    if (unassociatedAlpha && rgbaChannels[3] >= 0)
+        for (int i = 0; i < 3; ++i)
+            rgba[i] *= rgba[3];
+}
+
+ImageSequenceSource::ImageSequenceSource(const Init& init, const FramePattern& pattern, const Options& options)
+    : PxNode(init), m_pattern(pattern), m_options(options)
+{
+    if (!m_options.frameRate.isValid()) {
+        std::ostringstream message;
+        message << "Invalid frame rate " << m_options.frameRate << " for " << inQuotes(pattern.text())
+                << ": it must be above zero.";
+        throw std::invalid_argument(message.str());
+    }
+    m_options.cacheSize = std::max<std::size_t>(1, m_options.cacheSize);
+    const auto in = openFrame(pattern.path(options.firstFrame), options.firstFrame);
+    m_firstSpec = in->spec();
+    m_format.width = m_firstSpec.full_width > 0 ? m_firstSpec.full_width : m_firstSpec.width;
+    m_format.height = m_firstSpec.full_height > 0 ? m_firstSpec.full_height : m_firstSpec.height;
+    pixelAspectTerms(m_firstSpec.get_float_attribute("PixelAspectRatio", 1.0f), m_format.pixelAspectNum,
+                     m_format.pixelAspectDen);
+    m_format.frameRate = m_options.frameRate;
+}
+
+ImageSequenceSource::~ImageSequenceSource() = default;
+
+PxImageFormat ImageSequenceSource::getImageFormat() const
+{
+    return m_format;
+}
+
+std::int64_t ImageSequenceSource::frameAt(double seconds) const
+{
+    return TmTimeUtil::getDtTimeFromSeconds(m_options.frameRate, seconds).frames;
+}
+
+PxRODResult ImageSequenceSource::getImageROD(const PxImageContext& ctx) const
+{
+    return {m_format.getNominalFrame(), PxValidityInterval::createFrameInterval(m_options.frameRate, ctx.time)};
+}
+
+PxImageResult ImageSequenceSource::getImage(const PxImageContext& ctx) const
+{
+    const PxValidityInterval validity = PxValidityInterval::createFrameInterval(m_options.frameRate, ctx.time);
+    if (ctx.region.isEmpty())
+        return PxImageResult(RCShdPtr<IxTile>(), validity);
+    const std::shared_ptr<const SourceFrame> frame = getFrame(frameAt(ctx.time));
+    const OIIO::ImageSpec& spec = frame->spec;
+    RCShdPtr<IxTile> tile = allocateImageBuffer(ctx, CoRgbaColorTyped<float>(), ctx.region);
+    const IxWriteGuard out(tile.get());
+    // Where the file's data window starts within its display window: EXR frames may hold only part
+    // of their frame.
+    const int dataX = spec.x - spec.full_x;
+    const int dataY = spec.y - spec.full_y;
+    const int scale = 1 << ctx.level;
+    for (int y = ctx.region.y0; y < ctx.region.y1; ++y) {
+        float* p = out.getRow(y);
+        const int row = m_format.height - 1 - y * scale - dataY;
+        for (int x = ctx.region.x0; x < ctx.region.x1; ++x, p += 4) {
+            const int column = x * scale - dataX;
+            if (row < 0 || row >= spec.height || column < 0 || column >= spec.width) {
+                p[0] = p[1] = p[2] = p[3] = 0.0f;
+                continue;
+            }
+            frame->getPremultipliedRGBA(column, row, p);
+        }
+    }
+    return PxImageResult(tile, validity);
+}
+
+std::shared_ptr<const SourceFrame> ImageSequenceSource::getFrame(std::int64_t frame) const
+{
+    std::promise<std::shared_ptr<const SourceFrame>> promise;
+    FrameFuture future;
+    bool decodeHere = false;
+    std::uint64_t id = 0;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        const auto it = m_cache.find(frame);
+        if (it != m_cache.end()) {
+            future = it->second.future;
+            touch(frame);
+        } else {
+            // The first request for a frame decodes it; later ones wait on its future.
+            future = promise.get_future().share();
+            id = ++m_lastId;
+            m_cache.emplace(frame, CacheEntry{future, id});
+            m_recent.push_front(frame);
+            decodeHere = true;
+            while (m_cache.size() > m_options.cacheSize) {
+                m_cache.erase(m_recent.back());
+                m_recent.pop_back();
+            }
+        }
+    }
+    if (decodeHere) {
+        try {
+            promise.set_value(decode(frame));
+        } catch (...) {
+            // Failures are not kept: the file may appear or be repaired before the next request.
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                const auto it = m_cache.find(frame);
+                // Unless the entry was evicted meanwhile and the frame asked for again.
+                if (it != m_cache.end() && it->second.id == id) {
+                    m_cache.erase(it);
+                    m_recent.remove(frame);
+                }
+            }
+            promise.set_exception(std::current_exception());
+        }
+    }
+    return future.get();
+}
+
+void ImageSequenceSource::touch(std::int64_t frame) const
+{
+    const auto it = std::find(m_recent.begin(), m_recent.end(), frame);
+    if (it != m_recent.begin() && it != m_recent.end())
+        m_recent.splice(m_recent.begin(), m_recent, it);
+}
+
+std::shared_ptr<const SourceFrame> ImageSequenceSource::decode(std::int64_t frame) const
+{
+    auto result = std::make_shared<SourceFrame>();
+    result->frame = frame;
+    result->path = m_pattern.path(frame);
+    const auto in = openFrame(result->path, frame);
+    result->spec = in->spec();
+    const OIIO::ImageSpec& spec = result->spec;
+    result->pixels.resize(std::size_t(spec.width) * std::size_t(spec.height) * std::size_t(spec.nchannels));
+    if (!in->read_image(0, 0, 0, spec.nchannels, OIIO::TypeFloat, result->pixels.data()))
+        throw std::runtime_error("Cannot read " + inQuotes(result->path) + ": " + in->geterror());
+    result->unassociatedAlpha = spec.get_int_attribute("oiio:UnassociatedAlpha", 0) != 0;
+    findRGBAChannels(spec, result->rgbaChannels);
+    m_decodes.fetch_add(1);
+    return result;
+}
+
+} // namespace Vx::Render

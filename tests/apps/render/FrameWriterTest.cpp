@@ -1,0 +1,262 @@
+// The frame writer: formats by extension, EXR layout and metadata kept from the input, atomic
+// writes, and the checks made on outputs before rendering.
+#include <Vx/Render/FrameWriter.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <Vx/Tm/TmTimeUtil.h>
+
+#include "RenderTestUtil.h"
+
+using namespace Vx;
+using namespace Vx::Render;
+using namespace Vx::Render::test;
+
+namespace {
+
+// A rendered frame as TileRenderer makes it: float RGBA, pixel values from `value`.
+OIIO::ImageBuf makeRendered(int width, int height, const std::function<float(int, int, int)>& value)
+{
+    OIIO::ImageSpec spec(width, height, 4, OIIO::TypeFloat);
+    OIIO::ImageBuf image(spec);
+    std::vector<float> pixels;
+    for (int row = 0; row < height; ++row)
+        for (int column = 0; column < width; ++column)
+            for (int c = 0; c < 4; ++c)
+                pixels.push_back(value(column, row, c));
+    image.set_pixels(image.roi(), OIIO::TypeFloat, pixels.data());
+    return image;
+}
+
+std::string contents(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+float rendered(int x, int y, int c)
+{
+    return c == 3 ? 1.0f : float((x + y + c) % 8) / 8.0f;
+}
+
+} // namespace
+
+TEST(FrameWriter, FormatFollowsTheExtension)
+{
+    struct Case
+    {
+        const char* name;
+        const char* format;
+        int channels;
+    };
+    const Case cases[] = {
+        {"f.0001.exr", "openexr", 4}, {"f.0001.png", "png", 4},  {"f.0001.tif", "tiff", 4},  {"f.0001.TIFF", "tiff", 4},
+        {"f.0001.dpx", "dpx", 3},     {"f.0001.jpg", "jpeg", 3}, {"f.0001.jpeg", "jpeg", 3},
+    };
+    ScratchFolder folder;
+    const OIIO::ImageBuf image = makeRendered(16, 8, rendered);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(FrameWriter::formatForPath(c.name), c.format);
+        FrameWriter().write(folder.file(c.name), image);
+        auto in = OIIO::ImageInput::open(folder.file(c.name));
+        ASSERT_TRUE(in) << OIIO::geterror();
+        EXPECT_EQ(std::string(in->format_name()), c.format);
+        EXPECT_EQ(in->spec().width, 16);
+        EXPECT_EQ(in->spec().height, 8);
+        EXPECT_EQ(in->spec().nchannels, c.channels);
+    }
+    EXPECT_EQ(FrameWriter::formatForPath("f.0001.mov"), "");
+    EXPECT_EQ(errorOf([&] { FrameWriter().write(folder.file("f.0001.xyz"), image); }),
+              "Cannot write \"" + folder.file("f.0001.xyz") +
+                  "\": unknown file extension \".xyz\" (use exr, png, tif, tiff, dpx, jpg or jpeg)");
+}
+
+TEST(FrameWriter, ExrWithoutInputIsHalfRGBA)
+{
+    ScratchFolder folder;
+    FrameWriter().write(folder.file("out.0001.exr"), makeRendered(12, 6, rendered));
+    OIIO::ImageSpec spec;
+    const TestImage back = readImage(folder.file("out.0001.exr"), &spec);
+    EXPECT_EQ(spec.format, OIIO::TypeHalf);
+    ASSERT_EQ(spec.nchannels, 4);
+    EXPECT_EQ(spec.channel_name(0), "R");
+    EXPECT_EQ(spec.channel_name(3), "A");
+    for (int row = 0; row < 6; ++row)
+        for (int column = 0; column < 12; ++column)
+            for (int c = 0; c < 4; ++c)
+                ASSERT_EQ(back.at(column, row, c), rendered(column, row, c)); // multiples of 1/8: exact in half
+}
+
+TEST(FrameWriter, ExrKeepsTheInputChannelsAndMetadata)
+{
+    ScratchFolder folder;
+    constexpr int kWidth = 20;
+    constexpr int kHeight = 10;
+    // Input: half RGBA, a float depth channel and metadata of our own.
+    OIIO::ImageSpec spec(kWidth, kHeight, 5, OIIO::TypeHalf);
+    spec.channelnames = {"R", "G", "B", "A", "Z"};
+    spec.channelformats = {OIIO::TypeHalf, OIIO::TypeHalf, OIIO::TypeHalf, OIIO::TypeHalf, OIIO::TypeFloat};
+    spec.attribute("kestrin:shot", "sh010");
+    spec.attribute("kestrin:take", 3);
+    const auto depth = [](int x, int y) { return 1000.0f + float(x) * 0.123f + float(y) * 7.5f; };
+    writeImage(folder.file("in.0001.exr"),
+               makeImage(kWidth, kHeight, 5, [&](int x, int y, int c) { return c == 4 ? depth(x, y) : 0.5f; }), spec);
+
+    ImageSequenceSource::Options options;
+    options.firstFrame = 1;
+    const auto source = pxCreateNode<ImageSequenceSource>(FramePattern(folder.file("in.####.exr")), options);
+    const auto input = source->getFrame(1);
+
+    FrameWriter().write(folder.file("out.0001.exr"), makeRendered(kWidth, kHeight, rendered), input.get());
+
+    OIIO::ImageSpec outSpec;
+    const TestImage out = readImage(folder.file("out.0001.exr"), &outSpec);
+    ASSERT_EQ(outSpec.nchannels, 5);
+    std::vector<std::string> names;
+    for (int c = 0; c < 5; ++c)
+        names.push_back(outSpec.channel_name(c));
+    const int z = int(std::find(names.begin(), names.end(), "Z") - names.begin());
+    ASSERT_LT(z, 5);
+    ASSERT_EQ(outSpec.channelformats.size(), 5u);
+    EXPECT_EQ(outSpec.channelformats[std::size_t(z)], OIIO::TypeFloat);
+    EXPECT_EQ(outSpec.channelformats[0], OIIO::TypeHalf);
+    EXPECT_EQ(outSpec.get_string_attribute("kestrin:shot"), "sh010");
+    EXPECT_EQ(outSpec.get_int_attribute("kestrin:take"), 3);
+    const char* const rgba[4] = {"R", "G", "B", "A"};
+    for (int c = 0; c < 4; ++c) {
+        const int index = int(std::find(names.begin(), names.end(), rgba[c]) - names.begin());
+        ASSERT_LT(index, 5) << rgba[c];
+        for (int row = 0; row < kHeight; ++row)
+            for (int column = 0; column < kWidth; ++column)
+                ASSERT_EQ(out.at(column, row, index), rendered(column, row, c)) << rgba[c];
+    }
+    for (int row = 0; row < kHeight; ++row)
+        for (int column = 0; column < kWidth; ++column)
+            ASSERT_EQ(out.at(column, row, z), depth(column, row));
+}
+
+TEST(FrameWriter, SuccessLeavesNoTemporaryFile)
+{
+    ScratchFolder folder;
+    std::ofstream(folder.file("out.0001.png")) << "previous";
+    FrameWriter().write(folder.file("out.0001.png"), makeRendered(8, 8, rendered));
+    FrameWriter().write(folder.file("out.0002.png"), makeRendered(8, 8, rendered));
+    EXPECT_EQ(folder.listNames(), (std::vector<std::string>{"out.0001.png", "out.0002.png"}));
+    EXPECT_NE(contents(folder.file("out.0001.png")), "previous");
+    EXPECT_EQ(readImage(folder.file("out.0001.png")).width, 8);
+}
+
+TEST(FrameWriter, FailedRenameLeavesNoTemporaryFile)
+{
+    ScratchFolder folder;
+    // A folder where the frame should go: the frame is encoded, then cannot replace it.
+    const std::string path = folder.file("out.0001.exr");
+    std::filesystem::create_directory(path);
+    std::ofstream(path + "/keep") << "kept";
+    const std::string message = errorOf([&] { FrameWriter().write(path, makeRendered(8, 8, rendered)); });
+    const std::string expectedStart = "Cannot write \"" + path + "\": ";
+    EXPECT_EQ(message.substr(0, expectedStart.size()), expectedStart) << message;
+    EXPECT_EQ(folder.listNames(), std::vector<std::string>{"out.0001.exr"});
+    EXPECT_EQ(contents(path + "/keep"), "kept");
+}
+
+TEST(FrameWriter, OversizedJpegIsRefused)
+{
+    ScratchFolder folder;
+    const std::string path = folder.file("out.0001.jpg");
+    std::ofstream(path) << "previous frame";
+    EXPECT_EQ(errorOf([&] { FrameWriter().write(path, makeRendered(70000, 1, rendered)); }),
+              "Cannot write \"" + path + "\": JPEG holds at most 65500 pixels a side, the frame is 70000x1");
+    EXPECT_EQ(contents(path), "previous frame");
+    EXPECT_EQ(folder.listNames(), std::vector<std::string>{"out.0001.jpg"});
+}
+
+namespace {
+
+// Writes `path` in a read-only folder and reports the error on stderr, exiting 0 when the write
+// failed as it should. The superuser writes anywhere, so it gives up its rights first; this runs
+// in a forked child process (a death test) so that the test program keeps them.
+[[noreturn]] void writeAsUnprivilegedUser(const std::string& path)
+{
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+        std::fprintf(stderr, "cannot drop privileges\n");
+        std::_Exit(2);
+    }
+    const std::string message = errorOf([&] { FrameWriter().write(path, makeRendered(8, 8, rendered)); });
+    std::fprintf(stderr, "%s\n", message.c_str());
+    std::_Exit(message == "(no exception)" ? 1 : 0);
+}
+
+} // namespace
+
+TEST(FrameWriter, UnwritableFolderLeavesThePreviousFrame)
+{
+    // Forked, not run again from the start: the parent then checks the very folder the child wrote to.
+    GTEST_FLAG_SET(death_test_style, "fast");
+    ScratchFolder folder;
+    namespace fs = std::filesystem;
+    const std::string shots = folder.file("shots");
+    fs::create_directory(shots);
+    const std::string path = shots + "/out.0001.exr";
+    std::ofstream(path) << "previous frame";
+    // Readable and searchable by everyone, writable by nobody.
+    const fs::perms readOnly = fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                               fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec;
+    fs::permissions(folder.path(), readOnly);
+    fs::permissions(shots, readOnly);
+    EXPECT_EXIT(writeAsUnprivilegedUser(path), testing::ExitedWithCode(0),
+                "Cannot write \"" + path + "\": .*[Pp]ermission denied");
+    fs::permissions(folder.path(), fs::perms::owner_write, fs::perm_options::add);
+    fs::permissions(shots, fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_EQ(contents(path), "previous frame");
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(shots))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"out.0001.exr"});
+}
+
+TEST(FrameWriter, CheckWritableFolder)
+{
+    ScratchFolder folder;
+    EXPECT_NO_THROW(FrameWriter::checkWritableFolder(folder.path()));
+    EXPECT_TRUE(folder.listNames().empty()); // the probe file is gone
+    EXPECT_EQ(errorOf([&] { FrameWriter::checkWritableFolder(folder.file("missing")); }),
+              "Output folder \"" + folder.file("missing") + "\" does not exist");
+    std::ofstream(folder.file("plain")) << "x";
+    EXPECT_EQ(errorOf([&] { FrameWriter::checkWritableFolder(folder.file("plain")); }),
+              "Output folder \"" + folder.file("plain") + "\" is not a folder");
+}
+
+TEST(FrameWriter, CheckNoOverwrite)
+{
+    ScratchFolder folder;
+    std::filesystem::create_directory(folder.file("plates"));
+    std::filesystem::create_directory_symlink(folder.file("plates"), folder.file("link"));
+    const FramePattern input(folder.file("plates/in.####.exr"), FramePatternRole::Input);
+    const std::vector<int> frames = {1001, 1002, 1003};
+
+    EXPECT_NO_THROW(FrameWriter::checkNoOverwrite(
+        input, frames, FramePattern(folder.file("plates/out.####.exr"), FramePatternRole::Output), frames));
+    // The same files under other numbers are fine when the frames do not meet.
+    EXPECT_NO_THROW(FrameWriter::checkNoOverwrite(
+        input, frames, FramePattern(folder.file("plates/in.####.exr"), FramePatternRole::Output), {1004, 1005}));
+
+    const FramePattern sameFiles(folder.file("plates/../plates/in.%04d.exr"), FramePatternRole::Output);
+    EXPECT_EQ(errorOf([&] { FrameWriter::checkNoOverwrite(input, frames, sameFiles, {1003}); }),
+              "Output pattern \"" + sameFiles.text() + "\" would overwrite frames of input pattern \"" + input.text() +
+                  "\" (frame 1003 is written to \"" + sameFiles.path(1003) + "\", input frame 1003)");
+    const FramePattern throughLink(folder.file("link/in.####.exr"), FramePatternRole::Output);
+    EXPECT_THROW(FrameWriter::checkNoOverwrite(input, frames, throughLink, frames), std::runtime_error);
+}

@@ -1,0 +1,155 @@
+// Render progress: the updating line on a terminal, silence elsewhere, the summary, quiet mode.
+#include <Vx/Render/ProgressReporter.h>
+
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+using Vx::Render::ProgressReporter;
+
+namespace {
+
+// A clock the test moves by hand.
+struct ManualClock
+{
+    double now = 100.0;
+    ProgressReporter::Clock function()
+    {
+        return [this] { return now; };
+    }
+};
+
+ProgressReporter::Options options(bool terminal, bool quiet = false, bool summary = true)
+{
+    ProgressReporter::Options o;
+    o.terminal = terminal;
+    o.quiet = quiet;
+    o.summary = summary;
+    return o;
+}
+
+} // namespace
+
+TEST(ProgressReporter, TerminalLineUpdatesInPlace)
+{
+    ManualClock clock;
+    std::ostringstream out;
+    ProgressReporter progress(4, out, options(true), clock.function());
+    clock.now += 1.0;
+    progress.frameDone();
+    EXPECT_EQ(out.str(), "\rFrame 1/4  1.0 fps  0:03 left\x1b[K");
+    // Within the update interval the line is left alone...
+    clock.now += 0.05;
+    progress.frameDone();
+    EXPECT_EQ(out.str(), "\rFrame 1/4  1.0 fps  0:03 left\x1b[K");
+    // ...and rewritten after it.
+    clock.now += 0.95;
+    progress.frameDone();
+    EXPECT_EQ(out.str(), "\rFrame 1/4  1.0 fps  0:03 left\x1b[K"
+                         "\rFrame 3/4  1.5 fps  0:01 left\x1b[K");
+    // The last frame is always shown, however soon it comes.
+    progress.frameDone();
+    out.str("");
+    clock.now += 0.01;
+    progress.frameDone(); // beyond the total: still counted
+    EXPECT_EQ(progress.getFramesDone(), 5u);
+    out.str("");
+    progress.finish();
+    EXPECT_EQ(out.str(), "\nRendered 5 frames in 2.0 s (2.5 fps)\n");
+}
+
+TEST(ProgressReporter, LastFrameIsShownAtOnce)
+{
+    ManualClock clock;
+    std::ostringstream out;
+    ProgressReporter progress(2, out, options(true), clock.function());
+    clock.now += 2.0;
+    progress.frameDone();
+    out.str("");
+    clock.now += 0.01;
+    progress.frameDone();
+    EXPECT_EQ(out.str(), "\rFrame 2/2  1.0 fps  0:00 left\x1b[K");
+}
+
+TEST(ProgressReporter, PipeGetsOnlyTheSummary)
+{
+    ManualClock clock;
+    std::ostringstream out;
+    ProgressReporter progress(3, out, options(false), clock.function());
+    for (int i = 0; i < 3; ++i) {
+        clock.now += 1.0;
+        progress.frameDone();
+    }
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(progress.describeProgress(), "Frame 3/3  1.0 fps  0:00 left");
+    progress.finish();
+    EXPECT_EQ(out.str(), "Rendered 3 frames in 3.0 s (1.0 fps)\n");
+}
+
+TEST(ProgressReporter, PipeWithoutSummaryStaysSilent)
+{
+    ManualClock clock;
+    std::ostringstream out;
+    ProgressReporter progress(1, out, options(false, false, false), clock.function());
+    clock.now += 1.0;
+    progress.frameDone();
+    progress.finish();
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(progress.describeSummary(), "Rendered 1 frame in 1.0 s (1.0 fps)");
+}
+
+TEST(ProgressReporter, QuietPrintsNothing)
+{
+    ManualClock clock;
+    std::ostringstream out;
+    ProgressReporter progress(2, out, options(true, true, true), clock.function());
+    clock.now += 1.0;
+    progress.frameDone();
+    progress.frameDone();
+    progress.finish();
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(progress.getFramesDone(), 2u);
+}
+
+TEST(ProgressReporter, NoRateBeforeTheFirstFrame)
+{
+    ManualClock clock;
+    std::ostringstream out;
+    const ProgressReporter progress(10, out, options(true), clock.function());
+    EXPECT_EQ(progress.describeProgress(), "Frame 0/10");
+}
+
+TEST(ProgressReporter, FormatDuration)
+{
+    struct Case
+    {
+        double seconds;
+        const char* text;
+    };
+    const Case cases[] = {
+        {0.0, "0:00"},     {-3.0, "0:00"},      {0.2, "0:01"},       {59.2, "1:00"},        {61.0, "1:01"},
+        {3599.0, "59:59"}, {3600.0, "1:00:00"}, {3725.0, "1:02:05"}, {36000.0, "10:00:00"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ProgressReporter::formatDuration(c.seconds), c.text) << c.seconds;
+}
+
+TEST(ProgressReporter, CountsFromManyThreads)
+{
+    std::ostringstream out;
+    ProgressReporter progress(1000, out, options(true));
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&] {
+            for (int i = 0; i < 250; ++i)
+                progress.frameDone();
+        });
+    for (auto& t : threads)
+        t.join();
+    EXPECT_EQ(progress.getFramesDone(), 1000u);
+    // The last frame always shows, so the final line is complete.
+    const std::string text = out.str();
+    EXPECT_NE(text.find("Frame 1000/1000"), std::string::npos);
+}

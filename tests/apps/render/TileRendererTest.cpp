@@ -1,0 +1,141 @@
+// The tile renderer: orientation, identical frames whatever the threads and tiles, exceptions,
+// and the null mode.
+#include <Vx/Render/TileRenderer.h>
+
+#include <cstring>
+#include <stdexcept>
+
+#include <gtest/gtest.h>
+
+#include <Vx/Px/PxColorSourceNode.h>
+#include <Vx/Px/PxImageFormatNode.h>
+#include <Vx/Render/ImageSequenceSource.h>
+#include <Vx/Tm/TmTimeUtil.h>
+
+#include "RenderTestUtil.h"
+
+using namespace Vx;
+using namespace Vx::Render;
+using namespace Vx::Render::test;
+
+namespace {
+
+PxImageFormat smallFormat()
+{
+    PxImageFormat format;
+    format.width = 301; // neither 64 nor 100 divides these
+    format.height = 171;
+    return format;
+}
+
+bool samePixels(const OIIO::ImageBuf& a, const OIIO::ImageBuf& b)
+{
+    const OIIO::ImageSpec& sa = a.spec();
+    const OIIO::ImageSpec& sb = b.spec();
+    if (sa.width != sb.width || sa.height != sb.height || sa.nchannels != sb.nchannels || sa.format != sb.format)
+        return false;
+    return std::memcmp(a.localpixels(), b.localpixels(), sa.image_bytes()) == 0;
+}
+
+template <class T> PxNodePtr<PxNode const> constant(const T& value)
+{
+    return PxNodePtr<PxNode const>(pxCreateNode<PxAnimValueNode<T>>(PxResult<T>(value, PxValidityInterval::FULL)));
+}
+
+} // namespace
+
+TEST(TileRenderer, TopRowFirst)
+{
+    const auto node = pxCreateNode<CoordinateNode>(smallFormat());
+    const TileRenderer renderer(2, 64, 64);
+    const OIIO::ImageBuf image = renderer.render(*node, 0.0);
+    const OIIO::ImageSpec& spec = image.spec();
+    ASSERT_EQ(spec.width, 301);
+    ASSERT_EQ(spec.height, 171);
+    ASSERT_EQ(spec.nchannels, 4);
+    EXPECT_EQ(spec.format, OIIO::TypeFloat);
+    EXPECT_EQ(spec.channel_name(3), "A");
+    int mismatches = 0;
+    for (int row = 0; row < spec.height; ++row) {
+        for (int column = 0; column < spec.width; ++column) {
+            float p[4];
+            image.getpixel(column, row, p);
+            // The graph's y points up: image row 0 is y = height - 1.
+            if (p[0] != float(column) || p[1] != float(spec.height - 1 - row) || p[2] != 0.0f || p[3] != 1.0f)
+                ++mismatches;
+        }
+    }
+    EXPECT_EQ(mismatches, 0);
+}
+
+TEST(TileRenderer, ThreadsAndTileSizesGiveIdenticalFrames)
+{
+    const auto coordinates = pxCreateNode<CoordinateNode>(smallFormat());
+    const OIIO::ImageBuf a = TileRenderer(1, 64, 64).render(*coordinates, 0.0);
+    const OIIO::ImageBuf b = TileRenderer(2, 100, 100).render(*coordinates, 0.0);
+    const OIIO::ImageBuf c = TileRenderer(2, 301, 1).render(*coordinates, 0.0);
+    EXPECT_TRUE(samePixels(a, b));
+    EXPECT_TRUE(samePixels(a, c));
+
+    auto formatNode = pxCreateNode<PxImageFormatNode>(smallFormat());
+    auto source = pxCreateNode<PxColorSourceNode>(
+        PxNodePtr<PxImageFormatProtocol const>(formatNode), PxNodePtr<PxAnimValueProtocol<int> const>(),
+        PxNodePtr<PxAnimValueProtocol<int> const>(),
+        pxDownCast<PxAnimValueProtocol<CoRgbColorTyped<float>> const>(
+            constant(CoRgbColorTyped<float>{0.25f, 0.5f, 0.75f})),
+        pxDownCast<PxAnimValueProtocol<double> const>(constant(0.5)),
+        pxDownCast<PxAnimValueProtocol<CoRgbColorTyped<float>> const>(constant(CoRgbColorTyped<float>::ZERO)),
+        pxDownCast<PxAnimValueProtocol<double> const>(constant(0.0)));
+    const OIIO::ImageBuf d = TileRenderer(1, 64, 64).render(*source, 1.0);
+    const OIIO::ImageBuf e = TileRenderer(2, 100, 100).render(*source, 1.0);
+    EXPECT_TRUE(samePixels(d, e));
+    float corner[4];
+    d.getpixel(300, 170, corner);
+    EXPECT_GT(corner[3], 0.0f); // the solid colour covers the frame, not an empty image
+}
+
+TEST(TileRenderer, SequenceSourceRendersTheFileAsWritten)
+{
+    ScratchFolder folder;
+    const auto value = [](int x, int y, int c) { return float(x + 3 * y + 11 * c) / 256.0f; };
+    writeImage(folder.file("plate.0010.exr"), makeImage(150, 90, 4, value),
+               OIIO::ImageSpec(150, 90, 4, OIIO::TypeFloat));
+    ImageSequenceSource::Options options;
+    options.firstFrame = 10;
+    const auto source = pxCreateNode<ImageSequenceSource>(FramePattern(folder.file("plate.####.exr")), options);
+    const double time = TmTimeUtil::getSecondsFromFrames(options.frameRate, 10);
+    const OIIO::ImageBuf a = TileRenderer(1, 64, 64).render(*source, time);
+    const OIIO::ImageBuf b = TileRenderer(2, 100, 100).render(*source, time);
+    EXPECT_TRUE(samePixels(a, b));
+    int mismatches = 0;
+    for (int row = 0; row < 90; ++row)
+        for (int column = 0; column < 150; ++column)
+            for (int c = 0; c < 4; ++c)
+                if (a.getchannel(column, row, 0, c) != value(column, row, c))
+                    ++mismatches;
+    EXPECT_EQ(mismatches, 0);
+}
+
+TEST(TileRenderer, FirstExceptionReachesTheCaller)
+{
+    const auto node = pxCreateNode<CoordinateNode>(smallFormat(), 128, 64);
+    for (int threads : {1, 2}) {
+        const TileRenderer renderer(threads, 64, 64);
+        EXPECT_THROW(renderer.render(*node, 0.0), std::runtime_error);
+        EXPECT_EQ(errorOf([&] { renderer.render(*node, 0.0); }), "tile at 128, 64 failed");
+        EXPECT_EQ(errorOf([&] { renderer.renderNull(*node, 0.0); }), "tile at 128, 64 failed");
+    }
+}
+
+TEST(TileRenderer, NullModeRendersEveryTile)
+{
+    const auto node = pxCreateNode<CoordinateNode>(smallFormat());
+    EXPECT_EQ(TileRenderer(2, 64, 64).renderNull(*node, 0.0), 5u * 3u);
+    EXPECT_EQ(TileRenderer(1, 100, 100).renderNull(*node, 0.0), 4u * 2u);
+}
+
+TEST(TileRenderer, InvalidSettings)
+{
+    EXPECT_EQ(errorOf([] { TileRenderer(0, 64, 64); }), "Invalid thread count 0: it must be 1 or more");
+    EXPECT_EQ(errorOf([] { TileRenderer(1, 0, 64); }), "Invalid tile size 0x64: both sides must be 1 or more");
+}
