@@ -1,0 +1,89 @@
+// Compositions as JSON files: what kestrin-render reads with COMPOSITION.json and writes with
+// --save.
+//
+// A file holds the composition's name, version name and number, frame rate, frame range and
+// user-defined attributes, its nodes (each with a tool, input values and stored values), the
+// connections between them and the output pattern:
+//
+//   {
+//     "name": "shot010", "version": {"name": "comp", "number": 3},
+//     "fps": "24000/1001", "range": {"first": 1001, "last": 1100},
+//     "attributes": {"client": "ACME"},
+//     "nodes": [
+//       {"name": "Plate", "tool": "Read", "file": "plates/shot010.####.exr"},
+//       {"name": "Burn-in", "tool": "Slate",
+//        "inputs": {"Text": "<CompName> v<VersionNo>  <FrameNo>", "Text Size": 36,
+//                   "Text Color": [1, 1, 1],
+//                   "Offset.Y": {"keys": [[1001, 0.0], [1100, 120.0]]}},
+//        "stored": {"Substituted Text": "shot010 v3  <FrameNo>"}}
+//     ],
+//     "connections": [{"from": "Plate", "to": "Burn-in", "input": "Input"}],
+//     "output": "out/shot010.####.exr"
+//   }
+//
+// An input value is a JSON number, boolean, string or [r, g, b] array, or {"keys": [[frame,
+// value], ...]} for keyframes at frame numbers (interpolated linearly). Values stay JSON here;
+// they are checked against the tool's own policies when the composition is built.
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace Vx::Render {
+
+struct NodeDoc
+{
+    std::string name;
+    std::string tool;
+    std::string file;                                                   ///< the sequence pattern of a "Read" node
+    std::vector<std::pair<std::string, nlohmann::ordered_json>> inputs; ///< in file order
+    std::vector<std::pair<std::string, nlohmann::ordered_json>> stored;
+};
+
+struct ConnectionDoc
+{
+    std::string from;
+    std::string to;
+    std::string input;
+};
+
+struct CompositionDoc
+{
+    std::string name = "untitled";
+    std::string versionName = "v1";
+    int versionNumber = 1;
+    std::string fps = "24";
+    std::int64_t first = 1;
+    std::int64_t last = 1;
+    std::map<std::string, std::string> attributes;
+    std::vector<NodeDoc> nodes;
+    std::vector<ConnectionDoc> connections;
+    std::string output;
+
+    NodeDoc* findNode(const std::string& name);
+};
+
+/// A composition file that cannot be read or understood. what() names the file and, for a
+/// syntax error, its line and column.
+class CompositionFileError : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+/// Reads `path`. Unknown keys are errors (a typo must not pass silently).
+CompositionDoc readCompositionFile(const std::string& path);
+/// Parses `text` as read from `path` (which only names the file in errors).
+CompositionDoc parseComposition(const std::string& text, const std::string& path);
+/// The JSON text of `doc`, indented.
+std::string formatComposition(const CompositionDoc& doc);
+/// Writes `doc` to `path` atomically: to a temporary file in the same folder, then renamed.
+void writeCompositionFile(const CompositionDoc& doc, const std::string& path);
+
+} // namespace Vx::Render
