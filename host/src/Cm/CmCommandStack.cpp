@@ -139,27 +139,23 @@ void CmCommandStack::clear()
 
 void CmCommandStack::addCommandProcessedCallback(ProcessedHandler* handler)
 {
-    if (handler && !hasCommandProcessedCallback(handler))
-        m_processed.push_back(handler);
+    m_processed.add(Event::CommandProcessed, handler);
 }
 
 void CmCommandStack::removeCommandProcessedCallback(ProcessedHandler* handler)
 {
-    m_processed.erase(std::remove(m_processed.begin(), m_processed.end(), handler), m_processed.end());
+    m_processed.remove(Event::CommandProcessed, handler);
 }
 
 bool CmCommandStack::hasCommandProcessedCallback(const ProcessedHandler* handler) const
 {
-    return std::find(m_processed.begin(), m_processed.end(), handler) != m_processed.end();
+    return m_processed.contains(Event::CommandProcessed, handler);
 }
 
 void CmCommandStack::runProcessedCallbacks()
 {
-    // A callback may remove itself or others; one removed meanwhile is not called.
-    const std::vector<ProcessedHandler*> snapshot = m_processed;
-    for (ProcessedHandler* handler : snapshot)
-        if (hasCommandProcessedCallback(handler))
-            handler->call();
+    // A callback may remove (or destroy) itself or others; one removed meanwhile is not called.
+    m_processed.notify(Event::CommandProcessed);
 }
 
 } // namespace Vx

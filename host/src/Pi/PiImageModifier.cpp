@@ -2,6 +2,9 @@
 #include <Vx/Pi/PiImageModifier.h>
 
 #include <Vx/Pi/PiNode.h>
+#include <Vx/Pi/PiToolRegistry.h>
+
+#include <utility>
 
 namespace Vx {
 
@@ -83,6 +86,11 @@ void PiImageModifier::describeMasking(Descriptor& descriptor)
 void PiImageModifier::addMaskingInputPolicies(PiNodeController& controller)
 {
     PiToolInterfaceManip::addInputPolicy(controller, getMaskInputName(), PiImageInputPolicy::create(3, 2, 1, 0, false));
+}
+
+void PiImageModifier::registerTool(OPtr<PiToolProtocol> tool)
+{
+    PiToolRegistry::getInstance().registerTool(std::move(tool));
 }
 
 } // namespace Vx

@@ -31,28 +31,22 @@ void PiNodeController::nodeLoaded() {}
 
 void PiNodeController::addCallback(PiNodeEvent event, EventHandler* handler)
 {
-    if (handler && !hasCallback(event, handler))
-        m_callbacks.emplace_back(event, handler);
+    m_callbacks.add(event, handler);
 }
 
 void PiNodeController::removeCallback(PiNodeEvent event, EventHandler* handler)
 {
-    m_callbacks.erase(std::remove(m_callbacks.begin(), m_callbacks.end(), std::make_pair(event, handler)),
-                      m_callbacks.end());
+    m_callbacks.remove(event, handler);
 }
 
 bool PiNodeController::hasCallback(PiNodeEvent event, const EventHandler* handler) const
 {
-    return std::any_of(m_callbacks.begin(), m_callbacks.end(),
-                       [&](const auto& c) { return c.first == event && c.second == handler; });
+    return m_callbacks.contains(event, handler);
 }
 
 void PiNodeController::notifyEvent(PiNodeEvent event) const
 {
-    const auto snapshot = m_callbacks;
-    for (const auto& callback : snapshot)
-        if (callback.first == event && hasCallback(event, callback.second))
-            callback.second->call(event);
+    m_callbacks.notify(event, event);
 }
 
 RCShdPtr<const PiInputPolicy> PiNodeController::findInputPolicy(const std::string& name) const

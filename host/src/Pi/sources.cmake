@@ -9,6 +9,9 @@ list(APPEND VX_HOST_SOURCES
      ${CMAKE_CURRENT_LIST_DIR}/PiNode.cpp
      ${CMAKE_CURRENT_LIST_DIR}/PiComposition.cpp
      ${CMAKE_CURRENT_LIST_DIR}/PiImageModifier.cpp
+     ${CMAKE_CURRENT_LIST_DIR}/PiToolProtocol.cpp
+     ${CMAKE_CURRENT_LIST_DIR}/PiImageModifierProtocol.cpp
+     ${CMAKE_CURRENT_LIST_DIR}/PiToolRegistry.cpp
      ${CMAKE_CURRENT_LIST_DIR}/PiImageGenerator.cpp
      ${CMAKE_CURRENT_LIST_DIR}/PiColorProcNode.cpp
      ${CMAKE_CURRENT_LIST_DIR}/PiImageRepeatNode.cpp

@@ -1,4 +1,5 @@
-// LiStringUtil::convertNb: decimal digits of ints and 64-bit integers, extremes included.
+// LiString: the host's text, to and from std::string; LiStringUtil::convertNb: decimal digits of
+// ints and 64-bit integers, extremes included.
 #include <Vx/Li/LiString.h>
 
 #include <gtest/gtest.h>
@@ -12,6 +13,31 @@
 
 namespace Vx {
 namespace {
+
+TEST(LiString, RoundTripsAStdString)
+{
+    const std::string texts[] = {"", "shot010", std::string("nul\0inside", 10), "\xC3\xA9t\xC3\xA9 <attr:client>"};
+    for (const std::string& text : texts) {
+        const LiString host(text);
+        EXPECT_EQ(host.str(), text);
+        EXPECT_EQ(host.size(), text.size());
+        EXPECT_EQ(host.isEmpty(), text.empty());
+        const std::string& back = host;
+        EXPECT_EQ(back, text);
+    }
+}
+
+TEST(LiString, IsEditedInPlaceThroughItsText)
+{
+    LiString text = std::string("v1");
+    std::string& inner = text.str();
+    inner += "2";
+    EXPECT_EQ(text.str(), "v12");
+    EXPECT_STREQ(text.c_str(), "v12");
+    EXPECT_EQ(text, LiString("v12"));
+    EXPECT_NE(text, LiString("v1"));
+    EXPECT_TRUE(LiString(static_cast<const char*>(nullptr)).isEmpty());
+}
 
 struct IntCase
 {

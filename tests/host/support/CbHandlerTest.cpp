@@ -7,13 +7,17 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace SupportTest {
 namespace {
 
+using Vx::CbCallbackList;
 using Vx::CbDataFunction;
 using Vx::CbHandler;
+using Vx::CbHandlerSlot;
 using Vx::CbMethod;
 using Vx::makeShared;
 using Vx::RCShdPtr;
@@ -106,6 +110,137 @@ TEST(CbDataFunction, ReleasesItsDatumWithTheLastReference)
     EXPECT_EQ(registry->call(), 9);
     registry.reset();
     EXPECT_EQ(deaths, 1);
+}
+
+/// A handler that appends its name and the event to a shared log.
+class LoggingHandler : public CbHandler<void, int>
+{
+public:
+    LoggingHandler(std::vector<std::string>& log, std::string name) : m_log(log), m_name(std::move(name)) {}
+    void call(int event) const override { m_log.push_back(m_name + ":" + std::to_string(event)); }
+
+private:
+    std::vector<std::string>& m_log;
+    std::string m_name;
+};
+
+using EventList = CbCallbackList<int, CbHandler<void, int>>;
+
+TEST(CbCallbackList, CallsTheHandlersOfAnEventOldestFirst)
+{
+    std::vector<std::string> log;
+    LoggingHandler a(log, "a");
+    LoggingHandler b(log, "b");
+    EventList list;
+    list.add(1, &b);
+    list.add(1, &a);
+    list.add(1, &b); // already registered: no second call
+    list.add(2, &a);
+    list.add(1, nullptr);
+    EXPECT_EQ(list.getCount(), 3u);
+    list.notify(1, 1);
+    list.notify(2, 2);
+    list.notify(3, 3);
+    EXPECT_EQ(log, (std::vector<std::string>{"b:1", "a:1", "a:2"}));
+    EXPECT_EQ(a.getRegistrationCount(), 2u);
+    EXPECT_EQ(b.getRegistrationCount(), 1u);
+
+    list.remove(1, &a);
+    list.remove(1, &a); // not registered any more: nothing happens
+    EXPECT_EQ(a.getRegistrationCount(), 1u);
+    EXPECT_TRUE(list.contains(2, &a));
+    EXPECT_FALSE(list.contains(1, &a));
+    EXPECT_EQ(list.getLinkCount(), 2u);
+}
+
+TEST(CbCallbackList, ForgetsAHandlerDestroyedWithoutRemoval)
+{
+    std::vector<std::string> log;
+    EventList list;
+    auto doomed = std::make_unique<LoggingHandler>(log, "doomed");
+    LoggingHandler survivor(log, "survivor");
+    list.add(1, doomed.get());
+    list.add(2, doomed.get());
+    list.add(1, &survivor);
+    doomed.reset();
+    EXPECT_EQ(list.getCount(), 1u);
+    EXPECT_EQ(list.getLinkCount(), 1u);
+    list.notify(1, 1);
+    list.notify(2, 2);
+    EXPECT_EQ(log, (std::vector<std::string>{"survivor:1"}));
+}
+
+TEST(CbCallbackList, LetsItsHandlersGoWhenDestroyedFirst)
+{
+    std::vector<std::string> log;
+    LoggingHandler handler(log, "h");
+    {
+        EventList first;
+        EventList second;
+        first.add(1, &handler);
+        first.add(2, &handler);
+        second.add(1, &handler);
+        EXPECT_EQ(handler.getRegistrationCount(), 3u);
+    }
+    EXPECT_EQ(handler.getRegistrationCount(), 0u);
+    // The handler's own destruction at the end of the test must not reach the dead lists.
+    auto heapHandler = std::make_unique<LoggingHandler>(log, "heap");
+    {
+        EventList list;
+        list.add(1, heapHandler.get());
+    }
+    heapHandler.reset();
+    EXPECT_TRUE(log.empty());
+}
+
+TEST(CbCallbackList, SkipsAHandlerDestroyedByAnEarlierOne)
+{
+    std::vector<std::string> log;
+    EventList list;
+    auto victim = std::make_unique<LoggingHandler>(log, "victim");
+    Vx::CbDataFunction<void, std::unique_ptr<LoggingHandler>*, int> killer(
+        [](std::unique_ptr<LoggingHandler>* const& target, int) { target->reset(); }, &victim);
+    list.add(1, &killer);
+    list.add(1, victim.get());
+    list.notify(1, 1);
+    EXPECT_EQ(victim, nullptr);
+    EXPECT_TRUE(log.empty());
+    EXPECT_EQ(list.getCount(), 1u);
+}
+
+TEST(CbHandlerSlot, HoldsOneHandlerAndForgetsItWhenItDies)
+{
+    std::vector<std::string> log;
+    CbHandlerSlot<CbHandler<void, int>> slot;
+    LoggingHandler first(log, "first");
+    auto second = std::make_unique<LoggingHandler>(log, "second");
+    slot.set(&first);
+    EXPECT_EQ(first.getRegistrationCount(), 1u);
+    slot.set(second.get());
+    EXPECT_EQ(first.getRegistrationCount(), 0u);
+    EXPECT_EQ(slot.get(), second.get());
+    second.reset();
+    EXPECT_EQ(slot.get(), nullptr);
+    EXPECT_EQ(slot.getLinkCount(), 0u);
+    slot.set(&first);
+    slot.set(nullptr);
+    EXPECT_EQ(first.getRegistrationCount(), 0u);
+}
+
+TEST(CbHandlerBase, ACopyIsNotRegistered)
+{
+    Accumulator accumulator;
+    CbMethod<Accumulator, int, int> original(&accumulator, &Accumulator::add);
+    CbCallbackList<int, CbHandler<int, int>> methods;
+    methods.add(0, &original);
+    {
+        CbMethod<Accumulator, int, int> copy(original);
+        EXPECT_EQ(copy.getRegistrationCount(), 0u);
+        EXPECT_EQ(copy.call(2), 2);
+    }
+    EXPECT_EQ(methods.getCount(), 1u);
+    methods.notify(0, 5);
+    EXPECT_EQ(accumulator.getTotal(), 7);
 }
 
 } // namespace

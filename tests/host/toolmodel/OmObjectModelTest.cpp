@@ -152,6 +152,45 @@ TEST_F(OmObjectModelTest, SubstitutesAttributeReferences)
     EXPECT_EQ(untouched, "<attr:client>");
 }
 
+TEST_F(OmObjectModelTest, SubstitutesAttributeReferencesInAHostString)
+{
+    composition->setAttribute("client", "ACME");
+    const std::string typed = "<attr:client> <CompName> <attr:missing>";
+    LiString text(typed);
+    OmCompositionGraphUtils::substituteUdas(graph, text);
+    EXPECT_EQ(text.str(), "ACME <CompName> <attr:missing>");
+
+    // The same text reached through std::string must give the same result.
+    std::string plain = typed;
+    OmCompositionGraphUtils::substituteUdas(graph, plain);
+    EXPECT_EQ(plain, text.str());
+
+    LiString again(typed);
+    OmCompositionGraphUtils::substituteUdas(*graph, again);
+    EXPECT_EQ(again, text);
+
+    RCShdPtr<PiGraph> none;
+    EXPECT_THROW(OmCompositionGraphUtils::substituteUdas(none, again), RCExNullPtr);
+}
+
+TEST_F(OmObjectModelTest, CompositionsAndGraphsAreObservedThroughTheComponentSubjectInterface)
+{
+    RecordingObserver observer;
+    const OmSubjectInterface<OmComponentImp>& compositionSubject = *composition;
+    const OmSubjectInterface<OmComponentImp>& graphSubject = *graph;
+    compositionSubject.attachObserver(&observer);
+    graph->OmSubjectInterface<OmComponentImp>::attachObserver(&observer);
+    EXPECT_EQ(observer.getSubjectCount(), 2u);
+    composition->setAttribute("client", "ACME");
+    makeGainNode("node")->setAttribute("note", "n");
+    EXPECT_EQ(observer.received, (std::vector<std::string>{"added shot010 client", "added node note"}));
+    graphSubject.detachObserver(&observer);
+    composition->OmSubjectInterface<OmComponentImp>::detachObserver(&observer);
+    EXPECT_EQ(observer.getSubjectCount(), 0u);
+    composition->setAttribute("client", "Globex");
+    EXPECT_EQ(observer.received.size(), 2u);
+}
+
 TEST_F(OmObjectModelTest, TimeRangeChangesCallRegisteredCallbacks)
 {
     RCShdPtr<PiNodeController> controller = graph->getController().lock();

@@ -76,9 +76,9 @@ inline const std::string kGain = "Gain";
 inline const std::string kLabel = "Label";
 inline const std::string kNote = "Note";
 
-/// Declares the Gain tool: the primary image input, a stored note, a gain, a label, the generator's
-/// inputs and the output.
-inline void describeGainTool(PiImageModifier::Descriptor& descriptor)
+/// Declares what the Gain tool itself describes: the primary image input, a stored note, a gain, a
+/// label and the generator's inputs (a registered tool's protocol adds the output).
+inline void describeGainInputs(PiImageModifier::Descriptor& descriptor)
 {
     PiImageModifier::addSingleImageInput(descriptor, PiImageInputPolicy::createPrimary(3, 7, 1, 0, false),
                                          PiSocketType::Single);
@@ -88,6 +88,12 @@ inline void describeGainTool(PiImageModifier::Descriptor& descriptor)
     descriptor.requires(kLabel, PiSocketType::String, PiSocketType::Single);
     descriptor.setMaskingMode(PiImageModifierTypes::NoMasking);
     PiImageGeneratorImp::describeInputs(descriptor);
+}
+
+/// Declares the Gain tool: its inputs and the output.
+inline void describeGainTool(PiImageModifier::Descriptor& descriptor)
+{
+    describeGainInputs(descriptor);
     descriptor.produces(PiImageModifier::getOutputName(), PiSocketType::Image);
 }
 
@@ -95,8 +101,13 @@ inline void describeGainTool(PiImageModifier::Descriptor& descriptor)
 class GainController : public PiImageModifier, public PiValueChangeInterface
 {
 public:
-    GainController() : PiImageModifier("<ToolUiDir>/gain.xml")
+    GainController() : GainController(true) {}
+
+    /// `attachOwnPolicies` false: the policies come from elsewhere (a tool protocol).
+    explicit GainController(bool attachOwnPolicies) : PiImageModifier("<ToolUiDir>/gain.xml")
     {
+        if (!attachOwnPolicies)
+            return;
         PiImageModifier::Descriptor descriptor;
         describeGainTool(descriptor);
         for (auto entry = descriptor.getPolicies(); !entry.atEnd(); ++entry)

@@ -54,8 +54,9 @@ public:
     void clearRedo() { m_redo.clear(); }
 
     /// Calls `handler` after every command processed from now on (submitted, undone or redone),
-    /// in state 2, until it is removed. The handler is not owned: its owner removes it before
-    /// destroying it. Adding a handler that is already registered changes nothing.
+    /// in state 2, until it is removed. The handler is not owned: the registration ends when it is
+    /// removed or when the handler is destroyed, whichever comes first. Adding a handler that is
+    /// already registered changes nothing.
     void addCommandProcessedCallback(ProcessedHandler* handler);
     /// Ends the calls of `handler`; removing a handler that is not registered does nothing.
     void removeCommandProcessedCallback(ProcessedHandler* handler);
@@ -76,7 +77,11 @@ private:
     std::vector<RCShdPtr<CmCommand>> m_undo;
     std::vector<RCShdPtr<CmCommand>> m_redo;
     CmCommand* m_current = nullptr; // the command whose execution records nested edits
-    std::vector<ProcessedHandler*> m_processed;
+    enum class Event
+    {
+        CommandProcessed
+    };
+    CbCallbackList<Event, ProcessedHandler> m_processed;
 };
 
 } // namespace Vx

@@ -1,15 +1,47 @@
-// String services: number formatting and pattern substitution.
+// String services: the host's string type, number formatting and pattern substitution.
+//
+// LiString is the text the host's services take and edit in place (attribute references,
+// message texts); it holds UTF-8 bytes and converts to and from std::string without loss.
+// Values, not shared: each thread uses its own.
 #pragma once
 
 #include <Vx/Cb/CbHandler.h>
 #include <Vx/RC/RCShdPtr.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace Vx {
+
+/// A text of the host, built from a std::string and given back as one.
+class LiString
+{
+public:
+    LiString() = default;
+    /// Takes a copy of `text`; implicit, so a std::string can be passed where a LiString is read.
+    LiString(std::string text) : m_text(std::move(text)) {}
+    LiString(const char* text) : m_text(text ? text : "") {}
+
+    /// The text as a std::string.
+    const std::string& str() const { return m_text; }
+    /// The text, for services that edit it in place.
+    std::string& str() { return m_text; }
+    operator const std::string&() const { return m_text; }
+    const char* c_str() const { return m_text.c_str(); }
+
+    /// The length in bytes.
+    std::size_t size() const { return m_text.size(); }
+    bool isEmpty() const { return m_text.empty(); }
+
+    friend bool operator==(const LiString& a, const LiString& b) { return a.m_text == b.m_text; }
+    friend bool operator!=(const LiString& a, const LiString& b) { return a.m_text != b.m_text; }
+
+private:
+    std::string m_text;
+};
 
 struct LiStringUtil
 {

@@ -61,7 +61,26 @@ private:
     std::string m_oldAttribute;
 };
 
-class OmComponent : public RCObject, public ObSubject<Om>
+class OmComponent;
+/// The class that implements the object model's components (compositions, graphs, nodes).
+using OmComponentImp = OmComponent;
+
+/// The subject side of `Imp`: attachObserver and detachObserver (from ObSubject<Om>) as the
+/// components of the object model offer them, so that a composition or a graph can be observed
+/// through OmSubjectInterface<OmComponentImp> whatever else it derives from. Observers get a
+/// `const ObSubject<Om>&` in update; down-cast it to the component type to read it.
+template <class Imp> class OmSubjectInterface : public ObSubject<Om>
+{
+public:
+    using ObSubject<Om>::attachObserver;
+    using ObSubject<Om>::detachObserver;
+
+protected:
+    OmSubjectInterface() = default;
+    ~OmSubjectInterface() override = default;
+};
+
+class OmComponent : public RCObject, public OmSubjectInterface<OmComponentImp>
 {
 public:
     explicit OmComponent(std::string name);

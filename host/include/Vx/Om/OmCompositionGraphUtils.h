@@ -6,6 +6,7 @@
 // holds the graph. Main thread only.
 #pragma once
 
+#include <Vx/Li/LiString.h>
 #include <Vx/Om/OmComposition.h>
 
 #include <string>
@@ -24,12 +25,24 @@ struct OmCompositionGraphUtils
     /// written. Names are compared exactly (letter case matters) and may hold any character but
     /// '>'.
     static void substituteUdas(const OmGraph& graph, std::string& text);
+    /// The same for a host string, replaced in place.
+    static void substituteUdas(const OmGraph& graph, LiString& text) { substituteUdas(graph, text.str()); }
     /// The same, through a handle; a null handle raises the host's null-pointer exception.
     template <class Graph> static void substituteUdas(const RCShdPtr<Graph>& graph, std::string& text)
     {
+        substituteUdas(checkedGraph(graph), text);
+    }
+    template <class Graph> static void substituteUdas(const RCShdPtr<Graph>& graph, LiString& text)
+    {
+        substituteUdas(checkedGraph(graph), text.str());
+    }
+
+private:
+    template <class Graph> static const OmGraph& checkedGraph(const RCShdPtr<Graph>& graph)
+    {
         if (!graph)
             RCExUtil::throwExNullPtr(RCExUtil::typeName(typeid(RCShdPtr<Graph>)));
-        substituteUdas(static_cast<const OmGraph&>(*graph), text);
+        return static_cast<const OmGraph&>(*graph);
     }
 };
 

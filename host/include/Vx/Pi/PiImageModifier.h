@@ -14,6 +14,8 @@
 
 namespace Vx {
 
+class PiToolProtocol;
+
 struct PiImageModifierTypes
 {
     /// The parts of an image a modifier can be told to affect (bits).
@@ -101,6 +103,11 @@ public:
     static void describeMasking(Descriptor& descriptor);
     /// Attaches the mask input's policy to a controller.
     static void addMaskingInputPolicies(PiNodeController& controller);
+
+    /// Registers an image tool with the process-wide tool registry (PiToolRegistry), which owns
+    /// the protocol object from then on; called from a package's initialisation. Throws
+    /// std::invalid_argument for a null tool or a name already registered.
+    static void registerTool(OPtr<PiToolProtocol> tool);
 
 private:
     std::string m_uiDescriptionPath;

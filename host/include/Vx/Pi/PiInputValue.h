@@ -12,8 +12,8 @@
 // handler when the handler's own work changed the input), it asks for one more run, which starts
 // when the current run ends and sees the newer content.
 //
-// Handlers are not owned: their owner keeps them alive as long as the value may call them, or sets
-// them to null. Main thread only.
+// Handlers are not owned: a handler destroyed while set is forgotten (the value then has none),
+// and setting another handler, or null, replaces it. Main thread only.
 #pragma once
 
 #include <Vx/Cb/CbHandler.h>
@@ -77,12 +77,16 @@ public:
         do {
             m_rerun = false;
             m_invalid = false;
-            if (m_updateHandler)
-                m_updateHandler->call();
+            if (Handler* handler = m_updateHandler.get())
+                handler->call();
         } while (m_rerun);
     }
-    void setUpdateHandler(Handler* handler) const { m_updateHandler = handler; }
-    void setInvalidationHandler(Handler* handler) const { m_invalidationHandler = handler; }
+    /// Calls `handler` on update() from now on (null: none) until another is set or the handler
+    /// is destroyed.
+    void setUpdateHandler(Handler* handler) const { m_updateHandler.set(handler); }
+    /// Calls `handler` when the value becomes invalid (null: none) until another is set or the
+    /// handler is destroyed.
+    void setInvalidationHandler(Handler* handler) const { m_invalidationHandler.set(handler); }
 
     const RCShdPtr<const PiInput>& getInput() const { return m_input; }
     /// The time at which the value is read, in seconds.
@@ -105,8 +109,9 @@ private:
     {
         const bool wasValid = !m_invalid;
         m_invalid = true;
-        if (wasValid && m_invalidationHandler)
-            m_invalidationHandler->call();
+        Handler* handler = m_invalidationHandler.get();
+        if (wasValid && handler)
+            handler->call();
     }
 
     RCShdPtr<const PiInput> m_input;
@@ -114,8 +119,8 @@ private:
     mutable bool m_invalid = true;
     mutable bool m_updating = false;
     mutable bool m_rerun = false;
-    mutable Handler* m_updateHandler = nullptr;
-    mutable Handler* m_invalidationHandler = nullptr;
+    mutable CbHandlerSlot<Handler> m_updateHandler;
+    mutable CbHandlerSlot<Handler> m_invalidationHandler;
 };
 
 } // namespace Vx

@@ -53,8 +53,9 @@ public:
     virtual void nodeLoaded();
 
     /// Calls `handler` with the event whenever `event` happens to the node, until removed. The
-    /// handler is not owned: its owner removes it before destroying it. Registering a handler
-    /// twice for one event changes nothing.
+    /// handler is not owned: the registration ends when it is removed or when the handler is
+    /// destroyed, whichever comes first, and the controller's destruction ends it too.
+    /// Registering a handler twice for one event changes nothing.
     void addCallback(PiNodeEvent event, EventHandler* handler);
     /// Ends the calls of `handler` for `event`; removing one not registered does nothing.
     void removeCallback(PiNodeEvent event, EventHandler* handler);
@@ -75,7 +76,7 @@ private:
 
     PiNode* m_node = nullptr;
     PolicyList m_policies;
-    std::vector<std::pair<PiNodeEvent, EventHandler*>> m_callbacks;
+    CbCallbackList<PiNodeEvent, EventHandler> m_callbacks;
 };
 
 /// Told of the changes of the node's values (inputs and stored values), edits and undos alike.

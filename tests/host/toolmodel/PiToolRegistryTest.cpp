@@ -1,0 +1,377 @@
+// Tool registration: protocol objects made from PiImageModifierInfo<Controller> are registered,
+// listed with their strings, describe their tool once and answer from that cache, describe into
+// host descriptors on every call, create controllers with one policy per cached entry, make
+// working nodes by tool name, and leave with the package that registered them.
+#include "ToolModelTestSupport.h"
+
+#include <Vx/In/InPackageRegistry.h>
+#include <Vx/Pi/PiImageModifierInfo.h>
+#include <Vx/Pi/PiToolRegistry.h>
+
+#include <functional>
+#include <stdexcept>
+
+using namespace Vx;
+using namespace Vx::pitest;
+
+namespace {
+
+constexpr float kTolerance = 1e-6f;
+const std::string kToolName = "Test Gain";
+const std::string kToolDescription = "Multiplies the colour of its input.";
+
+/// The Gain tool as a registered tool describes it: its policies come from the protocol, and every
+/// description is counted.
+class RegisteredGain : public GainController
+{
+public:
+    RegisteredGain() : GainController(false) {}
+    static void describe(PiImageModifier::Descriptor& descriptor)
+    {
+        ++describeCalls;
+        describeGainInputs(descriptor);
+        descriptor.setCanBeDisplayModifier(false);
+    }
+    static int describeCalls;
+};
+int RegisteredGain::describeCalls = 0;
+
+/// A Gain tool limited by a mask and able to affect depth.
+class MaskedGain : public GainController
+{
+public:
+    MaskedGain() : GainController(false) {}
+    static void describe(PiImageModifier::Descriptor& descriptor)
+    {
+        describeGainInputs(descriptor);
+        descriptor.setMaskingMode(PiImageModifierTypes::MaskInput);
+        descriptor.setCanAffect(PiImageModifierTypes::AffectDepth, true);
+        descriptor.setCanMute(false);
+    }
+};
+
+/// A tool whose description the host must reject: a masking mode it does not know.
+class UnknownMaskGain : public GainController
+{
+public:
+    UnknownMaskGain() : GainController(false) {}
+    static void describe(PiImageModifier::Descriptor& descriptor)
+    {
+        ++describeCalls;
+        describeGainInputs(descriptor);
+        descriptor.setMaskingMode(7);
+    }
+    static int describeCalls;
+};
+int UnknownMaskGain::describeCalls = 0;
+
+/// Counts the destructions of protocol objects.
+template <class Controller> class CountedInfo : public PiImageModifierInfo<Controller>
+{
+public:
+    explicit CountedInfo(const std::string& name)
+        : PiImageModifierInfo<Controller>(
+              name, PiToolProtocol::getImageGenerationCategory(), PiOrvaneToolProtocol::getOrvaneProductName(),
+              PiOrvaneToolProtocol::getOrvaneManufacturer(), PiOrvaneToolProtocol::getOrvaneVersionString(), 1,
+              kToolDescription, PiToolProtocolImp::ToolVisibility::Public, PiToolProtocolImp::ToolStructure::Simple)
+    {
+    }
+    ~CountedInfo() override { ++destroyed; }
+    static int destroyed;
+};
+template <class Controller> int CountedInfo<Controller>::destroyed = 0;
+
+template <class Controller> OPtr<PiToolProtocol> makeTool(const std::string& name = kToolName)
+{
+    return OPtr<PiToolProtocol>(new CountedInfo<Controller>(name));
+}
+
+using GainPolicyProtocol = PiToolPolicyProtocol<RegisteredGain, PiImageModifier::Descriptor>;
+
+std::vector<std::string> namesOf(Iterator<PiToolPolicyDescriptor::PolicyEntry> entry)
+{
+    std::vector<std::string> names;
+    for (; !entry.atEnd(); ++entry)
+        names.push_back(entry->getName());
+    return names;
+}
+
+/// The names a registered Gain tool declares: the modifier's stored values and output, then the
+/// tool's own description.
+std::vector<std::string> expectedGainNames()
+{
+    PiImageModifier::Descriptor own;
+    describeGainInputs(own);
+    std::vector<std::string> names{PiImageModifier::getMuteValueName(), PiImageModifier::getAffectValueName(),
+                                   PiImageModifier::getOutputName()};
+    for (const std::string& name : namesOf(own.getPolicies()))
+        names.push_back(name);
+    return names;
+}
+
+namespace VxInit {
+struct toolTestPackage;
+}
+
+/// A package that registers the Gain tool when initialised.
+class ToolPackage : public InInit<VxInit::toolTestPackage>
+{
+public:
+    ToolPackage() : InInit("toolTestPackage") {}
+    void initializePackage() override { PiImageModifier::registerTool(makeTool<RegisteredGain>("Packaged Gain")); }
+};
+
+} // namespace
+
+class PiToolRegistryTest : public ToolModelTest
+{
+protected:
+    void SetUp() override
+    {
+        ToolModelTest::SetUp();
+        RegisteredGain::describeCalls = 0;
+        UnknownMaskGain::describeCalls = 0;
+        CountedInfo<RegisteredGain>::destroyed = 0;
+    }
+    void TearDown() override
+    {
+        ToolModelTest::TearDown();
+        PiToolRegistry::getInstance().clear();
+    }
+
+    const PiToolProtocol& registerGain()
+    {
+        PiImageModifier::registerTool(makeTool<RegisteredGain>());
+        const PiToolProtocol* tool = PiToolRegistry::getInstance().findTool(kToolName);
+        if (!tool)
+            throw std::logic_error("The test tool was not registered.");
+        return *tool;
+    }
+};
+
+TEST_F(PiToolRegistryTest, ARegisteredToolIsListedWithItsStrings)
+{
+    const PiToolProtocol& tool = registerGain();
+    PiToolRegistry& registry = PiToolRegistry::getInstance();
+    ASSERT_EQ(registry.getTools(), (std::vector<const PiToolProtocol*>{&tool}));
+    EXPECT_EQ(tool.getShortToolName(), kToolName);
+    EXPECT_EQ(tool.getCategory(), "Image/Generate");
+    EXPECT_EQ(tool.getProductName(), "Kestrin");
+    EXPECT_EQ(tool.getManufacturer(), "Orvane");
+    EXPECT_EQ(tool.getVersion(), "1.0");
+    EXPECT_EQ(tool.getSchemaNb(), 1);
+    EXPECT_EQ(tool.getDescription(), kToolDescription);
+    EXPECT_FALSE(tool.isInternal());
+    EXPECT_FALSE(tool.isSuperTool());
+    EXPECT_TRUE(tool.allowsAutomaticBackwardComp());
+    EXPECT_EQ(registry.findPackage(kToolName), nullptr) << "registered outside any package's initialisation";
+    EXPECT_EQ(RegisteredGain::describeCalls, 0) << "registering does not describe the tool";
+}
+
+TEST_F(PiToolRegistryTest, VisibilityAndStructureGiveTheInternalAndSuperToolFlags)
+{
+    const PiImageModifierInfo<RegisteredGain> internal("Hidden", "Utility", "p", "m", "2", 3, "d",
+                                                       PiToolProtocolImp::ToolVisibility::Internal,
+                                                       PiToolProtocolImp::ToolStructure::SuperTool);
+    EXPECT_TRUE(internal.isInternal());
+    EXPECT_TRUE(internal.isSuperTool());
+    EXPECT_EQ(internal.getSchemaNb(), 3);
+    EXPECT_EQ(internal.getToolVisibility(), PiToolProtocolImp::ToolVisibility::Internal);
+}
+
+TEST_F(PiToolRegistryTest, RegistrationRejectsMissingAndDuplicateTools)
+{
+    registerGain();
+    try {
+        PiImageModifier::registerTool(makeTool<RegisteredGain>());
+        FAIL() << "a second tool of the same name was accepted";
+    } catch (const std::invalid_argument& error) {
+        EXPECT_STREQ(error.what(), "A tool named \"Test Gain\" is registered already.");
+    }
+    EXPECT_EQ(CountedInfo<RegisteredGain>::destroyed, 1) << "the rejected tool is destroyed";
+    try {
+        PiImageModifier::registerTool(OPtr<PiToolProtocol>());
+        FAIL() << "a null tool was accepted";
+    } catch (const std::invalid_argument& error) {
+        EXPECT_STREQ(error.what(), "A tool registration was given no tool protocol.");
+    }
+    EXPECT_EQ(PiToolRegistry::getInstance().getToolCount(), 1u);
+}
+
+TEST_F(PiToolRegistryTest, EachQueryDescribesTheToolOnceAndAnswersFromTheCache)
+{
+    using Query = std::function<void(const PiImageModifierProtocol&)>;
+    const std::pair<const char*, Query> queries[] = {
+        {"getPrimaryInput", [](const PiImageModifierProtocol& t) { EXPECT_EQ(t.getPrimaryInput(), "Input"); }},
+        {"canMute", [](const PiImageModifierProtocol& t) { EXPECT_TRUE(t.canMute()); }},
+        {"canAffectAlpha", [](const PiImageModifierProtocol& t) { EXPECT_TRUE(t.canAffectAlpha()); }},
+        {"canAffectDepth", [](const PiImageModifierProtocol& t) { EXPECT_FALSE(t.canAffectDepth()); }},
+        {"canAffectColor", [](const PiImageModifierProtocol& t) { EXPECT_TRUE(t.canAffectColor()); }},
+        {"canBeDisplayModifier", [](const PiImageModifierProtocol& t) { EXPECT_FALSE(t.canBeDisplayModifier()); }},
+        {"getMaskingMode",
+         [](const PiImageModifierProtocol& t) { EXPECT_EQ(t.getMaskingMode(), PiImageModifierTypes::NoMasking); }},
+    };
+    for (const auto& [name, query] : queries) {
+        SCOPED_TRACE(name);
+        PiToolRegistry::getInstance().clear();
+        RegisteredGain::describeCalls = 0;
+        const auto& tool = dynamic_cast<const PiImageModifierProtocol&>(registerGain());
+        const auto& policies = dynamic_cast<const GainPolicyProtocol&>(tool);
+        EXPECT_TRUE(policies.getCachedPolicies().isNull());
+        query(tool);
+        EXPECT_EQ(RegisteredGain::describeCalls, 1);
+        query(tool);
+        EXPECT_EQ(tool.getPrimaryInput(), PiImageInputPolicy::getPrimaryInputName());
+        EXPECT_TRUE(tool.canAffect(PiImageModifierTypes::AffectColor | PiImageModifierTypes::AffectAlpha));
+        EXPECT_EQ(RegisteredGain::describeCalls, 1) << "later queries answer from the cache";
+        EXPECT_EQ(namesOf(policies.getCachedPolicies()), expectedGainNames());
+    }
+}
+
+TEST_F(PiToolRegistryTest, DescribingIntoHostDescriptorsDescribesEachTimeButCachesOnce)
+{
+    const PiToolProtocol& tool = registerGain();
+    const auto& policies = dynamic_cast<const GainPolicyProtocol&>(tool);
+    PiToolDescriptor first;
+    PiToolDescriptor second;
+    tool.describe(first);
+    EXPECT_EQ(RegisteredGain::describeCalls, 1);
+    const Iterator<PiToolPolicyDescriptor::PolicyEntry> cached = policies.getCachedPolicies();
+    tool.describe(second);
+    EXPECT_EQ(RegisteredGain::describeCalls, 2);
+    EXPECT_EQ(namesOf(first.getPolicies()), expectedGainNames());
+    EXPECT_EQ(namesOf(second.getPolicies()), expectedGainNames());
+    // The cache still holds the entries of the first description, not of a later one.
+    ASSERT_EQ(policies.getCachedPolicies().getCount(), cached.getCount());
+    EXPECT_EQ(policies.getCachedPolicies()->getPtr(), cached->getPtr());
+    EXPECT_EQ(tool.getPrimaryInput(), "Input");
+    EXPECT_EQ(RegisteredGain::describeCalls, 2);
+    EXPECT_EQ(first.findEntry(PiImageModifier::getMuteValueName())->getRole(), PiInputPolicy::Role::StoredValue);
+    EXPECT_EQ(first.findEntry(PiImageModifier::getOutputName())->getRole(), PiInputPolicy::Role::Output);
+}
+
+TEST_F(PiToolRegistryTest, ACreatedControllerGetsOnePolicyPerCachedEntryInOrder)
+{
+    const PiToolProtocol& tool = registerGain();
+    const auto& policies = dynamic_cast<const GainPolicyProtocol&>(tool);
+    OPtr<PiNodeController> controller = tool.createController();
+    ASSERT_TRUE(controller);
+    EXPECT_NE(dynamic_cast<RegisteredGain*>(controller.get()), nullptr);
+    const PiNodeController::PolicyList& attached = controller->getInputPolicies();
+    Iterator<PiToolPolicyDescriptor::PolicyEntry> entry = policies.getCachedPolicies();
+    ASSERT_EQ(attached.size(), entry.getCount());
+    for (const auto& [name, policy] : attached) {
+        ASSERT_FALSE(entry.atEnd());
+        EXPECT_EQ(name, entry->getName());
+        EXPECT_EQ(policy, entry->getPtr()) << "the cached policy object itself is attached";
+        ++entry;
+    }
+    EXPECT_FALSE(controller->findInputPolicy(PiImageModifier::getMaskInputName())) << "no masking with mode 0";
+
+    OPtr<PiNodeController> another = PiToolRegistry::getInstance().createController(kToolName);
+    EXPECT_EQ(another->getInputPolicies(), attached);
+    EXPECT_EQ(RegisteredGain::describeCalls, 1);
+}
+
+TEST_F(PiToolRegistryTest, AMaskedToolGetsItsMaskInputAndPolicy)
+{
+    PiImageModifier::registerTool(makeTool<MaskedGain>("Masked Gain"));
+    const auto& tool =
+        dynamic_cast<const PiImageModifierProtocol&>(*PiToolRegistry::getInstance().findTool("Masked Gain"));
+    EXPECT_EQ(tool.getMaskingMode(), PiImageModifierTypes::MaskInput);
+    EXPECT_TRUE(tool.canAffectDepth());
+    EXPECT_FALSE(tool.canMute());
+    const auto& policies = dynamic_cast<const PiToolPolicyProtocol<MaskedGain, PiImageModifier::Descriptor>&>(tool);
+    const std::vector<std::string> names = namesOf(policies.getCachedPolicies());
+    ASSERT_FALSE(names.empty());
+    EXPECT_EQ(names.back(), PiImageModifier::getMaskInputName());
+    OPtr<PiNodeController> controller = tool.createController();
+    EXPECT_EQ(controller->getInputPolicies().size(), names.size());
+    EXPECT_EQ(controller->getInputPolicies().back().first, PiImageModifier::getMaskInputName());
+}
+
+TEST_F(PiToolRegistryTest, ADescriptionTheHostRejectsIsNotCached)
+{
+    PiImageModifier::registerTool(makeTool<UnknownMaskGain>("Broken Gain"));
+    const PiToolProtocol& tool = *PiToolRegistry::getInstance().findTool("Broken Gain");
+    for (int attempt = 1; attempt <= 2; ++attempt) {
+        try {
+            tool.getPrimaryInput();
+            FAIL() << "a masking mode of 7 was accepted";
+        } catch (const std::logic_error& error) {
+            EXPECT_STREQ(error.what(), "The image tool \"Broken Gain\" declares the masking mode 7, which is none of "
+                                       "the host's (0 or 1).");
+        }
+        EXPECT_EQ(UnknownMaskGain::describeCalls, attempt);
+    }
+    EXPECT_THROW(tool.createController(), std::logic_error);
+}
+
+TEST_F(PiToolRegistryTest, ANodeMadeFromTheToolsNameWorks)
+{
+    registerGain();
+    const RCShdPtr<PiNode> source = makeGainNode("source");
+    source->getInput(PiImageGenerator::getXResolutionInputName(), true)->setVariant(8);
+    source->getInput(PiImageGenerator::getYResolutionInputName(), true)->setVariant(8);
+    source->getInput("Fill Color.Red", true)->setVariant(0.5);
+    source->getInput("Fill Color.Green", true)->setVariant(0.25);
+    source->getInput("Fill Color.Blue", true)->setVariant(1.0);
+
+    const RCShdPtr<PiNode> registered =
+        graph->createNode("registered", PiToolRegistry::getInstance().createController(kToolName));
+    const RCShdPtr<PiNode> direct = makeGainNode("direct");
+    for (const RCShdPtr<PiNode>& node : {registered, direct}) {
+        node->getInput(kGain, true)->setVariant(2.0);
+        graph->connect(source->getOutput(PiImageModifier::getOutputName(), true), node->getInput("Input", true));
+    }
+    EXPECT_TRUE(registered->getStoredValue(PiImageModifier::getMuteValueName(), true));
+    EXPECT_TRUE(registered->getStoredValue(kNote, true));
+    EXPECT_EQ(registered->getPrimaryInput()->getName(), "Input");
+
+    // The same upstream image through the registered tool and through a Gain node made directly.
+    const CoRgbaColorTyped<float> viaRegistry = renderPixel(registered->getProcNode(), 0.5, 3, 3);
+    const CoRgbaColorTyped<float> viaDirect = renderPixel(direct->getProcNode(), 0.5, 3, 3);
+    EXPECT_NEAR(viaRegistry.red, 1.0f, kTolerance);
+    EXPECT_NEAR(viaRegistry.green, 0.5f, kTolerance);
+    EXPECT_NEAR(viaRegistry.blue, 2.0f, kTolerance);
+    EXPECT_EQ(viaRegistry.red, viaDirect.red);
+    EXPECT_EQ(viaRegistry.green, viaDirect.green);
+    EXPECT_EQ(viaRegistry.blue, viaDirect.blue);
+    EXPECT_EQ(viaRegistry.alpha, viaDirect.alpha);
+
+    try {
+        PiToolRegistry::getInstance().createController("Nope");
+        FAIL() << "an unknown tool made a controller";
+    } catch (const std::invalid_argument& error) {
+        EXPECT_STREQ(error.what(), "No tool named \"Nope\" is registered.");
+    }
+}
+
+TEST_F(PiToolRegistryTest, UnregisteringDestroysTheProtocol)
+{
+    registerGain();
+    EXPECT_FALSE(PiToolRegistry::getInstance().unregisterTool("Other"));
+    EXPECT_TRUE(PiToolRegistry::getInstance().unregisterTool(kToolName));
+    EXPECT_EQ(CountedInfo<RegisteredGain>::destroyed, 1);
+    EXPECT_EQ(PiToolRegistry::getInstance().findTool(kToolName), nullptr);
+}
+
+TEST_F(PiToolRegistryTest, ToolsLeaveWithThePackageThatRegisteredThem)
+{
+    registerGain(); // registered by no package
+    InPackageRegistry packages;
+    ToolPackage package;
+    package.registerPackage(packages);
+    packages.initializeAll();
+    PiToolRegistry& registry = PiToolRegistry::getInstance();
+    ASSERT_NE(registry.findTool("Packaged Gain"), nullptr);
+    EXPECT_EQ(registry.findPackage("Packaged Gain"), &package);
+    EXPECT_EQ(registry.findPackage(kToolName), nullptr);
+
+    EXPECT_EQ(registry.releaseTools(package), 1u);
+    EXPECT_EQ(CountedInfo<RegisteredGain>::destroyed, 1);
+    EXPECT_EQ(registry.findTool("Packaged Gain"), nullptr);
+    EXPECT_NE(registry.findTool(kToolName), nullptr);
+    EXPECT_EQ(registry.releaseTools(package), 0u);
+    packages.terminateAll();
+}
