@@ -1,0 +1,169 @@
+// Command-line parsing with CLI11, and the checks that need no plug-in.
+#include <Vx/Render/RenderOptions.h>
+
+#include <Vx/Render/FramePattern.h>
+#include <Vx/Render/FrameRange.h>
+#include <Vx/Render/FrameRate.h>
+
+#include <CLI/CLI.hpp>
+
+#include <ostream>
+#include <regex>
+#include <stdexcept>
+
+namespace Vx::Render {
+
+namespace {
+
+const char* const kDescription = R"(kestrin-render: renders slates and burn-ins over image sequences.
+
+Loads the Slate plug-in, builds a composition (from COMPOSITION.json, or from the options), and
+renders the frame range tile by tile on worker threads. With -i the slate is drawn over that
+image sequence; without it, over a generated plate (--size, default 1920x1080).
+
+The text may hold the tokens <CompName>, <CompLength>, <VersionName>, <VersionNo>, <FrameNo>,
+<Timecode> and attribute references <attr:name>. The frame number of frame N is N; its timecode
+is N frames after 00:00:00:00 at the composition's rate (drop-frame, with ';', at 29.97 and
+59.94; hours wrap at 24).
+
+Patterns: #### or # (4 digits), @@@@ (one digit per @), %04d. Ranges: 1001-1100, 1001-1100x2,
+comma lists (1001,1010-1020). Rates: 24, 25, 23.976, 29.97, 59.94, 24000/1001.
+Every frame is rendered independently: a render farm may split a range with -f.
+
+Examples:
+  kestrin-render -i plates/shot010.####.exr -o out/shot010.####.exr -f 1001-1100 \
+      --comp-name shot010 --version-number 3 \
+      -s "Text=<CompName> v<VersionNo>  <FrameNo>  <Timecode>" -s "Vertical Alignment=Bottom"
+  kestrin-render comp.json -f 1001-1010 --save comp.json
+  kestrin-render --describe)";
+
+std::pair<std::string, std::string> splitAssignment(const std::string& text, const std::string& option)
+{
+    const auto eq = text.find('=');
+    if (eq == std::string::npos || eq == 0)
+        throw std::invalid_argument(option + ": expected \"Name=value\", got \"" + text + "\"");
+    return {text.substr(0, eq), text.substr(eq + 1)};
+}
+
+} // namespace
+
+ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
+{
+    CLI::App app(kDescription, "kestrin-render");
+    app.get_formatter()->column_width(34);
+    RenderOptions o;
+    std::vector<std::string> sets;
+    std::vector<std::string> attrs;
+    std::string range;
+    std::string size;
+    std::string compName;
+    std::string versionName;
+    std::string fps;
+    int versionNumber = 0;
+
+    app.add_option("composition", o.composition, "A composition file (JSON) to render")->type_name("COMPOSITION.json");
+    app.add_option("-i,--input", o.input, "The plate sequence to draw over")->type_name("PATTERN");
+    app.add_option("-o,--output", o.output, "Where to write the frames; the format follows the extension "
+                                            "(exr, png, tif, dpx, jpg)")
+        ->type_name("PATTERN");
+    app.add_option("-f,--frames", o.frames, "The frames to render (default: the composition's range)")
+        ->type_name("RANGE");
+    app.add_option("-s,--set", sets, "Set a Slate input: \"Text=...\", \"Text Size=36\", \"Box=on\", "
+                                     "\"Text Color=1,0.8,0\", \"Vertical Alignment=Bottom\", \"Offset.Y=-40\"")
+        ->type_name("\"NAME=VALUE\"");
+    auto* compNameOption = app.add_option("--comp-name", compName, "The composition's name (<CompName>)");
+    auto* versionNameOption = app.add_option("--version-name", versionName, "The version's name (<VersionName>)");
+    auto* versionNumberOption =
+        app.add_option("--version-number", versionNumber, "The version number (<VersionNo>)");
+    auto* fpsOption = app.add_option("--fps", fps, "The frame rate")->type_name("RATE");
+    auto* rangeOption = app.add_option("--range", range, "The composition's frame range (<CompLength>)")
+                            ->type_name("FIRST-LAST");
+    app.add_option("--attr", attrs, "A user-defined attribute of the composition (<attr:name>)")
+        ->type_name("NAME=VALUE");
+    auto* sizeOption = app.add_option("--size", size, "The size of a generated plate")->type_name("WxH");
+    app.add_option("--threads", o.threads, "Worker threads (default: one per core)")->check(CLI::NonNegativeNumber);
+    app.add_option("--tile-size", o.tileSize, "Tile size in pixels")->check(CLI::Range(8, 8192));
+    app.add_option("--save", o.save, "Write the composition to this file after the run")->type_name("FILE.json");
+    app.add_option("--plugin-path", o.pluginPath, "The folder of plug-ins (default: ../plugins next to the program)")
+        ->type_name("DIR");
+    app.add_flag("--describe", o.describe, "Print the Slate tool's inputs and exit");
+    app.add_flag("--list-fonts", o.listFonts, "Print the installed font families and styles and exit");
+    app.add_flag("--null-output", o.nullOutput, "Render every tile and discard it (for timing)");
+    app.add_flag("-q,--quiet", o.quiet, "No progress, no summary");
+
+    try {
+        app.parse(argc, argv);
+        for (const std::string& s : sets)
+            o.sets.push_back(splitAssignment(s, "--set"));
+        for (const std::string& a : attrs)
+            o.attributes.push_back(splitAssignment(a, "--attr"));
+        if (compNameOption->count())
+            o.compName = compName;
+        if (versionNameOption->count())
+            o.versionName = versionName;
+        if (versionNumberOption->count())
+            o.versionNumber = versionNumber;
+        if (fpsOption->count()) {
+            try {
+                parseFrameRate(fps);
+            } catch (const std::exception& e) {
+                throw std::invalid_argument(std::string("--fps: ") + e.what());
+            }
+            o.fps = fps;
+        }
+        if (rangeOption->count()) {
+            static const std::regex pattern(R"((-?\d+)-(-?\d+))");
+            std::smatch m;
+            if (!std::regex_match(range, m, pattern))
+                throw std::invalid_argument("--range: expected FIRST-LAST, got \"" + range + "\"");
+            const std::int64_t first = std::stoll(m[1]);
+            const std::int64_t last = std::stoll(m[2]);
+            if (last < first)
+                throw std::invalid_argument("--range: \"" + range + "\" ends before it starts");
+            o.range = std::make_pair(first, last);
+        }
+        if (sizeOption->count()) {
+            static const std::regex pattern(R"((\d{1,5})x(\d{1,5}))");
+            std::smatch m;
+            if (!std::regex_match(size, m, pattern) || std::stoi(m[1]) == 0 || std::stoi(m[2]) == 0)
+                throw std::invalid_argument("--size: expected WxH such as 1920x1080, got \"" + size + "\"");
+            o.size = std::make_pair(std::stoi(m[1]), std::stoi(m[2]));
+        }
+        if (!o.frames.empty()) {
+            try {
+                FrameRange::parse(o.frames);
+            } catch (const std::exception& e) {
+                throw std::invalid_argument(std::string("--frames: ") + e.what());
+            }
+        }
+        if (!o.input.empty()) {
+            try {
+                FramePattern(o.input, FramePatternRole::Input);
+            } catch (const std::exception& e) {
+                throw std::invalid_argument(std::string("--input: ") + e.what());
+            }
+        }
+        if (!o.output.empty()) {
+            try {
+                FramePattern(o.output, FramePatternRole::Output);
+            } catch (const std::exception& e) {
+                throw std::invalid_argument(std::string("--output: ") + e.what());
+            }
+        }
+        const bool rendering = !o.describe && !o.listFonts;
+        if (rendering && o.output.empty() && o.composition.empty() && !o.nullOutput)
+            throw std::invalid_argument("--output is required (or a composition file naming one, or --null-output)");
+    } catch (const CLI::CallForHelp&) {
+        out << app.help();
+        return {std::nullopt, 0};
+    } catch (const CLI::ParseError& e) {
+        err << "kestrin-render: " << e.what() << "\nRun with --help for the options.\n";
+        return {std::nullopt, 2};
+    } catch (const std::exception& e) {
+        err << "kestrin-render: " << e.what() << "\n";
+        return {std::nullopt, 2};
+    }
+    return {o, 0};
+}
+
+} // namespace Vx::Render
