@@ -1,0 +1,280 @@
+// The processing chain the controller builds, in both forms, and the hand-over of the substituted
+// text and the generator's format by set-requests. Renders through the built chain are compared
+// with renders of a SlateProcNode put together by hand from the same values.
+#include "SlateControllerTestSupport.h"
+
+#include "host/toolmodel/ToolModelTestSupport.h"
+
+#include <Vx/Pi/PiImageGenerator.h>
+#include <Vx/Pi/PiImageRepeatNode.h>
+#include <Vx/Pi/PiImageTimeOffsetNode.h>
+#include <Vx/Pi/PiNode.h>
+#include <Vx/Px/PxColorSourceNode.h>
+#include <Vx/Px/PxImageFormatNode.h>
+#include <Vx/Px/PxRequestMgr.h>
+
+namespace Vx::test {
+namespace {
+
+using namespace SlateNames;
+using G = PiImageGenerator;
+
+/// The values every render below uses: shadow, box, a bold face, an offset and a corner
+/// alignment, so that a wrongly wired value shows in the picture.
+SlateParams renderParams()
+{
+    SlateParams p;
+    p.font = "DejaVu Sans";
+    p.style = 1;
+    p.size = 40.0;
+    p.textColor = {1.0f, 0.875f, 0.25f};
+    p.textOpacity = 0.75;
+    p.shadow = true;
+    p.shadowColor = {0.0f, 0.0f, 0.5f};
+    p.shadowOpacity = 0.5;
+    p.shadowX = 3.0;
+    p.shadowY = -2.0;
+    p.box = true;
+    p.boxColor = {0.25f, 0.0f, 0.0f};
+    p.boxOpacity = 0.625;
+    p.boxMargin = 6.0;
+    p.offsetX = 10.0;
+    p.offsetY = 5.0;
+    p.hAlign = 0;
+    p.vAlign = 2;
+    return p;
+}
+
+const CoRgbColorTyped<float> kFill{0.25f, 0.5f, 0.75f};
+
+class SlateGraphTest : public SlateControllerTest
+{
+protected:
+    /// An image source upstream: the host's Gain test tool generating a solid image of the small
+    /// format.
+    RCShdPtr<PiNode> makeSource()
+    {
+        const auto source = graph->createNode("source", OPtr<PiNodeController>(new pitest::GainController));
+        setFormat(source, smallFormat());
+        setColor(source, G::getFillColorInputName(), {0.5f, 0.25f, 0.125f});
+        return source;
+    }
+
+    static void setFormat(const RCShdPtr<PiNode>& node, const PxImageFormat& format)
+    {
+        PiTypedValueUtil<PxImageFormat>(node->getStoredValue(G::getFormatValueName(), true), true)->setValue(format);
+    }
+
+    void connect(const RCShdPtr<PiNode>& source, const RCShdPtr<PiNode>& slate)
+    {
+        graph->connect(source->getOutput(PiImageModifier::getOutputName(), true), slate->getPrimaryInput());
+    }
+
+    /// What the generator form amounts to at a time inside [in, out) with no offset: the slate
+    /// over a solid colour of the format, built by hand.
+    static PxStrongHndl<SlateProcNode> handBuiltGenerator(const PxImageFormat& format,
+                                                          const CoRgbColorTyped<float>& fill, const std::string& text,
+                                                          const SlateParams& params)
+    {
+        const auto formatNode = pxCreateNode<PxImageFormatNode>(format);
+        const PxNodePtr<PxAnimValueProtocol<CoRgbColorTyped<float>> const> fillNode(
+            pxCreateNode<PxAnimValueNode<CoRgbColorTyped<float>>>(
+                PxResult<CoRgbColorTyped<float>>(fill, PxValidityInterval::FULL)));
+        const PxNodePtr<PxAnimValueProtocol<double> const> alpha(
+            pxCreateNode<PxAnimValueNode<double>>(PxResult<double>(1.0, PxValidityInterval::FULL)));
+        const auto source = pxCreateNode<PxColorSourceNode>(
+            PxNodePtr<PxImageFormatProtocol const>(formatNode), PxNodePtr<PxAnimValueProtocol<int> const>(),
+            PxNodePtr<PxAnimValueProtocol<int> const>(), fillNode, alpha, fillNode, alpha);
+        return makeSlateNode(PxNodePtr<PxImageProtocol const>(source), text, params);
+    }
+
+    static Frame render(const PxImageProtocol& node, int frame)
+    {
+        PxRequestMgr::getInstance().waitForIdle();
+        return renderTiles(node, frameTime(frame), 0, frameRegion(smallFormat(), 0), 64, 64);
+    }
+};
+
+TEST_F(SlateGraphTest, GeneratorFormWithNothingConnected)
+{
+    SlateController* controller = nullptr;
+    const auto node = makeNode("slate", &controller);
+    setInput(node, kText, std::string("<CompName>"));
+    const PxNodePtr<PxImageProtocol const> output = node->getProcNode();
+
+    const auto* timeOffset = dynamic_cast<const PiImageTimeOffsetNode*>(output.get());
+    ASSERT_NE(timeOffset, nullptr);
+    const auto* repeat = dynamic_cast<const PiImageRepeatNode*>(timeOffset->getImageInput().get());
+    ASSERT_NE(repeat, nullptr);
+    const PxStrongHndl<SlateProcNode>& slate = controller->getSlateProcNode();
+    ASSERT_TRUE(slate);
+    EXPECT_EQ(static_cast<const void*>(repeat->getImageInput().get()),
+              static_cast<const void*>(static_cast<const PxImageProtocol*>(slate.get())));
+    EXPECT_NE(dynamic_cast<const PxColorSourceNode*>(slate->getImageInput().get()), nullptr);
+    EXPECT_TRUE(controller->getFormatNode());
+    EXPECT_EQ(controller->getFormatNode()->getImageFormat(), PxImageFormat());
+    EXPECT_EQ(slate->getText(), "shot010");
+}
+
+TEST_F(SlateGraphTest, ConnectingThePrimaryInputSwitchesForms)
+{
+    SlateController* controller = nullptr;
+    const auto node = makeNode("slate", &controller);
+    const auto source = makeSource();
+    node->getProcNode();
+    const int builds = node->getProcBuildCount();
+    const PxStrongHndl<SlateProcNode> generatorSlate = controller->getSlateProcNode();
+
+    connect(source, node);
+    EXPECT_EQ(node->getProcBuildCount(), builds + 1);
+    const PxNodePtr<PxImageProtocol const> modified = node->getProcNode();
+    EXPECT_EQ(static_cast<const void*>(modified.get()),
+              static_cast<const void*>(static_cast<const PxImageProtocol*>(controller->getSlateProcNode().get())));
+    EXPECT_NE(controller->getSlateProcNode(), generatorSlate);
+    EXPECT_FALSE(controller->getFormatNode());
+    EXPECT_EQ(controller->getSlateProcNode()->getImageInput(), source->getProcNode());
+
+    graph->disconnect(node->getPrimaryInput());
+    EXPECT_EQ(node->getProcBuildCount(), builds + 2);
+    EXPECT_NE(dynamic_cast<const PiImageTimeOffsetNode*>(node->getProcNode().get()), nullptr);
+    EXPECT_TRUE(controller->getFormatNode());
+    EXPECT_NE(dynamic_cast<const PxColorSourceNode*>(controller->getSlateProcNode()->getImageInput().get()), nullptr);
+
+    // Undoing the disconnection connects again.
+    composition->getCommandStack()->undo();
+    EXPECT_EQ(node->getProcBuildCount(), builds + 3);
+    EXPECT_EQ(controller->getSlateProcNode()->getImageInput(), source->getProcNode());
+}
+
+TEST_F(SlateGraphTest, OtherInputsDoNotRebuild)
+{
+    const auto node = makeNode("slate");
+    node->getProcNode();
+    const int builds = node->getProcBuildCount();
+    graph->disconnect(node->getInput(kBoxMargin, true));
+    graph->disconnect(node->getInput(kText, true));
+    EXPECT_EQ(node->getProcBuildCount(), builds);
+    composition->getCommandStack()->undo();
+    EXPECT_EQ(node->getProcBuildCount(), builds);
+}
+
+TEST_F(SlateGraphTest, GeneratorRenderMatchesAHandBuiltSlate)
+{
+    const SlateParams params = renderParams();
+    SlateController* controller = nullptr;
+    const auto node = makeNode("slate", &controller);
+    applyParams(node, params);
+    setColor(node, G::getFillColorInputName(), kFill);
+    setInput(node, kText, std::string("<CompName>\n<VersionName>"));
+    const PxNodePtr<PxImageProtocol const> output = node->getProcNode();
+    // The format changes after the build: it reaches the chain by request.
+    setFormat(node, smallFormat());
+    PxRequestMgr::getInstance().waitForIdle();
+    EXPECT_EQ(controller->getFormatNode()->getImageFormat(), smallFormat());
+
+    const auto expected = handBuiltGenerator(smallFormat(), kFill, "shot010\nv001", params);
+    const Frame built = render(*output, 12);
+    EXPECT_EQ(built, render(*expected, 12));
+    // The slate really drew: without text the same chain shows the plain background.
+    const auto background = handBuiltGenerator(smallFormat(), kFill, "", params);
+    EXPECT_NE(built, render(*background, 12));
+}
+
+TEST_F(SlateGraphTest, ModifierRenderMatchesAHandBuiltSlate)
+{
+    const SlateParams params = renderParams();
+    SlateController* controller = nullptr;
+    const auto node = makeNode("slate", &controller);
+    const auto source = makeSource();
+    connect(source, node);
+    setInput(node, kText, std::string("<CompName> <FrameNo>"));
+    const PxNodePtr<PxImageProtocol const> output = node->getProcNode();
+    // These values change after the build: they reach the chain through its value nodes.
+    applyParams(node, params);
+
+    const PxNodePtr<PxImageProtocol const> plate = source->getProcNode();
+    const auto expected = makeSlateNode(plate, "shot010 <FrameNo>", params);
+    const Frame built = render(*output, 7);
+    EXPECT_EQ(built, render(*expected, 7));
+    EXPECT_NE(built, render(*plate, 7));
+    EXPECT_NE(built, render(*output, 8));
+}
+
+TEST_F(SlateGraphTest, AttributeWithTheFrameTokenIsReplacedPerFrame)
+{
+    const SlateParams params = renderParams();
+    composition->setAttribute("note", "Frame <FrameNo>");
+    const auto node = makeNode("slate");
+    applyParams(node, params);
+    setColor(node, G::getFillColorInputName(), kFill);
+    setFormat(node, smallFormat());
+    setInput(node, kText, std::string("<attr:note>"));
+    ASSERT_EQ(getSubstitutedText(node), "Frame <FrameNo>");
+    const PxNodePtr<PxImageProtocol const> output = node->getProcNode();
+
+    const Frame frame12 = render(*output, 12);
+    EXPECT_EQ(frame12, render(*handBuiltGenerator(smallFormat(), kFill, "Frame 12", params), 12));
+    EXPECT_EQ(render(*output, 13), render(*handBuiltGenerator(smallFormat(), kFill, "Frame 13", params), 13));
+    EXPECT_NE(frame12, render(*output, 13));
+}
+
+TEST_F(SlateGraphTest, ChangedTextReachesTheNodeByOneRequest)
+{
+    SlateController* controller = nullptr;
+    const auto node = makeNode("slate", &controller);
+    setInput(node, kText, std::string("first"));
+    node->getProcNode();
+    PxRequestMgr& requests = PxRequestMgr::getInstance();
+    requests.waitForIdle();
+    const PxStrongHndl<SlateProcNode> slate = controller->getSlateProcNode();
+    ASSERT_EQ(slate->getText(), "first");
+    const auto executedBefore = requests.getExecutedCount();
+    const auto invalidationsBefore = slate->getInvalidationCount();
+
+    setInput(node, kText, std::string("<CompName> second"));
+    requests.waitForIdle();
+    EXPECT_EQ(requests.getExecutedCount(), executedBefore + 1);
+    EXPECT_EQ(slate->getText(), "shot010 second");
+    EXPECT_GT(slate->getInvalidationCount(), invalidationsBefore);
+    EXPECT_TRUE(slate->getLastInvalidation().isFull());
+    EXPECT_TRUE(requests.takeErrors().empty());
+}
+
+TEST_F(SlateGraphTest, TextChangedBeforeTheBuildIsSentWithTheBuild)
+{
+    SlateController* controller = nullptr;
+    const auto node = makeNode("slate", &controller);
+    PxRequestMgr& requests = PxRequestMgr::getInstance();
+    requests.waitForIdle();
+    const auto executedBefore = requests.getExecutedCount();
+    setInput(node, kText, std::string("<VersionName>"));
+    requests.waitForIdle();
+    EXPECT_EQ(requests.getExecutedCount(), executedBefore);
+    EXPECT_FALSE(controller->getSlateProcNode());
+    node->getProcNode();
+    EXPECT_EQ(controller->getSlateProcNode()->getText(), "v001");
+}
+
+TEST_F(SlateGraphTest, FormatChangesReachOnlyAGeneratorChain)
+{
+    SlateController* controller = nullptr;
+    const auto node = makeNode("slate", &controller);
+    const auto source = makeSource();
+    connect(source, node);
+    node->getProcNode();
+    ASSERT_FALSE(controller->getFormatNode());
+    PxRequestMgr& requests = PxRequestMgr::getInstance();
+    requests.waitForIdle();
+    const auto executedBefore = requests.getExecutedCount();
+    setFormat(node, smallFormat());
+    requests.waitForIdle();
+    EXPECT_EQ(requests.getExecutedCount(), executedBefore);
+
+    // The generator form starts from the stored format.
+    graph->disconnect(node->getPrimaryInput());
+    ASSERT_TRUE(controller->getFormatNode());
+    EXPECT_EQ(controller->getFormatNode()->getImageFormat(), smallFormat());
+}
+
+} // namespace
+} // namespace Vx::test

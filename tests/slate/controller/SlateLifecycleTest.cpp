@@ -1,0 +1,333 @@
+// The controller's life with its node: set-up of new and loaded nodes, the early stops, the font
+// and style warnings with their texts from the shipped message file, the style adjustment, the
+// deferral while a command is processed, and the tear-down.
+#include "SlateControllerTestSupport.h"
+
+#include <Vx/Cm/CmCommand.h>
+#include <Vx/Fo/FoFontMgr.h>
+#include <Vx/Msg/MsgServer.h>
+#include <Vx/Om/OmDefaultSettings.h>
+#include <Vx/Pi/PiImageGenerator.h>
+#include <Vx/Pi/PiNode.h>
+#include <Vx/St/StBufferManager.h>
+
+namespace Vx::test {
+namespace {
+
+using namespace SlateNames;
+
+const char* const kFontId = "SLATETOOL_ERR_INVALID_FONT";
+const char* const kStyleId = "SLATETOOL_ERR_INVALID_STYLE";
+
+/// A family with every style, and one with Regular only.
+const std::string kFullFamily = "DejaVu Sans Mono";
+const std::string kRegularOnlyFamily = "DejaVu Sans Light";
+
+PiValueContent content(const PiVariant& value)
+{
+    return PiValueContent(value);
+}
+
+class SlateLifecycleTest : public SlateControllerTest
+{
+protected:
+    void SetUp() override
+    {
+        SlateControllerTest::SetUp();
+        ASSERT_EQ(FoFontMgr::getInstance().getFontStyles(kFullFamily), (std::vector<int>{0, 1, 2, 3}));
+        ASSERT_EQ(FoFontMgr::getInstance().getFontStyles(kRegularOnlyFamily), (std::vector<int>{0}));
+    }
+};
+
+TEST_F(SlateLifecycleTest, MessageFileHoldsBothTexts)
+{
+    const auto font = MsgServer::getInstance().getText(kFontId);
+    const auto style = MsgServer::getInstance().getText(kStyleId);
+    ASSERT_TRUE(font.has_value());
+    ASSERT_TRUE(style.has_value());
+    EXPECT_EQ(*font, "The font \"%1\" is not installed; the slate is drawn with the default font.");
+    EXPECT_EQ(*style, "The font \"%2\" has no style \"%1\"; the slate is drawn with the default font.");
+    EXPECT_EQ(SlateController::getInvalidFontSubscription().getId(), kFontId);
+    EXPECT_EQ(SlateController::getInvalidStyleSubscription().getId(), kStyleId);
+}
+
+TEST_F(SlateLifecycleTest, NewNodeResetsAndSetsUp)
+{
+    PxImageFormat saved = smallFormat();
+    SlateController* controller = nullptr;
+    const auto node = makeNode("slate", &controller, PiNodeOrigin::Created,
+                               {{PiImageGenerator::getFormatValueName(), content(saved)},
+                                {kText, content(std::string("<CompName>"))},
+                                {kTextFont, content(std::string("No Such Font"))},
+                                {kTextSize, content(12.0)}});
+    // A new node starts from the defaults, whatever it was made with.
+    const auto format =
+        PiTypedValueUtil<PxImageFormat>(node->getStoredValue(PiImageGenerator::getFormatValueName(), true), true);
+    EXPECT_EQ(format->getValue(), PxImageFormat());
+    EXPECT_EQ(getText(node, kText), "");
+    EXPECT_EQ(getText(node, kTextFont), FoFontMgr::getInstance().getDefaultFontName());
+    EXPECT_EQ(piVariantGet<double>(node->getInput(kTextSize, true)->getVariant()), 48.0);
+    EXPECT_EQ(getSubstitutedText(node), "");
+    // The default font and style are valid: nothing to say.
+    EXPECT_TRUE(getMessages().empty());
+
+    // Set up: observers on the default settings, the graph and the composition, and the two
+    // time callbacks.
+    EXPECT_EQ(controller->getSubjectCount(), 3u);
+    EXPECT_TRUE(graph->isAttached(controller));
+    EXPECT_TRUE(composition->isAttached(controller));
+    EXPECT_TRUE(OmDefaultSettings::getInstance(OmSettingsTypes::COMPONENT_SCOPE).isAttached(controller));
+    EXPECT_EQ(graph->getGraphController()->getCallbackCount(), 2u);
+
+    // The text handler is live.
+    setInput(node, kText, std::string("<CompName>"));
+    EXPECT_EQ(getSubstitutedText(node), "shot010");
+}
+
+TEST_F(SlateLifecycleTest, LoadedNodeKeepsItsValuesAndSubstitutesOnce)
+{
+    composition->setVersionNumber(4);
+    const auto node = makeNode("slate", nullptr, PiNodeOrigin::Loaded,
+                               {{kText, content(std::string("<CompName> v<VersionNo>"))},
+                                {kSubstitutedText, content(std::string("stale"))},
+                                {kTextFont, content(kFullFamily)},
+                                {kTextStyle, content(3)}});
+    EXPECT_EQ(getSubstitutedText(node), "shot010 v4");
+    EXPECT_EQ(getText(node, kTextFont), kFullFamily);
+    EXPECT_EQ(getInt(node, kTextStyle), 3);
+    EXPECT_TRUE(getMessages().empty());
+}
+
+TEST_F(SlateLifecycleTest, LoadedUnknownFontWarnsOnceAndKeepsTheStyle)
+{
+    const auto node = makeNode("slate", nullptr, PiNodeOrigin::Loaded,
+                               {{kTextFont, content(std::string("No Such Font"))}, {kTextStyle, content(2)}});
+    const auto messages = getMessages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].id, kFontId);
+    EXPECT_EQ(messages[0].severity, MsgSeverity::Warning);
+    EXPECT_EQ(messages[0].text,
+              "The font \"No Such Font\" is not installed; the slate is drawn with the default font.");
+    EXPECT_EQ(getInt(node, kTextStyle), 2);
+    EXPECT_EQ(getText(node, kTextFont), "No Such Font");
+}
+
+TEST_F(SlateLifecycleTest, LoadedStyleTheFontLacksWarnsWithoutCorrecting)
+{
+    const auto node = makeNode("slate", nullptr, PiNodeOrigin::Loaded,
+                               {{kTextFont, content(kRegularOnlyFamily)}, {kTextStyle, content(3)}});
+    const auto messages = getMessages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].id, kStyleId);
+    EXPECT_EQ(messages[0].text, "The font \"DejaVu Sans Light\" has no style \"Bold Italic\"; the slate is drawn with "
+                                "the default font.");
+    EXPECT_EQ(getInt(node, kTextStyle), 3);
+}
+
+TEST_F(SlateLifecycleTest, FontChangeOutsideACommandPicksTheFirstStyleOfThePreferenceRow)
+{
+    const auto node =
+        makeNode("slate", nullptr, PiNodeOrigin::Loaded, {{kTextFont, content(kFullFamily)}, {kTextStyle, content(3)}});
+    ASSERT_TRUE(getMessages().empty());
+
+    setInputUnrecorded(node, kTextFont, kRegularOnlyFamily);
+    // Bold Italic falls back through Bold and Italic to Regular, the one style the family has;
+    // the style check then finds Regular valid.
+    EXPECT_EQ(getInt(node, kTextStyle), 0);
+    EXPECT_TRUE(getMessages().empty());
+
+    // A font that has the current style leaves it alone.
+    setInputUnrecorded(node, kTextFont, kFullFamily);
+    EXPECT_EQ(getInt(node, kTextStyle), 0);
+    setInput(node, kTextStyle, 2);
+    setInputUnrecorded(node, kTextFont, std::string("DejaVu Serif"));
+    EXPECT_EQ(getInt(node, kTextStyle), 2);
+    EXPECT_TRUE(getMessages().empty());
+}
+
+TEST_F(SlateLifecycleTest, FontChangeToAnUnknownFontWarnsAndKeepsTheStyle)
+{
+    const auto node =
+        makeNode("slate", nullptr, PiNodeOrigin::Loaded, {{kTextFont, content(kFullFamily)}, {kTextStyle, content(1)}});
+    setInputUnrecorded(node, kTextFont, std::string("Nowhere Sans"));
+    EXPECT_EQ(getInt(node, kTextStyle), 1);
+    const auto messages = getMessages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].id, kFontId);
+    EXPECT_EQ(messages[0].text,
+              "The font \"Nowhere Sans\" is not installed; the slate is drawn with the default font.");
+}
+
+TEST_F(SlateLifecycleTest, FontChangeByAUserCommandAdjustsNoStyle)
+{
+    const auto node =
+        makeNode("slate", nullptr, PiNodeOrigin::Loaded, {{kTextFont, content(kFullFamily)}, {kTextStyle, content(1)}});
+    // The edit is a command: its reactions must not write values of their own.
+    setInput(node, kTextFont, kRegularOnlyFamily);
+    EXPECT_EQ(getInt(node, kTextStyle), 1);
+    EXPECT_TRUE(getMessages().empty());
+    // A font change does not check the style; the next change of the style is checked against
+    // the new font.
+    setInput(node, kTextStyle, 3);
+    ASSERT_EQ(getMessages().size(), 1u);
+    EXPECT_EQ(getMessages()[0].id, kStyleId);
+}
+
+TEST_F(SlateLifecycleTest, StyleChangeDuringACommandIsCheckedAfterIt)
+{
+    const auto node = makeNode("slate", nullptr, PiNodeOrigin::Loaded,
+                               {{kTextFont, content(kRegularOnlyFamily)}, {kTextStyle, content(0)}});
+    ASSERT_TRUE(getMessages().empty());
+    std::size_t messagesInsideCommand = 99;
+    CmCommandStack& stack = *composition->getCommandStack();
+    stack.submit(makeShared<CmFunctionCommand>(
+        "Make Bold",
+        [&] {
+            setInput(node, kTextStyle, 1);
+            messagesInsideCommand = getMessages().size();
+        },
+        [] {}));
+    EXPECT_EQ(messagesInsideCommand, 0u);
+    const auto messages = getMessages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].id, kStyleId);
+    EXPECT_EQ(messages[0].text, "The font \"DejaVu Sans Light\" has no style \"Bold\"; the slate is drawn with the "
+                                "default font.");
+    // Not corrected, and the check left the stack's callbacks as it found them.
+    EXPECT_EQ(getInt(node, kTextStyle), 1);
+    clearMessages();
+    stack.undo();
+    EXPECT_EQ(getInt(node, kTextStyle), 0);
+    EXPECT_TRUE(getMessages().empty());
+}
+
+TEST_F(SlateLifecycleTest, SetUpDuringACommandWaitsForIt)
+{
+    SlateController* controller = nullptr;
+    RCShdPtr<PiNode> node;
+    std::string insideCommand = "not run";
+    std::size_t subjectsInsideCommand = 99;
+    composition->getCommandStack()->submit(makeShared<CmFunctionCommand>(
+        "Paste Slate",
+        [&] {
+            node = makeNode(
+                "slate", &controller, PiNodeOrigin::Loaded,
+                {{kText, content(std::string("<CompName>"))}, {kTextFont, content(std::string("Missing Family"))}});
+            insideCommand = getSubstitutedText(node);
+            subjectsInsideCommand = controller->getSubjectCount();
+        },
+        [] {}));
+    EXPECT_EQ(insideCommand, "");
+    EXPECT_EQ(subjectsInsideCommand, 0u);
+    EXPECT_EQ(getSubstitutedText(node), "shot010");
+    EXPECT_EQ(controller->getSubjectCount(), 3u);
+    ASSERT_EQ(getMessages().size(), 1u);
+    EXPECT_EQ(getMessages()[0].id, kFontId);
+}
+
+TEST_F(SlateLifecycleTest, WithoutBufferManagerNothingIsSetUp)
+{
+    StBufferManager::shutdown();
+    SlateController* controller = nullptr;
+    const auto node =
+        makeNode("slate", &controller, PiNodeOrigin::Loaded,
+                 {{kText, content(std::string("<CompName>"))}, {kTextFont, content(std::string("Missing Family"))}});
+    EXPECT_EQ(getSubstitutedText(node), "");
+    EXPECT_TRUE(getMessages().empty());
+    EXPECT_EQ(controller->getSubjectCount(), 0u);
+    EXPECT_EQ(graph->getGraphController()->getCallbackCount(), 0u);
+    // Nothing reacts to the text, and removing the node detaches nothing.
+    setInput(node, kText, std::string("other"));
+    EXPECT_EQ(getSubstitutedText(node), "");
+    graph->removeNode(node);
+    StBufferManager::initialize();
+}
+
+TEST_F(SlateLifecycleTest, WithoutATextSourceNothingIsSetUp)
+{
+    // A node restored with its "Text" input cut from its value source.
+    const auto node = makeShared<PiNode>(graph.get(), "bare");
+    SlateController* controller = makeSlateController();
+    node->build(RCShdPtr<PiNodeController>(controller));
+    node->getInput(kText, true)->restoreContent(content(std::string("<CompName>")));
+    node->getInput(kTextFont, true)->restoreContent(content(std::string("Missing Family")));
+    node->getInput(kText, true)->applyOutput({});
+    controller->nodeLoaded();
+
+    EXPECT_EQ(getSubstitutedText(node), "");
+    EXPECT_TRUE(getMessages().empty());
+    EXPECT_EQ(controller->getSubjectCount(), 0u);
+    EXPECT_EQ(graph->getGraphController()->getCallbackCount(), 0u);
+    setInputUnrecorded(node, kText, std::string("<VersionName>"));
+    setInputUnrecorded(node, kTextFont, std::string("Another Missing Family"));
+    composition->setAttribute("any", "change");
+    EXPECT_EQ(getSubstitutedText(node), "");
+    EXPECT_TRUE(getMessages().empty());
+}
+
+TEST_F(SlateLifecycleTest, RemovingTheNodeDetachesEverything)
+{
+    const std::size_t settingsObservers =
+        OmDefaultSettings::getInstance(OmSettingsTypes::COMPONENT_SCOPE).getObserverCount();
+    const auto node = makeNode("slate");
+    node->getProcNode();
+    EXPECT_EQ(graph->getObserverCount(), 1u);
+    EXPECT_EQ(composition->getObserverCount(), 1u);
+    EXPECT_EQ(graph->getGraphController()->getCallbackCount(), 2u);
+    EXPECT_EQ(OmDefaultSettings::getInstance(OmSettingsTypes::COMPONENT_SCOPE).getObserverCount(),
+              settingsObservers + 1);
+
+    graph->removeNode(node);
+    EXPECT_EQ(graph->getObserverCount(), 0u);
+    EXPECT_EQ(composition->getObserverCount(), 0u);
+    EXPECT_EQ(graph->getGraphController()->getCallbackCount(), 0u);
+    EXPECT_EQ(OmDefaultSettings::getInstance(OmSettingsTypes::COMPONENT_SCOPE).getObserverCount(), settingsObservers);
+    // The time range and attributes no longer reach a controller.
+    graph->setTimeRange(DtTime{1, composition->getFrameRate()}, DtTime{10, composition->getFrameRate()});
+    composition->setAttribute("after", "removal");
+}
+
+TEST_F(SlateLifecycleTest, DestructionWithoutANodeDoesNotThrow)
+{
+    const std::size_t settingsObservers =
+        OmDefaultSettings::getInstance(OmSettingsTypes::COMPONENT_SCOPE).getObserverCount();
+    const auto scratch = composition->createGraph("scratch", 1, 10);
+    {
+        // A node let go of without its graph's tear-down unbinds its controller first: the
+        // controller's destructor finds no node and skips everything reached through it.
+        const auto node = makeShared<PiNode>(scratch.get(), "loose");
+        SlateController* controller = makeSlateController();
+        node->build(RCShdPtr<PiNodeController>(controller));
+        controller->nodeAdded();
+        ASSERT_EQ(controller->getSubjectCount(), 3u);
+        ASSERT_EQ(scratch->getGraphController()->getCallbackCount(), 2u);
+    }
+    // The subscriptions and registrations ended with the controller all the same.
+    EXPECT_EQ(OmDefaultSettings::getInstance(OmSettingsTypes::COMPONENT_SCOPE).getObserverCount(), settingsObservers);
+    EXPECT_EQ(scratch->getObserverCount(), 0u);
+    EXPECT_EQ(composition->getObserverCount(), 0u);
+    EXPECT_EQ(scratch->getGraphController()->getCallbackCount(), 0u);
+    scratch->setTimeRange(DtTime{1, composition->getFrameRate()}, DtTime{5, composition->getFrameRate()});
+    OmDefaultSettings::getInstance(OmSettingsTypes::COMPONENT_SCOPE).setSetting("slate.test", "1");
+    OmDefaultSettings::getInstance(OmSettingsTypes::COMPONENT_SCOPE).removeSetting("slate.test");
+    composition->setAttribute("after", "destruction");
+}
+
+TEST_F(SlateLifecycleTest, ResetRestoresTheDefaults)
+{
+    SlateController* controller = nullptr;
+    const auto node = makeNode("slate", &controller);
+    setInput(node, kText, std::string("<CompName>"));
+    setInput(node, kTextSize, 100.0);
+    auto format =
+        PiTypedValueUtil<PxImageFormat>(node->getStoredValue(PiImageGenerator::getFormatValueName(), true), true);
+    format->setValue(smallFormat());
+    controller->reset();
+    EXPECT_EQ(format->getValue(), PxImageFormat());
+    EXPECT_EQ(getText(node, kText), "");
+    EXPECT_EQ(getSubstitutedText(node), "");
+    EXPECT_EQ(piVariantGet<double>(node->getInput(kTextSize, true)->getVariant()), 48.0);
+}
+
+} // namespace
+} // namespace Vx::test

@@ -1,0 +1,203 @@
+// The controller's user-interface companions: the "Slate" companion from an installed factory,
+// the "Output" companion that follows the primary input, and no companion for anything else.
+#include "SlateControllerTestSupport.h"
+
+#include "host/toolmodel/ToolModelTestSupport.h"
+
+#include <Vx/Pi/PiNode.h>
+
+namespace Vx::test {
+namespace {
+
+using namespace SlateNames;
+
+class Companion : public RCObject
+{
+};
+
+/// Records how it was called and returns a companion of its own.
+class RecordingFactory : public SlateController::UiFactory
+{
+public:
+    RCShdPtr<RCObject> create(const RCShdPtr<PiWidget>& widget, const RCShdPtr<const PiInput>& text,
+                              const RCShdPtr<const PiInput>& textFont, const RCShdPtr<const PiInput>& textStyle,
+                              const RCShdPtr<const PiInput>& dropShadow, const RCShdPtr<const PiInput>& box,
+                              int context) override
+    {
+        ++readOnlyCalls;
+        record(widget, {text.get(), textFont.get(), textStyle.get(), dropShadow.get(), box.get()}, context);
+        return readOnlyCompanion;
+    }
+    RCShdPtr<RCObject> create(const RCShdPtr<PiWidget>& widget, const RCShdPtr<PiInput>& text,
+                              const RCShdPtr<PiInput>& textFont, const RCShdPtr<PiInput>& textStyle,
+                              const RCShdPtr<PiInput>& dropShadow, const RCShdPtr<PiInput>& box, int context) override
+    {
+        ++writableCalls;
+        record(widget, {text.get(), textFont.get(), textStyle.get(), dropShadow.get(), box.get()}, context);
+        return writableCompanion;
+    }
+
+    int readOnlyCalls = 0;
+    int writableCalls = 0;
+    std::string widgetName;
+    std::vector<std::string> inputNames;
+    std::vector<const PiInput*> inputs;
+    int lastContext = -1;
+    RCShdPtr<RCObject> readOnlyCompanion = RCShdPtr<RCObject>(new Companion);
+    RCShdPtr<RCObject> writableCompanion = RCShdPtr<RCObject>(new Companion);
+
+private:
+    void record(const RCShdPtr<PiWidget>& widget, std::vector<const PiInput*> given, int code)
+    {
+        widgetName = widget->getName();
+        inputs = std::move(given);
+        inputNames.clear();
+        for (const PiInput* input : inputs)
+            inputNames.push_back(input ? input->getName() : "<null>");
+        lastContext = code;
+    }
+};
+
+/// Installs a factory for one test and always uninstalls it.
+class FactoryScope
+{
+public:
+    explicit FactoryScope(SlateController::UiFactory* factory) { SlateController::setUiFactory(factory); }
+    ~FactoryScope() { SlateController::setUiFactory(nullptr); }
+    FactoryScope(const FactoryScope&) = delete;
+    FactoryScope& operator=(const FactoryScope&) = delete;
+};
+
+class SlateUiTest : public SlateControllerTest
+{
+protected:
+    static RCShdPtr<PiWidget> widget(const std::string& name) { return makeShared<PiWidget>(name); }
+    static RCShdPtr<RCObject> readOnlyCompanion(const SlateController& controller, const RCShdPtr<PiWidget>& w, int c)
+    {
+        return controller.createWidgetCompanion(w, c);
+    }
+
+    RCShdPtr<PiNode> makeSource()
+    {
+        return graph->createNode("source", OPtr<PiNodeController>(new pitest::GainController));
+    }
+    void connect(const RCShdPtr<PiNode>& source, const RCShdPtr<PiNode>& slate)
+    {
+        graph->connect(source->getOutput(PiImageModifier::getOutputName(), true), slate->getPrimaryInput());
+    }
+};
+
+TEST_F(SlateUiTest, SlateCompanionComesFromTheInstalledFactory)
+{
+    SlateController* controller = nullptr;
+    const auto node = makeNode("slate", &controller);
+    const auto slateWidget = widget("Slate");
+    EXPECT_FALSE(controller->createWidgetCompanion(slateWidget, 3));
+    EXPECT_FALSE(readOnlyCompanion(*controller, slateWidget, 3));
+
+    // A controller made before the factory was installed gets companions from it afterwards.
+    RecordingFactory factory;
+    const FactoryScope scope(&factory);
+    EXPECT_EQ(controller->createWidgetCompanion(slateWidget, 5), factory.writableCompanion);
+    EXPECT_EQ(factory.writableCalls, 1);
+    EXPECT_EQ(factory.widgetName, "Slate");
+    EXPECT_EQ(factory.inputNames, (std::vector<std::string>{"Text", "Text Font", "Text Style", "Drop Shadow", "Box"}));
+    EXPECT_EQ(factory.inputs[0], node->getInput(kText, true).get());
+    EXPECT_EQ(factory.lastContext, 5);
+
+    EXPECT_EQ(readOnlyCompanion(*controller, slateWidget, 9), factory.readOnlyCompanion);
+    EXPECT_EQ(factory.readOnlyCalls, 1);
+    EXPECT_EQ(factory.inputNames, (std::vector<std::string>{"Text", "Text Font", "Text Style", "Drop Shadow", "Box"}));
+    EXPECT_EQ(factory.lastContext, 9);
+
+    SlateController::setUiFactory(nullptr);
+    EXPECT_FALSE(controller->createWidgetCompanion(slateWidget, 5));
+    EXPECT_EQ(factory.writableCalls, 1);
+}
+
+TEST_F(SlateUiTest, OutputIsDisabledExactlyWhileThePrimaryInputIsConnected)
+{
+    SlateController* controller = nullptr;
+    const auto node = makeNode("slate", &controller);
+    const auto source = makeSource();
+    const auto outputWidget = widget("Output");
+    RCShdPtr<RCObject> companion = controller->createWidgetCompanion(outputWidget, 0);
+    ASSERT_TRUE(companion);
+    EXPECT_TRUE(outputWidget->isEnabled());
+
+    connect(source, node);
+    EXPECT_FALSE(outputWidget->isEnabled());
+    graph->disconnect(node->getPrimaryInput());
+    EXPECT_TRUE(outputWidget->isEnabled());
+    composition->getCommandStack()->undo();
+    EXPECT_FALSE(outputWidget->isEnabled());
+    // Connections of other inputs leave it as it is.
+    graph->disconnect(node->getInput(kBox, true));
+    EXPECT_FALSE(outputWidget->isEnabled());
+
+    // Once the host drops the companion, the widget is no longer touched.
+    companion.reset();
+    graph->disconnect(node->getPrimaryInput());
+    EXPECT_FALSE(outputWidget->isEnabled());
+}
+
+TEST_F(SlateUiTest, CompanionMayOutliveItsNode)
+{
+    SlateController* controller = nullptr;
+    const auto node = makeNode("slate", &controller);
+    const auto source = makeSource();
+    const auto outputWidget = widget("Output");
+    RCShdPtr<RCObject> companion = controller->createWidgetCompanion(outputWidget, 0);
+    ASSERT_TRUE(companion);
+    graph->removeNode(node);
+    // The controller is gone; the companion no longer hears of anything and dies quietly.
+    companion.reset();
+    EXPECT_TRUE(outputWidget->isEnabled());
+}
+
+TEST_F(SlateUiTest, OutputMadeWhileConnectedStartsDisabled)
+{
+    SlateController* controller = nullptr;
+    const auto node = makeNode("slate", &controller);
+    connect(makeSource(), node);
+    const auto outputWidget = widget("Output");
+    const RCShdPtr<RCObject> companion = controller->createWidgetCompanion(outputWidget, 0);
+    ASSERT_TRUE(companion);
+    EXPECT_FALSE(outputWidget->isEnabled());
+    graph->disconnect(node->getPrimaryInput());
+    EXPECT_TRUE(outputWidget->isEnabled());
+}
+
+TEST_F(SlateUiTest, ReadOnlyOutputHasNoCompanion)
+{
+    SlateController* controller = nullptr;
+    const auto node = makeNode("slate", &controller);
+    connect(makeSource(), node);
+    const auto outputWidget = widget("Output");
+    EXPECT_FALSE(readOnlyCompanion(*controller, outputWidget, 0));
+    // No synchronisation either.
+    EXPECT_TRUE(outputWidget->isEnabled());
+}
+
+TEST_F(SlateUiTest, OtherWidgetsHaveNone)
+{
+    SlateController* controller = nullptr;
+    makeNode("slate", &controller);
+    RecordingFactory factory;
+    const FactoryScope scope(&factory);
+    for (const std::string name : {"slate", "SLATE", "output", "Slate ", "Text", ""}) {
+        EXPECT_FALSE(controller->createWidgetCompanion(widget(name), 0)) << name;
+        EXPECT_FALSE(readOnlyCompanion(*controller, widget(name), 0)) << name;
+    }
+    EXPECT_EQ(factory.writableCalls + factory.readOnlyCalls, 0);
+}
+
+TEST_F(SlateUiTest, NullWidgetRaisesTheHostsNullPointerException)
+{
+    SlateController* controller = nullptr;
+    makeNode("slate", &controller);
+    EXPECT_THROW(controller->createWidgetCompanion(RCShdPtr<PiWidget>(), 0), RCExNullPtr);
+}
+
+} // namespace
+} // namespace Vx::test
