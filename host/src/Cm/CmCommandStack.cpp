@@ -63,7 +63,7 @@ void CmCommandStack::submit(const RCShdPtr<CmCommand>& command)
         command->execute();
         return;
     }
-    if (m_state != Idle) {
+    if (m_state != Idle || m_reacting) {
         // A reaction to the command being processed: it belongs to that command, so that undoing
         // the command also undoes it. During an undo there is no command to record into.
         if (m_current) {
@@ -75,14 +75,54 @@ void CmCommandStack::submit(const RCShdPtr<CmCommand>& command)
         }
         return;
     }
-    {
-        StateScope scope(m_state, Doing);
-        command->m_children.clear();
-        executeRecording(*command);
-    }
+    executeAndReact(*command);
     m_undo.push_back(command);
     m_redo.clear();
     runProcessedCallbacks();
+}
+
+void CmCommandStack::executeAndReact(CmCommand& command)
+{
+    command.m_children.clear();
+    {
+        StateScope scope(m_state, Doing);
+        const bool outer = std::exchange(m_deferring, true);
+        try {
+            executeRecording(command);
+        } catch (...) {
+            m_deferring = outer;
+            m_reactions.clear();
+            throw;
+        }
+        m_deferring = outer;
+    }
+    // The reactions run in state 2 with the command still current, so that the edits they make
+    // are recorded as its children and undone with it. A reaction's own changes are told at once.
+    CmCommand* outerCurrent = std::exchange(m_current, &command);
+    const bool outerReacting = std::exchange(m_reacting, true);
+    try {
+        while (!m_reactions.empty()) {
+            std::vector<std::function<void()>> reactions;
+            reactions.swap(m_reactions);
+            for (const auto& reaction : reactions)
+                reaction();
+        }
+    } catch (...) {
+        m_reactions.clear();
+        m_current = outerCurrent;
+        m_reacting = outerReacting;
+        throw;
+    }
+    m_current = outerCurrent;
+    m_reacting = outerReacting;
+}
+
+bool CmCommandStack::deferUntilExecuted(std::function<void()> reaction)
+{
+    if (!m_deferring)
+        return false;
+    m_reactions.push_back(std::move(reaction));
+    return true;
 }
 
 void CmCommandStack::undoWithChildren(CmCommand& command)
@@ -95,7 +135,7 @@ void CmCommandStack::undoWithChildren(CmCommand& command)
 
 void CmCommandStack::undo()
 {
-    if (m_state != Idle)
+    if (m_state != Idle || m_reacting)
         throw std::logic_error("The command stack cannot undo while a command is being processed.");
     if (m_undo.empty())
         throw std::logic_error("The command stack has no command to undo.");
@@ -111,17 +151,13 @@ void CmCommandStack::undo()
 
 void CmCommandStack::redo()
 {
-    if (m_state != Idle)
+    if (m_state != Idle || m_reacting)
         throw std::logic_error("The command stack cannot redo while a command is being processed.");
     if (m_redo.empty())
         throw std::logic_error("The command stack has no command to redo.");
     RCShdPtr<CmCommand> command = m_redo.back();
     m_redo.pop_back();
-    {
-        StateScope scope(m_state, Doing);
-        command->m_children.clear();
-        executeRecording(*command);
-    }
+    executeAndReact(*command);
     m_undo.push_back(command);
     runProcessedCallbacks();
 }

@@ -295,10 +295,18 @@ void PiNode::syncValueProcNode(const PiValue& value)
 
 void PiNode::notifyValueChanged(PiValue& value)
 {
+    // The processing graph follows at once; the tools hear of a user edit once it has executed.
     syncValueProcNode(value);
-    value.notifyListeners();
-    if (auto* listener = dynamic_cast<PiValueChangeInterface*>(m_controller.get()))
-        listener->valueChanged(RCShdPtr<PiValue>(&value));
+    const RCShdPtr<PiNode> node(this);
+    const RCShdPtr<PiValue> changed(&value);
+    auto tell = [node, changed] {
+        changed->notifyListeners();
+        if (auto* listener = dynamic_cast<PiValueChangeInterface*>(node->m_controller.get()))
+            listener->valueChanged(changed);
+    };
+    CmCommandStack* stack = getEditStack();
+    if (!stack || !stack->deferUntilExecuted(tell))
+        tell();
 }
 
 void PiNode::notifyConnection(PiInput& input, const RCShdPtr<PiOutput>& output, bool connected)

@@ -7,7 +7,7 @@ using namespace Vx::pitest;
 
 using CmCommandStackTest = ToolModelTest;
 
-TEST_F(CmCommandStackTest, ReportsDoingAndUndoingWhileACommandIsProcessed)
+TEST_F(CmCommandStackTest, ValueReactionsRunAfterAnEditAndDuringAnUndo)
 {
     const RCShdPtr<PiNode> node = makeGainNode("gain1");
     const RCShdPtr<CmCommandStack> stack = composition->getCommandStack();
@@ -20,10 +20,17 @@ TEST_F(CmCommandStackTest, ReportsDoingAndUndoingWhileACommandIsProcessed)
     gain->setInvalidationHandler(&invalidated);
     gain->update();
     EXPECT_EQ(stack->getState(), PiCommandStack::Idle);
+    // An edit is told once it has executed (state 2), an undo while it undoes (state 1), a redo
+    // once it has executed again.
     node->getInput(kGain, true)->setVariant(2.0);
     stack->undo();
     stack->redo();
-    EXPECT_EQ(states, (std::vector<int>{0, 1, 0}));
+    EXPECT_EQ(states, (std::vector<int>{2, 1, 2}));
+    // The command itself executes in state 0.
+    int executing = -1;
+    stack->submit(makeShared<CmFunctionCommand>(
+        "Look", [&] { executing = stack->getState(); }, [] {}));
+    EXPECT_EQ(executing, PiCommandStack::Doing);
     EXPECT_EQ(stack->getState(), 2);
 }
 
@@ -52,15 +59,18 @@ TEST_F(CmCommandStackTest, DefersCommandProcessedCallbacksUntilTheCommandWasProc
     gain->setInvalidationHandler(&invalidated);
     gain->setUpdateHandler(&updated);
     gain->update();
-    node->getInput(kGain, true)->setVariant(3.0);
-    stack->undo();
-    EXPECT_EQ(events, (std::vector<std::string>{"worked with 1.000000 in state 2", "deferred in state 0",
-                                                "worked with 3.000000 in state 2", "deferred in state 1",
-                                                "worked with 1.000000 in state 2"}));
+    node->getInput(kGain, true)->setVariant(3.0); // told after it executed: no deferral
+    stack->undo();                                // told during the undo: deferred
+    // A command asking for the update while it executes: deferred too.
+    stack->submit(makeShared<CmFunctionCommand>(
+        "Refresh", [&] { gain->update(); }, [] {}));
+    EXPECT_EQ(events, (std::vector<std::string>{"worked with 1.000000 in state 2", "worked with 3.000000 in state 2",
+                                                "deferred in state 1", "worked with 1.000000 in state 2",
+                                                "deferred in state 0", "worked with 1.000000 in state 2"}));
     EXPECT_EQ(deferredWork.getCalls(), 2);
     EXPECT_FALSE(stack->hasCommandProcessedCallback(&deferredWork));
     node->getInput(kGain, true)->setVariant(2.0);
-    EXPECT_EQ(deferredWork.getCalls(), 3) << "the callback registered again by the handler ran once more";
+    EXPECT_EQ(deferredWork.getCalls(), 2) << "the callback was removed when the deferred work ran";
 }
 
 TEST_F(CmCommandStackTest, EditsMadeInReactionToACommandAreUndoneWithIt)
@@ -68,14 +78,17 @@ TEST_F(CmCommandStackTest, EditsMadeInReactionToACommandAreUndoneWithIt)
     const RCShdPtr<PiNode> node = makeGainNode("gain1");
     const RCShdPtr<CmCommandStack> stack = composition->getCommandStack();
     const auto gain = PiInputValue<double>::createTypedRO(node->getInput(kGain, true));
+    bool armed = false;
     FunctionHandler updated([&] {
-        if (stack->getState() == PiCommandStack::Doing)
+        // Reactions to an edit may write; reactions to an undo must not (the undo restores all).
+        if (armed && stack->getState() == PiCommandStack::Idle)
             node->getInput(kLabel, true)->setVariant(std::string("gain ") + std::to_string(int(gain->getValue())));
     });
     FunctionHandler invalidated([&] { gain->update(); });
     gain->setUpdateHandler(&updated);
     gain->setInvalidationHandler(&invalidated);
     gain->update();
+    armed = true;
     node->getInput(kGain, true)->setVariant(3.0);
     EXPECT_EQ(std::get<std::string>(node->getInput(kLabel, true)->getVariant()), "gain 3");
     ASSERT_EQ(stack->getUndoCount(), 1u);
@@ -85,6 +98,7 @@ TEST_F(CmCommandStackTest, EditsMadeInReactionToACommandAreUndoneWithIt)
     EXPECT_DOUBLE_EQ(std::get<double>(node->getInput(kGain, true)->getVariant()), 1.0);
     stack->redo();
     EXPECT_EQ(std::get<std::string>(node->getInput(kLabel, true)->getVariant()), "gain 3");
+    ASSERT_EQ(stack->getUndoCount(), 1u);
 }
 
 TEST_F(CmCommandStackTest, RefusesToUndoWhileACommandIsProcessed)

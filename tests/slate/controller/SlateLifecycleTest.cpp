@@ -158,16 +158,24 @@ TEST_F(SlateLifecycleTest, FontChangeToAnUnknownFontWarnsAndKeepsTheStyle)
               "The font \"Nowhere Sans\" is not installed; the slate is drawn with the default font.");
 }
 
-TEST_F(SlateLifecycleTest, FontChangeByAUserCommandAdjustsNoStyle)
+TEST_F(SlateLifecycleTest, FontChangeByAUserEditAdjustsTheStyleInTheSameUndoStep)
 {
     const auto node =
         makeNode("slate", nullptr, PiNodeOrigin::Loaded, {{kTextFont, content(kFullFamily)}, {kTextStyle, content(1)}});
-    // The edit is a command: its reactions must not write values of their own.
+    CmCommandStack& stack = *composition->getCommandStack();
+    const std::size_t steps = stack.getUndoCount();
+    // The edit is told once it has executed: the style follows the new font, recorded with it.
     setInput(node, kTextFont, kRegularOnlyFamily);
+    EXPECT_EQ(getInt(node, kTextStyle), 0);
+    EXPECT_TRUE(getMessages().empty());
+    EXPECT_EQ(stack.getUndoCount(), steps + 1);
+    // Undoing it restores font and style together, and the undo itself adjusts nothing.
+    stack.undo();
     EXPECT_EQ(getInt(node, kTextStyle), 1);
     EXPECT_TRUE(getMessages().empty());
-    // A font change does not check the style; the next change of the style is checked against
-    // the new font.
+    stack.redo();
+    EXPECT_EQ(getInt(node, kTextStyle), 0);
+    // A later style the font lacks is checked against the new font.
     setInput(node, kTextStyle, 3);
     ASSERT_EQ(getMessages().size(), 1u);
     EXPECT_EQ(getMessages()[0].id, kStyleId);

@@ -3,9 +3,15 @@
 //
 // submit() executes a command and records it; undo() and redo() move through the history. While a
 // command is being executed or redone getState() is 0 (Doing), while it is being undone 1
-// (Undoing), otherwise 2 (Idle). Notifications caused by a command (value handlers, observers,
-// time callbacks) run inside it, in state 0 or 1; the command-processed callbacks run after it, in
-// state 2, so that work deferred by a tool while the command was processed can run then.
+// (Undoing), otherwise 2 (Idle).
+//
+// When the tools hear of a change depends on how it came: the value changes of a user edit
+// (submitted or redone) are told to the tools once the edit has been executed, in state 2, so
+// that a tool may answer with edits of its own (a style that suits a new font); those answers are
+// recorded with the edit and undone with it. The changes an undo makes are told during the undo,
+// in state 1, when a tool must not answer with edits (the undo restores everything the edit
+// changed). Observers and time callbacks hear of changes inside the command. The
+// command-processed callbacks run last, in state 2.
 //
 // Writes made under a PiUndoGuardNoLog are applied without being recorded. Main thread only.
 #pragma once
@@ -15,6 +21,7 @@
 #include <Vx/Pi/PiCommandStack.h>
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -62,6 +69,12 @@ public:
     void removeCommandProcessedCallback(ProcessedHandler* handler);
     bool hasCommandProcessedCallback(const ProcessedHandler* handler) const;
 
+    /// Called by values when their content changes: while a submitted or redone command executes,
+    /// keeps `reaction` to run once the command has been executed (in state 2, recording what it
+    /// writes into the command) and returns true; otherwise returns false and the caller runs it
+    /// at once.
+    bool deferUntilExecuted(std::function<void()> reaction);
+
     /// Whether writes are currently applied without being recorded (a PiUndoGuardNoLog is open).
     static bool isLoggingSuspended();
     /// Used by PiUndoGuardNoLog: opens and closes one level of unrecorded writing.
@@ -71,12 +84,17 @@ public:
 private:
     void runProcessedCallbacks();
     void executeRecording(CmCommand& command);
+    /// Executes a top-level command, then runs the reactions it deferred.
+    void executeAndReact(CmCommand& command);
     static void undoWithChildren(CmCommand& command);
 
     int m_state = Idle;
     std::vector<RCShdPtr<CmCommand>> m_undo;
     std::vector<RCShdPtr<CmCommand>> m_redo;
     CmCommand* m_current = nullptr; // the command whose execution records nested edits
+    bool m_deferring = false;       // a top-level command executes: value reactions wait
+    bool m_reacting = false;        // its reactions run: their edits belong to it
+    std::vector<std::function<void()>> m_reactions;
     enum class Event
     {
         CommandProcessed
