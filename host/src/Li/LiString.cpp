@@ -1,6 +1,6 @@
-// Number formatting and pattern substitution for texts the host shows: the renderer replaces the
-// frame tokens of a slate with them on every render request, so substitution is a single pass
-// over the text with no copying beyond the result.
+// Number formatting and pattern substitution for texts the host shows. Tools may substitute
+// per-frame values on every render request, so substitution is a single pass over the text with
+// no copying beyond the result.
 #include <Vx/Li/LiString.h>
 
 #include <array>
