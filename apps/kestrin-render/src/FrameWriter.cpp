@@ -83,7 +83,7 @@ OIIO::ImageSpec followInput(const SourceFrame& input, int target[4])
     return spec;
 }
 
-// The spec of a plain output of `format`: the channels and depth that format is written with.
+// The image description (OIIO::ImageSpec) of a plain output of `format`: the channels and depth that format is written with.
 OIIO::ImageSpec plainSpec(const std::string& format, int width, int height)
 {
     if (format == "openexr")

@@ -93,7 +93,7 @@ public:
     /// Frame `frame`, decoded (or from the cache). Throws std::runtime_error naming the file.
     /// Any thread.
     std::shared_ptr<const SourceFrame> getFrame(std::int64_t frame) const;
-    /// The spec of the first frame's file, as read at construction.
+    /// The image description (OIIO::ImageSpec) of the first frame's file, as read at construction.
     const OIIO::ImageSpec& getFirstSpec() const { return m_firstSpec; }
     const FramePattern& getPattern() const { return m_pattern; }
     /// How many times a file was decoded since construction (cache misses).
