@@ -1,6 +1,7 @@
 #include <Vx/In/InModuleLoader.h>
 
 #include "In/InLibraryHandle.h"
+#include <Vx/Msg/MsgServer.h>
 #include <Vx/RC/Assertions.h>
 
 #include <algorithm>
@@ -29,6 +30,18 @@ std::string inQuotes(const std::string& text)
 InLoadError makeError(const std::string& file, InLoadFailure failure, const std::string& message)
 {
     return InLoadError{file, failure, message};
+}
+
+/// Makes the folder of `modulePath` a place where message files named without a folder are found.
+void addMessageFolder(const std::string& modulePath)
+{
+    const std::string folder = fs::path(modulePath).parent_path().string();
+    if (folder.empty())
+        return;
+    MsgServer& server = MsgServer::getInstance();
+    const std::vector<std::string> folders = server.getSearchDirectories();
+    if (std::find(folders.begin(), folders.end(), folder) == folders.end())
+        server.addSearchDirectory(folder);
 }
 
 } // namespace
@@ -122,11 +135,21 @@ std::vector<InLoadError> InModuleLoader::loadModules(const std::vector<std::stri
         loaded.push_back(std::move(module));
     }
 
+    dropUnusableModules(loaded, errors);
+    for (std::unique_ptr<Module>& module : loaded) {
+        addMessageFolder(module->canonicalPath);
+        m_modules.push_back(std::move(module));
+    }
+    return errors;
+}
+
+void InModuleLoader::dropUnusableModules(Modules& modules, std::vector<InLoadError>& errors)
+{
     // Unloading a module takes its packages out of the registry, which may leave another
     // module without a dependency: check again until nothing changes.
     for (bool changed = true; changed;) {
         changed = false;
-        for (auto it = loaded.begin(); it != loaded.end() && !changed; ++it) {
+        for (auto it = modules.begin(); it != modules.end() && !changed; ++it) {
             Module& module = **it;
             for (InPackageInit* package : module.packages) {
                 InPackageInit* first = m_registry.findPackage(package->getIdentity());
@@ -151,13 +174,39 @@ std::vector<InLoadError> InModuleLoader::loadModules(const std::vector<std::stri
                 }
             }
             if (changed)
-                loaded.erase(it);
+                modules.erase(it);
         }
     }
+}
 
-    for (std::unique_ptr<Module>& module : loaded)
-        m_modules.push_back(std::move(module));
-    return errors;
+std::vector<InLoadError> InModuleLoader::loadAndInitialize(const std::string& searchPath)
+{
+    std::vector<InLoadError> errors = loadSearchPath(searchPath);
+    for (;;) {
+        try {
+            m_registry.initializeAll();
+            return errors;
+        } catch (const InExPackage& failure) {
+            // initializeAll stops at the failing package: the first one in order that is not
+            // initialised. Ordering problems (no package fails) are not a module's to answer for.
+            const InPackageInit* failed = nullptr;
+            for (InPackageInit* package : m_registry.getInitializationOrder())
+                if (!m_registry.isInitialized(*package)) {
+                    failed = package;
+                    break;
+                }
+            auto owner = std::find_if(m_modules.begin(), m_modules.end(), [&](const std::unique_ptr<Module>& module) {
+                return std::find(module->packages.begin(), module->packages.end(), failed) != module->packages.end();
+            });
+            if (!failed || owner == m_modules.end())
+                throw;
+            errors.push_back(
+                makeError((*owner)->file, InLoadFailure::InitializationFailed,
+                          "The plug-in " + inQuotes((*owner)->file) + " cannot be used: " + failure.what()));
+            m_modules.erase(owner);
+            dropUnusableModules(m_modules, errors);
+        }
+    }
 }
 
 std::vector<std::string> InModuleLoader::getLoadedModules() const

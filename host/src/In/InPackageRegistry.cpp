@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <map>
+#include <mutex>
+#include <stdexcept>
+#include <utility>
 
 namespace Vx {
 
@@ -37,7 +40,57 @@ enum class Visit
     Done
 };
 
+struct EndListeners
+{
+    std::mutex mutex;
+    std::size_t nextKey = 1;
+    std::vector<std::pair<std::size_t, InPackageRegistry::EndListener>> listeners;
+};
+
+EndListeners& getEndListeners()
+{
+    // Never destroyed: packages of libraries still loaded at exit end from their own static
+    // destructors, which may run after this file's.
+    static EndListeners* listeners = new EndListeners;
+    return *listeners;
+}
+
 } // namespace
+
+std::size_t InPackageRegistry::addEndListener(EndListener listener)
+{
+    if (!listener)
+        throw std::invalid_argument("A package end listener cannot be added without a function to call.");
+    EndListeners& all = getEndListeners();
+    std::lock_guard<std::mutex> lock(all.mutex);
+    const std::size_t key = all.nextKey++;
+    all.listeners.emplace_back(key, std::move(listener));
+    return key;
+}
+
+void InPackageRegistry::removeEndListener(std::size_t key) noexcept
+{
+    EndListeners& all = getEndListeners();
+    std::lock_guard<std::mutex> lock(all.mutex);
+    all.listeners.erase(std::remove_if(all.listeners.begin(), all.listeners.end(),
+                                       [&](const auto& entry) { return entry.first == key; }),
+                        all.listeners.end());
+}
+
+void InPackageRegistry::endPackage(const InPackageInit& package) noexcept
+{
+    InBuildInfoUtil::releaseInfos(package);
+    std::vector<EndListener> listeners;
+    {
+        // Called outside the lock, so that a listener may add or remove listeners.
+        EndListeners& all = getEndListeners();
+        std::lock_guard<std::mutex> lock(all.mutex);
+        for (const auto& entry : all.listeners)
+            listeners.push_back(entry.second);
+    }
+    for (const EndListener& listener : listeners)
+        listener(package);
+}
 
 InPackageRegistry& InPackageRegistry::getInstance()
 {
@@ -73,10 +126,10 @@ void InPackageRegistry::remove(InPackageInit& package) noexcept
         return;
     auto initialized = std::find(m_initialized.begin(), m_initialized.end(), &package);
     if (initialized != m_initialized.end()) {
-        // Unloaded without termination: the build information it registered cannot outlive its
-        // code, which is about to go.
-        InBuildInfoUtil::releaseInfos(package);
+        // Unloaded without termination: what it registered cannot outlive its code, which is
+        // about to go.
         m_initialized.erase(initialized);
+        endPackage(package);
     }
     m_packages.erase(std::remove(m_packages.begin(), m_packages.end(), &package), m_packages.end());
     package.m_registry = nullptr;
@@ -158,6 +211,9 @@ void InPackageRegistry::initializeAll()
             InitializingScope scope(*package);
             package->initializePackage();
         } catch (const std::exception& error) {
+            // Half an initialisation is not kept: the package will not be terminated, so what it
+            // registered before the failure goes now.
+            endPackage(*package);
             throw InExPackage("The package " + inQuotes(*package) + " failed to initialise: " + error.what());
         }
         m_initialized.push_back(package);
@@ -176,7 +232,7 @@ void InPackageRegistry::terminateAll()
             if (firstFailure.empty())
                 firstFailure = "The package " + inQuotes(*package) + " failed to terminate: " + error.what();
         }
-        InBuildInfoUtil::releaseInfos(*package);
+        endPackage(*package);
     }
     if (!firstFailure.empty())
         throw InExPackage(firstFailure);

@@ -35,7 +35,7 @@ public:
     const char* getLibraryName() const override { return m_libraryName; }
     const char* getReleaseName() const override { return "2013"; }
     const char* getVersionString() const override { return "8.0"; }
-    const char* getVersionSuffix() const override { return getBuildCode() == 3 ? "dev" : ""; }
+    const char* getVersionSuffix() const override { return ""; }
     int getMajorVersion() const override { return 8; }
     int getMinorVersion() const override { return 0; }
     int getBuildCode() const override { return m_buildCode; }
@@ -89,13 +89,6 @@ TEST(InBuildInfoUtil, RegisteredInfoIsFoundAndListedAsNamedValues)
     EXPECT_EQ(InBuildInfoUtil::getFields(info), expected);
 }
 
-TEST(InBuildInfoUtil, DevelopmentBuildReportsItsSuffix)
-{
-    const InBuildInfo& info = InBuildInfoUtil::registerInfo(OPtr<InBuildInfo>(new TestBuildInfo("libVxdevTest", 3)));
-    EXPECT_STREQ(info.getVersionSuffix(), "dev");
-    EXPECT_EQ(InBuildInfoUtil::getFields(info)[4], (std::pair<std::string, std::string>{"Version suffix", "dev"}));
-}
-
 TEST(InBuildInfoUtil, EmptyPointerIsRejected)
 {
     try {
@@ -106,34 +99,25 @@ TEST(InBuildInfoUtil, EmptyPointerIsRejected)
     }
 }
 
-TEST(InBuildInfoUtil, PackageInfoIsReleasedWhenThePackageTerminates)
+TEST(InBuildInfoUtil, PackageInfoIsReleasedWhenThePackageTerminatesOrGoes)
 {
-    int destroyed = 0;
-    InPackageRegistry registry;
-    BuildInfoPackage package(&destroyed);
-    package.registerPackage(registry);
-    registry.initializeAll();
-    const InBuildInfo* info = InBuildInfoUtil::findInfo("libVxbuildInfoPackage");
-    ASSERT_NE(info, nullptr);
-    EXPECT_EQ(info->getBuildCode(), 42);
-    EXPECT_STREQ(info->getVersionSuffix(), "");
-    EXPECT_EQ(destroyed, 0);
-
-    registry.terminateAll();
-    EXPECT_EQ(destroyed, 1);
-    EXPECT_EQ(InBuildInfoUtil::findInfo("libVxbuildInfoPackage"), nullptr);
-}
-
-TEST(InBuildInfoUtil, PackageInfoIsReleasedWhenThePackageGoesWithoutTermination)
-{
-    int destroyed = 0;
-    InPackageRegistry registry;
-    {
-        BuildInfoPackage package(&destroyed);
-        package.registerPackage(registry);
-        registry.initializeAll();
-        EXPECT_NE(InBuildInfoUtil::findInfo("libVxbuildInfoPackage"), nullptr);
+    for (bool terminate : {true, false}) {
+        int destroyed = 0;
+        InPackageRegistry registry;
+        {
+            BuildInfoPackage package(&destroyed);
+            package.registerPackage(registry);
+            registry.initializeAll();
+            const InBuildInfo* info = InBuildInfoUtil::findInfo("libVxbuildInfoPackage");
+            ASSERT_NE(info, nullptr);
+            EXPECT_EQ(info->getBuildCode(), 42);
+            EXPECT_EQ(destroyed, 0);
+            if (terminate) {
+                registry.terminateAll();
+                EXPECT_EQ(destroyed, 1);
+            }
+        }
+        EXPECT_EQ(destroyed, 1) << "terminated " << terminate;
+        EXPECT_EQ(InBuildInfoUtil::findInfo("libVxbuildInfoPackage"), nullptr) << "terminated " << terminate;
     }
-    EXPECT_EQ(destroyed, 1);
-    EXPECT_EQ(InBuildInfoUtil::findInfo("libVxbuildInfoPackage"), nullptr);
 }

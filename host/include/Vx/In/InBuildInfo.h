@@ -3,8 +3,8 @@
 //
 // A package makes an InBuildInfo while it initialises and hands it to
 // InBuildInfoUtil::registerInfo, which owns it from then on. The host lets go of a package's
-// build information when it terminates the package (or when its library is unloaded), so that
-// no object outlives the code of its library. Main thread.
+// build information when the package ends (it is terminated, its initialisation fails or its
+// library is unloaded), so that no object outlives the code of its library. Main thread.
 #pragma once
 
 #include <Vx/RC/RCShdPtr.h>

@@ -5,9 +5,9 @@
 // on, and remembers the package whose initialisation was running when it was registered
 // (InPackageRegistry::getInitializingPackage; none for tools registered outside a package's
 // initialisation). A plug-in's protocol objects are code of its library, so they must be gone
-// before the library is unloaded: whoever terminates or unloads a package calls
-// releaseTools(package), as it releases the package's build information; clear() ends every
-// registration. Nodes already made keep their controllers: a controller does not refer to the
+// before the library is unloaded: the host's tool-model package listens for the end of every
+// package (terminated, failed to initialise, or unloaded) and calls releaseTools(package) then,
+// after the package's build information is released; clear() ends every registration. Nodes already made keep their controllers: a controller does not refer to the
 // protocol that made it.
 //
 // The process-wide registry (getInstance) is never destroyed, so that nothing of an unloaded
