@@ -1,5 +1,5 @@
-// The font service from many threads at once: glyphs of one shared face, the manager's font
-// look-ups, and the glyph table read while it is written. Run under ThreadSanitizer too.
+// The font service from many threads at once: glyphs of one shared face, and the glyph table read
+// while it is written. Run under ThreadSanitizer too.
 #include "host/fonts/FoTestSupport.h"
 
 #include "Fo/FoFontConfig.h"
@@ -85,28 +85,6 @@ TEST(FoFontThreads, ConcurrentGlyphsMatchSerial)
             ASSERT_TRUE(sameGlyph(rasters[t][i], expectedRaster))
                 << "thread " << t << " U+" << std::hex << int(text[i]);
         }
-    }
-}
-
-// Every thread gets the same face for the same request, while new sizes are being loaded.
-TEST(FoFontThreads, ConcurrentLookupsShareFaces)
-{
-    constexpr int kSizes = 24;
-    std::vector<std::vector<const FoFont::Face*>> seen(kThreads, std::vector<const FoFont::Face*>(kSizes * 2));
-    runTogether([&](int t) {
-        for (int k = 0; k < kSizes * 2; ++k) {
-            const int i = (k + t * 5) % (kSizes * 2);
-            const int style = i % 2 == 0 ? FoFontMgr::Regular : FoFontMgr::Bold;
-            const FoFont font = FoFontMgr::getInstance().getFont(kFamily, style, 60 + i / 2, 60 + i / 2);
-            seen[t][i] = font.getFace().get();
-            // Use the face at once, as a tile render would.
-            font.rasterizeGlyph(font.getChar(wchar_t(L'a' + t)).id);
-        }
-    });
-    for (int i = 0; i < kSizes * 2; ++i) {
-        ASSERT_NE(seen[0][i], nullptr);
-        for (int t = 1; t < kThreads; ++t)
-            EXPECT_EQ(seen[t][i], seen[0][i]) << "thread " << t << " request " << i;
     }
 }
 

@@ -31,47 +31,31 @@ std::string regularFile()
     return faces[0]->file;
 }
 
-TEST(FoFtFace, MissingFileThrowsNamingIt)
+TEST(FoFtFace, OpeningErrorsNameTheFileAndTheFace)
 {
-    const auto library = makeShared<FoFtLibrary>();
-    try {
-        FoFtFace face(library, "/no/such/dir/font.ttf", 0, 12, 12);
-        ADD_FAILURE() << "a missing file was opened";
-    } catch (const std::runtime_error& e) {
-        EXPECT_EQ(std::string(e.what()),
-                  "FreeType could not open face 0 of the font file '/no/such/dir/font.ttf': cannot open resource.");
-    }
-}
-
-TEST(FoFtFace, FileThatIsNoFontThrows)
-{
-    const std::string path = ::testing::TempDir() + "FoFtFaceTest-not-a-font.ttf";
+    const std::string notAFont = ::testing::TempDir() + "FoFtFaceTest-not-a-font.ttf";
+    std::ofstream(notAFont) << "This is a text file, not a font.\n";
+    const struct
     {
-        std::ofstream out(path);
-        out << "This is a text file, not a font.\n";
-    }
+        std::string file;
+        long index;
+        std::string reason;
+    } cases[] = {
+        {"/no/such/dir/font.ttf", 0, "cannot open resource"},
+        {notAFont, 0, "unknown file format"},
+        {regularFile(), 3, "invalid argument"},
+    };
     const auto library = makeShared<FoFtLibrary>();
-    try {
-        FoFtFace face(library, path, 0, 12, 12);
-        ADD_FAILURE() << "a text file was opened as a font";
-    } catch (const std::runtime_error& e) {
-        EXPECT_EQ(std::string(e.what()),
-                  "FreeType could not open face 0 of the font file '" + path + "': unknown file format.");
+    for (const auto& c : cases) {
+        try {
+            FoFtFace face(library, c.file, c.index, 12, 12);
+            ADD_FAILURE() << "opened face " << c.index << " of " << c.file;
+        } catch (const std::runtime_error& e) {
+            EXPECT_EQ(std::string(e.what()), "FreeType could not open face " + std::to_string(c.index) +
+                                                 " of the font file '" + c.file + "': " + c.reason + ".");
+        }
     }
-    std::remove(path.c_str());
-}
-
-TEST(FoFtFace, FaceIndexBeyondTheFileThrows)
-{
-    const auto library = makeShared<FoFtLibrary>();
-    const std::string file = regularFile();
-    try {
-        FoFtFace face(library, file, 3, 12, 12);
-        ADD_FAILURE() << "face 3 of a single-face file was opened";
-    } catch (const std::runtime_error& e) {
-        EXPECT_EQ(std::string(e.what()),
-                  "FreeType could not open face 3 of the font file '" + file + "': invalid argument.");
-    }
+    std::remove(notAFont.c_str());
 }
 
 TEST(FoFtFace, CodePoints)

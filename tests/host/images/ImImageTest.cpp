@@ -12,7 +12,7 @@
 namespace Vx {
 namespace {
 
-TEST(ImImage, PackedImageIsZeroWithRowStrideOfItsWidth)
+TEST(ImImage, PackedImageRowsAreItsWidthApart)
 {
     const RCShdPtr<ImImage> image = makeShared<ImImage>(5, 3);
     const ImReadGuard guard(image);
@@ -20,10 +20,6 @@ TEST(ImImage, PackedImageIsZeroWithRowStrideOfItsWidth)
     EXPECT_EQ(guard.getHeight(), 3);
     EXPECT_EQ(guard.getXStride(), 1);
     EXPECT_EQ(guard.getYStride(), 5);
-    for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 5; ++x)
-            EXPECT_EQ(guard.getByte(x, y), 0) << x << ", " << y;
-
     // Byte (x, y) of a packed image is at y * width + x.
     image->getData()[2 * 5 + 4] = 200;
     image->getData()[1 * 5 + 0] = 17;
@@ -55,19 +51,6 @@ TEST(ImImage, BytesTooFewForTheStridesFailTheAssertion)
     EXPECT_NO_THROW(ImImage(3, 2, 2, 8, std::vector<std::uint8_t>(13)));
     EXPECT_THROW(ImImage(-1, 2), RCExAssertionFailed);
     EXPECT_NO_THROW(ImImage(0, 0));
-}
-
-TEST(ImReadGuard, OnAnEmptyHandleRaisesNullPointer)
-{
-    const RCShdPtr<ImImage> empty;
-    std::string message;
-    try {
-        const ImReadGuard guard(empty);
-        ADD_FAILURE() << "a guard opened on nothing, width " << guard.getWidth();
-    } catch (const RCExNullPtr& e) {
-        message = e.what();
-    }
-    EXPECT_EQ(message, "Null pointer: a Vx::RCStrongBasePtr<Vx::ImImage, Vx::LkCounter<int> > was used while empty.");
 }
 
 } // namespace

@@ -17,22 +17,15 @@ bool bitIdentical(const Rgba& a, const Rgba& b)
     return std::memcmp(&a, &b, sizeof(Rgba)) == 0;
 }
 
-TEST(IpLogicOps, OpaqueSourceGivesTheSourceExactly)
-{
-    const Rgba destinations[] = {{0, 0, 0, 0}, {0.3f, 0.6f, 0.9f, 1.0f}, {0.1f, 0.2f, 0.05f, 0.25f}};
-    for (const Rgba& destination : destinations) {
-        const Rgba result = IpLogicOps::process({0.7f, 0.11f, 0.33f, 1.0f}, destination, IpLogicOps::Over);
-        EXPECT_TRUE(bitIdentical(result, Rgba{0.7f, 0.11f, 0.33f, 1.0f})) << result << " over " << destination;
-    }
-}
-
-TEST(IpLogicOps, TransparentSourceLeavesTheDestinationBitIdentical)
+TEST(IpLogicOps, OpaqueSourceReplacesAndTransparentSourceKeepsTheDestinationBitForBit)
 {
     const Rgba destinations[] = {
         {0, 0, 0, 0}, {0.3f, 0.6f, 0.9f, 1.0f}, {0.1f, 0.2f, 0.05f, 0.25f}, {-0.0f, 1e-38f, 3.0f, 0.7f}};
     for (const Rgba& destination : destinations) {
-        const Rgba result = IpLogicOps::process({0.7f, 0.11f, 0.33f, 0.0f}, destination, 0);
-        EXPECT_TRUE(bitIdentical(result, destination)) << result << " for " << destination;
+        const Rgba opaque = IpLogicOps::process({0.7f, 0.11f, 0.33f, 1.0f}, destination, IpLogicOps::Over);
+        EXPECT_TRUE(bitIdentical(opaque, Rgba{0.7f, 0.11f, 0.33f, 1.0f})) << opaque << " over " << destination;
+        const Rgba transparent = IpLogicOps::process({0.7f, 0.11f, 0.33f, 0.0f}, destination, IpLogicOps::Over);
+        EXPECT_TRUE(bitIdentical(transparent, destination)) << transparent << " for " << destination;
     }
 }
 

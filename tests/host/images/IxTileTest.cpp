@@ -58,27 +58,6 @@ TEST(IxTile, RowsGoUpFromTheBottomRow)
     EXPECT_EQ(guard.getPixel(11, 6), tile->getData() + 16);
 }
 
-TEST(IxPixelUtil, SetThenGetRoundTrips)
-{
-    RCShdPtr<IxTile> tile = makeShared<IxTile>(IRect{-4, 4, -2, 3});
-    const IxWriteGuard writer(tile.get());
-    const IxReadGuard reader(tile.get());
-    const Rgba colours[] = {{0.25f, 0.5f, 0.75f, 1.0f}, {0, 0, 0, 0}, {-1.5f, 2e6f, 1e-30f, 0.5f}};
-    int i = 0;
-    for (int y = -2; y < 3; ++y) {
-        for (int x = -4; x < 4; ++x) {
-            const Rgba& c = colours[(i++) % 3];
-            IxPixelUtil::setPixelColor(writer, x, y, c);
-            EXPECT_EQ(IxPixelUtil::getPixelColor(reader, x, y), c) << x << ", " << y;
-        }
-    }
-    // Every pixel kept its own value: nothing wrote over a neighbour.
-    i = 0;
-    for (int y = -2; y < 3; ++y)
-        for (int x = -4; x < 4; ++x)
-            EXPECT_EQ(IxPixelUtil::getPixelColor(reader, x, y), colours[(i++) % 3]) << x << ", " << y;
-}
-
 TEST(IxTile, FillSetsEveryPixel)
 {
     RCShdPtr<IxTile> tile = makeShared<IxTile>(IRect{0, 5, 0, 3}, Rgba{0.1f, 0.2f, 0.3f, 0.4f});
@@ -88,21 +67,6 @@ TEST(IxTile, FillSetsEveryPixel)
         for (int x = 0; x < 5; ++x)
             EXPECT_EQ(IxPixelUtil::getPixelColor(reader, x, y), (Rgba{0.25f, 0.5f, 0.125f, 0.5f}));
     EXPECT_EQ(tile->getFillColor(), (Rgba{0.1f, 0.2f, 0.3f, 0.4f}));
-}
-
-TEST(IxReadGuard, MadeFromAWriteGuardSeesItsWrites)
-{
-    RCShdPtr<IxTile> tile = makeShared<IxTile>(IRect{2, 6, 2, 4});
-    const IxWriteGuard writer(tile.get());
-    const IxReadGuard reader(writer);
-    EXPECT_TRUE(reader.isValid());
-    EXPECT_EQ(reader.getPixelRegion(), (IRect{2, 6, 2, 4}));
-
-    IxPixelUtil::setPixelColor(writer, 3, 3, {0.5f, 0.25f, 0.0f, 1.0f});
-    EXPECT_EQ(IxPixelUtil::getPixelColor(reader, 3, 3), (Rgba{0.5f, 0.25f, 0.0f, 1.0f}));
-    IxPixelUtil::setPixelColor(writer, 3, 3, {0, 0, 0, 0});
-    EXPECT_EQ(IxPixelUtil::getPixelColor(reader, 3, 3), (Rgba{0, 0, 0, 0}));
-    EXPECT_EQ(reader.getRow(3), writer.getRow(3));
 }
 
 TEST(IxGuards, WithoutATileAreInvalid)
@@ -133,9 +97,7 @@ struct CopyCase
 };
 
 const CopyCase kCopyCases[] = {
-    {"same region", {0, 8, 0, 6}, {0, 8, 0, 6}, false, {}, false, {}, {0, 8, 0, 6}, 0, 0},
     {"partial overlap", {0, 8, 0, 8}, {4, 12, 2, 10}, false, {}, false, {}, {4, 8, 2, 8}, 0, 0},
-    {"destination inside source", {0, 16, 0, 16}, {3, 7, 5, 9}, false, {}, false, {}, {3, 7, 5, 9}, 0, 0},
     {"no overlap", {0, 4, 0, 4}, {4, 8, 0, 4}, false, {}, false, {}, {}, 0, 0},
     {"rectangle to rectangle",
      {0, 8, 0, 8},
@@ -147,16 +109,6 @@ const CopyCase kCopyCases[] = {
      {10, 12, 20, 23},
      9,
      19},
-    {"destination rectangle smaller",
-     {0, 8, 0, 8},
-     {8, 16, 18, 26},
-     true,
-     {0, 4, 0, 4},
-     true,
-     {10, 12, 20, 21},
-     {10, 12, 20, 21},
-     10,
-     20},
     {"source rectangle partly outside the source",
      {0, 4, 0, 4},
      {8, 24, 16, 32},
@@ -177,7 +129,6 @@ const CopyCase kCopyCases[] = {
      {6, 8, 5, 8},
      6,
      5},
-    {"source rectangle only", {0, 8, 0, 8}, {0, 8, 0, 8}, true, {2, 5, 1, 3}, false, {}, {2, 5, 1, 3}, 0, 0},
     {"destination rectangle only",
      {0, 4, 0, 2},
      {0, 16, 0, 16},

@@ -55,18 +55,3 @@ TEST_F(MsgServerTest, LiveFileTakesPrecedenceOverAKeptText)
     EXPECT_EQ(server.getText("SERVERTEST_PRECEDENCE"), std::optional<std::string>("old text"));
     server.removeSubscription("SERVERTEST_PRECEDENCE");
 }
-
-TEST_F(MsgServerTest, SubscriptionWithoutTextDisplaysTheId)
-{
-    MsgServer& server = MsgServer::getInstance();
-    const MsgSubscription subscription("SERVERTEST_NO_TEXT");
-    server.addSubscription(subscription);
-    EXPECT_TRUE(server.isSubscribed("SERVERTEST_NO_TEXT"));
-    EXPECT_FALSE(server.getText("SERVERTEST_NO_TEXT").has_value());
-    MsgWarning warning(subscription);
-    warning.substitute("Arial");
-    warning.display();
-    ASSERT_EQ(m_sink->getRecords().size(), 1u);
-    EXPECT_EQ(m_sink->getRecords()[0].text, "SERVERTEST_NO_TEXT (\"Arial\")");
-    server.removeSubscription("SERVERTEST_NO_TEXT");
-}

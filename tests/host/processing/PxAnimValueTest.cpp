@@ -1,8 +1,9 @@
 // PxAnimValueNode: constants hold for all time; keyframes interpolate linearly (double, colour) or
 // hold the previous key (int, bool, string), with results valid for the frame asked for.
+#include "PxTestSupport.h"
+
 #include <Vx/Co/CoColor.h>
 #include <Vx/Px/PxAnimValue.h>
-#include <Vx/Px/PxRequestMgr.h>
 
 #include <gtest/gtest.h>
 
@@ -14,8 +15,6 @@ namespace {
 
 using Rgb = CoRgbColorTyped<float>;
 
-const Rational k24{24, 1};
-
 /// Frame n of 24 frames a second, written out by hand: [n / 24, (n + 1) / 24).
 PxValidityInterval frame24(int n)
 {
@@ -24,118 +23,71 @@ PxValidityInterval frame24(int n)
 
 template <class T>
 PxStrongHndl<PxAnimValueNode<T>> makeKeyed(std::vector<typename PxAnimValueNode<T>::Key> keys,
-                                           const Rational& rate = k24)
+                                           const Rational& rate = Rational{24, 1})
 {
     return pxCreateNode<PxAnimValueNode<T>>(std::move(keys), rate);
 }
 
-TEST(PxAnimValueNode, ConstantHoldsForAllTime)
+TEST(PxAnimValueNode, ConstantHoldsWithTheIntervalItWasGiven)
 {
-    auto node = pxCreateNode<PxAnimValueNode<double>>(PxResult<double>(2.5, PxValidityInterval::FULL));
+    auto node = pxtest::makeConstant(2.5);
     EXPECT_FALSE(node->isAnimated());
-    for (double time : {-1000.0, 0.0, 0.5, 1e6}) {
-        const PxResult<double> r = node->getValue(time);
-        EXPECT_EQ(r.value, 2.5) << time;
-        EXPECT_TRUE(r.validity.isFull()) << time;
+    for (double time : {-1000.0, 0.0, 1e6}) {
+        EXPECT_EQ(node->getValue(time).value, 2.5) << time;
+        EXPECT_TRUE(node->getValue(time).validity.isFull()) << time;
     }
+    auto take = pxCreateNode<PxAnimValueNode<std::string>>(PxResult<std::string>("Take 3", {1.0, 2.0}));
+    EXPECT_EQ(take->getValue(1.5).value, "Take 3");
+    EXPECT_EQ(take->getValue(1.5).validity, (PxValidityInterval{1.0, 2.0}));
 }
 
-TEST(PxAnimValueNode, ConstantKeepsTheIntervalItWasGiven)
-{
-    auto node = pxCreateNode<PxAnimValueNode<std::string>>(PxResult<std::string>("Take 3", {1.0, 2.0}));
-    const PxResult<std::string> r = node->getValue(1.5);
-    EXPECT_EQ(r.value, "Take 3");
-    EXPECT_EQ(r.validity, (PxValidityInterval{1.0, 2.0}));
-}
-
-TEST(PxAnimValueNode, DoubleInterpolatesLinearly)
+TEST(PxAnimValueNode, DoubleAndColourInterpolateLinearlyWithinTheRightSegment)
 {
     // Given out of order: the node sorts its keys.
-    auto node = makeKeyed<double>({{3.0, 20.0}, {1.0, 10.0}});
+    auto node = makeKeyed<double>({{2.0, 30.0}, {0.0, 0.0}, {1.0, 10.0}});
     EXPECT_TRUE(node->isAnimated());
+    const struct
+    {
+        double time, value;
+    } cases[] = {{0.25, 2.5}, {1.0, 10.0}, {1.25, 15.0}, {1.75, 25.0}, {2.0, 30.0}};
+    for (const auto& c : cases)
+        EXPECT_EQ(node->getValue(c.time).value, c.value) << c.time;
+    EXPECT_EQ(node->getValue(1.5).validity, frame24(36));
 
-    const PxResult<double> quarter = node->getValue(1.5); // 25% of the way from 1 s to 3 s
-    EXPECT_EQ(quarter.value, 12.5);
-    EXPECT_EQ(quarter.validity, frame24(36));
-
-    EXPECT_EQ(node->getValue(2.0).value, 15.0);
-    EXPECT_EQ(node->getValue(2.5).value, 17.5);
-    EXPECT_EQ(node->getValue(1.0).value, 10.0);
-    EXPECT_EQ(node->getValue(3.0).value, 20.0);
+    auto colour = makeKeyed<Rgb>({{0.0, Rgb{0.0f, 0.5f, 1.0f}}, {2.0, Rgb{1.0f, 0.5f, 0.0f}}});
+    EXPECT_EQ(colour->getValue(0.5).value, (Rgb{0.25f, 0.5f, 0.75f}));
+    EXPECT_EQ(colour->getValue(0.5).validity, frame24(12));
+    EXPECT_EQ(colour->getValue(1.0).value, (Rgb{0.5f, 0.5f, 0.5f}));
 }
 
-TEST(PxAnimValueNode, DoubleInterpolatesWithinTheRightSegment)
+TEST(PxAnimValueNode, IntBoolAndStringHoldThePreviousKey)
 {
-    auto node = makeKeyed<double>({{0.0, 0.0}, {1.0, 10.0}, {2.0, 30.0}});
-    EXPECT_EQ(node->getValue(0.25).value, 2.5);
-    EXPECT_EQ(node->getValue(1.0).value, 10.0);
-    EXPECT_EQ(node->getValue(1.25).value, 15.0);
-    EXPECT_EQ(node->getValue(1.75).value, 25.0);
+    auto ints = makeKeyed<int>({{0.0, 1}, {1.0, 5}, {2.0, -3}});
+    EXPECT_EQ(ints->getValue(0.99).value, 1);
+    EXPECT_EQ(ints->getValue(1.0).value, 5);
+    EXPECT_EQ(ints->getValue(1.75).value, 5);
+    EXPECT_EQ(ints->getValue(2.0).value, -3);
+    EXPECT_EQ(ints->getValue(0.25).validity, frame24(6));
+    auto bools = makeKeyed<bool>({{0.0, false}, {1.0, true}});
+    EXPECT_FALSE(bools->getValue(0.999).value);
+    EXPECT_TRUE(bools->getValue(1.0).value);
+    auto strings = makeKeyed<std::string>({{0.0, "A"}, {1.0, "B"}, {2.0, "C"}});
+    EXPECT_EQ(strings->getValue(0.5).value, "A");
+    EXPECT_EQ(strings->getValue(1.5).value, "B");
+    EXPECT_EQ(strings->getValue(2.5).value, "C");
 }
 
-TEST(PxAnimValueNode, ColourInterpolatesEachChannelLinearly)
-{
-    auto node = makeKeyed<Rgb>({{0.0, Rgb{0.0f, 0.5f, 1.0f}}, {2.0, Rgb{1.0f, 0.5f, 0.0f}}});
-    const PxResult<Rgb> quarter = node->getValue(0.5);
-    EXPECT_EQ(quarter.value, (Rgb{0.25f, 0.5f, 0.75f}));
-    EXPECT_EQ(quarter.validity, frame24(12));
-    EXPECT_EQ(node->getValue(1.0).value, (Rgb{0.5f, 0.5f, 0.5f}));
-}
-
-TEST(PxAnimValueNode, IntHoldsThePreviousKey)
-{
-    auto node = makeKeyed<int>({{0.0, 1}, {1.0, 5}, {2.0, -3}});
-    EXPECT_EQ(node->getValue(0.0).value, 1);
-    EXPECT_EQ(node->getValue(0.25).value, 1);
-    EXPECT_EQ(node->getValue(0.99).value, 1);
-    EXPECT_EQ(node->getValue(1.0).value, 5);
-    EXPECT_EQ(node->getValue(1.75).value, 5);
-    EXPECT_EQ(node->getValue(2.0).value, -3);
-    EXPECT_EQ(node->getValue(0.25).validity, frame24(6));
-}
-
-TEST(PxAnimValueNode, BoolHoldsThePreviousKey)
-{
-    auto node = makeKeyed<bool>({{0.0, false}, {1.0, true}});
-    EXPECT_FALSE(node->getValue(0.5).value);
-    EXPECT_FALSE(node->getValue(0.999).value);
-    EXPECT_TRUE(node->getValue(1.0).value);
-    EXPECT_EQ(node->getValue(0.5).validity, frame24(12));
-}
-
-TEST(PxAnimValueNode, StringHoldsThePreviousKey)
-{
-    auto node = makeKeyed<std::string>({{0.0, "A"}, {1.0, "B"}, {2.0, "C"}});
-    EXPECT_EQ(node->getValue(0.5).value, "A");
-    EXPECT_EQ(node->getValue(1.0).value, "B");
-    EXPECT_EQ(node->getValue(1.5).value, "B");
-    EXPECT_EQ(node->getValue(2.5).value, "C");
-}
-
-TEST(PxAnimValueNode, BeforeTheFirstKeyAndAfterTheLastTheEndKeysHold)
+TEST(PxAnimValueNode, EndKeysHoldOutsideTheKeysForOneFrameAtATime)
 {
     auto node = makeKeyed<double>({{1.0, 10.0}, {3.0, 20.0}});
-    const PxResult<double> before = node->getValue(-5.0);
-    EXPECT_EQ(before.value, 10.0);
-    EXPECT_EQ(before.validity, frame24(-120));
-    EXPECT_EQ(node->getValue(0.99).value, 10.0);
-
-    const PxResult<double> after = node->getValue(100.0);
-    EXPECT_EQ(after.value, 20.0);
-    EXPECT_EQ(after.validity, frame24(2400));
-
-    auto colour = makeKeyed<Rgb>({{1.0, Rgb{0.25f, 0.5f, 0.75f}}, {2.0, Rgb{1.0f, 1.0f, 1.0f}}});
-    EXPECT_EQ(colour->getValue(0.0).value, (Rgb{0.25f, 0.5f, 0.75f}));
-    EXPECT_EQ(colour->getValue(7.0).value, (Rgb{1.0f, 1.0f, 1.0f}));
-}
-
-TEST(PxAnimValueNode, ASingleKeyHoldsEverywhereForOneFrameAtATime)
-{
-    auto node = makeKeyed<double>({{1.0, 4.0}});
-    EXPECT_EQ(node->getValue(-1.0).value, 4.0);
-    EXPECT_EQ(node->getValue(1.0).value, 4.0);
-    EXPECT_EQ(node->getValue(9.0).value, 4.0);
-    EXPECT_EQ(node->getValue(1.0).validity, frame24(24));
+    EXPECT_EQ(node->getValue(-5.0).value, 10.0);
+    EXPECT_EQ(node->getValue(-5.0).validity, frame24(-120));
+    EXPECT_EQ(node->getValue(100.0).value, 20.0);
+    EXPECT_EQ(node->getValue(100.0).validity, frame24(2400));
+    auto single = makeKeyed<double>({{1.0, 4.0}});
+    EXPECT_EQ(single->getValue(-1.0).value, 4.0);
+    EXPECT_EQ(single->getValue(9.0).value, 4.0);
+    EXPECT_EQ(single->getValue(1.0).validity, frame24(24));
 }
 
 TEST(PxAnimValueNode, ValidityIsTheFrameOfTheNodesRate)
@@ -143,33 +95,25 @@ TEST(PxAnimValueNode, ValidityIsTheFrameOfTheNodesRate)
     const Rational ntsc{24000, 1001};
     auto node = makeKeyed<double>({{0.0, 0.0}, {100.0, 1.0}}, ntsc);
     const double start = TmTimeUtil::getSecondsFromFrames(ntsc, 1001);
-    const PxValidityInterval validity = node->getValue(start).validity;
-    EXPECT_EQ(validity.start, start);
-    EXPECT_EQ(validity.end, TmTimeUtil::getSecondsFromFrames(ntsc, 1002));
+    EXPECT_EQ(node->getValue(start).validity,
+              (PxValidityInterval{start, TmTimeUtil::getSecondsFromFrames(ntsc, 1002)}));
 }
 
 TEST(PxAnimValueNode, SetRequestsReplaceConstantsAndKeys)
 {
     auto node = makeKeyed<double>({{0.0, 0.0}, {1.0, 1.0}});
-    const RCShdPtr<PxAnimValueNode<double>> target(node.get());
-    PxRequestMgr& mgr = PxRequestMgr::getInstance();
     const std::uint64_t invalidations = node->getInvalidationCount();
-
-    using ConstantRequest = PxSetRequest<PxAnimValueNode<double>, const PxResult<double>&>;
-    mgr.queueRequest(makeShared<ConstantRequest>(target, &PxAnimValueNode<double>::setConstant,
-                                                 PxResult<double>(8.0, PxValidityInterval::FULL),
-                                                 PxValidityInterval::FULL));
-    mgr.waitForIdle();
+    pxtest::setConstant(node, 8.0);
     EXPECT_FALSE(node->isAnimated());
     EXPECT_EQ(node->getValue(0.5).value, 8.0);
     EXPECT_TRUE(node->getValue(0.5).validity.isFull());
     EXPECT_EQ(node->getInvalidationCount(), invalidations + 1);
 
     using Keys = std::vector<PxAnimValueNode<double>::Key>;
-    using KeysRequest = PxSetRequest<PxAnimValueNode<double>, const Keys&>;
-    mgr.queueRequest(makeShared<KeysRequest>(target, &PxAnimValueNode<double>::setKeys, Keys{{2.0, 6.0}, {0.0, 2.0}},
-                                             PxValidityInterval{0.0, 2.0}));
-    mgr.waitForIdle();
+    PxRequestMgr::getInstance().queueRequest(makeShared<PxSetRequest<PxAnimValueNode<double>, const Keys&>>(
+        RCShdPtr<PxAnimValueNode<double>>(node.get()), &PxAnimValueNode<double>::setKeys, Keys{{2.0, 6.0}, {0.0, 2.0}},
+        PxValidityInterval{0.0, 2.0}));
+    PxRequestMgr::getInstance().waitForIdle();
     EXPECT_TRUE(node->isAnimated());
     EXPECT_EQ(node->getValue(0.5).value, 3.0);
     EXPECT_EQ(node->getValue(0.5).validity, frame24(12));

@@ -1,14 +1,9 @@
-// PxRequestMgr and PxSetRequest: requests run on the one worker thread in the order they were
-// queued, never while a render holds the gate, are released on the graph thread, and a request
-// that fails leaves its message behind without stopping the worker.
+// PxRequestMgr, PxSetRequest and PxNode: requests run on the one worker thread in the order they
+// were queued, never while a render holds the gate, are released on the graph thread, and a
+// request that fails leaves its message behind without stopping the worker. Invalidation travels
+// up the graph from the node a request changed.
 #include "PxTestSupport.h"
 
-#include <Vx/Px/PxAnimValue.h>
-#include <Vx/Px/PxImageFormatNode.h>
-#include <Vx/Px/PxNode.h>
-#include <Vx/Px/PxRequestMgr.h>
-
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -25,101 +20,10 @@
 namespace Vx {
 namespace {
 
+using pxtest::makeSetRequest;
 using pxtest::ProbeNode;
-using pxtest::requestThreadId;
-using pxtest::runOnRequestThread;
 
-using ProbeSetRequest = PxSetRequest<ProbeNode, int>;
-
-RCShdPtr<PxRequest> makeSetRequest(const PxStrongHndl<ProbeNode>& node, int value, const PxValidityInterval& interval)
-{
-    return makeShared<ProbeSetRequest>(RCShdPtr<ProbeNode>(node.get()), &ProbeNode::setValue, value, interval);
-}
-
-TEST(PxSetRequest, CallsTheSetterOnTheRequestThread)
-{
-    const std::thread::id worker = requestThreadId();
-    ASSERT_NE(worker, std::this_thread::get_id());
-
-    PxStrongHndl<ProbeNode> node = pxCreateNode<ProbeNode>();
-    PxRequestMgr& mgr = PxRequestMgr::getInstance();
-    mgr.queueRequest(makeSetRequest(node, 7, PxValidityInterval::FULL));
-    mgr.waitForIdle();
-
-    EXPECT_EQ(node->getValues(), std::vector<int>{7});
-    EXPECT_EQ(node->getSetterThreads(), std::vector<std::thread::id>{worker});
-    EXPECT_EQ(node->getSetterOnWorker(), std::vector<bool>{true});
-}
-
-TEST(PxSetRequest, KeepsTheValueItWasMadeWith)
-{
-    PxStrongHndl<ProbeNode> node = pxCreateNode<ProbeNode>();
-    const ProbeSetRequest request(RCShdPtr<ProbeNode>(node.get()), &ProbeNode::setValue, 42, PxValidityInterval::FULL);
-    EXPECT_EQ(request.getValue(), 42);
-}
-
-class PxSetRequestInvalidation : public ::testing::Test
-{
-protected:
-    PxSetRequestInvalidation()
-    {
-        middle->registerChild(leaf);
-        top->registerChild(middle);
-    }
-    ~PxSetRequestInvalidation() override
-    {
-        top->unregisterChild(middle);
-        middle->unregisterChild(leaf);
-    }
-
-    void set(int value, const PxValidityInterval& interval)
-    {
-        PxRequestMgr::getInstance().queueRequest(makeSetRequest(leaf, value, interval));
-        PxRequestMgr::getInstance().waitForIdle();
-    }
-
-    PxStrongHndl<ProbeNode> leaf = pxCreateNode<ProbeNode>();
-    PxStrongHndl<ProbeNode> middle = pxCreateNode<ProbeNode>();
-    PxStrongHndl<ProbeNode> top = pxCreateNode<ProbeNode>();
-};
-
-TEST_F(PxSetRequestInvalidation, InvalidatesTheNodeAndEveryNodeAboveIt)
-{
-    ASSERT_EQ(leaf->getInvalidationCount(), 0u);
-    set(3, {2.0, 3.5});
-
-    const PxValidityInterval expected{2.0, 3.5};
-    for (const ProbeNode* node : {leaf.get(), middle.get(), top.get()}) {
-        EXPECT_EQ(node->getInvalidationCount(), 1u);
-        EXPECT_EQ(node->getLastInvalidation(), expected);
-    }
-    // The flag of a request's invalidation travels up unchanged.
-    EXPECT_EQ(middle->getReceivedFlags(), std::vector<int>{-2});
-    EXPECT_EQ(top->getReceivedFlags(), std::vector<int>{-2});
-
-    set(4, PxValidityInterval::FULL);
-    for (const ProbeNode* node : {leaf.get(), middle.get(), top.get()}) {
-        EXPECT_EQ(node->getInvalidationCount(), 2u);
-        EXPECT_TRUE(node->getLastInvalidation().isFull());
-    }
-}
-
-TEST_F(PxSetRequestInvalidation, UnregisteringAChildStopsThePropagation)
-{
-    set(1, {0.0, 1.0});
-    middle->unregisterChild(leaf);
-    EXPECT_TRUE(leaf->getParents().empty());
-    set(2, {5.0, 6.0});
-
-    EXPECT_EQ(leaf->getInvalidationCount(), 2u);
-    EXPECT_EQ(leaf->getLastInvalidation(), (PxValidityInterval{5.0, 6.0}));
-    EXPECT_EQ(middle->getInvalidationCount(), 1u);
-    EXPECT_EQ(middle->getLastInvalidation(), (PxValidityInterval{0.0, 1.0}));
-    EXPECT_EQ(top->getInvalidationCount(), 1u);
-    middle->registerChild(leaf); // as the fixture expects to find it
-}
-
-TEST(PxRequestMgr, ExecutesRequestsInQueueOrder)
+TEST(PxSetRequest, ExecutesOnTheWorkerThreadInQueueOrder)
 {
     PxStrongHndl<ProbeNode> node = pxCreateNode<ProbeNode>();
     PxRequestMgr& mgr = PxRequestMgr::getInstance();
@@ -129,47 +33,85 @@ TEST(PxRequestMgr, ExecutesRequestsInQueueOrder)
     std::vector<int> expected(100);
     std::iota(expected.begin(), expected.end(), 0);
     for (int value : expected)
-        mgr.queueRequest(makeSetRequest(node, value, PxValidityInterval::FULL));
+        mgr.queueRequest(makeSetRequest(node, value));
     mgr.waitForIdle();
 
     EXPECT_EQ(node->getValues(), expected);
+    EXPECT_EQ(node->getSetterOnWorker(), std::vector<bool>(100, true));
     EXPECT_EQ(mgr.getExecutedCount() - executedBefore, 100u);
     EXPECT_EQ(node->getInvalidationCount(), 100u);
 }
 
-struct RequestTypeCase
+TEST(PxSetRequest, InvalidatesItsNodeAndEveryNodeAboveItUntilUnregistered)
 {
-    std::uint8_t record;
-    std::uint8_t expected;
-};
+    PxStrongHndl<ProbeNode> leaf = pxCreateNode<ProbeNode>();
+    PxStrongHndl<ProbeNode> middle = pxCreateNode<ProbeNode>();
+    PxStrongHndl<ProbeNode> top = pxCreateNode<ProbeNode>();
+    middle->registerChild(leaf);
+    top->registerChild(middle);
+    const auto set = [&](int value, const PxValidityInterval& interval) {
+        PxRequestMgr::getInstance().queueRequest(makeSetRequest(leaf, value, interval));
+        PxRequestMgr::getInstance().waitForIdle();
+    };
 
-TEST(PxRequest, GetRequestTypeWritesTheCodeAndKeepsTheUpperBits)
+    set(3, {2.0, 3.5});
+    for (const ProbeNode* node : {leaf.get(), middle.get(), top.get()}) {
+        EXPECT_EQ(node->getInvalidationCount(), 1u);
+        EXPECT_EQ(node->getLastInvalidation(), (PxValidityInterval{2.0, 3.5}));
+    }
+    // The flag of a request's invalidation travels up unchanged.
+    EXPECT_EQ(middle->getReceivedFlags(), std::vector<int>{-2});
+    EXPECT_EQ(top->getReceivedFlags(), std::vector<int>{-2});
+
+    middle->unregisterChild(leaf);
+    set(2, PxValidityInterval::FULL);
+    EXPECT_EQ(leaf->getInvalidationCount(), 2u);
+    EXPECT_TRUE(leaf->getLastInvalidation().isFull());
+    EXPECT_EQ(middle->getInvalidationCount(), 1u);
+    EXPECT_EQ(top->getInvalidationCount(), 1u);
+    top->unregisterChild(middle);
+}
+
+TEST(PxNode, RegisteringTwiceNeedsUnregisteringTwice)
 {
-    PxStrongHndl<ProbeNode> probe = pxCreateNode<ProbeNode>();
-    const ProbeSetRequest set(RCShdPtr<ProbeNode>(probe.get()), &ProbeNode::setValue, 0, PxValidityInterval::FULL);
-    const RequestTypeCase setCases[] = {{0xC0, 0xC5}, {0x3F, 0x05}, {0x00, 0x05}, {0xFF, 0xC5}, {0x40, 0x45}};
-    for (const RequestTypeCase& c : setCases) {
-        std::uint8_t record = c.record;
-        set.getRequestType(record);
-        EXPECT_EQ(int(record), int(c.expected)) << "set request from record " << int(c.record);
-    }
+    PxStrongHndl<ProbeNode> child = pxCreateNode<ProbeNode>();
+    PxStrongHndl<ProbeNode> parent = pxCreateNode<ProbeNode>();
+    parent->registerChild(child);
+    parent->registerChild(child);
+    child->invalidate({0.0, 1.0}, 0);
+    EXPECT_EQ(parent->getInvalidationCount(), 2u);
+    parent->unregisterChild(child);
+    EXPECT_EQ(child->getParents(), std::vector<const PxNode*>{parent.get()});
+    parent->unregisterChild(child);
+    parent->unregisterChild(child); // no longer registered: nothing to undo
+    EXPECT_TRUE(child->getParents().empty());
+}
 
-    const pxtest::PxFunctionRequest generic([] {});
-    const RequestTypeCase genericCases[] = {{0xC0, 0xC0}, {0x3F, 0x00}, {0xFF, 0xC0}, {0x85, 0x80}};
-    for (const RequestTypeCase& c : genericCases) {
-        std::uint8_t record = c.record;
-        generic.getRequestType(record);
-        EXPECT_EQ(int(record), int(c.expected)) << "generic request from record " << int(c.record);
+TEST(PxNode, LastInvalidationIsNeverAMixOfTwoGivenAtOnce)
+{
+    PxStrongHndl<ProbeNode> node = pxCreateNode<ProbeNode>();
+    PxNode* target = node.get();
+    const PxValidityInterval first{0.0, 1.0};
+    const PxValidityInterval second{10.0, 11.0};
+    std::atomic<bool> stop{false};
+    const auto invalidate = [&](PxValidityInterval interval) {
+        while (!stop.load())
+            target->invalidate(interval, 0);
+    };
+    std::thread a(invalidate, first);
+    std::thread b(invalidate, second);
+    while (node->getInvalidationCount() == 0)
+        std::this_thread::yield();
+    int mixes = 0;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
+    while (mixes == 0 && std::chrono::steady_clock::now() < until) {
+        const PxValidityInterval seen = node->getLastInvalidation();
+        mixes += (seen != first && seen != second) ? 1 : 0;
     }
-
-    PxStrongHndl<PxImageFormatNode> formatNode = pxCreateNode<PxImageFormatNode>(PxImageFormat{});
-    const PxImageFormatSetRequest format(RCShdPtr<PxImageFormatNode>(formatNode.get()), PxImageFormat{});
-    const RequestTypeCase formatCases[] = {{0xC0, 0xC4}, {0x3F, 0x04}, {0x85, 0x84}};
-    for (const RequestTypeCase& c : formatCases) {
-        std::uint8_t record = c.record;
-        format.getRequestType(record);
-        EXPECT_EQ(int(record), int(c.expected)) << "format request from record " << int(c.record);
-    }
+    stop = true;
+    a.join();
+    b.join();
+    EXPECT_EQ(mixes, 0);
 }
 
 class ThrowingRequest : public PxRequest
@@ -192,31 +134,20 @@ TEST(PxRequestMgr, AFailedRequestLeavesItsMessageAndTheWorkerGoesOn)
 
     PxStrongHndl<ProbeNode> node = pxCreateNode<ProbeNode>();
     mgr.queueRequest(makeShared<ThrowingRequest>());
-    mgr.queueRequest(makeSetRequest(node, 1, PxValidityInterval::FULL));
+    mgr.queueRequest(makeSetRequest(node, 1));
     mgr.queueRequest(makeShared<ThrowingUnknownRequest>());
-    mgr.queueRequest(makeSetRequest(node, 2, PxValidityInterval::FULL));
+    mgr.queueRequest(makeShared<PxSetRequest<ProbeNode, int>>(RCShdPtr<ProbeNode>(), &ProbeNode::setValue, 9,
+                                                              PxValidityInterval::FULL));
+    mgr.queueRequest(makeSetRequest(node, 2));
     mgr.waitForIdle();
 
     EXPECT_EQ(node->getValues(), (std::vector<int>{1, 2}));
-    EXPECT_EQ(mgr.takeErrors(), (std::vector<std::string>{"The clip \"plate\" has no frame 12.",
-                                                          "A request failed with an unknown exception."}));
+    EXPECT_EQ(mgr.takeErrors(),
+              (std::vector<std::string>{
+                  "The clip \"plate\" has no frame 12.", "A request failed with an unknown exception.",
+                  "Null pointer: a Vx::RCStrongBasePtr<Vx::pxtest::ProbeNode, Vx::LkCounter<int> > was used while "
+                  "empty."}));
     EXPECT_TRUE(mgr.takeErrors().empty()); // taking them emptied the list
-}
-
-TEST(PxSetRequest, WithoutANodeFailsWithANullPointerMessage)
-{
-    PxRequestMgr& mgr = PxRequestMgr::getInstance();
-    mgr.waitForIdle();
-    mgr.takeErrors();
-
-    mgr.queueRequest(
-        makeShared<ProbeSetRequest>(RCShdPtr<ProbeNode>(), &ProbeNode::setValue, 1, PxValidityInterval::FULL));
-    mgr.waitForIdle();
-
-    EXPECT_EQ(
-        mgr.takeErrors(),
-        std::vector<std::string>{
-            "Null pointer: a Vx::RCStrongBasePtr<Vx::pxtest::ProbeNode, Vx::LkCounter<int> > was used while empty."});
 }
 
 /// Records on which thread it dies; optionally holds its clean-up until the test lets it go.
@@ -229,12 +160,12 @@ public:
         std::condition_variable changed;
         bool cleaningUp = false;
         bool mayFinish = false;
-        std::thread::id releasedOn;
         bool released = false;
+        std::thread::id releasedOn;
     };
 
     ReleaseProbeRequest(Shared& shared, bool fail, bool holdCleanUp)
-        : m_shared(shared), m_fail(fail), m_holdCleanUp(holdCleanUp)
+        : m_shared(shared), m_fail(fail), m_hold(holdCleanUp)
     {
     }
     ~ReleaseProbeRequest() override
@@ -243,7 +174,6 @@ public:
         m_shared.releasedOn = std::this_thread::get_id();
         m_shared.released = true;
     }
-
     void performExecute() override
     {
         if (m_fail)
@@ -251,7 +181,7 @@ public:
     }
     void performCleanUp() override
     {
-        if (!m_holdCleanUp)
+        if (!m_hold)
             return;
         std::unique_lock<std::mutex> lock(m_shared.mutex);
         m_shared.cleaningUp = true;
@@ -262,7 +192,7 @@ public:
 private:
     Shared& m_shared;
     bool m_fail;
-    bool m_holdCleanUp;
+    bool m_hold;
 };
 
 TEST(PxRequestMgr, ReleasesExecutedRequestsOnTheGraphThread)
@@ -272,17 +202,12 @@ TEST(PxRequestMgr, ReleasesExecutedRequestsOnTheGraphThread)
         ReleaseProbeRequest::Shared shared;
         mgr.queueRequest(makeShared<ReleaseProbeRequest>(shared, fail, false));
         mgr.waitForIdle();
-        EXPECT_TRUE(shared.released) << (fail ? "failed request" : "request");
-        EXPECT_EQ(shared.releasedOn, std::this_thread::get_id()) << (fail ? "failed request" : "request");
+        EXPECT_TRUE(shared.released) << "failed " << fail;
+        EXPECT_EQ(shared.releasedOn, std::this_thread::get_id()) << "failed " << fail;
     }
     mgr.takeErrors();
-}
 
-TEST(PxRequestMgr, CollectingWhileARequestCleansUpStillReleasesItOnTheGraphThread)
-{
-    // The graph thread may collect executed requests at any moment, also while the worker is
-    // still finishing one that already handed itself back.
-    PxRequestMgr& mgr = PxRequestMgr::getInstance();
+    // Collecting while the worker still finishes a request that handed itself back.
     ReleaseProbeRequest::Shared shared;
     mgr.queueRequest(makeShared<ReleaseProbeRequest>(shared, false, true));
     {
@@ -297,7 +222,6 @@ TEST(PxRequestMgr, CollectingWhileARequestCleansUpStillReleasesItOnTheGraphThrea
     }
     shared.changed.notify_all();
     mgr.waitForIdle();
-
     EXPECT_TRUE(shared.released);
     EXPECT_EQ(shared.releasedOn, std::this_thread::get_id());
 }
@@ -306,7 +230,6 @@ TEST(PxRequestMgr, ARenderInProgressHoldsRequestsBack)
 {
     PxRequestMgr& mgr = PxRequestMgr::getInstance();
     mgr.waitForIdle();
-
     std::mutex mutex;
     std::condition_variable changed;
     bool rendering = false;
@@ -322,12 +245,10 @@ TEST(PxRequestMgr, ARenderInProgressHoldsRequestsBack)
         std::unique_lock<std::mutex> lock(mutex);
         changed.wait(lock, [&] { return rendering; });
     }
-
     std::atomic<bool> executed{false};
     mgr.queueRequest(makeShared<pxtest::PxFunctionRequest>([&executed] { executed = true; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_FALSE(executed.load()) << "a request ran while a render held the gate";
-
     {
         std::lock_guard<std::mutex> lock(mutex);
         renderMayEnd = true;

@@ -1,12 +1,11 @@
 // PxStrongHndl: processing handles belong to the graph thread. Creating or assigning one on a
 // worker thread (the request thread, or a thread inside a RenderScope) fails the host assertion;
-// releasing one there ends the process.
+// releasing one there ends the process. pxDownCast: from a node handle to one of its protocols.
 #include "PxTestSupport.h"
 
-#include <Vx/Px/PxNode.h>
-#include <Vx/Px/PxRequestMgr.h>
+#include <Vx/Px/PxAnimValue.h>
+#include <Vx/Px/PxImage.h>
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -19,8 +18,7 @@
 namespace Vx {
 namespace {
 
-using pxtest::AssertionOutcome;
-using pxtest::captureAssertion;
+using pxtest::failedAssertion;
 using pxtest::kGraphThreadCheck;
 using pxtest::ProbeNode;
 using pxtest::runOnRequestThread;
@@ -33,103 +31,80 @@ struct Handles
     PxStrongHndl<ProbeNode> empty;
 };
 
-struct HandleOperation
-{
-    const char* name;
-    std::function<void(Handles&)> run;
+const std::pair<const char*, std::function<void(Handles&)>> kOperations[] = {
+    {"default construction", [](Handles&) { PxStrongHndl<ProbeNode> handle; }},
+    {"construction from null", [](Handles&) { PxStrongHndl<ProbeNode> handle(nullptr); }},
+    {"construction from a node", [](Handles& h) { PxStrongHndl<ProbeNode> handle(h.node.get()); }},
+    {"copy construction", [](Handles& h) { PxStrongHndl<ProbeNode> handle(h.node); }},
+    {"conversion to a protocol handle", [](Handles& h) { PxNodePtr<PxNode const> handle(h.node); }},
+    {"move construction", [](Handles& h) { PxStrongHndl<ProbeNode> handle(std::move(h.second)); }},
+    {"copy assignment", [](Handles& h) { h.empty = h.node; }},
+    {"move assignment", [](Handles& h) { h.empty = std::move(h.second); }},
+    {"assign", [](Handles& h) { h.empty.assign(h.node.get()); }},
+    {"reset", [](Handles& h) { h.second.reset(); }},
+    {"pxCreateNode", [](Handles&) { pxCreateNode<ProbeNode>(); }},
 };
 
-const std::vector<HandleOperation>& handleOperations()
-{
-    static const std::vector<HandleOperation> operations = {
-        {"default construction", [](Handles&) { PxStrongHndl<ProbeNode> handle; }},
-        {"construction from null", [](Handles&) { PxStrongHndl<ProbeNode> handle(nullptr); }},
-        {"construction from a node", [](Handles& h) { PxStrongHndl<ProbeNode> handle(h.node.get()); }},
-        {"copy construction", [](Handles& h) { PxStrongHndl<ProbeNode> handle(h.node); }},
-        {"conversion to a protocol handle", [](Handles& h) { PxNodePtr<PxNode const> handle(h.node); }},
-        {"move construction", [](Handles& h) { PxStrongHndl<ProbeNode> handle(std::move(h.second)); }},
-        {"copy assignment", [](Handles& h) { h.empty = h.node; }},
-        {"move assignment", [](Handles& h) { h.empty = std::move(h.second); }},
-        {"assign", [](Handles& h) { h.empty.assign(h.node.get()); }},
-        {"reset", [](Handles& h) { h.second.reset(); }},
-    };
-    return operations;
-}
-
-/// The handles as they were made: an operation that failed its assertion changed nothing.
-void expectUntouched(const Handles& h, const char* operation)
-{
-    SCOPED_TRACE(operation);
-    ASSERT_TRUE(h.node);
-    EXPECT_EQ(h.second.get(), h.node.get());
-    EXPECT_TRUE(h.empty.isNull());
-    EXPECT_EQ(h.node->getRefCount(), 2);
-}
-
-void expectGraphThreadAssertion(const AssertionOutcome& outcome, const char* operation)
-{
-    SCOPED_TRACE(operation);
-    EXPECT_TRUE(outcome.threw);
-    EXPECT_EQ(outcome.expression, kGraphThreadCheck);
-    EXPECT_THAT(outcome.message, ::testing::StartsWith("Assertion \"" + kGraphThreadCheck + "\" failed at "));
-    EXPECT_THAT(outcome.message, ::testing::HasSubstr("PxNode.h:"));
-}
+/// Runs `work` on a worker thread: the request thread, or a thread inside a RenderScope.
+const std::pair<const char*, std::function<void(const std::function<void()>&)>> kWorkers[] = {
+    {"request thread", [](const std::function<void()>& work) { runOnRequestThread(work); }},
+    {"render scope",
+     [](const std::function<void()>& work) {
+         std::thread render([&] {
+             PxRequestMgr::RenderScope scope;
+             work();
+         });
+         render.join();
+     }},
+};
 
 TEST(PxStrongHndl, OperationsOnTheGraphThreadSucceed)
 {
-    for (const HandleOperation& operation : handleOperations()) {
+    for (const auto& [name, operation] : kOperations) {
         Handles handles;
-        const AssertionOutcome outcome = captureAssertion([&] { operation.run(handles); });
-        EXPECT_FALSE(outcome.threw) << operation.name << ": " << outcome.message;
+        EXPECT_EQ(failedAssertion([&] { operation(handles); }), "") << name;
     }
 }
 
-TEST(PxStrongHndl, CreationAndAssignmentOnTheRequestThreadFailTheAssertion)
+TEST(PxStrongHndl, CreationAndAssignmentOnAWorkerThreadFailTheAssertionAndChangeNothing)
 {
-    for (const HandleOperation& operation : handleOperations()) {
-        Handles handles;
-        AssertionOutcome outcome;
-        runOnRequestThread([&] { outcome = captureAssertion([&] { operation.run(handles); }); });
-        expectGraphThreadAssertion(outcome, operation.name);
-        expectUntouched(handles, operation.name);
+    for (const auto& [where, runOnWorker] : kWorkers) {
+        for (const auto& [name, operation] : kOperations) {
+            SCOPED_TRACE(std::string(name) + " on the " + where);
+            Handles handles;
+            const int constructed = ProbeNode::constructed();
+            std::string expression;
+            std::string message;
+            runOnWorker([&] {
+                try {
+                    operation(handles);
+                } catch (const RCExAssertionFailed& e) {
+                    expression = e.getExpression();
+                    message = e.what();
+                }
+            });
+            EXPECT_EQ(expression, kGraphThreadCheck);
+            EXPECT_EQ(message.rfind("Assertion \"" + kGraphThreadCheck + "\" failed at ", 0), 0u) << message;
+            EXPECT_NE(message.find("PxNode.h:"), std::string::npos) << message;
+            ASSERT_TRUE(handles.node);
+            EXPECT_EQ(handles.second.get(), handles.node.get());
+            EXPECT_TRUE(handles.empty.isNull());
+            EXPECT_EQ(handles.node->getRefCount(), 2);
+            // A node built and then refused by its handle would be lost: nobody could release it.
+            EXPECT_EQ(ProbeNode::constructed(), constructed);
+        }
     }
-}
-
-TEST(PxStrongHndl, CreationAndAssignmentInsideARenderScopeFailTheAssertion)
-{
-    for (const HandleOperation& operation : handleOperations()) {
-        Handles handles;
-        AssertionOutcome outcome;
-        std::thread render([&] {
-            PxRequestMgr::RenderScope scope;
-            outcome = captureAssertion([&] { operation.run(handles); });
-        });
-        render.join();
-        expectGraphThreadAssertion(outcome, operation.name);
-        expectUntouched(handles, operation.name);
-    }
-}
-
-TEST(PxStrongHndl, CreatingANodeOnAWorkerThreadFailsBeforeBuildingIt)
-{
-    const int before = ProbeNode::constructed();
-    AssertionOutcome outcome;
-    runOnRequestThread([&] { outcome = captureAssertion([] { pxCreateNode<ProbeNode>(); }); });
-    expectGraphThreadAssertion(outcome, "pxCreateNode");
-    // A node built and then refused by its handle would be lost: nobody could ever release it.
-    EXPECT_EQ(ProbeNode::constructed(), before);
 }
 
 TEST(PxStrongHndl, DereferencingIsAllowedOnAnyThread)
 {
     Handles handles;
-    PxStrongHndl<ProbeNode> empty;
     const PxNode* seen = nullptr;
     std::string nullMessage;
     runOnRequestThread([&] {
         seen = &*handles.node;
         try {
-            empty->getName();
+            handles.empty->getName();
         } catch (const RCExNullPtr& e) {
             nullMessage = e.what();
         }
@@ -138,57 +113,29 @@ TEST(PxStrongHndl, DereferencingIsAllowedOnAnyThread)
     EXPECT_EQ(nullMessage, "Null pointer: a Vx::PxStrongHndl<Vx::pxtest::ProbeNode> was used while empty.");
 }
 
-TEST(PxRequestMgrRenderScope, MarksTheThreadAsAWorkerWhileHeld)
+TEST(PxRequestMgrRenderScope, MarksTheThreadAsAWorkerWhileHeldNestingIncluded)
 {
-    bool before = true, inside = false, nested = false, afterNested = false, after = true;
+    std::vector<bool> marks;
     std::thread render([&] {
         PxRequestMgr& mgr = PxRequestMgr::getInstance();
-        before = mgr.isWorkerThreadCurrent();
+        marks.push_back(mgr.isWorkerThreadCurrent());
         {
             PxRequestMgr::RenderScope scope;
-            inside = mgr.isWorkerThreadCurrent();
             {
                 PxRequestMgr::RenderScope inner;
-                nested = mgr.isWorkerThreadCurrent();
+                marks.push_back(mgr.isWorkerThreadCurrent());
             }
-            afterNested = mgr.isWorkerThreadCurrent();
+            marks.push_back(mgr.isWorkerThreadCurrent()); // the outer scope still holds
         }
-        after = mgr.isWorkerThreadCurrent();
+        marks.push_back(mgr.isWorkerThreadCurrent());
     });
     render.join();
-    EXPECT_FALSE(before);
-    EXPECT_TRUE(inside);
-    EXPECT_TRUE(nested);
-    EXPECT_TRUE(afterNested); // leaving an inner scope keeps the outer one's mark
-    EXPECT_FALSE(after);
+    EXPECT_EQ(marks, (std::vector<bool>{false, true, true, false}));
     EXPECT_FALSE(PxRequestMgr::getInstance().isWorkerThreadCurrent());
 }
 
-TEST(PxRequestMgrRenderScope, TheRequestThreadIsAWorker)
-{
-    bool onWorker = false;
-    runOnRequestThread([&] { onWorker = PxRequestMgr::getInstance().isWorkerThreadCurrent(); });
-    EXPECT_TRUE(onWorker);
-}
-
-// The death tests start a fresh process for the statement: the request manager runs a thread of
+// The death test starts a fresh process for the statement: the request manager runs a thread of
 // its own, which a plain fork would not carry over.
-const char* const kReleaseOnWorkerPattern =
-    "Assertion \"!PxRequestMgr::getInstance\\(\\)\\.isWorkerThreadCurrent\\(\\)\" "
-    "failed at .*A processing handle was released on a worker thread\\.";
-
-TEST(PxStrongHndlDeathTest, ReleaseInsideARenderScopeTerminates)
-{
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_DEATH(
-        {
-            auto handle = std::make_unique<PxStrongHndl<ProbeNode>>(pxCreateNode<ProbeNode>());
-            PxRequestMgr::RenderScope scope;
-            handle.reset();
-        },
-        kReleaseOnWorkerPattern);
-}
-
 TEST(PxStrongHndlDeathTest, ReleaseOnTheRequestThreadTerminates)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
@@ -198,7 +145,32 @@ TEST(PxStrongHndlDeathTest, ReleaseOnTheRequestThreadTerminates)
                 std::make_unique<PxStrongHndl<ProbeNode>>(pxCreateNode<ProbeNode>()));
             runOnRequestThread([handle] { handle->reset(); });
         },
-        kReleaseOnWorkerPattern);
+        "Assertion \"!PxRequestMgr::getInstance\\(\\)\\.isWorkerThreadCurrent\\(\\)\" "
+        "failed at .*A processing handle was released on a worker thread\\.");
+}
+
+TEST(PxDownCast, ToAProtocolTheNodeHasSharesTheNodeAndOtherwiseNamesBothTypes)
+{
+    EXPECT_TRUE(pxDownCast<PxImageProtocol const>(PxNodePtr<PxNode const>()).isNull());
+
+    auto value = pxCreateNode<PxAnimValueNode<double>>(PxResult<double>(1.5, PxValidityInterval::FULL));
+    const PxNodePtr<PxNode const> asNode(value);
+    {
+        const auto protocol = pxDownCast<PxAnimValueProtocol<double> const>(asNode);
+        ASSERT_TRUE(protocol);
+        EXPECT_EQ(protocol->getValue(0.0).value, 1.5);
+        EXPECT_EQ(value->getRefCount(), 3); // the result is a handle of its own
+    }
+    std::string message;
+    try {
+        pxDownCast<PxImageProtocol const>(asNode);
+    } catch (const RCExCastFailed& e) {
+        message = e.what();
+    }
+    EXPECT_EQ(message, "Cast failed: an object of type Vx::PxAnimValueNode<double> cannot be used as "
+                       "Vx::PxStrongHndl<Vx::PxImageProtocol const>.");
+    EXPECT_EQ(value->getRefCount(), 2); // a failed cast takes no reference
+    EXPECT_THROW(pxDownCast<PxAnimValueProtocol<int> const>(asNode), RCExCastFailed);
 }
 
 } // namespace

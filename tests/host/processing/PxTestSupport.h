@@ -1,10 +1,11 @@
 // Helpers shared by the processing graph tests: requests that run a function on the request
-// manager's worker thread, and small nodes that record what happens to them.
+// manager's worker thread, and a node that records what happens to it.
 //
 // Everything here is created and released on the test's main thread, which plays the graph
 // thread; only the functions handed to runOnRequestThread run on the worker.
 #pragma once
 
+#include <Vx/Px/PxAnimValue.h>
 #include <Vx/Px/PxNode.h>
 #include <Vx/Px/PxRequestMgr.h>
 #include <Vx/Px/PxValidityInterval.h>
@@ -14,7 +15,6 @@
 #include <functional>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -43,37 +43,19 @@ inline void runOnRequestThread(std::function<void()> function)
     mgr.waitForIdle();
 }
 
-/// The id of the request manager's worker thread.
-inline std::thread::id requestThreadId()
+/// The expression of the host assertion `operation` failed, or "" when it failed none.
+template <class F> std::string failedAssertion(F&& operation)
 {
-    std::thread::id id;
-    runOnRequestThread([&id] { id = std::this_thread::get_id(); });
-    return id;
-}
-
-/// What an operation expected to fail a host assertion did.
-struct AssertionOutcome
-{
-    bool threw = false;
-    std::string expression;
-    std::string message;
-};
-
-template <class F> AssertionOutcome captureAssertion(F&& operation)
-{
-    AssertionOutcome outcome;
     try {
         operation();
     } catch (const RCExAssertionFailed& e) {
-        outcome.threw = true;
-        outcome.expression = e.getExpression();
-        outcome.message = e.what();
+        return e.getExpression();
     }
-    return outcome;
+    return "";
 }
 
-/// A node with one int setting. Records every call of its setter (value and thread) and the flags
-/// of every invalidation reaching it from a child.
+/// A node with one int setting. Records every call of its setter (value, and whether it ran on
+/// the worker thread) and the flags of every invalidation reaching it from a child.
 class ProbeNode : public PxNode
 {
 public:
@@ -83,24 +65,17 @@ public:
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_values.push_back(value);
-        m_setterThreads.push_back(std::this_thread::get_id());
-        m_setterOnWorker.push_back(PxRequestMgr::getInstance().isWorkerThreadCurrent());
+        m_onWorker.push_back(PxRequestMgr::getInstance().isWorkerThreadCurrent());
     }
-
     std::vector<int> getValues() const
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         return m_values;
     }
-    std::vector<std::thread::id> getSetterThreads() const
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_setterThreads;
-    }
     std::vector<bool> getSetterOnWorker() const
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        return m_setterOnWorker;
+        return m_onWorker;
     }
     std::vector<int> getReceivedFlags() const
     {
@@ -128,27 +103,32 @@ protected:
 private:
     mutable std::mutex m_mutex;
     std::vector<int> m_values;
-    std::vector<std::thread::id> m_setterThreads;
-    std::vector<bool> m_setterOnWorker;
+    std::vector<bool> m_onWorker;
     std::vector<int> m_flags;
 };
 
-/// A node that reads its child `offset` seconds later (a time shift): an invalidation from below
-/// reaches it, and its parents, moved by `offset`.
-class TimeShiftNode : public PxNode
+/// A set request calling ProbeNode::setValue with `value` and invalidating `interval`.
+inline RCShdPtr<PxRequest> makeSetRequest(const PxStrongHndl<ProbeNode>& node, int value,
+                                          const PxValidityInterval& interval = PxValidityInterval::FULL)
 {
-public:
-    TimeShiftNode(const Init& init, double offset) : PxNode(init), m_offset(offset) {}
+    return makeShared<PxSetRequest<ProbeNode, int>>(RCShdPtr<ProbeNode>(node.get()), &ProbeNode::setValue, value,
+                                                    interval);
+}
 
-protected:
-    void propagateAndRemapInvalidation(const PxValidityInterval& interval, int flags) override
-    {
-        invalidateLocked({interval.start + m_offset, interval.end + m_offset}, flags);
-    }
+/// Queues a set request making `node` hold `value` for all time, and waits for it.
+template <class T> void setConstant(const PxStrongHndl<PxAnimValueNode<T>>& node, const T& value)
+{
+    using Request = PxSetRequest<PxAnimValueNode<T>, const PxResult<T>&>;
+    PxRequestMgr::getInstance().queueRequest(
+        makeShared<Request>(RCShdPtr<PxAnimValueNode<T>>(node.get()), &PxAnimValueNode<T>::setConstant,
+                            PxResult<T>(value, PxValidityInterval::FULL), PxValidityInterval::FULL));
+    PxRequestMgr::getInstance().waitForIdle();
+}
 
-private:
-    double m_offset;
-};
+template <class T> PxStrongHndl<PxAnimValueNode<T>> makeConstant(const T& value)
+{
+    return pxCreateNode<PxAnimValueNode<T>>(PxResult<T>(value, PxValidityInterval::FULL));
+}
 
 } // namespace pxtest
 } // namespace Vx

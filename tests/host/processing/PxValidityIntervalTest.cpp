@@ -12,22 +12,14 @@ namespace {
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
-TEST(PxValidityInterval, FullCoversAllOfTime)
+TEST(PxValidityInterval, FullCoversAllOfTimeAndContainsIsHalfOpen)
 {
     const PxValidityInterval full = PxValidityInterval::FULL;
+    EXPECT_EQ(PxValidityInterval(), full);
     EXPECT_EQ(full.start, -kInfinity);
     EXPECT_EQ(full.end, kInfinity);
-    EXPECT_TRUE(full.isFull());
-    EXPECT_FALSE(full.isEmpty());
-    EXPECT_TRUE(full.contains(0.0));
-    EXPECT_TRUE(full.contains(-1e300));
-    EXPECT_TRUE(full.contains(1e300));
-    EXPECT_EQ(PxValidityInterval(), full); // a default interval is all of time
+    EXPECT_TRUE(full.isFull() && !full.isEmpty() && full.contains(-1e300) && full.contains(1e300));
     EXPECT_FALSE((PxValidityInterval{0.0, kInfinity}).isFull());
-}
-
-TEST(PxValidityInterval, ContainsIsHalfOpen)
-{
     const PxValidityInterval v{1.0, 2.0};
     EXPECT_TRUE(v.contains(1.0));
     EXPECT_TRUE(v.contains(1.999));
@@ -35,17 +27,13 @@ TEST(PxValidityInterval, ContainsIsHalfOpen)
     EXPECT_FALSE(v.contains(0.999));
 }
 
-struct IntersectionCase
-{
-    PxValidityInterval a;
-    PxValidityInterval b;
-    PxValidityInterval expected;
-    bool empty;
-};
-
 TEST(PxValidityInterval, IntersectionKeepsTheLargerStartAndTheSmallerEnd)
 {
-    const IntersectionCase cases[] = {
+    const struct
+    {
+        PxValidityInterval a, b, expected;
+        bool empty;
+    } cases[] = {
         {{0.0, 10.0}, {5.0, 20.0}, {5.0, 10.0}, false},
         {{5.0, 20.0}, {0.0, 10.0}, {5.0, 10.0}, false},
         {{0.0, 10.0}, {2.0, 3.0}, {2.0, 3.0}, false},
@@ -55,7 +43,7 @@ TEST(PxValidityInterval, IntersectionKeepsTheLargerStartAndTheSmallerEnd)
         {{0.0, 1.0}, {1.0, 2.0}, {1.0, 1.0}, true},
         {{0.0, 1.0}, {2.0, 3.0}, {2.0, 1.0}, true},
     };
-    for (const IntersectionCase& c : cases) {
+    for (const auto& c : cases) {
         EXPECT_EQ(c.a.intersected(c.b), c.expected) << c.a << " with " << c.b;
         EXPECT_EQ(c.a.intersected(c.b).isEmpty(), c.empty) << c.a << " with " << c.b;
         PxValidityInterval inPlace = c.a;
@@ -74,26 +62,20 @@ TEST(PxValidityInterval, FrameIntervalAt24)
     EXPECT_EQ(PxValidityInterval::createFrameInterval(rate, -0.01), (PxValidityInterval{-1.0 / 24.0, 0.0}));
 }
 
-TEST(PxValidityInterval, FrameIntervalOfFrame1001)
+TEST(PxValidityInterval, FrameIntervalOfFrame1001At24And23_976)
 {
     for (const Rational rate : {Rational{24, 1}, Rational{24000, 1001}}) {
         const double start = TmTimeUtil::getSecondsFromFrames(rate, 1001);
         const double next = TmTimeUtil::getSecondsFromFrames(rate, 1002);
         // Frame n starts at n / rate.
         EXPECT_DOUBLE_EQ(start, 1001.0 * double(rate.den) / double(rate.num)) << rate;
-
-        const PxValidityInterval atStart = PxValidityInterval::createFrameInterval(rate, start);
-        EXPECT_EQ(atStart.start, start) << rate;
-        EXPECT_EQ(atStart.end, next) << rate;
-        EXPECT_TRUE(atStart.contains(start)) << rate;
-
-        const double middle = (start + next) / 2.0;
-        EXPECT_EQ(PxValidityInterval::createFrameInterval(rate, middle), atStart) << rate;
-
+        const PxValidityInterval frame{start, next};
+        EXPECT_EQ(PxValidityInterval::createFrameInterval(rate, start), frame) << rate;
+        EXPECT_EQ(PxValidityInterval::createFrameInterval(rate, (start + next) / 2.0), frame) << rate;
         // A microsecond before the frame is the frame before.
-        const PxValidityInterval before = PxValidityInterval::createFrameInterval(rate, start - 1e-6);
-        EXPECT_EQ(before.start, TmTimeUtil::getSecondsFromFrames(rate, 1000)) << rate;
-        EXPECT_EQ(before.end, start) << rate;
+        EXPECT_EQ(PxValidityInterval::createFrameInterval(rate, start - 1e-6),
+                  (PxValidityInterval{TmTimeUtil::getSecondsFromFrames(rate, 1000), start}))
+            << rate;
     }
 }
 

@@ -29,71 +29,45 @@ class NumberedSource
 {
 public:
     explicit NumberedSource(std::string name) : m_name(std::move(name)) {}
-    std::string next()
-    {
-        ++m_calls;
-        return m_name + std::to_string(m_calls);
-    }
+    std::string next() { return m_name + std::to_string(++m_calls); }
     int getCalls() const { return m_calls; }
+    RCShdPtr<LiStringSubstituter::Handler> handler()
+    {
+        return makeShared<CbMethod<NumberedSource, std::string>>(this, &NumberedSource::next);
+    }
 
 private:
     std::string m_name;
     int m_calls = 0;
 };
 
-RCShdPtr<LiStringSubstituter::Handler> numberedHandler(NumberedSource& source)
-{
-    return makeShared<CbMethod<NumberedSource, std::string>>(&source, &NumberedSource::next);
-}
-
-TEST(LiStringSubstituter, StartsEmptyAndLeavesTextAsItIs)
+TEST(LiStringSubstituter, ReplacesTheRendererTokens)
 {
     LiStringSubstituter substituter;
     EXPECT_TRUE(substituter.isEmpty());
     EXPECT_EQ(substituter.substitute("shot010 <FrameNo>"), "shot010 <FrameNo>");
-    EXPECT_EQ(substituter.substitute(""), "");
-}
-
-TEST(LiStringSubstituter, IsNotEmptyOnceAPatternIsAdded)
-{
-    LiStringSubstituter substituter;
-    substituter.addPattern("<FrameNo>", constantHandler("12"));
-    EXPECT_FALSE(substituter.isEmpty());
-}
-
-struct SubstitutionCase
-{
-    const char* text;
-    const char* expected;
-};
-
-TEST(LiStringSubstituter, ReplacesTheRendererTokens)
-{
-    LiStringSubstituter substituter;
     substituter.addPattern("<FrameNo>", constantHandler("12"));
     substituter.addPattern("<Timecode>", constantHandler("00:00:00:12"));
+    EXPECT_FALSE(substituter.isEmpty());
 
-    const SubstitutionCase cases[] = {
+    const struct
+    {
+        const char* text;
+        const char* expected;
+    } cases[] = {
         {"", ""},
-        {"<FrameNo>", "12"},
         {"shot010 <FrameNo>", "shot010 12"},
-        {"<FrameNo> of 100", "12 of 100"},
-        {"<FrameNo>-<FrameNo>-<FrameNo>", "12-12-12"},
         {"<FrameNo><FrameNo>", "1212"},
-        {"<Timecode><FrameNo>", "00:00:00:1212"},
         {"TC <Timecode> / F <FrameNo>", "TC 00:00:00:12 / F 12"},
         {"<CurrentTime>", "<CurrentTime>"},
         {"< FrameNo >", "< FrameNo >"},
         {"<FrameNo", "<FrameNo"},
-        {"FrameNo>", "FrameNo>"},
         {"<frameno>", "<frameno>"},
         {"<<FrameNo>>", "<12>"},
-        {"<<<", "<<<"},
-        {"x<FrameNo", "x<FrameNo"},
         {"\xc3\xa9<FrameNo>\xc3\xa9", "\xc3\xa9"
                                       "12\xc3\xa9"},
     };
-    for (const SubstitutionCase& c : cases)
+    for (const auto& c : cases)
         EXPECT_EQ(substituter.substitute(c.text), c.expected) << "text \"" << c.text << "\"";
 }
 
@@ -101,59 +75,45 @@ TEST(LiStringSubstituter, CallsTheHandlerOncePerOccurrenceFromLeftToRight)
 {
     NumberedSource frames("F");
     LiStringSubstituter substituter;
-    substituter.addPattern("<FrameNo>", numberedHandler(frames));
-
+    substituter.addPattern("<FrameNo>", frames.handler());
     EXPECT_EQ(substituter.substitute("<FrameNo> <FrameNo><FrameNo> <CurrentTime>"), "F1 F2F3 <CurrentTime>");
-    EXPECT_EQ(frames.getCalls(), 3);
-
     EXPECT_EQ(substituter.substitute("no tokens here"), "no tokens here");
     EXPECT_EQ(frames.getCalls(), 3);
 }
 
-TEST(LiStringSubstituter, FirstRegisteredPatternWinsWhenPatternsOverlap)
+TEST(LiStringSubstituter, FirstRegisteredPatternWinsAndTheScanResumesAfterIt)
 {
-    NumberedSource frameNumbers("N");
-    NumberedSource frames("P");
+    NumberedSource numbers("N");
+    NumberedSource prefixes("P");
     LiStringSubstituter longFirst;
-    longFirst.addPattern("<FrameNo>", numberedHandler(frameNumbers));
-    longFirst.addPattern("<Frame", numberedHandler(frames));
-
+    longFirst.addPattern("<FrameNo>", numbers.handler());
+    longFirst.addPattern("<Frame", prefixes.handler());
     EXPECT_EQ(longFirst.substitute("<FrameNo>"), "N1");
-    EXPECT_EQ(longFirst.substitute("<Frame>"), "P1>");
-    EXPECT_EQ(longFirst.substitute("<FrameRate> <FrameNo>"), "P2Rate> N2");
-    EXPECT_EQ(frameNumbers.getCalls(), 2);
-    EXPECT_EQ(frames.getCalls(), 2);
+    EXPECT_EQ(longFirst.substitute("<FrameRate> <FrameNo>"), "P1Rate> N2");
 
     NumberedSource shortNumbers("S");
     NumberedSource longNumbers("L");
     LiStringSubstituter shortFirst;
-    shortFirst.addPattern("<Frame", numberedHandler(shortNumbers));
-    shortFirst.addPattern("<FrameNo>", numberedHandler(longNumbers));
-
+    shortFirst.addPattern("<Frame", shortNumbers.handler());
+    shortFirst.addPattern("<FrameNo>", longNumbers.handler());
     EXPECT_EQ(shortFirst.substitute("<FrameNo>"), "S1No>");
     EXPECT_EQ(longNumbers.getCalls(), 0);
-}
 
-TEST(LiStringSubstituter, ResumesAfterTheMatchedPattern)
-{
-    // "aa" matched at 0 consumes both characters; the scan goes on at 2, so "aaa" holds one
-    // occurrence followed by a lone "a".
-    LiStringSubstituter substituter;
-    substituter.addPattern("aa", constantHandler("X"));
-    EXPECT_EQ(substituter.substitute("aaa"), "Xa");
-    EXPECT_EQ(substituter.substitute("aaaa"), "XX");
-    EXPECT_EQ(substituter.substitute("baaab"), "bXab");
+    // "aa" matched at 0 consumes both characters: "aaa" holds one occurrence and a lone "a".
+    LiStringSubstituter pairs;
+    pairs.addPattern("aa", constantHandler("X"));
+    EXPECT_EQ(pairs.substitute("aaa"), "Xa");
+    EXPECT_EQ(pairs.substitute("baaaab"), "bXXb");
 }
 
 TEST(LiStringSubstituter, DoesNotScanReplacementsAgain)
 {
     NumberedSource calls("unused");
     LiStringSubstituter substituter;
-    substituter.addPattern("<FrameNo>",
-                           makeShared<CbMethod<NumberedSource, std::string>>(&calls, &NumberedSource::next));
+    substituter.addPattern("<FrameNo>", calls.handler());
     substituter.addPattern("<Self>", constantHandler("<FrameNo> and <Self>"));
-
-    EXPECT_EQ(substituter.substitute("<Self>"), "<FrameNo> and <Self>");
+    substituter.addPattern("<Gone>", constantHandler(""));
+    EXPECT_EQ(substituter.substitute("<Self><Gone>"), "<FrameNo> and <Self>");
     EXPECT_EQ(calls.getCalls(), 0);
 
     LiStringSubstituter joining;
@@ -162,57 +122,29 @@ TEST(LiStringSubstituter, DoesNotScanReplacementsAgain)
     EXPECT_EQ(joining.substitute("<A>B>"), "<B>");
 }
 
-TEST(LiStringSubstituter, AcceptsReplacementsOfAnyLength)
+TEST(LiStringSubstituter, RejectsAnEmptyPatternAndAMissingHandler)
 {
     LiStringSubstituter substituter;
-    substituter.addPattern("<Gone>", constantHandler(""));
-    substituter.addPattern("<Long>", constantHandler(std::string(1000, 'z')));
-    EXPECT_EQ(substituter.substitute("a<Gone>b<Gone>"), "ab");
-    EXPECT_EQ(substituter.substitute("<Long>!"), std::string(1000, 'z') + "!");
-}
-
-TEST(LiStringSubstituter, RejectsAnEmptyPattern)
-{
-    LiStringSubstituter substituter;
-    try {
-        substituter.addPattern("", constantHandler("x"));
-        FAIL() << "an empty pattern was accepted";
-    } catch (const std::invalid_argument& error) {
-        EXPECT_STREQ(error.what(), "A substitution pattern must not be empty: an empty pattern would match at every "
-                                   "position of the text.");
+    const struct
+    {
+        const char* pattern;
+        RCShdPtr<LiStringSubstituter::Handler> handler;
+        const char* message;
+    } cases[] = {
+        {"", constantHandler("x"),
+         "A substitution pattern must not be empty: an empty pattern would match at every position of the text."},
+        {"<FrameNo>", RCShdPtr<LiStringSubstituter::Handler>(),
+         "The substitution pattern \"<FrameNo>\" was given no handler."},
+    };
+    for (const auto& c : cases) {
+        try {
+            substituter.addPattern(c.pattern, c.handler);
+            ADD_FAILURE() << "accepted \"" << c.pattern << "\"";
+        } catch (const std::invalid_argument& error) {
+            EXPECT_STREQ(error.what(), c.message);
+        }
     }
     EXPECT_TRUE(substituter.isEmpty());
-}
-
-TEST(LiStringSubstituter, RejectsAMissingHandler)
-{
-    LiStringSubstituter substituter;
-    try {
-        substituter.addPattern("<FrameNo>", RCShdPtr<LiStringSubstituter::Handler>());
-        FAIL() << "a pattern without handler was accepted";
-    } catch (const std::invalid_argument& error) {
-        EXPECT_STREQ(error.what(), "The substitution pattern \"<FrameNo>\" was given no handler.");
-    }
-    EXPECT_TRUE(substituter.isEmpty());
-}
-
-TEST(LiStringSubstituter, HandlesLongTextsWithManyOccurrences)
-{
-    LiStringSubstituter substituter;
-    substituter.addPattern("<FrameNo>", constantHandler("123456"));
-    substituter.addPattern("<Timecode>", constantHandler("01:02:03:04"));
-
-    std::string text;
-    std::string expected;
-    for (int i = 0; i < 100000; ++i) {
-        text += "<FrameNo>:<Timecode>|< <";
-        expected += "123456:01:02:03:04|< <";
-    }
-    EXPECT_EQ(substituter.substitute(text), expected);
-
-    // Every character starts a pattern here, and none completes one.
-    const std::string nearMisses(1000000, '<');
-    EXPECT_EQ(substituter.substitute(nearMisses), nearMisses);
 }
 
 // The definition of a substitution spelled out in the most direct way, to compare against on
@@ -224,7 +156,7 @@ std::string substituteDirectly(const std::string& text, const std::vector<std::p
     while (pos < text.size()) {
         bool matched = false;
         for (const auto& [pattern, replacement] : table) {
-            if (text.substr(pos, pattern.size()) == pattern) {
+            if (text.compare(pos, pattern.size(), pattern) == 0) {
                 result += replacement;
                 pos += pattern.size();
                 matched = true;

@@ -14,74 +14,46 @@
 namespace Vx {
 namespace {
 
-TEST(LiString, RoundTripsAStdString)
+TEST(LiString, RoundTripsAStdStringAndIsEditedInPlace)
 {
-    const std::string texts[] = {"", "shot010", std::string("nul\0inside", 10), "\xC3\xA9t\xC3\xA9 <attr:client>"};
-    for (const std::string& text : texts) {
+    for (const std::string& text : {std::string(), std::string("shot010"), std::string("nul\0inside", 10)}) {
         const LiString host(text);
         EXPECT_EQ(host.str(), text);
         EXPECT_EQ(host.size(), text.size());
         EXPECT_EQ(host.isEmpty(), text.empty());
-        const std::string& back = host;
-        EXPECT_EQ(back, text);
     }
-}
-
-TEST(LiString, IsEditedInPlaceThroughItsText)
-{
     LiString text = std::string("v1");
-    std::string& inner = text.str();
-    inner += "2";
-    EXPECT_EQ(text.str(), "v12");
+    text.str() += "2";
     EXPECT_STREQ(text.c_str(), "v12");
     EXPECT_EQ(text, LiString("v12"));
     EXPECT_NE(text, LiString("v1"));
     EXPECT_TRUE(LiString(static_cast<const char*>(nullptr)).isEmpty());
 }
 
-struct IntCase
+TEST(LiStringUtil, ConvertsIntsAndInt64sUpToTheirExtremes)
 {
-    int value;
-    const char* expected;
-};
-
-TEST(LiStringUtil, ConvertsInts)
-{
-    const IntCase cases[] = {
-        {0, "0"},
-        {7, "7"},
-        {-7, "-7"},
-        {10, "10"},
-        {1001, "1001"},
-        {-1001, "-1001"},
-        {1000000, "1000000"},
-        {INT_MAX, "2147483647"},
-        {INT_MIN, "-2147483648"},
-    };
-    for (const IntCase& c : cases)
+    const struct
+    {
+        int value;
+        const char* expected;
+    } ints[] = {{0, "0"}, {-7, "-7"}, {10, "10"}, {-1001, "-1001"}, {INT_MAX, "2147483647"}, {INT_MIN, "-2147483648"}};
+    for (const auto& c : ints)
         EXPECT_EQ(LiStringUtil::convertNb(c.value), c.expected) << "value " << c.value;
-}
 
-struct Int64Case
-{
-    std::int64_t value;
-    const char* expected;
-};
-
-TEST(LiStringUtil, ConvertsInt64s)
-{
-    const Int64Case cases[] = {
+    const struct
+    {
+        std::int64_t value;
+        const char* expected;
+    } longs[] = {
         {std::int64_t{0}, "0"},
         {std::int64_t{-1}, "-1"},
-        {std::int64_t{86400}, "86400"},
         {std::int64_t{4294967296}, "4294967296"},
         {std::int64_t{-4294967296}, "-4294967296"},
-        {std::int64_t{1000000000000000000}, "1000000000000000000"},
         {std::numeric_limits<std::int64_t>::max(), "9223372036854775807"},
         {std::numeric_limits<std::int64_t>::min(), "-9223372036854775808"},
         {std::numeric_limits<std::int64_t>::min() + 1, "-9223372036854775807"},
     };
-    for (const Int64Case& c : cases)
+    for (const auto& c : longs)
         EXPECT_EQ(LiStringUtil::convertNb(c.value), c.expected) << "value " << c.value;
 }
 
@@ -90,8 +62,7 @@ TEST(LiStringUtil, AgreesWithStreamFormattingOnRandomValues)
     std::mt19937_64 random(20240611);
     for (int i = 0; i < 20000; ++i) {
         // Spread over every magnitude: a random value shifted right by a random amount.
-        const auto bits = static_cast<std::int64_t>(random());
-        const std::int64_t value = bits >> (random() % 64);
+        const std::int64_t value = static_cast<std::int64_t>(random()) >> (random() % 64);
         std::ostringstream stream;
         stream << value;
         ASSERT_EQ(LiStringUtil::convertNb(value), stream.str());

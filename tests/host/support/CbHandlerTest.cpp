@@ -41,31 +41,18 @@ private:
     int m_total = 0;
 };
 
-TEST(CbMethod, CallsTheOwnersOperation)
+TEST(CbMethod, CallsTheOwnersOperationWithItsArguments)
 {
     Accumulator accumulator;
     CbMethod<Accumulator, int, int> method(&accumulator, &Accumulator::add);
-    EXPECT_EQ(method.getOwner(), &accumulator);
     EXPECT_EQ(method.call(5), 5);
     EXPECT_EQ(method(3), 8);
-    EXPECT_EQ(accumulator.getTotal(), 8);
-}
-
-TEST(CbMethod, PassesReferenceArguments)
-{
-    Accumulator accumulator;
-    accumulator.add(42);
     RCShdPtr<CbHandler<void, std::string&, char>> handler =
         makeShared<CbMethod<Accumulator, void, std::string&, char>>(&accumulator, &Accumulator::appendTotal);
     std::string text = "total ";
     handler->call(text, ';');
     (*handler)(text, '.');
-    EXPECT_EQ(text, "total 42;42.");
-}
-
-std::string copyOf(const std::string& datum)
-{
-    return datum;
+    EXPECT_EQ(text, "total 8;8.");
 }
 
 std::string repeated(const std::string& datum, int times)
@@ -76,40 +63,26 @@ std::string repeated(const std::string& datum, int times)
     return text;
 }
 
-TEST(CbDataFunction, CallsTheFunctionWithACopyOfTheDatum)
-{
-    std::string frame = "12";
-    RCShdPtr<CbHandler<std::string>> handler = makeShared<CbDataFunction<std::string, std::string>>(&copyOf, frame);
-    frame = "13";
-    EXPECT_EQ(handler->call(), "12");
-    EXPECT_EQ((*handler)(), "12");
-}
-
-TEST(CbDataFunction, PassesTheCallsArgumentsAfterTheDatum)
-{
-    CbDataFunction<std::string, std::string, int> function(&repeated, "ab");
-    EXPECT_EQ(function.getDatum(), "ab");
-    EXPECT_EQ(function.call(3), "ababab");
-    EXPECT_EQ(function(0), "");
-}
-
 int valueOf(const RCShdPtr<Probe>& probe)
 {
     return probe->getValue();
 }
 
-TEST(CbDataFunction, ReleasesItsDatumWithTheLastReference)
+TEST(CbDataFunction, CallsTheFunctionWithACopyOfTheDatumFirst)
 {
+    std::string datum = "ab";
+    CbDataFunction<std::string, std::string, int> function(&repeated, datum);
+    datum = "cd";
+    EXPECT_EQ(function.call(3), "ababab");
+    EXPECT_EQ(function(0), "");
+
     std::atomic<int> deaths{0};
     RCShdPtr<CbHandler<int>> handler =
         makeShared<CbDataFunction<int, RCShdPtr<Probe>>>(&valueOf, makeShared<Probe>(deaths, 9));
     EXPECT_EQ(handler->call(), 9);
-    RCShdPtr<CbHandler<int>> registry = handler;
-    handler.reset();
     EXPECT_EQ(deaths, 0);
-    EXPECT_EQ(registry->call(), 9);
-    registry.reset();
-    EXPECT_EQ(deaths, 1);
+    handler.reset();
+    EXPECT_EQ(deaths, 1) << "the datum goes with the last reference";
 }
 
 /// A handler that appends its name and the event to a shared log.
@@ -153,7 +126,7 @@ TEST(CbCallbackList, CallsTheHandlersOfAnEventOldestFirst)
     EXPECT_EQ(list.getLinkCount(), 2u);
 }
 
-TEST(CbCallbackList, ForgetsAHandlerDestroyedWithoutRemoval)
+TEST(CbCallbackList, EndsRegistrationsWithWhicheverSideDiesFirst)
 {
     std::vector<std::string> log;
     EventList list;
@@ -168,29 +141,13 @@ TEST(CbCallbackList, ForgetsAHandlerDestroyedWithoutRemoval)
     list.notify(1, 1);
     list.notify(2, 2);
     EXPECT_EQ(log, (std::vector<std::string>{"survivor:1"}));
-}
-
-TEST(CbCallbackList, LetsItsHandlersGoWhenDestroyedFirst)
-{
-    std::vector<std::string> log;
-    LoggingHandler handler(log, "h");
     {
         EventList first;
-        EventList second;
-        first.add(1, &handler);
-        first.add(2, &handler);
-        second.add(1, &handler);
-        EXPECT_EQ(handler.getRegistrationCount(), 3u);
+        first.add(1, &survivor);
+        first.add(2, &survivor);
+        EXPECT_EQ(survivor.getRegistrationCount(), 3u);
     }
-    EXPECT_EQ(handler.getRegistrationCount(), 0u);
-    // The handler's own destruction at the end of the test must not reach the dead lists.
-    auto heapHandler = std::make_unique<LoggingHandler>(log, "heap");
-    {
-        EventList list;
-        list.add(1, heapHandler.get());
-    }
-    heapHandler.reset();
-    EXPECT_TRUE(log.empty());
+    EXPECT_EQ(survivor.getRegistrationCount(), 1u) << "a list destroyed first lets its handlers go";
 }
 
 TEST(CbCallbackList, SkipsAHandlerDestroyedByAnEarlierOne)

@@ -16,34 +16,19 @@ class RecordingObserver : public ObObserver<Om>
 public:
     void update(const ObSubject<Om>&, const ObHints& hints) override
     {
+        static const char* const kinds[] = {"added", "removed", "renamed", "changed", "link", "name"};
+        static_assert(int(OmComponentsHint::Kind::AttributeAdded) == 0 && int(OmComponentsHint::Kind::NameChanged) == 5,
+                      "the kinds are listed in their declaration order");
         for (const auto& hint : hints.getContainer()) {
             const auto* components = dynamic_cast<const OmComponentsHint*>(hint.get());
             if (!components)
                 continue;
-            std::string entry = kindName(components->getKind()) + " " +
+            std::string entry = std::string(kinds[int(components->getKind())]) + " " +
                                 (components->getComponent() ? components->getComponent()->getName() : "null");
             if (!components->getAttributeName().empty())
                 entry += " " + components->getAttributeName();
             received.push_back(entry);
         }
-    }
-    static std::string kindName(OmComponentsHint::Kind kind)
-    {
-        switch (kind) {
-        case OmComponentsHint::Kind::AttributeAdded:
-            return "added";
-        case OmComponentsHint::Kind::AttributeRemoved:
-            return "removed";
-        case OmComponentsHint::Kind::AttributeRenamed:
-            return "renamed";
-        case OmComponentsHint::Kind::AttributeChanged:
-            return "changed";
-        case OmComponentsHint::Kind::LinkChanged:
-            return "link";
-        case OmComponentsHint::Kind::NameChanged:
-            return "name";
-        }
-        return "?";
     }
     std::vector<std::string> received;
 };
@@ -62,7 +47,8 @@ using OmObjectModelTest = ToolModelTest;
 TEST_F(OmObjectModelTest, ObserversReceiveAttributeHintsForTheComposition)
 {
     RecordingObserver observer;
-    static_cast<const OmComposition&>(*composition).attachObserver(&observer);
+    const OmSubjectInterface<OmComponentImp>& subject = *composition;
+    subject.attachObserver(&observer);
     composition->setAttribute("client", "ACME");
     composition->setAttribute("client", "ACME"); // unchanged: no hint
     composition->setAttribute("client", "Globex");
@@ -75,7 +61,7 @@ TEST_F(OmObjectModelTest, ObserversReceiveAttributeHintsForTheComposition)
                                         "removed shot010 customer", "changed shot010 Version Number",
                                         "changed shot010 Version Number"}));
     EXPECT_EQ(composition->getVersionNumber(), 1);
-    composition->detachObserver(&observer);
+    subject.detachObserver(&observer);
     composition->setAttribute("client", "Initech");
     EXPECT_EQ(observer.received.size(), 6u);
 }
@@ -90,7 +76,6 @@ TEST_F(OmObjectModelTest, AGraphReportsItsNodesAttributesAndLinks)
     graph->connect(source->getOutput("Output", true), target->getInput("Input", true));
     EXPECT_EQ(observer.received, (std::vector<std::string>{"added target note", "link target Input"}));
     EXPECT_THROW(target->removeAttribute("missing"), std::out_of_range);
-    EXPECT_EQ(graph->getObserverCount(), 1u);
 }
 
 TEST_F(OmObjectModelTest, DefaultSettingsSendHintsWithoutAComponent)
@@ -103,7 +88,6 @@ TEST_F(OmObjectModelTest, DefaultSettingsSendHintsWithoutAComponent)
     settings.removeSetting("font");
     settings.detachObserver(&observer);
     EXPECT_EQ(observer.received, (std::vector<std::string>{"added null font", "removed null font"}));
-    EXPECT_EQ(observer.getSubjectCount(), 0u);
 }
 
 TEST_F(OmObjectModelTest, EitherSideMayDieFirst)
@@ -125,70 +109,33 @@ TEST_F(OmObjectModelTest, SubstitutesAttributeReferences)
 {
     composition->setAttribute("client", "ACME");
     composition->setAttribute("take", "<CompName>");
-    std::string text = "<attr:client> / <attr:missing> / <CompName> / <attr:take> / <attr:client";
-    OmCompositionGraphUtils::substituteUdas(graph, text);
-    EXPECT_EQ(text, "ACME / <attr:missing> / <CompName> / <CompName> / <attr:client");
-
     const struct
     {
         const char* text;
         const char* expected;
     } cases[] = {
+        {"<attr:client> / <attr:missing> / <CompName> / <attr:take> / <attr:client",
+         "ACME / <attr:missing> / <CompName> / <CompName> / <attr:client"},
         {"", ""},
-        {"plain", "plain"},
         {"<attr:client><attr:client>", "ACMEACME"},
         {"<attr:>", "<attr:>"},
         {"<ATTR:client>", "<ATTR:client>"},
         {"x<attr:Client>y", "x<attr:Client>y"},
     };
     for (const auto& c : cases) {
-        std::string t = c.text;
-        OmCompositionGraphUtils::substituteUdas(*graph, t);
-        EXPECT_EQ(t, c.expected) << "for " << c.text;
+        std::string plain = c.text;
+        OmCompositionGraphUtils::substituteUdas(*graph, plain);
+        EXPECT_EQ(plain, c.expected) << "for " << c.text;
+        LiString host(c.text);
+        OmCompositionGraphUtils::substituteUdas(graph, host);
+        EXPECT_EQ(host.str(), c.expected) << "for the host string " << c.text;
     }
     OmGraph orphan("orphan", nullptr);
     std::string untouched = "<attr:client>";
     OmCompositionGraphUtils::substituteUdas(orphan, untouched);
     EXPECT_EQ(untouched, "<attr:client>");
-}
-
-TEST_F(OmObjectModelTest, SubstitutesAttributeReferencesInAHostString)
-{
-    composition->setAttribute("client", "ACME");
-    const std::string typed = "<attr:client> <CompName> <attr:missing>";
-    LiString text(typed);
-    OmCompositionGraphUtils::substituteUdas(graph, text);
-    EXPECT_EQ(text.str(), "ACME <CompName> <attr:missing>");
-
-    // The same text reached through std::string must give the same result.
-    std::string plain = typed;
-    OmCompositionGraphUtils::substituteUdas(graph, plain);
-    EXPECT_EQ(plain, text.str());
-
-    LiString again(typed);
-    OmCompositionGraphUtils::substituteUdas(*graph, again);
-    EXPECT_EQ(again, text);
-
-    RCShdPtr<PiGraph> none;
-    EXPECT_THROW(OmCompositionGraphUtils::substituteUdas(none, again), RCExNullPtr);
-}
-
-TEST_F(OmObjectModelTest, CompositionsAndGraphsAreObservedThroughTheComponentSubjectInterface)
-{
-    RecordingObserver observer;
-    const OmSubjectInterface<OmComponentImp>& compositionSubject = *composition;
-    const OmSubjectInterface<OmComponentImp>& graphSubject = *graph;
-    compositionSubject.attachObserver(&observer);
-    graph->OmSubjectInterface<OmComponentImp>::attachObserver(&observer);
-    EXPECT_EQ(observer.getSubjectCount(), 2u);
-    composition->setAttribute("client", "ACME");
-    makeGainNode("node")->setAttribute("note", "n");
-    EXPECT_EQ(observer.received, (std::vector<std::string>{"added shot010 client", "added node note"}));
-    graphSubject.detachObserver(&observer);
-    composition->OmSubjectInterface<OmComponentImp>::detachObserver(&observer);
-    EXPECT_EQ(observer.getSubjectCount(), 0u);
-    composition->setAttribute("client", "Globex");
-    EXPECT_EQ(observer.received.size(), 2u);
+    LiString text("<attr:client>");
+    EXPECT_THROW(OmCompositionGraphUtils::substituteUdas(RCShdPtr<PiGraph>(), text), RCExNullPtr);
 }
 
 TEST_F(OmObjectModelTest, TimeRangeChangesCallRegisteredCallbacks)
@@ -214,8 +161,6 @@ TEST_F(OmObjectModelTest, TimeRangeChangesCallRegisteredCallbacks)
     EXPECT_EQ(handler.events, (std::vector<TmTimeEvent>{TmTimeEvent::EndTimeChanged}));
     graph->setTimeRange(DtTime{10, {24, 1}}, DtTime{10, {24, 1}});
     EXPECT_EQ(handler.events.size(), 3u);
-    range->getTimeRange(start, end);
-    EXPECT_EQ((end - start).getFrameCount(), 0);
     composition->getCommandStack()->undo();
     range->getTimeRange(start, end);
     EXPECT_EQ(start.frames, 1);
@@ -229,10 +174,8 @@ TEST_F(OmObjectModelTest, TimeRangeChangesCallRegisteredCallbacks)
 TEST(DtTime, DifferencesNeedOneRate)
 {
     EXPECT_EQ((DtTime{100, {24, 1}} - DtTime{1, {24, 1}}).getFrameCount(), 99);
-    try {
-        (void)(DtTime{1, {24, 1}} - DtTime{1, {25, 1}});
-        FAIL() << "no exception";
-    } catch (const std::invalid_argument& e) {
-        EXPECT_STREQ(e.what(), "The times 1@24/1 and 1@25/1 count frames of different rates and cannot be subtracted.");
-    }
+    EXPECT_EQ(messageOf([] {
+                  (void)(DtTime{1, {24, 1}} - DtTime{1, {25, 1}});
+              }),
+              "The times 1@24/1 and 1@25/1 count frames of different rates and cannot be subtracted.");
 }

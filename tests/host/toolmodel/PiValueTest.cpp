@@ -6,18 +6,6 @@
 using namespace Vx;
 using namespace Vx::pitest;
 
-namespace {
-template <class F> std::string messageOf(F&& operation)
-{
-    try {
-        operation();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "(no exception)";
-}
-} // namespace
-
 using PiNodeTest = ToolModelTest;
 
 TEST_F(PiNodeTest, IsBuiltFromTheControllersPolicies)
@@ -27,24 +15,15 @@ TEST_F(PiNodeTest, IsBuiltFromTheControllersPolicies)
     EXPECT_EQ(controller->loadedCount, 1) << "nodeAdded calls nodeLoaded by default";
     EXPECT_EQ(controller->getNode().get(), node.get());
     EXPECT_TRUE(node->getInput("Input", true)->isPrimary());
-    EXPECT_FALSE(node->getInput("Input", true)->isConnected());
-    EXPECT_EQ(node->getInput("Input", true)->getOutput().get(), nullptr);
-    const RCShdPtr<PiInput> label = node->getInput(kLabel, true);
-    ASSERT_TRUE(label->getOutput());
-    EXPECT_TRUE(label->getOutput()->isValueSource());
-    EXPECT_FALSE(label->isConnected());
+    EXPECT_TRUE(node->getInput(kLabel, true)->getOutput()->isValueSource());
     EXPECT_EQ(node->getInput("Fill Color", true)->getMembers().size(), 3u);
-    EXPECT_DOUBLE_EQ(std::get<double>(node->getInput("Fill Color.Green", true)->getVariant()), 0.0);
     EXPECT_EQ(node->getInput("Nothing", false).get(), nullptr);
     EXPECT_EQ(messageOf([&] { node->getInput("Nothing", true); }),
               "The node \"gain1\" has no input named \"Nothing\".");
     EXPECT_EQ(node->getStoredValue(kNote, true)->getName(), kNote);
-    EXPECT_EQ(node->getGraph().get(), graph.get());
-    EXPECT_EQ(PiCompositionUtils::getComposition(RCShdPtr<const PiGraph>(graph.get())).get(), composition.get());
-    EXPECT_TRUE(RCShdPtr<CmCommandStack>(dynamic_cast<CmCommandStack*>(node->getCommandStack().get())));
 }
 
-TEST_F(PiNodeTest, AChangedValueBecomesInvalidAndCallsItsInvalidationHandler)
+TEST_F(PiNodeTest, AChangedValueBecomesInvalidAndCallsItsInvalidationHandlerOnce)
 {
     const RCShdPtr<PiNode> node = makeGainNode("gain1");
     const auto gain = PiInputValue<double>::createTypedRO(node->getInput(kGain, true));
@@ -90,38 +69,30 @@ TEST_F(PiNodeTest, AnUpdateHandlerThatFindsTheValueInvalidAgainRunsAgain)
     EXPECT_FALSE(label->isInvalid());
 }
 
-TEST_F(PiNodeTest, UndoAndRedoRestoreValues)
+TEST_F(PiNodeTest, UndoAndRedoRestoreValuesAndTellTheController)
 {
-    const RCShdPtr<PiNode> node = makeGainNode("gain1");
+    GainController* controller = nullptr;
+    const RCShdPtr<PiNode> node = makeGainNode("gain1", &controller);
     const RCShdPtr<CmCommandStack> stack = composition->getCommandStack();
+    const auto gainOf = [&] { return std::get<double>(node->getInput(kGain, true)->getVariant()); };
+    const auto labelOf = [&] { return std::get<std::string>(node->getInput(kLabel, true)->getVariant()); };
     node->getInput(kGain, true)->setVariant(2.0);
     node->getInput(kLabel, true)->setVariant(std::string("hello"));
     ASSERT_EQ(stack->getUndoCount(), 2u);
     EXPECT_EQ(stack->getUndoName(), "Set Label");
 
     stack->undo();
-    EXPECT_EQ(std::get<std::string>(node->getInput(kLabel, true)->getVariant()), "");
-    EXPECT_DOUBLE_EQ(std::get<double>(node->getInput(kGain, true)->getVariant()), 2.0);
+    EXPECT_EQ(labelOf(), "");
+    EXPECT_DOUBLE_EQ(gainOf(), 2.0);
     stack->undo();
-    EXPECT_DOUBLE_EQ(std::get<double>(node->getInput(kGain, true)->getVariant()), 1.0);
+    EXPECT_DOUBLE_EQ(gainOf(), 1.0);
     EXPECT_FALSE(stack->canUndo());
     stack->redo();
     stack->redo();
-    EXPECT_DOUBLE_EQ(std::get<double>(node->getInput(kGain, true)->getVariant()), 2.0);
-    EXPECT_EQ(std::get<std::string>(node->getInput(kLabel, true)->getVariant()), "hello");
+    EXPECT_DOUBLE_EQ(gainOf(), 2.0);
+    EXPECT_EQ(labelOf(), "hello");
     EXPECT_THROW(stack->redo(), std::logic_error);
-}
-
-TEST_F(PiNodeTest, TheControllerIsToldOfEveryChangeIncludingUndo)
-{
-    GainController* controller = nullptr;
-    const RCShdPtr<PiNode> node = makeGainNode("gain1", &controller);
-    PiTypedValueUtil<std::string> note(node->getStoredValue(kNote, true), true);
-    note->setValue("first");
-    node->getInput(kGain, true)->setVariant(0.5);
-    composition->getCommandStack()->undo();
-    EXPECT_EQ(controller->changedValues, (std::vector<std::string>{kNote, kGain, kGain}));
-    EXPECT_EQ(note->getValue(), "first");
+    EXPECT_EQ(controller->changedValues, (std::vector<std::string>{kGain, kLabel, kLabel, kGain, kGain, kLabel}));
 }
 
 TEST_F(PiNodeTest, PoliciesFilterWrittenValues)
@@ -139,24 +110,25 @@ TEST_F(PiNodeTest, PoliciesFilterWrittenValues)
               }),
               "\"Lock Duration\" does not accept the value written: The value cannot be keyframed.");
     EXPECT_THROW(node->getInput(kGain, true)->setVariant(PiVariant(std::string("loud"))), RCExCastFailed);
+    EXPECT_THROW(PiTypedValueUtil<int>(node->getStoredValue(kNote, true), true), RCExCastFailed);
+    EXPECT_THROW(PiInputValue<int>::createTypedRO(node->getInput(kLabel, true)), RCExCastFailed);
 }
 
 TEST_F(PiNodeTest, WritesUnderAnUndoGuardAreNotRecorded)
 {
     const RCShdPtr<PiNode> node = makeGainNode("gain1");
-    const RCShdPtr<CmCommandStack> stack = composition->getCommandStack();
     PiTypedValueUtil<std::string> note(node->getStoredValue(kNote, true), true);
     {
         PiUndoGuardNoLog guard(false);
         note->setValue("derived");
     }
     EXPECT_EQ(note->getValue(), "derived");
-    EXPECT_EQ(stack->getUndoCount(), 0u);
+    EXPECT_EQ(composition->getCommandStack()->getUndoCount(), 0u);
     {
         PiUndoGuardNoLog guard(true);
         note->setValue("user");
     }
-    EXPECT_EQ(stack->getUndoCount(), 1u) << "a guard told to keep logging records";
+    EXPECT_EQ(composition->getCommandStack()->getUndoCount(), 1u) << "a guard told to keep logging records";
 }
 
 TEST_F(PiNodeTest, AnimatedValuesAreReadAtTheirTime)
@@ -171,16 +143,4 @@ TEST_F(PiNodeTest, AnimatedValuesAreReadAtTheirTime)
     composition->setCurrentTime(1.5);
     EXPECT_TRUE(now->isInvalid()) << "moving the current time invalidates animated values";
     EXPECT_DOUBLE_EQ(now->getValue(), 1.5);
-}
-
-TEST_F(PiNodeTest, TypedHandlesCheckTheirValues)
-{
-    const RCShdPtr<PiNode> node = makeGainNode("gain1");
-    EXPECT_THROW(PiTypedValueUtil<std::string>(RCShdPtr<PiValue>(), true), RCExNullPtr);
-    EXPECT_TRUE(PiTypedValueUtil<std::string>(RCShdPtr<PiValue>(), false).isNull());
-    EXPECT_THROW(PiTypedValueUtil<int>(node->getStoredValue(kNote, true), true), RCExCastFailed);
-    EXPECT_THROW(PiInputValue<int>::createTypedRO(node->getInput(kLabel, true)), RCExCastFailed);
-    const PiImageFormatValueConst format(
-        RCShdPtr<const PiValue>(node->getStoredValue(PiImageGenerator::getFormatValueName(), true).get()));
-    EXPECT_EQ(format.getValue(), PxImageFormat());
 }
