@@ -1,0 +1,45 @@
+// One run of kestrin-render, from the parsed command line to the exit code.
+//
+//   parse options --> [--list-fonts] --> read COMPOSITION.json --> load and initialise plug-ins
+//     --> register the Read tool, find "Slate" --> [--describe]
+//     --> merge options over the file --> build the composition (every input checked)
+//     --> check outputs (writable folder, no input frame overwritten)
+//     --> render each frame (TileRenderer) and write it (FrameWriter), or discard it (--null-output)
+//     --> --save --> close the composition, release the plug-ins' tools, unload
+//
+// Errors go to `err` prefixed with "kestrin-render: " and what caused them. The exit code is 0
+// only when every frame asked for was written (or rendered, with --null-output); 1 for an error
+// of the run, 2 for a command-line error. Frames written before an error stay. Main thread.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+#include <Vx/Render/RenderOptions.h>
+
+namespace Vx::Render {
+
+class RenderSession
+{
+public:
+    /// `executablePath`: argv[0] or /proc/self/exe, to find the default plug-in folder.
+    RenderSession(std::ostream& out, std::ostream& err, std::string executablePath);
+
+    /// Parses the command line and runs it; returns the exit code.
+    int run(int argc, const char* const* argv);
+    /// Runs already parsed options; returns the exit code.
+    int run(const RenderOptions& options);
+
+    /// The default plug-in folder: "../plugins" next to the executable's folder.
+    static std::string defaultPluginFolder(const std::string& executablePath);
+
+private:
+    int listFonts();
+    int renderAll(const RenderOptions& options);
+
+    std::ostream& m_out;
+    std::ostream& m_err;
+    std::string m_executablePath;
+};
+
+} // namespace Vx::Render

@@ -1,0 +1,310 @@
+// Building the host composition from a document and the command line.
+#include <Vx/Render/SceneBuilder.h>
+
+#include <Vx/Pi/PiImageGenerator.h>
+#include <Vx/Pi/PiImageModifier.h>
+#include <Vx/Pi/PiNode.h>
+#include <Vx/Pi/PiToolRegistry.h>
+#include <Vx/Pi/PiUndoGuardNoLog.h>
+#include <Vx/Px/PxRequestMgr.h>
+#include <Vx/Render/FrameRange.h>
+#include <Vx/Render/FrameRate.h>
+#include <Vx/Render/InputValues.h>
+#include <Vx/Render/ReadTool.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <stdexcept>
+
+namespace Vx::Render {
+
+namespace {
+
+using json = nlohmann::ordered_json;
+
+std::string quoted(const std::string& text)
+{
+    return "\"" + text + "\"";
+}
+
+/// A name no node of `doc` has yet: `base`, else `base 2`, `base 3`...
+std::string freeName(CompositionDoc& doc, const std::string& base)
+{
+    std::string name = base;
+    for (int i = 2; doc.findNode(name); ++i)
+        name = base + " " + std::to_string(i);
+    return name;
+}
+
+NodeDoc* lastOfTool(CompositionDoc& doc, const std::string& tool)
+{
+    for (auto it = doc.nodes.rbegin(); it != doc.nodes.rend(); ++it)
+        if (it->tool == tool)
+            return &*it;
+    return nullptr;
+}
+
+NodeDoc* firstOfTool(CompositionDoc& doc, const std::string& tool)
+{
+    for (NodeDoc& node : doc.nodes)
+        if (node.tool == tool)
+            return &node;
+    return nullptr;
+}
+
+} // namespace
+
+std::optional<std::pair<std::int64_t, std::int64_t>> findSequenceRange(const FramePattern& pattern)
+{
+    namespace fs = std::filesystem;
+    const std::string& prefix = pattern.prefix();
+    const auto slash = prefix.rfind('/');
+    const fs::path folder = slash == std::string::npos ? fs::path(".") : fs::path(prefix.substr(0, slash + 1));
+    const std::string namePrefix = slash == std::string::npos ? prefix : prefix.substr(slash + 1);
+    const std::string& suffix = pattern.suffix();
+    std::optional<std::pair<std::int64_t, std::int64_t>> range;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() <= namePrefix.size() + suffix.size() || name.compare(0, namePrefix.size(), namePrefix) != 0 ||
+            name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
+            continue;
+        const std::string digits = name.substr(namePrefix.size(), name.size() - namePrefix.size() - suffix.size());
+        if (digits.empty() || digits.size() > 12 ||
+            !std::all_of(digits.begin() + (digits[0] == '-' ? 1 : 0), digits.end(),
+                         [](unsigned char c) { return std::isdigit(c); }) ||
+            digits == "-")
+            continue;
+        const std::int64_t frame = std::stoll(digits);
+        // Only names the pattern itself would produce: the padding must match.
+        if (fs::path(pattern.path(frame)).filename().string() != name)
+            continue;
+        if (!range)
+            range = std::make_pair(frame, frame);
+        range->first = std::min(range->first, frame);
+        range->second = std::max(range->second, frame);
+    }
+    return range;
+}
+
+CompositionDoc mergeOptions(const std::optional<CompositionDoc>& file, const RenderOptions& options)
+{
+    CompositionDoc doc = file ? *file : CompositionDoc();
+    if (options.compName)
+        doc.name = *options.compName;
+    if (options.versionName)
+        doc.versionName = *options.versionName;
+    if (options.versionNumber)
+        doc.versionNumber = *options.versionNumber;
+    if (options.fps)
+        doc.fps = *options.fps;
+    for (const auto& [name, value] : options.attributes)
+        doc.attributes[name] = value;
+    if (!options.output.empty())
+        doc.output = options.output;
+
+    if (!lastOfTool(doc, kSlateToolName))
+        doc.nodes.push_back(NodeDoc{freeName(doc, kSlateToolName), kSlateToolName, {}, {}, {}});
+    if (!options.input.empty()) {
+        if (NodeDoc* read = firstOfTool(doc, ReadController::getToolName())) {
+            read->file = options.input;
+        } else {
+            const std::string name = freeName(doc, "Plate");
+            doc.nodes.insert(doc.nodes.begin(), NodeDoc{name, ReadController::getToolName(), options.input, {}, {}});
+            const std::string slate = lastOfTool(doc, kSlateToolName)->name;
+            const std::string& primary = PiImageInputPolicy::getPrimaryInputName();
+            doc.connections.erase(
+                std::remove_if(doc.connections.begin(), doc.connections.end(),
+                               [&](const ConnectionDoc& c) { return c.to == slate && c.input == primary; }),
+                doc.connections.end());
+            doc.connections.push_back(ConnectionDoc{name, slate, primary});
+        }
+    }
+
+    if (options.range) {
+        doc.first = options.range->first;
+        doc.last = options.range->second;
+    } else if (!file) {
+        std::optional<std::pair<std::int64_t, std::int64_t>> range;
+        if (!options.input.empty())
+            range = findSequenceRange(FramePattern(options.input, FramePatternRole::Input));
+        if (!range && !options.frames.empty()) {
+            const FrameRange frames = FrameRange::parse(options.frames);
+            const auto [low, high] = std::minmax_element(frames.frames().begin(), frames.frames().end());
+            range = std::make_pair(std::int64_t(*low), std::int64_t(*high));
+        }
+        if (range) {
+            doc.first = range->first;
+            doc.last = range->second;
+        }
+    }
+    return doc;
+}
+
+SceneBuilder::~SceneBuilder()
+{
+    close();
+}
+
+void SceneBuilder::close()
+{
+    if (!m_composition)
+        return;
+    m_output.reset();
+    m_slate.reset();
+    m_read.reset();
+    m_graph.reset();
+    m_composition->close();
+    PxRequestMgr::getInstance().waitForIdle();
+    m_composition.reset();
+}
+
+void SceneBuilder::build(const CompositionDoc& doc, const std::string& docPath, const RenderOptions& options,
+                         std::int64_t formatFrame)
+{
+    m_doc = doc;
+    const std::string origin = docPath.empty() ? std::string() : "Composition " + quoted(docPath) + ": ";
+    try {
+        m_rate = parseFrameRate(doc.fps);
+    } catch (const std::exception& e) {
+        throw std::invalid_argument((options.fps ? std::string("--fps: ") : origin + "\"fps\": ") + e.what());
+    }
+
+    m_composition = PiComposition::create(doc.name, m_rate);
+    {
+        // Building the composition is not an edit anybody could undo.
+        PiUndoGuardNoLog noLog;
+        m_composition->setVersionNumber(doc.versionNumber);
+        for (const auto& [name, value] : doc.attributes)
+            m_composition->setAttribute(name, value);
+    }
+    m_graph = m_composition->createGraph(doc.versionName, doc.first, doc.last + 1);
+
+    const PiToolRegistry& registry = PiToolRegistry::getInstance();
+    for (const NodeDoc& nodeDoc : doc.nodes) {
+        if (!registry.findTool(nodeDoc.tool))
+            throw std::invalid_argument(origin + "the node " + quoted(nodeDoc.name) + " uses the tool " +
+                                        quoted(nodeDoc.tool) + ", which no plug-in registers");
+        RCShdPtr<PiNode> node =
+            m_graph->createNode(nodeDoc.name, OPtr<PiNodeController>(registry.createController(nodeDoc.tool)));
+        if (nodeDoc.tool == ReadController::getToolName()) {
+            if (nodeDoc.file.empty())
+                throw std::invalid_argument(origin + "the Read node " + quoted(nodeDoc.name) + " has no \"file\"");
+            auto* read = dynamic_cast<ReadController*>(node->getController());
+            if (read)
+                read->setFormatFrame(formatFrame);
+            assignInput(*node, ReadController::getFileInputName(), nodeDoc.file, m_rate);
+            if (!m_read)
+                m_read = node;
+        }
+        for (const auto& [name, value] : nodeDoc.inputs) {
+            try {
+                assignInput(*node, name, value, m_rate);
+            } catch (const std::invalid_argument& e) {
+                throw std::invalid_argument(origin + "node " + quoted(nodeDoc.name) + ": " + e.what());
+            }
+        }
+        if (nodeDoc.tool == kSlateToolName)
+            m_slate = node;
+    }
+
+    std::vector<std::string> feeding;
+    for (const ConnectionDoc& c : doc.connections) {
+        const RCShdPtr<PiNode> from = m_graph->findNode(c.from);
+        const RCShdPtr<PiNode> to = m_graph->findNode(c.to);
+        const RCShdPtr<PiInput> input = to->getInput(c.input, false);
+        if (!input || !input->isImageInput())
+            throw std::invalid_argument(origin + "the connection from " + quoted(c.from) + " to " + quoted(c.to) +
+                                        " names " + quoted(c.input) + ", which is not an image input of " +
+                                        quoted(c.to));
+        m_graph->connect(from->getOutput(PiImageModifier::getOutputName(), true), input);
+        feeding.push_back(c.from);
+    }
+    for (auto it = m_graph->getNodes().rbegin(); it != m_graph->getNodes().rend() && !m_output; ++it)
+        if (std::find(feeding.begin(), feeding.end(), (*it)->getName()) == feeding.end())
+            m_output = *it;
+
+    if (options.size && m_slate && !m_slate->getPrimaryInput()->isConnected()) {
+        assignInput(*m_slate, PiImageGenerator::getXResolutionInputName(), options.size->first, m_rate);
+        assignInput(*m_slate, PiImageGenerator::getYResolutionInputName(), options.size->second, m_rate);
+    }
+    if (m_slate) {
+        // A generated plate counts time at the composition's rate, so that <FrameNo> and
+        // <Timecode> count the composition's frames.
+        const RCShdPtr<PiValue> format = m_slate->getStoredValue(PiImageGenerator::getFormatValueName(), false);
+        if (format) {
+            PxImageFormat value = piVariantGet<PxImageFormat>(format->getContent().getConstant());
+            value.frameRate = m_rate;
+            PiUndoGuardNoLog noLog;
+            format->setVariant(value);
+        }
+    }
+    for (const auto& [name, value] : options.sets) {
+        try {
+            assignInput(*m_slate, name, json(value), m_rate);
+        } catch (const std::invalid_argument& e) {
+            throw std::invalid_argument("--set " + quoted(name + "=" + value) + ": " + e.what());
+        }
+    }
+
+    // The processing nodes are built now, so that a plate whose first frame cannot be read is
+    // reported before rendering starts.
+    getOutputProcNode();
+    PxRequestMgr::getInstance().waitForIdle();
+}
+
+PxStrongHndl<ImageSequenceSource> SceneBuilder::getInputSource() const
+{
+    if (!m_read)
+        return {};
+    m_read->getProcNode();
+    const auto* read = dynamic_cast<const ReadController*>(m_read->getController());
+    return read ? read->getSource() : PxStrongHndl<ImageSequenceSource>();
+}
+
+PxNodePtr<PxImageProtocol const> SceneBuilder::getOutputProcNode() const
+{
+    const PxNodePtr<PxImageProtocol const> proc = m_output->getProcNode();
+    if (!proc)
+        throw std::runtime_error("The node " + quoted(m_output->getName()) + " produces no image.");
+    return proc;
+}
+
+CompositionDoc SceneBuilder::toDocument() const
+{
+    CompositionDoc doc = m_doc;
+    doc.name = m_composition->getName();
+    doc.versionNumber = m_composition->getVersionNumber();
+    doc.attributes = m_composition->getAttributes();
+    for (NodeDoc& nodeDoc : doc.nodes) {
+        const RCShdPtr<PiNode> node = m_graph->findNode(nodeDoc.name);
+        nodeDoc.inputs.clear();
+        nodeDoc.stored.clear();
+        for (const RCShdPtr<PiInput>& input : node->getInputs()) {
+            const std::string& name = input->getName();
+            if (input->isImageInput() || input->getSocketType() == PiSocketType::Structured)
+                continue;
+            if (const PiInput* parent = input->getParent(); parent && parent->getSocketType() == PiSocketType::Color &&
+                                                            !formatInputContent(*parent, m_rate).is_null())
+                continue;
+            if (nodeDoc.tool == ReadController::getToolName() && name == ReadController::getFileInputName()) {
+                nodeDoc.file = piVariantGet<std::string>(input->getContent().getConstant());
+                continue;
+            }
+            if (holdsDefault(*input) && !(nodeDoc.tool == kSlateToolName && name == "Text"))
+                continue;
+            const json value = formatInputContent(*input, m_rate);
+            // A colour with keyframed members is written member by member (above).
+            if (!value.is_null())
+                nodeDoc.inputs.emplace_back(name, value);
+        }
+        if (nodeDoc.tool == kSlateToolName)
+            if (const RCShdPtr<PiValue> substituted = node->getStoredValue("Substituted Text", false))
+                nodeDoc.stored.emplace_back(substituted->getName(),
+                                            piVariantGet<std::string>(substituted->getContent().getConstant()));
+    }
+    return doc;
+}
+
+} // namespace Vx::Render
