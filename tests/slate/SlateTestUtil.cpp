@@ -1,5 +1,8 @@
 #include "SlateTestUtil.h"
 
+#include <Vx/Px/PxColorSourceNode.h>
+#include <Vx/Px/PxImageFormatNode.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -42,19 +45,107 @@ std::vector<PxNodePtr<PxNode const>> makeValueNodes(const SlateParams& p, const 
         using T = decltype(x);
         return PxNodePtr<PxNode const>(pxCreateNode<PxAnimValueNode<T>>(PxResult<T>(x, v)));
     };
-    return {value(p.font),          value(p.style),         value(p.size),      value(p.textColor),
-            value(p.textOpacity),   value(p.shadow),        value(p.shadowColor), value(p.shadowOpacity),
-            value(p.shadowX),       value(p.shadowY),       value(p.box),       value(p.boxColor),
-            value(p.boxOpacity),    value(p.boxMargin),     value(p.offsetX),   value(p.offsetY),
-            value(p.hAlign),        value(p.vAlign)};
+    return {value(p.font),    value(p.style),       value(p.size),          value(p.textColor), value(p.textOpacity),
+            value(p.shadow),  value(p.shadowColor), value(p.shadowOpacity), value(p.shadowX),   value(p.shadowY),
+            value(p.box),     value(p.boxColor),    value(p.boxOpacity),    value(p.boxMargin), value(p.offsetX),
+            value(p.offsetY), value(p.hAlign),      value(p.vAlign)};
 }
 
 PxStrongHndl<SlateProcNode> makeSlateNode(const PxNodePtr<PxImageProtocol const>& plate, const std::string& text,
                                           const SlateParams& params)
 {
-    const auto n = makeValueNodes(params);
-    return pxCreateNode<SlateProcNode>(plate, text, n[0], n[1], n[2], n[3], n[4], n[5], n[6], n[7], n[8], n[9],
-                                       n[10], n[11], n[12], n[13], n[14], n[15], n[16], n[17]);
+    return makeSlateNode(plate, text, makeValueNodes(params));
+}
+
+PxStrongHndl<SlateProcNode> makeSlateNode(const PxNodePtr<PxImageProtocol const>& plate, const std::string& text,
+                                          const std::vector<PxNodePtr<PxNode const>>& n)
+{
+    return pxCreateNode<SlateProcNode>(plate, text, n[0], n[1], n[2], n[3], n[4], n[5], n[6], n[7], n[8], n[9], n[10],
+                                       n[11], n[12], n[13], n[14], n[15], n[16], n[17]);
+}
+
+PxNodePtr<PxImageProtocol const> makeSolidPlate(const PxImageFormat& format, const CoRgbColorTyped<float>& color)
+{
+    const auto formatNode = pxCreateNode<PxImageFormatNode>(format);
+    const PxNodePtr<PxAnimValueProtocol<CoRgbColorTyped<float>> const> fillNode(
+        pxCreateNode<PxAnimValueNode<CoRgbColorTyped<float>>>(
+            PxResult<CoRgbColorTyped<float>>(color, PxValidityInterval::FULL)));
+    const PxNodePtr<PxAnimValueProtocol<double> const> alpha(
+        pxCreateNode<PxAnimValueNode<double>>(PxResult<double>(1.0, PxValidityInterval::FULL)));
+    return PxNodePtr<PxImageProtocol const>(pxCreateNode<PxColorSourceNode>(
+        PxNodePtr<PxImageFormatProtocol const>(formatNode), PxNodePtr<PxAnimValueProtocol<int> const>(),
+        PxNodePtr<PxAnimValueProtocol<int> const>(), fillNode, alpha, fillNode, alpha));
+}
+
+PxStrongHndl<SlateProcNode> makeHandBuiltGenerator(const PxImageFormat& format, const CoRgbColorTyped<float>& fill,
+                                                   const std::string& text, const SlateParams& params)
+{
+    return makeSlateNode(makeSolidPlate(format, fill), text, params);
+}
+
+SlateParams renderParams()
+{
+    SlateParams p;
+    p.style = 1;
+    p.size = 40.0;
+    p.textColor = {1.0f, 0.875f, 0.25f};
+    p.textOpacity = 0.75;
+    p.shadow = true;
+    p.shadowColor = {0.0f, 0.0f, 0.5f};
+    p.shadowOpacity = 0.5;
+    p.shadowX = 3.0;
+    p.shadowY = -2.0;
+    p.box = true;
+    p.boxColor = {0.25f, 0.0f, 0.0f};
+    p.boxOpacity = 0.625;
+    p.boxMargin = 6.0;
+    p.offsetX = 10.0;
+    p.offsetY = 5.0;
+    p.hAlign = 0;
+    p.vAlign = 2;
+    return p;
+}
+
+PxImageFormat smallFormat()
+{
+    PxImageFormat format;
+    format.width = 320;
+    format.height = 180;
+    return format;
+}
+
+void setInput(const RCShdPtr<PiNode>& node, const std::string& name, const PiVariant& value)
+{
+    node->getInput(name, true)->setVariant(value);
+}
+
+void setColor(const RCShdPtr<PiNode>& node, const std::string& name, const CoRgbColorTyped<float>& color)
+{
+    setInput(node, name + ".Red", double(color.red));
+    setInput(node, name + ".Green", double(color.green));
+    setInput(node, name + ".Blue", double(color.blue));
+}
+
+void applyParams(const RCShdPtr<PiNode>& node, const SlateParams& p)
+{
+    setInput(node, "Text Font", p.font);
+    setInput(node, "Text Style", p.style);
+    setInput(node, "Text Size", p.size);
+    setColor(node, "Text Color", p.textColor);
+    setInput(node, "Text Opacity", p.textOpacity);
+    setInput(node, "Drop Shadow", p.shadow);
+    setColor(node, "Drop Shadow Color", p.shadowColor);
+    setInput(node, "Drop Shadow Opacity", p.shadowOpacity);
+    setInput(node, "Drop Shadow Offset.X", p.shadowX);
+    setInput(node, "Drop Shadow Offset.Y", p.shadowY);
+    setInput(node, "Box", p.box);
+    setColor(node, "Box Color", p.boxColor);
+    setInput(node, "Box Opacity", p.boxOpacity);
+    setInput(node, "Box Margin", p.boxMargin);
+    setInput(node, "Offset.X", p.offsetX);
+    setInput(node, "Offset.Y", p.offsetY);
+    setInput(node, "Horizontal Alignment", p.hAlign);
+    setInput(node, "Vertical Alignment", p.vAlign);
 }
 
 PxStrongHndl<GradientPlate> makePlate(const PxImageFormat& format, const PxValidityInterval& validity, bool empty)
@@ -77,7 +168,8 @@ PxImageResult renderOnce(const PxImageProtocol& node, double time, int level, co
 Frame renderTiles(const PxImageProtocol& node, double time, int level, const GeRectangle<int>& region, int tileW,
                   int tileH)
 {
-    Frame frame{region, std::vector<float>(std::size_t(region.getWidth()) * std::size_t(region.getHeight()) * 4, -1.0f)};
+    Frame frame{region,
+                std::vector<float>(std::size_t(region.getWidth()) * std::size_t(region.getHeight()) * 4, -1.0f)};
     PxRequestMgr::RenderScope scope;
     for (int y0 = region.y0; y0 < region.y1; y0 += tileH) {
         for (int x0 = region.x0; x0 < region.x1; x0 += tileW) {

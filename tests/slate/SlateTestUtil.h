@@ -1,11 +1,12 @@
 // Shared helpers of the Slate tests: a font with metrics of our choosing, a plate with a
-// gradient (so that any misplaced copy shows), a SlateProcNode built from constant values, and
-// renders of whole frames tile by tile.
+// gradient (so that any misplaced copy shows), a SlateProcNode built from constant values, renders
+// of whole frames tile by tile, and the writing of a Slate node's inputs by their declared names.
 #pragma once
 
 #include "SlateProcNode.h"
 
 #include <Vx/Fo/FoFont.h>
+#include <Vx/Pi/PiNode.h>
 #include <Vx/Px/PxAnimValue.h>
 #include <Vx/Px/PxImage.h>
 
@@ -131,6 +132,34 @@ std::vector<PxNodePtr<PxNode const>> makeValueNodes(const SlateParams& params,
 /// A SlateProcNode over `plate` with `text` and `params`.
 PxStrongHndl<SlateProcNode> makeSlateNode(const PxNodePtr<PxImageProtocol const>& plate, const std::string& text,
                                           const SlateParams& params);
+/// A SlateProcNode over `plate` with `text` and the eighteen value nodes `values`, in the node's order.
+PxStrongHndl<SlateProcNode> makeSlateNode(const PxNodePtr<PxImageProtocol const>& plate, const std::string& text,
+                                          const std::vector<PxNodePtr<PxNode const>>& values);
+
+/// An opaque plate of one colour over the frame of `format`, from the host's colour source.
+PxNodePtr<PxImageProtocol const> makeSolidPlate(const PxImageFormat& format, const CoRgbColorTyped<float>& color);
+
+/// What a Slate node with nothing connected renders at a time inside its range: the slate over a
+/// solid colour of the format, built by hand.
+PxStrongHndl<SlateProcNode> makeHandBuiltGenerator(const PxImageFormat& format, const CoRgbColorTyped<float>& fill,
+                                                   const std::string& text, const SlateParams& params);
+
+/// Values that differ from the defaults in every input (shadow, box, a bold face, an offset and a
+/// corner alignment), so that a value lost on the way shows in the picture.
+SlateParams renderParams();
+
+/// The fill colour of the generator renders.
+inline const CoRgbColorTyped<float> kFill{0.25f, 0.5f, 0.75f};
+
+/// A small format so that whole frames render quickly: 320x180, square pixels, 24 fps.
+PxImageFormat smallFormat();
+
+/// Writes `value` to input `name` of `node` as a user edit.
+void setInput(const RCShdPtr<PiNode>& node, const std::string& name, const PiVariant& value);
+/// Writes a colour input member by member as user edits.
+void setColor(const RCShdPtr<PiNode>& node, const std::string& name, const CoRgbColorTyped<float>& color);
+/// Writes the eighteen rendered inputs of a Slate node, by the names the tool declares them under.
+void applyParams(const RCShdPtr<PiNode>& node, const SlateParams& params);
 
 /// A plate of `format` (default 1920x1080 at 24 fps).
 PxStrongHndl<GradientPlate> makePlate(const PxImageFormat& format = PxImageFormat(),

@@ -10,21 +10,11 @@
 using namespace Vx;
 using namespace Vx::test;
 
-namespace {
-
-PxImageFormat smallFormat()
-{
-    PxImageFormat f;
-    f.width = 512;
-    f.height = 192;
-    return f;
-}
-
-} // namespace
-
 TEST(SlateThreads, TilesRenderConcurrentlyWhileRequestsChangeTheText)
 {
-    const PxImageFormat format = smallFormat();
+    PxImageFormat format;
+    format.width = 512;
+    format.height = 192;
     const PxNodePtr<PxImageProtocol const> plate(makePlate(format));
     SlateParams p;
     p.size = 40.0;
@@ -99,10 +89,11 @@ TEST(SlateThreads, TilesRenderConcurrentlyWhileRequestsChangeTheText)
     EXPECT_TRUE(PxRequestMgr::getInstance().takeErrors().empty());
 }
 
-TEST(SlateThreads, SetTextRequestInvalidatesTheNodeForAllTime)
+TEST(SlateThreads, SetTextRequestAndValueChangesInvalidateTheNode)
 {
     const PxNodePtr<PxImageProtocol const> plate(makePlate());
-    const auto node = makeSlateNode(plate, "before", SlateParams());
+    const auto values = makeValueNodes(SlateParams());
+    const auto node = makeSlateNode(plate, "before", values);
     const auto before = node->getInvalidationCount();
     PxRequestMgr::getInstance().queueRequest(RCShdPtr<PxRequest>(new SlateProcNode::SetTextRequest(
         RCShdPtr<SlateProcNode>(node.get()), &SlateProcNode::setText, std::string("after"), PxValidityInterval::FULL)));
@@ -115,20 +106,11 @@ TEST(SlateThreads, SetTextRequestInvalidatesTheNodeForAllTime)
                                   PxValidityInterval::FULL)
         .getRequestType(record);
     EXPECT_EQ(record, 0xC5);
-}
 
-TEST(SlateThreads, ValueChangeInvalidatesTheSlateNode)
-{
-    const PxNodePtr<PxImageProtocol const> plate(makePlate());
-    const auto values = makeValueNodes(SlateParams());
-    const auto node = pxCreateNode<SlateProcNode>(plate, "text", values[0], values[1], values[2], values[3],
-                                                  values[4], values[5], values[6], values[7], values[8], values[9],
-                                                  values[10], values[11], values[12], values[13], values[14],
-                                                  values[15], values[16], values[17]);
     for (std::size_t i = 0; i < values.size(); ++i) {
-        const auto before = node->getInvalidationCount();
+        const auto count = node->getInvalidationCount();
         const_cast<PxNode*>(values[i].get())->invalidate({1.0, 2.0}, 0);
-        EXPECT_EQ(node->getInvalidationCount(), before + 1) << "value " << i;
+        EXPECT_EQ(node->getInvalidationCount(), count + 1) << "value " << i;
         EXPECT_EQ(node->getLastInvalidation(), PxValidityInterval({1.0, 2.0}));
     }
 }

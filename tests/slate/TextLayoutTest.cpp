@@ -1,6 +1,6 @@
 // Text layout with a font whose metrics the test chooses: exact boxes and translations.
-#include "SlateTestUtil.h"
 #include "TextLayout.h"
+#include "SlateTestUtil.h"
 
 #include <gtest/gtest.h>
 
@@ -36,63 +36,62 @@ TextLayout layout(const std::string& text, int hAlign = 0, int size = kSize)
 
 } // namespace
 
-TEST(TextLayout, CarriageReturnIsSkippedAndLineFeedStartsALine)
+// One box of a layout: the block's bounds (line -1), a line's box (glyph -1) or a glyph's box.
+// An empty expected box asks for an empty box, whatever its corners.
+struct BoxCase
 {
-    const TextLayout l = layout("A\r\nB");
-    ASSERT_EQ(l.lines.size(), 2u);
-    ASSERT_EQ(l.lines[0].glyphs.size(), 1u);
-    ASSERT_EQ(l.lines[1].glyphs.size(), 1u);
-    EXPECT_EQ(l.lines[0].glyphs[0].box, R(0, 8, 0, 10));
-    // B is one line height lower, and left-aligned on its own box x0 of 1.
-    EXPECT_EQ(l.lines[1].glyphs[0].box, R(0, 8, -22, -10));
-    EXPECT_EQ(l.lines[1].glyphs[0].glyph.box, R(0, 8, -22, -10));
-    EXPECT_EQ(l.lines[1].box, R(0, 8, -22, -10));
-}
+    const char* what;
+    std::string text;
+    int hAlign;
+    int size;
+    std::size_t lines;
+    int line;
+    int glyph;
+    R expected;
+};
 
-TEST(TextLayout, CarriageReturnInsideALineNeitherEndsItNorAdvances)
+TEST(TextLayout, Boxes)
 {
-    const TextLayout l = layout("A\rA");
-    ASSERT_EQ(l.lines.size(), 1u);
-    ASSERT_EQ(l.lines[0].glyphs.size(), 2u);
-    EXPECT_EQ(l.lines[0].glyphs[1].box, R(10, 18, 0, 10));
-}
-
-TEST(TextLayout, BlockHeightComesFromTheFontMetrics)
-{
-    const TextLayout l = layout("A");
-    EXPECT_EQ(l.bounds, R(0, 8, -4, 14));
-}
-
-TEST(TextLayout, TrailingLineFeedAddsAnEmptyLineOneLineHeightLower)
-{
-    const TextLayout one = layout("A");
-    const TextLayout two = layout("A\n");
-    ASSERT_EQ(two.lines.size(), 2u);
-    EXPECT_TRUE(two.lines[1].glyphs.empty());
-    EXPECT_TRUE(two.lines[1].box.isEmpty());
-    EXPECT_EQ(two.bounds.y0, one.bounds.y0 - kSize);
-    EXPECT_EQ(two.bounds.y1, one.bounds.y1);
-    EXPECT_EQ(two.bounds.x0, one.bounds.x0);
-    EXPECT_EQ(two.bounds.x1, one.bounds.x1);
-}
-
-TEST(TextLayout, EmptyLineBetweenTwoLineFeedsAddsNoWidth)
-{
-    const TextLayout l = layout("A\n\nA", 1);
-    ASSERT_EQ(l.lines.size(), 3u);
-    EXPECT_TRUE(l.lines[1].glyphs.empty());
-    EXPECT_TRUE(l.lines[1].box.isEmpty());
-    EXPECT_EQ(l.lines[2].glyphs[0].box, R(-4, 4, -40, -30));
-    EXPECT_EQ(l.bounds, R(-4, 4, -44, 14));
-}
-
-TEST(TextLayout, BlankOnlyLineIsOnePixelTallAtItsBaseline)
-{
-    const TextLayout l = layout("A\n   ");
-    ASSERT_EQ(l.lines.size(), 2u);
-    EXPECT_EQ(l.lines[1].box, R(0, 15, -20, -19));
-    ASSERT_EQ(l.lines[1].glyphs.size(), 3u);
-    EXPECT_TRUE(l.lines[1].glyphs[2].box.isEmpty());
+    const BoxCase cases[] = {
+        {"CR skipped, LF starts a line", "A\r\nB", 0, kSize, 2, 0, 0, R(0, 8, 0, 10)},
+        {"second line one line height lower", "A\r\nB", 0, kSize, 2, 1, 0, R(0, 8, -22, -10)},
+        {"line box of the second line", "A\r\nB", 0, kSize, 2, 1, -1, R(0, 8, -22, -10)},
+        {"CR inside a line does not advance", "A\rA", 0, kSize, 1, 0, 1, R(10, 18, 0, 10)},
+        {"block height from the font metrics", "A", 0, kSize, 1, -1, -1, R(0, 8, -4, 14)},
+        {"trailing LF adds an empty line", "A\n", 0, kSize, 2, 1, -1, R()},
+        {"trailing LF lowers the bounds by a line", "A\n", 0, kSize, 2, -1, -1, R(0, 8, -24, 14)},
+        {"empty middle line", "A\n\nA", 1, kSize, 3, 1, -1, R()},
+        {"line after an empty line", "A\n\nA", 1, kSize, 3, 2, 0, R(-4, 4, -40, -30)},
+        {"empty middle line adds no width", "A\n\nA", 1, kSize, 3, -1, -1, R(-4, 4, -44, 14)},
+        {"blank-only line is one pixel tall at its baseline", "A\n   ", 0, kSize, 2, 1, -1, R(0, 15, -20, -19)},
+        {"blank glyph has no box", "A\n   ", 0, kSize, 2, 1, 2, R()},
+        {"trailing blanks widen a right-aligned line", "A  ", 2, kSize, 1, 0, -1, R(-20, 0, 0, 10)},
+        {"trailing blanks shift right-aligned text", "A  ", 2, kSize, 1, 0, 0, R(-20, -12, 0, 10)},
+        {"trailing blanks shift centred text", "A  ", 1, kSize, 1, 0, 0, R(-10, -2, 0, 10)},
+        {"leading blanks count from the pen origin", "  W", 0, kSize, 1, 0, -1, R(0, 22, 0, 10)},
+        {"glyph after leading blanks", "  W", 0, kSize, 1, 0, 2, R(9, 22, 0, 10)},
+        {"visible first glyph starts at its own x0", "W", 0, kSize, 1, 0, 0, R(0, 13, 0, 10)},
+        {"odd centre sum 3 moves by -1", "o", 1, kSize, 1, 0, -1, R(0, 1, 0, 5)},
+        {"odd centre sum -3 moves by 1", "n", 1, kSize, 1, 0, -1, R(-1, 0, 0, 5)},
+        {"high byte reaches the font from a signed char", "\xE9", 0, kSize, 1, 0, 0, R(0, 6, 0, 12)},
+        {"zero size: first line", "A\nB", 0, 0, 2, 0, 0, R(0, 8, 0, 10)},
+        {"zero size: same baseline", "A\nB", 0, 0, 2, 1, 0, R(0, 8, -2, 10)},
+        {"zero size: no extent", "A\nB", 0, 0, 2, -1, -1, R(0, 8, -2, 10)},
+        {"empty text", "", 0, kSize, 0, -1, -1, R()},
+        {"alignment out of range leaves the origin", "A", 7, kSize, 1, 0, 0, R(0, 8, 0, 10)},
+    };
+    for (const BoxCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        const TextLayout l = layout(c.text, c.hAlign, c.size);
+        ASSERT_EQ(l.lines.size(), c.lines);
+        const R box = c.line < 0    ? l.bounds
+                      : c.glyph < 0 ? l.lines.at(std::size_t(c.line)).box
+                                    : l.lines.at(std::size_t(c.line)).glyphs.at(std::size_t(c.glyph)).box;
+        if (c.expected.isEmpty())
+            EXPECT_TRUE(box.isEmpty()) << box;
+        else
+            EXPECT_EQ(box, c.expected);
+    }
 }
 
 TEST(TextLayout, SingleBlankLineIsAtLeastOnePixelWide)
@@ -101,54 +100,6 @@ TEST(TextLayout, SingleBlankLineIsAtLeastOnePixelWide)
     face->setGlyph(L' ', R(), 0);
     const TextLayout l = layoutText(" ", FoFont(RCShdPtr<FoFont::Face>(face.get())), kSize, 0, kSize);
     EXPECT_EQ(l.lines[0].box, R(0, 1, 0, 1));
-}
-
-TEST(TextLayout, TrailingBlanksWidenTheLineAndShiftRightAlignedText)
-{
-    const TextLayout l = layout("A  ", 2);
-    EXPECT_EQ(l.lines[0].box, R(-20, 0, 0, 10));
-    EXPECT_EQ(l.lines[0].glyphs[0].box, R(-20, -12, 0, 10));
-    const TextLayout centred = layout("A  ", 1);
-    EXPECT_EQ(centred.lines[0].glyphs[0].box, R(-10, -2, 0, 10));
-}
-
-TEST(TextLayout, LeadingBlanksCountFromThePenOrigin)
-{
-    const TextLayout leading = layout("  W");
-    EXPECT_EQ(leading.lines[0].box, R(0, 22, 0, 10));
-    EXPECT_EQ(leading.lines[0].glyphs[2].box, R(9, 22, 0, 10));
-    // A line starting with a visible glyph starts at that glyph's own x0 (here -1).
-    const TextLayout visible = layout("W");
-    EXPECT_EQ(visible.lines[0].glyphs[0].box, R(0, 13, 0, 10));
-}
-
-TEST(TextLayout, CentreOfAnOddSumTruncatesTowardZero)
-{
-    EXPECT_EQ(layout("o", 1).lines[0].box, R(0, 1, 0, 5));   // dx = -(3 / 2) = -1
-    EXPECT_EQ(layout("n", 1).lines[0].box, R(-1, 0, 0, 5));  // dx = -(-3 / 2) = 1
-}
-
-TEST(TextLayout, HighBytesReachTheFontAsWideCharactersFromASignedChar)
-{
-    const TextLayout l = layout("\xE9");
-    ASSERT_EQ(l.lines[0].glyphs.size(), 1u);
-    EXPECT_EQ(l.lines[0].glyphs[0].box, R(0, 6, 0, 12));
-}
-
-TEST(TextLayout, ZeroPixelSizePutsEveryLineOnOneBaselineWithNoExtent)
-{
-    const TextLayout l = layout("A\nB", 0, 0);
-    ASSERT_EQ(l.lines.size(), 2u);
-    EXPECT_EQ(l.lines[0].glyphs[0].box, R(0, 8, 0, 10));
-    EXPECT_EQ(l.lines[1].glyphs[0].box, R(0, 8, -2, 10));
-    EXPECT_EQ(l.bounds, R(0, 8, -2, 10));
-}
-
-TEST(TextLayout, EmptyTextHasNoLineAndEmptyBounds)
-{
-    const TextLayout l = layout("");
-    EXPECT_TRUE(l.lines.empty());
-    EXPECT_TRUE(l.bounds.isEmpty());
 }
 
 // Placement in a 1920x1080 frame.
@@ -164,7 +115,7 @@ std::pair<int, int> place(TextLayout& l, int hAlign, int vAlign, float s = 1.0f,
 }
 } // namespace
 
-TEST(TextPlacement, LeftEdgeIsTenPixelsInAtFullResolutionAndFiveAtLevelOne)
+TEST(TextPlacement, EdgeMarginIsTenPixelsAtLevelZeroAndFiveAtLevelOneAndCentreHasNone)
 {
     TextLayout l = layout("W");
     const auto [dx, dy] = place(l, 0, 0);
@@ -175,49 +126,43 @@ TEST(TextPlacement, LeftEdgeIsTenPixelsInAtFullResolutionAndFiveAtLevelOne)
     const auto [hx, hy] = place(half, 0, 0, 0.5f, R(0, 960, 0, 540));
     EXPECT_EQ(half.bounds.x0 + hx, 5);
     EXPECT_EQ(half.bounds.y1 + hy, 535);
+
+    TextLayout right = layout("W", 2);
+    const auto [rx, ry] = place(right, 2, 2);
+    EXPECT_EQ(right.bounds.x1 + rx, 1910);
+    EXPECT_EQ(right.bounds.y0 + ry, 10);
+
+    TextLayout centre = layout("A", 1);                       // bounds (-4, 4, -4, 14)
+    EXPECT_EQ(place(centre, 1, 1), std::make_pair(960, 535)); // ((1920 - 8) / 2 + 4, (1080 - 18) / 2 + 4)
+
+    TextLayout outOfRange = layout("A", 7);
+    EXPECT_EQ(place(outOfRange, 7, -1), std::make_pair(0, 0));
 }
 
-TEST(TextPlacement, RightAndBottomKeepTheEdgeMargin)
+TEST(TextPlacement, OffsetsRoundHalfUpAndAreScaled)
 {
-    TextLayout l = layout("W", 2);
-    const auto [dx, dy] = place(l, 2, 2);
-    EXPECT_EQ(l.bounds.x1 + dx, 1910);
-    EXPECT_EQ(l.bounds.y0 + dy, 10);
+    struct Case
+    {
+        int align;
+        float scale;
+        std::pair<float, float> offset;
+        std::pair<int, int> moved;
+    };
+    const R quarter(0, 480, 0, 270);
+    for (const Case& c : {Case{0, 1.0f, {0.5f, 0.5f}, {1, 1}}, Case{0, 1.0f, {-0.5f, -0.5f}, {0, 0}},
+                          Case{1, 0.25f, {40.0f, -10.0f}, {10, -2}}}) { // floor(0.5 - 2.5) = -2
+        SCOPED_TRACE(c.offset.first);
+        const R frame = c.scale == 1.0f ? kFrame : quarter;
+        TextLayout a = layout("A");
+        const auto base = place(a, c.align, c.align, c.scale, frame);
+        TextLayout b = layout("A");
+        const auto moved = place(b, c.align, c.align, c.scale, frame, c.offset);
+        EXPECT_EQ(moved.first - base.first, c.moved.first);
+        EXPECT_EQ(moved.second - base.second, c.moved.second);
+    }
 }
 
-TEST(TextPlacement, CentreUsesNoMargin)
-{
-    TextLayout l = layout("A", 1); // bounds (-4, 4, -4, 14)
-    const auto [dx, dy] = place(l, 1, 1);
-    EXPECT_EQ(dx, 960);                   // (1920 - 8) * 0.5 + 4
-    EXPECT_EQ(dy, 535);                   // (1080 - 18) * 0.5 + 4
-}
-
-TEST(TextPlacement, HalfPixelOffsetsRoundHalfUp)
-{
-    TextLayout a = layout("A");
-    const auto base = place(a, 0, 0);
-    TextLayout b = layout("A");
-    const auto plus = place(b, 0, 0, 1.0f, kFrame, {0.5f, 0.5f});
-    TextLayout c = layout("A");
-    const auto minus = place(c, 0, 0, 1.0f, kFrame, {-0.5f, -0.5f});
-    EXPECT_EQ(plus.first, base.first + 1);
-    EXPECT_EQ(plus.second, base.second + 1);
-    EXPECT_EQ(minus.first, base.first);
-    EXPECT_EQ(minus.second, base.second);
-}
-
-TEST(TextPlacement, OffsetIsScaledAtLowerLevels)
-{
-    TextLayout a = layout("A");
-    const auto base = place(a, 1, 1, 0.25f, R(0, 480, 0, 270));
-    TextLayout b = layout("A");
-    const auto moved = place(b, 1, 1, 0.25f, R(0, 480, 0, 270), {40.0f, -10.0f});
-    EXPECT_EQ(moved.first, base.first + 10);
-    EXPECT_EQ(moved.second, base.second - 2); // floor(0.5 - 2.5) = -2
-}
-
-TEST(TextPlacement, BoxMarginGrowsTheBoundsAfterAlignment)
+TEST(TextPlacement, BoxMarginGrowsTheBoundsAfterAlignmentScaledAndTruncated)
 {
     TextLayout plain = layout("W");
     const auto p = place(plain, 0, 0);
@@ -225,18 +170,14 @@ TEST(TextPlacement, BoxMarginGrowsTheBoundsAfterAlignment)
     const auto b = place(boxed, 0, 0, 1.0f, kFrame, kNoOffset, true, 24.0f);
     EXPECT_EQ(p, b);
     EXPECT_EQ(boxed.bounds, R(plain.bounds.x0 - 24, plain.bounds.x1 + 24, plain.bounds.y0 - 24, plain.bounds.y1 + 24));
-    // The box reaches past the edge margin.
-    EXPECT_EQ(boxed.bounds.x0 + b.first, -14);
+    EXPECT_EQ(boxed.bounds.x0 + b.first, -14); // past the edge margin
+
+    TextLayout half = layout("A");                                     // bounds (0, 8, -4, 14)
+    place(half, 0, 0, 0.5f, R(0, 960, 0, 540), kNoOffset, true, 5.0f); // m = 2.5
+    EXPECT_EQ(half.bounds, R(-2, 10, -6, 16));
 }
 
-TEST(TextPlacement, BoxMarginIsScaledAndTruncated)
-{
-    TextLayout l = layout("A"); // bounds (0, 8, -4, 14)
-    place(l, 0, 0, 0.5f, R(0, 960, 0, 540), kNoOffset, true, 5.0f); // m = 2.5
-    EXPECT_EQ(l.bounds, R(-2, 10, -6, 16));
-}
-
-TEST(TextPlacement, ShadowGrowsCoverageBoxesOnly)
+TEST(TextPlacement, ShadowGrowsCoverageBoxesOnlyAndTruncatesTowardZero)
 {
     TextLayout l = layout("A\nB");
     const R bounds = l.bounds;
@@ -246,18 +187,8 @@ TEST(TextPlacement, ShadowGrowsCoverageBoxesOnly)
     EXPECT_EQ(l.lines[0].glyphs[0].box, R(0, 12, -4, 10));
     EXPECT_EQ(l.lines[0].glyphs[0].glyph.box, R(0, 8, 0, 10));
     EXPECT_EQ(l.lines[1].glyphs[0].box, R(0, 12, -26, -10));
-}
 
-TEST(TextPlacement, ShadowOffsetTruncatesTowardZeroAtLevelTwo)
-{
-    TextLayout l = layout("A");
-    place(l, 0, 0, 0.25f, R(0, 480, 0, 270), kNoOffset, false, 0.0f, true, {3.0f, -3.0f});
-    EXPECT_EQ(l.lines[0].glyphs[0].box, R(0, 8, 0, 10));
-}
-
-TEST(TextPlacement, AlignmentsOutsideTheirRangeLeaveTheBlockAtTheOrigin)
-{
-    TextLayout l = layout("A", 7);
-    EXPECT_EQ(l.lines[0].glyphs[0].box, R(0, 8, 0, 10));
-    EXPECT_EQ(place(l, 7, -1), std::make_pair(0, 0));
+    TextLayout small = layout("A");
+    place(small, 0, 0, 0.25f, R(0, 480, 0, 270), kNoOffset, false, 0.0f, true, {3.0f, -3.0f});
+    EXPECT_EQ(small.lines[0].glyphs[0].box, R(0, 8, 0, 10));
 }

@@ -65,22 +65,18 @@ TEST(CompositionFile, ReadsEveryPart)
     EXPECT_EQ(doc.output, "out/shot010.####.exr");
 }
 
-TEST(CompositionFile, WritesWhatItReads)
+TEST(CompositionFile, WritesWhatItReadsAtomically)
 {
     const CompositionDoc doc = parseComposition(kFull, "comp.json");
     const std::string text = formatComposition(doc);
     const CompositionDoc again = parseComposition(text, "again.json");
     EXPECT_EQ(formatComposition(again), text);
     EXPECT_EQ(again.nodes[1].inputs[2].second, doc.nodes[1].inputs[2].second);
-}
 
-TEST(CompositionFile, SavesAtomicallyAndLoadsBack)
-{
     const Vx::Render::test::ScratchFolder dir;
     const std::string path = dir.file("saved.json");
-    const CompositionDoc doc = parseComposition(kFull, "comp.json");
     writeCompositionFile(doc, path);
-    EXPECT_EQ(formatComposition(readCompositionFile(path)), formatComposition(doc));
+    EXPECT_EQ(formatComposition(readCompositionFile(path)), text);
     EXPECT_EQ(dir.listNames(), std::vector<std::string>{"saved.json"}); // no temporary file left behind
 }
 

@@ -138,48 +138,32 @@ bool samePixels(const std::string& a, const std::string& b)
 
 // Tokens against the literal text they stand for ------------------------------------------------
 
-class TokenRender : public ::testing::Test
+TEST(KestrinRender, TokensRenderLikeTheLiteralTextTheyStandFor)
 {
-protected:
-    /// Renders `text` and `literal` with the same options and expects identical pixels, and a
-    /// picture that differs from an empty slate (so that the text really was drawn).
-    void expectTokenMatchesLiteral(const std::string& text, const std::string& literal,
-                                   const std::vector<std::string>& options)
+    struct Case
     {
-        renderOk(folder, concat(generatorArgs("token.####.exr", text), options));
-        renderOk(folder, concat(generatorArgs("literal.####.exr", literal), options));
-        renderOk(folder, concat(generatorArgs("empty.####.exr", ""), options));
-        const std::string frame = options.back(); // the last option is the four-digit frame rendered
+        std::string text;
+        std::string literal;
+        std::vector<std::string> options; // the last one is the four-digit frame rendered
+    };
+    const Case cases[] = {
+        {"<FrameNo>", "1001", {"--fps", "24000/1001", "--range", "1001-1010", "-f", "1001"}},
+        {"<CompName> v<VersionNo>", "shot010 v3", {"--comp-name", "shot010", "--version-number", "3", "-f", "1001"}},
+        {"<CompLength> frames", "100 frames", {"--range", "1001-1100", "-f", "1050"}},
+        {"for <attr:client>", "for ACME", {"--attr", "client=ACME", "-f", "1007"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        ScratchFolder folder;
+        renderOk(folder, concat(generatorArgs("token.####.exr", c.text), c.options));
+        renderOk(folder, concat(generatorArgs("literal.####.exr", c.literal), c.options));
+        renderOk(folder, concat(generatorArgs("empty.####.exr", ""), c.options));
+        const std::string frame = c.options.back();
         expectSamePixels(folder.file("token." + frame + ".exr"), folder.file("literal." + frame + ".exr"));
+        // The text really was drawn.
         EXPECT_FALSE(samePixels(folder.file("token." + frame + ".exr"), folder.file("empty." + frame + ".exr")));
     }
-
     ScratchFolder folder;
-};
-
-TEST_F(TokenRender, FrameNumberAtAVideoRate)
-{
-    expectTokenMatchesLiteral("<FrameNo>", "1001", {"--fps", "24000/1001", "--range", "1001-1010", "-f", "1001"});
-}
-
-TEST_F(TokenRender, CompositionNameAndVersionNumber)
-{
-    expectTokenMatchesLiteral("<CompName> v<VersionNo>", "shot010 v3",
-                              {"--comp-name", "shot010", "--version-number", "3", "-f", "1001"});
-}
-
-TEST_F(TokenRender, CompositionLength)
-{
-    expectTokenMatchesLiteral("<CompLength> frames", "100 frames", {"--range", "1001-1100", "-f", "1050"});
-}
-
-TEST_F(TokenRender, AttributeReference)
-{
-    expectTokenMatchesLiteral("for <attr:client>", "for ACME", {"--attr", "client=ACME", "-f", "1007"});
-}
-
-TEST_F(TokenRender, FrameNumberChangesFromFrameToFrame)
-{
     renderOk(folder, concat(generatorArgs("f.####.exr", "<FrameNo>"), {"--range", "1-2"}));
     EXPECT_FALSE(samePixels(folder.file("f.0001.exr"), folder.file("f.0002.exr")));
 }
@@ -283,42 +267,42 @@ protected:
     ScratchFolder folder;
 };
 
-TEST_F(RenderErrors, UnknownInput)
+TEST_F(RenderErrors, BadValuesAndCompositionsAreNamed)
 {
-    expectError({"-o", "out.####.exr", "-s", "Txt=hello"},
-                "--set \"Txt=hello\": \"Txt\" is not an input of the node \"Slate\"");
-}
-
-TEST_F(RenderErrors, ValueOutOfRange)
-{
-    expectError({"-o", "out.####.exr", "-s", "Text Opacity=1.5"},
-                "--set \"Text Opacity=1.5\": \"Text Opacity\" takes values in [0, 1], not 1.5");
-    expectError({"-o", "out.####.exr", "-s", "Box Margin=-2"}, "\"Box Margin\" takes values of at least 0, not -2");
-}
-
-TEST_F(RenderErrors, BadNumber)
-{
-    expectError({"-o", "out.####.exr", "-s", "Text Size=large"}, "\"Text Size\" takes a number, not \"large\"");
-}
-
-TEST_F(RenderErrors, BadEnumerationLabel)
-{
-    expectError({"-o", "out.####.exr", "-s", "Vertical Alignment=Middle"},
-                "\"Middle\" is not one of the choices of \"Vertical Alignment\": Top (0), Center (1), Bottom (2)");
-}
-
-TEST_F(RenderErrors, BadValueInACompositionFile)
-{
-    std::ofstream(folder.file("comp.json"))
-        << R"({"nodes": [{"name": "Card", "tool": "Slate", "inputs": {"Text Opacity": 3}}]})";
-    expectError({"comp.json", "-o", "out.####.exr"},
-                "Composition \"comp.json\": node \"Card\": \"Text Opacity\" takes values in [0, 1], not 3");
-}
-
-TEST_F(RenderErrors, CorruptCompositionGivesLineAndColumn)
-{
-    std::ofstream(folder.file("comp.json")) << "{\n  \"name\": \"shot\",\n  \"fps\": 24,,\n}\n";
-    expectError({"comp.json", "-o", "out.####.exr"}, "Composition \"comp.json\": syntax error at line 3, column 13");
+    struct Case
+    {
+        const char* composition; // written to comp.json when not null
+        std::vector<std::string> args;
+        const char* message;
+    };
+    const Case cases[] = {
+        {nullptr,
+         {"-o", "out.####.exr", "-s", "Txt=hello"},
+         "--set \"Txt=hello\": \"Txt\" is not an input of the node \"Slate\""},
+        {nullptr,
+         {"-o", "out.####.exr", "-s", "Text Opacity=1.5"},
+         "--set \"Text Opacity=1.5\": \"Text Opacity\" takes values in [0, 1], not 1.5"},
+        {nullptr, {"-o", "out.####.exr", "-s", "Box Margin=-2"}, "\"Box Margin\" takes values of at least 0, not -2"},
+        {nullptr, {"-o", "out.####.exr", "-s", "Text Size=large"}, "\"Text Size\" takes a number, not \"large\""},
+        {nullptr,
+         {"-o", "out.####.exr", "-s", "Vertical Alignment=Middle"},
+         "\"Middle\" is not one of the choices of \"Vertical Alignment\": Top (0), Center (1), Bottom (2)"},
+        {R"({"nodes": [{"name": "Card", "tool": "Slate", "inputs": {"Text Opacity": 3}}]})",
+         {"comp.json", "-o", "out.####.exr"},
+         "Composition \"comp.json\": node \"Card\": \"Text Opacity\" takes values in [0, 1], not 3"},
+        {"{\n  \"name\": \"shot\",\n  \"fps\": 24,,\n}\n",
+         {"comp.json", "-o", "out.####.exr"},
+         "Composition \"comp.json\": syntax error at line 3, column 13"},
+        {R"({"nodes": [{"name": "Soft", "tool": "Blur"}]})",
+         {"comp.json", "-o", "out.####.exr"},
+         "Composition \"comp.json\": the node \"Soft\" uses the tool \"Blur\", which no plug-in registers"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        if (c.composition)
+            std::ofstream(folder.file("comp.json")) << c.composition;
+        expectError(c.args, c.message);
+    }
 }
 
 TEST_F(RenderErrors, UnwritableOutputFolderBeforeRendering)
@@ -353,13 +337,6 @@ TEST_F(RenderErrors, MissingInputFrameNamesTheFileAndKeepsEarlierFrames)
     // No temporary file of the failed frame is left behind.
     for (const std::string& name : folder.listNames())
         EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
-}
-
-TEST_F(RenderErrors, UnknownToolInACompositionFile)
-{
-    std::ofstream(folder.file("comp.json")) << R"({"nodes": [{"name": "Soft", "tool": "Blur"}]})";
-    expectError({"comp.json", "-o", "out.####.exr"},
-                "Composition \"comp.json\": the node \"Soft\" uses the tool \"Blur\", which no plug-in registers");
 }
 
 // Describing the tool -----------------------------------------------------------------------------

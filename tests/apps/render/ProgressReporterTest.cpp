@@ -37,6 +37,7 @@ TEST(ProgressReporter, TerminalLineUpdatesInPlace)
     ManualClock clock;
     std::ostringstream out;
     ProgressReporter progress(4, out, options(true), clock.function());
+    EXPECT_EQ(progress.describeProgress(), "Frame 0/4"); // no rate before the first frame
     clock.now += 1.0;
     progress.frameDone();
     EXPECT_EQ(out.str(), "\rFrame 1/4  1.0 fps  0:03 left\x1b[K");
@@ -88,37 +89,20 @@ TEST(ProgressReporter, PipeGetsOnlyTheSummary)
     EXPECT_EQ(out.str(), "Rendered 3 frames in 3.0 s (1.0 fps)\n");
 }
 
-TEST(ProgressReporter, PipeWithoutSummaryStaysSilent)
+TEST(ProgressReporter, PipeWithoutSummaryAndQuietModePrintNothing)
 {
-    ManualClock clock;
-    std::ostringstream out;
-    ProgressReporter progress(1, out, options(false, false, false), clock.function());
-    clock.now += 1.0;
-    progress.frameDone();
-    progress.finish();
-    EXPECT_EQ(out.str(), "");
-    EXPECT_EQ(progress.describeSummary(), "Rendered 1 frame in 1.0 s (1.0 fps)");
-}
-
-TEST(ProgressReporter, QuietPrintsNothing)
-{
-    ManualClock clock;
-    std::ostringstream out;
-    ProgressReporter progress(2, out, options(true, true, true), clock.function());
-    clock.now += 1.0;
-    progress.frameDone();
-    progress.frameDone();
-    progress.finish();
-    EXPECT_EQ(out.str(), "");
-    EXPECT_EQ(progress.getFramesDone(), 2u);
-}
-
-TEST(ProgressReporter, NoRateBeforeTheFirstFrame)
-{
-    ManualClock clock;
-    std::ostringstream out;
-    const ProgressReporter progress(10, out, options(true), clock.function());
-    EXPECT_EQ(progress.describeProgress(), "Frame 0/10");
+    for (const ProgressReporter::Options& o : {options(false, false, false), options(true, true, true)}) {
+        SCOPED_TRACE(o.terminal);
+        ManualClock clock;
+        std::ostringstream out;
+        ProgressReporter progress(1, out, o, clock.function());
+        clock.now += 1.0;
+        progress.frameDone();
+        progress.finish();
+        EXPECT_EQ(out.str(), "");
+        EXPECT_EQ(progress.getFramesDone(), 1u);
+        EXPECT_EQ(progress.describeSummary(), "Rendered 1 frame in 1.0 s (1.0 fps)");
+    }
 }
 
 TEST(ProgressReporter, FormatDuration)

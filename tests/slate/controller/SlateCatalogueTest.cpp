@@ -83,28 +83,28 @@ protected:
     }
 };
 
-TEST_F(SlateCatalogueTest, DeclaresEverythingInOrder)
+TEST_F(SlateCatalogueTest, DeclaresEverythingInOrderUnderTheSavedNames)
 {
     const std::vector<std::string> expected = {
         PiImageInputPolicy::getPrimaryInputName(),
-        kSubstitutedText,
-        kText,
-        kTextFont,
-        kTextStyle,
-        kTextSize,
-        kTextColor,
-        kTextOpacity,
-        kDropShadow,
-        kDropShadowColor,
-        kDropShadowOpacity,
-        kDropShadowOffset,
-        kBox,
-        kBoxColor,
-        kBoxOpacity,
-        kBoxMargin,
-        kOffset,
-        kHorizontalAlignment,
-        kVerticalAlignment,
+        "Substituted Text",
+        "Text",
+        "Text Font",
+        "Text Style",
+        "Text Size",
+        "Text Color",
+        "Text Opacity",
+        "Drop Shadow",
+        "Drop Shadow Color",
+        "Drop Shadow Opacity",
+        "Drop Shadow Offset",
+        "Box",
+        "Box Color",
+        "Box Opacity",
+        "Box Margin",
+        "Offset",
+        "Horizontal Alignment",
+        "Vertical Alignment",
         G::getFormatValueName(),
         G::getXResolutionInputName(),
         G::getYResolutionInputName(),
@@ -122,32 +122,6 @@ TEST_F(SlateCatalogueTest, DeclaresEverythingInOrder)
         EXPECT_EQ(entry.getCardinality(), 0) << entry.getName();
     }
     EXPECT_EQ(names, expected);
-}
-
-TEST_F(SlateCatalogueTest, NamesTheInputsAsSaved)
-{
-    EXPECT_EQ(kSubstitutedText, "Substituted Text");
-    EXPECT_EQ(kText, "Text");
-    EXPECT_EQ(kTextFont, "Text Font");
-    EXPECT_EQ(kTextStyle, "Text Style");
-    EXPECT_EQ(kTextSize, "Text Size");
-    EXPECT_EQ(kTextColor, "Text Color");
-    EXPECT_EQ(kTextOpacity, "Text Opacity");
-    EXPECT_EQ(kDropShadow, "Drop Shadow");
-    EXPECT_EQ(kDropShadowColor, "Drop Shadow Color");
-    EXPECT_EQ(kDropShadowOpacity, "Drop Shadow Opacity");
-    EXPECT_EQ(kDropShadowOffset, "Drop Shadow Offset");
-    EXPECT_EQ(kBox, "Box");
-    EXPECT_EQ(kBoxColor, "Box Color");
-    EXPECT_EQ(kBoxOpacity, "Box Opacity");
-    EXPECT_EQ(kBoxMargin, "Box Margin");
-    EXPECT_EQ(kOffset, "Offset");
-    EXPECT_EQ(kX, "X");
-    EXPECT_EQ(kY, "Y");
-    EXPECT_EQ(kHorizontalAlignment, "Horizontal Alignment");
-    EXPECT_EQ(kVerticalAlignment, "Vertical Alignment");
-    EXPECT_EQ(kSlateWidget, "Slate");
-    EXPECT_EQ(kOutputWidget, "Output");
 }
 
 TEST_F(SlateCatalogueTest, PrimaryInputAndStoredText)
@@ -178,16 +152,23 @@ TEST_F(SlateCatalogueTest, SocketTypesRangesAndDefaults)
 {
     const auto entries = describeEntries();
     EXPECT_EQ(find(entries, kTextFont).getSocketType(), PiSocketType::String);
-    EXPECT_EQ(find(entries, kTextStyle).getSocketType(), PiSocketType::Enumeration);
-
     EXPECT_EQ(find(entries, kTextSize).getSocketType(), PiSocketType::Double);
-    expectRange(find(entries, kTextSize).getPtr(), 0.0, 10000.0, 48.0);
+    struct Range
+    {
+        std::string name;
+        double min, max, defaultValue;
+    };
+    for (const Range& r : {Range{kTextSize, 0.0, 10000.0, 48.0}, Range{kTextOpacity, 0.0, 1.0, 1.0},
+                           Range{kDropShadowOpacity, 0.0, 1.0, 1.0}, Range{kBoxOpacity, 0.0, 1.0, 1.0},
+                           Range{kBoxMargin, 0.0, F, 8.0}}) {
+        SCOPED_TRACE(r.name);
+        expectRange(find(entries, r.name).getPtr(), r.min, r.max, r.defaultValue);
+    }
     expectColor(find(entries, kTextColor), 1.0);
-    expectRange(find(entries, kTextOpacity).getPtr(), 0.0, 1.0, 1.0);
-
-    expectSwitch(find(entries, kDropShadow));
     expectColor(find(entries, kDropShadowColor), 0.0);
-    expectRange(find(entries, kDropShadowOpacity).getPtr(), 0.0, 1.0, 1.0);
+    expectColor(find(entries, kBoxColor), 0.0);
+    expectSwitch(find(entries, kDropShadow));
+    expectSwitch(find(entries, kBox));
 
     const auto& shadowOffset = find(entries, kDropShadowOffset);
     EXPECT_EQ(shadowOffset.getSocketType(), PiSocketType::Structured);
@@ -199,11 +180,6 @@ TEST_F(SlateCatalogueTest, SocketTypesRangesAndDefaults)
     EXPECT_EQ(shadowMembers->getMembers()[0].policy->getSocketType(), PiSocketType::Double);
     expectRange(shadowMembers->getMembers()[0].policy, -F, F, 4.0);
     expectRange(shadowMembers->getMembers()[1].policy, -F, F, -4.0);
-
-    expectSwitch(find(entries, kBox));
-    expectColor(find(entries, kBoxColor), 0.0);
-    expectRange(find(entries, kBoxOpacity).getPtr(), 0.0, 1.0, 1.0);
-    expectRange(find(entries, kBoxMargin).getPtr(), 0.0, F, 8.0);
 
     // The members of "Offset" carry the host's default policy: no range, zero.
     const auto* offsetMembers = dynamic_cast<const PiStructuredInputPolicy*>(find(entries, kOffset).getPtr().get());
@@ -219,29 +195,31 @@ TEST_F(SlateCatalogueTest, SocketTypesRangesAndDefaults)
 TEST_F(SlateCatalogueTest, EnumerationLabelsAndDefaults)
 {
     const auto entries = describeEntries();
-    const auto* style = dynamic_cast<const PiEnumPolicy*>(find(entries, kTextStyle).getPtr().get());
-    ASSERT_NE(style, nullptr);
-    EXPECT_EQ(style->getDomain(), (std::vector<int>{0, 1, 2, 3}));
-    EXPECT_EQ(style->getDomainLabels(),
-              (std::vector<std::string>{FoFontMgr::getFontStyleName(0), FoFontMgr::getFontStyleName(1),
-                                        FoFontMgr::getFontStyleName(2), FoFontMgr::getFontStyleName(3)}));
-    EXPECT_EQ(style->getDomainLabels(), (std::vector<std::string>{"Regular", "Bold", "Italic", "Bold Italic"}));
-    EXPECT_FALSE(style->canAnimate());
-    EXPECT_EQ(style->getDefault(), FoFontMgr::getInstance().getDefaultFontStyle());
-
-    const auto* horizontal = dynamic_cast<const PiEnumPolicy*>(find(entries, kHorizontalAlignment).getPtr().get());
-    ASSERT_NE(horizontal, nullptr);
-    EXPECT_EQ(find(entries, kHorizontalAlignment).getSocketType(), PiSocketType::Enumeration);
-    EXPECT_EQ(horizontal->getDomain(), (std::vector<int>{0, 1, 2}));
-    EXPECT_EQ(horizontal->getDomainLabels(), (std::vector<std::string>{"Left", "Center", "Right"}));
-    EXPECT_EQ(horizontal->getDefault(), 1);
-    EXPECT_TRUE(horizontal->canAnimate());
-
-    const auto* vertical = dynamic_cast<const PiEnumPolicy*>(find(entries, kVerticalAlignment).getPtr().get());
-    ASSERT_NE(vertical, nullptr);
-    EXPECT_EQ(vertical->getDomainLabels(), (std::vector<std::string>{"Top", "Center", "Bottom"}));
-    EXPECT_EQ(vertical->getDefault(), 1);
-    EXPECT_TRUE(vertical->canAnimate());
+    struct Enumeration
+    {
+        std::string name;
+        std::vector<std::string> labels;
+        int defaultValue;
+        bool animates;
+    };
+    for (const Enumeration& e : {Enumeration{kTextStyle,
+                                             {"Regular", "Bold", "Italic", "Bold Italic"},
+                                             FoFontMgr::getInstance().getDefaultFontStyle(),
+                                             false},
+                                 Enumeration{kHorizontalAlignment, {"Left", "Center", "Right"}, 1, true},
+                                 Enumeration{kVerticalAlignment, {"Top", "Center", "Bottom"}, 1, true}}) {
+        SCOPED_TRACE(e.name);
+        EXPECT_EQ(find(entries, e.name).getSocketType(), PiSocketType::Enumeration);
+        const auto* policy = dynamic_cast<const PiEnumPolicy*>(find(entries, e.name).getPtr().get());
+        ASSERT_NE(policy, nullptr);
+        std::vector<int> domain(e.labels.size());
+        for (std::size_t i = 0; i < domain.size(); ++i)
+            domain[i] = int(i);
+        EXPECT_EQ(policy->getDomain(), domain);
+        EXPECT_EQ(policy->getDomainLabels(), e.labels);
+        EXPECT_EQ(policy->getDefault(), e.defaultValue);
+        EXPECT_EQ(policy->canAnimate(), e.animates);
+    }
 }
 
 TEST_F(SlateCatalogueTest, MaskingGeneratorAndDisplayModifier)
@@ -274,34 +252,18 @@ TEST_F(SlateCatalogueTest, FontPolicyFollowsTheFontManager)
               "No Such Font Family");
 }
 
-TEST_F(SlateCatalogueTest, CreatingThePoliciesAgainReplacesThem)
+TEST_F(SlateCatalogueTest, CreatingThePoliciesAgainReplacesThemAndReleasingTwiceDoesNothing)
 {
-    RCShdPtr<const PiInputPolicy> first;
-    {
-        const auto entries = describeEntries();
-        first = find(entries, kTextFont).getPtr();
-    }
-    // Only this test still holds the first font policy.
+    RCShdPtr<const PiInputPolicy> first = find(describeEntries(), kTextFont).getPtr();
     EXPECT_EQ(first->getRefCount(), 2); // `first` and the package-wide slot
-
     SlateController::createStaticPolicies();
     EXPECT_EQ(first->getRefCount(), 1);
-    const auto entries = describeEntries();
-    EXPECT_NE(find(entries, kTextFont).getPtr().get(), first.get());
-    EXPECT_NE(find(entries, kTextStyle).getPtr().get(), nullptr);
-}
+    const RCShdPtr<const PiInputPolicy> second = find(describeEntries(), kTextFont).getPtr();
+    EXPECT_NE(second.get(), first.get());
 
-TEST_F(SlateCatalogueTest, ReleasingTwiceDoesNothingAndDescribeNeedsThePolicies)
-{
-    RCShdPtr<const PiInputPolicy> font;
-    {
-        const auto entries = describeEntries();
-        font = find(entries, kTextFont).getPtr();
-    }
     SlateController::releaseStaticPolicies();
-    EXPECT_EQ(font->getRefCount(), 1);
+    EXPECT_EQ(second->getRefCount(), 1);
     SlateController::releaseStaticPolicies();
-
     PiImageModifier::Descriptor descriptor;
     try {
         SlateController::describe(descriptor);

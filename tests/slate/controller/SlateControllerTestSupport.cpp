@@ -42,14 +42,6 @@ std::string resourcePath(const std::string& name)
     return std::string(SLATE_RESOURCE_DIR) + "/" + name;
 }
 
-PxImageFormat smallFormat()
-{
-    PxImageFormat format;
-    format.width = 320;
-    format.height = 180;
-    return format;
-}
-
 void SlateControllerTest::SetUp()
 {
     StBufferManager::initialize();
@@ -80,47 +72,11 @@ RCShdPtr<PiNode> SlateControllerTest::makeNode(const std::string& name, SlateCon
     return graph->createNode(name, OPtr<PiNodeController>(made), origin, saved);
 }
 
-void SlateControllerTest::setInput(const RCShdPtr<PiNode>& node, const std::string& name, const PiVariant& value)
-{
-    node->getInput(name, true)->setVariant(value);
-}
-
 void SlateControllerTest::setInputUnrecorded(const RCShdPtr<PiNode>& node, const std::string& name,
                                              const PiVariant& value)
 {
     PiUndoGuardNoLog noLog;
     node->getInput(name, true)->setVariant(value);
-}
-
-void SlateControllerTest::setColor(const RCShdPtr<PiNode>& node, const std::string& name,
-                                   const CoRgbColorTyped<float>& color)
-{
-    setInput(node, name + ".Red", double(color.red));
-    setInput(node, name + ".Green", double(color.green));
-    setInput(node, name + ".Blue", double(color.blue));
-}
-
-void SlateControllerTest::applyParams(const RCShdPtr<PiNode>& node, const SlateParams& p)
-{
-    using namespace SlateNames;
-    setInput(node, kTextFont, p.font);
-    setInput(node, kTextStyle, p.style);
-    setInput(node, kTextSize, p.size);
-    setColor(node, kTextColor, p.textColor);
-    setInput(node, kTextOpacity, p.textOpacity);
-    setInput(node, kDropShadow, p.shadow);
-    setColor(node, kDropShadowColor, p.shadowColor);
-    setInput(node, kDropShadowOpacity, p.shadowOpacity);
-    setInput(node, kDropShadowOffset + ".X", p.shadowX);
-    setInput(node, kDropShadowOffset + ".Y", p.shadowY);
-    setInput(node, kBox, p.box);
-    setColor(node, kBoxColor, p.boxColor);
-    setInput(node, kBoxOpacity, p.boxOpacity);
-    setInput(node, kBoxMargin, p.boxMargin);
-    setInput(node, kOffset + ".X", p.offsetX);
-    setInput(node, kOffset + ".Y", p.offsetY);
-    setInput(node, kHorizontalAlignment, p.hAlign);
-    setInput(node, kVerticalAlignment, p.vAlign);
 }
 
 std::string SlateControllerTest::getSubstitutedText(const RCShdPtr<PiNode>& node)

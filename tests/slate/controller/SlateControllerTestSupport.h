@@ -55,14 +55,8 @@ protected:
                               PiNodeOrigin origin = PiNodeOrigin::Created,
                               const std::map<std::string, PiValueContent>& saved = {});
 
-    /// Writes `value` to input `name` of `node` as a user edit.
-    static void setInput(const RCShdPtr<PiNode>& node, const std::string& name, const PiVariant& value);
     /// Writes `value` to input `name` outside any command (not recorded), as a script would.
     static void setInputUnrecorded(const RCShdPtr<PiNode>& node, const std::string& name, const PiVariant& value);
-    /// Writes a colour input member by member as user edits.
-    static void setColor(const RCShdPtr<PiNode>& node, const std::string& name, const CoRgbColorTyped<float>& color);
-    /// Writes every one of the eighteen rendered inputs of `node` from `params`.
-    static void applyParams(const RCShdPtr<PiNode>& node, const SlateParams& params);
 
     static std::string getSubstitutedText(const RCShdPtr<PiNode>& node);
     static std::string getText(const RCShdPtr<PiNode>& node, const std::string& input);
@@ -83,8 +77,5 @@ private:
 
 /// The path of a resource the plug-in ships ("slateTool.msg").
 std::string resourcePath(const std::string& name);
-
-/// A small format so that whole frames render quickly: 320x180, square pixels, 24 fps.
-PxImageFormat smallFormat();
 
 } // namespace Vx::test

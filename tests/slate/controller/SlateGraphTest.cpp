@@ -10,7 +10,6 @@
 #include <Vx/Pi/PiImageTimeOffsetNode.h>
 #include <Vx/Pi/PiNode.h>
 #include <Vx/Px/PxColorSourceNode.h>
-#include <Vx/Px/PxImageFormatNode.h>
 #include <Vx/Px/PxRequestMgr.h>
 
 namespace Vx::test {
@@ -18,34 +17,6 @@ namespace {
 
 using namespace SlateNames;
 using G = PiImageGenerator;
-
-/// The values every render below uses: shadow, box, a bold face, an offset and a corner
-/// alignment, so that a wrongly wired value shows in the picture.
-SlateParams renderParams()
-{
-    SlateParams p;
-    p.font = "DejaVu Sans";
-    p.style = 1;
-    p.size = 40.0;
-    p.textColor = {1.0f, 0.875f, 0.25f};
-    p.textOpacity = 0.75;
-    p.shadow = true;
-    p.shadowColor = {0.0f, 0.0f, 0.5f};
-    p.shadowOpacity = 0.5;
-    p.shadowX = 3.0;
-    p.shadowY = -2.0;
-    p.box = true;
-    p.boxColor = {0.25f, 0.0f, 0.0f};
-    p.boxOpacity = 0.625;
-    p.boxMargin = 6.0;
-    p.offsetX = 10.0;
-    p.offsetY = 5.0;
-    p.hAlign = 0;
-    p.vAlign = 2;
-    return p;
-}
-
-const CoRgbColorTyped<float> kFill{0.25f, 0.5f, 0.75f};
 
 class SlateGraphTest : public SlateControllerTest
 {
@@ -68,24 +39,6 @@ protected:
     void connect(const RCShdPtr<PiNode>& source, const RCShdPtr<PiNode>& slate)
     {
         graph->connect(source->getOutput(PiImageModifier::getOutputName(), true), slate->getPrimaryInput());
-    }
-
-    /// What the generator form amounts to at a time inside [in, out) with no offset: the slate
-    /// over a solid colour of the format, built by hand.
-    static PxStrongHndl<SlateProcNode> handBuiltGenerator(const PxImageFormat& format,
-                                                          const CoRgbColorTyped<float>& fill, const std::string& text,
-                                                          const SlateParams& params)
-    {
-        const auto formatNode = pxCreateNode<PxImageFormatNode>(format);
-        const PxNodePtr<PxAnimValueProtocol<CoRgbColorTyped<float>> const> fillNode(
-            pxCreateNode<PxAnimValueNode<CoRgbColorTyped<float>>>(
-                PxResult<CoRgbColorTyped<float>>(fill, PxValidityInterval::FULL)));
-        const PxNodePtr<PxAnimValueProtocol<double> const> alpha(
-            pxCreateNode<PxAnimValueNode<double>>(PxResult<double>(1.0, PxValidityInterval::FULL)));
-        const auto source = pxCreateNode<PxColorSourceNode>(
-            PxNodePtr<PxImageFormatProtocol const>(formatNode), PxNodePtr<PxAnimValueProtocol<int> const>(),
-            PxNodePtr<PxAnimValueProtocol<int> const>(), fillNode, alpha, fillNode, alpha);
-        return makeSlateNode(PxNodePtr<PxImageProtocol const>(source), text, params);
     }
 
     static Frame render(const PxImageProtocol& node, int frame)
@@ -172,11 +125,11 @@ TEST_F(SlateGraphTest, GeneratorRenderMatchesAHandBuiltSlate)
     PxRequestMgr::getInstance().waitForIdle();
     EXPECT_EQ(controller->getFormatNode()->getImageFormat(), smallFormat());
 
-    const auto expected = handBuiltGenerator(smallFormat(), kFill, "shot010\nv001", params);
+    const auto expected = makeHandBuiltGenerator(smallFormat(), kFill, "shot010\nv001", params);
     const Frame built = render(*output, 12);
     EXPECT_EQ(built, render(*expected, 12));
     // The slate really drew: without text the same chain shows the plain background.
-    const auto background = handBuiltGenerator(smallFormat(), kFill, "", params);
+    const auto background = makeHandBuiltGenerator(smallFormat(), kFill, "", params);
     EXPECT_NE(built, render(*background, 12));
 }
 
@@ -213,8 +166,8 @@ TEST_F(SlateGraphTest, AttributeWithTheFrameTokenIsReplacedPerFrame)
     const PxNodePtr<PxImageProtocol const> output = node->getProcNode();
 
     const Frame frame12 = render(*output, 12);
-    EXPECT_EQ(frame12, render(*handBuiltGenerator(smallFormat(), kFill, "Frame 12", params), 12));
-    EXPECT_EQ(render(*output, 13), render(*handBuiltGenerator(smallFormat(), kFill, "Frame 13", params), 13));
+    EXPECT_EQ(frame12, render(*makeHandBuiltGenerator(smallFormat(), kFill, "Frame 12", params), 12));
+    EXPECT_EQ(render(*output, 13), render(*makeHandBuiltGenerator(smallFormat(), kFill, "Frame 13", params), 13));
     EXPECT_NE(frame12, render(*output, 13));
 }
 
@@ -222,13 +175,19 @@ TEST_F(SlateGraphTest, ChangedTextReachesTheNodeByOneRequest)
 {
     SlateController* controller = nullptr;
     const auto node = makeNode("slate", &controller);
-    setInput(node, kText, std::string("first"));
-    node->getProcNode();
     PxRequestMgr& requests = PxRequestMgr::getInstance();
     requests.waitForIdle();
+    // Before the build there is no node to send to: the text goes with the build.
+    auto executedBefore = requests.getExecutedCount();
+    setInput(node, kText, std::string("<VersionName>"));
+    requests.waitForIdle();
+    EXPECT_EQ(requests.getExecutedCount(), executedBefore);
+    EXPECT_FALSE(controller->getSlateProcNode());
+    node->getProcNode();
+    requests.waitForIdle();
     const PxStrongHndl<SlateProcNode> slate = controller->getSlateProcNode();
-    ASSERT_EQ(slate->getText(), "first");
-    const auto executedBefore = requests.getExecutedCount();
+    ASSERT_EQ(slate->getText(), "v001");
+    executedBefore = requests.getExecutedCount();
     const auto invalidationsBefore = slate->getInvalidationCount();
 
     setInput(node, kText, std::string("<CompName> second"));
@@ -238,21 +197,6 @@ TEST_F(SlateGraphTest, ChangedTextReachesTheNodeByOneRequest)
     EXPECT_GT(slate->getInvalidationCount(), invalidationsBefore);
     EXPECT_TRUE(slate->getLastInvalidation().isFull());
     EXPECT_TRUE(requests.takeErrors().empty());
-}
-
-TEST_F(SlateGraphTest, TextChangedBeforeTheBuildIsSentWithTheBuild)
-{
-    SlateController* controller = nullptr;
-    const auto node = makeNode("slate", &controller);
-    PxRequestMgr& requests = PxRequestMgr::getInstance();
-    requests.waitForIdle();
-    const auto executedBefore = requests.getExecutedCount();
-    setInput(node, kText, std::string("<VersionName>"));
-    requests.waitForIdle();
-    EXPECT_EQ(requests.getExecutedCount(), executedBefore);
-    EXPECT_FALSE(controller->getSlateProcNode());
-    node->getProcNode();
-    EXPECT_EQ(controller->getSlateProcNode()->getText(), "v001");
 }
 
 TEST_F(SlateGraphTest, FormatChangesReachOnlyAGeneratorChain)

@@ -5,7 +5,6 @@
 
 #include <Vx/Cm/CmCommand.h>
 #include <Vx/Fo/FoFontMgr.h>
-#include <Vx/Msg/MsgServer.h>
 #include <Vx/Om/OmDefaultSettings.h>
 #include <Vx/Pi/PiImageGenerator.h>
 #include <Vx/Pi/PiNode.h>
@@ -38,18 +37,6 @@ protected:
         ASSERT_EQ(FoFontMgr::getInstance().getFontStyles(kRegularOnlyFamily), (std::vector<int>{0}));
     }
 };
-
-TEST_F(SlateLifecycleTest, MessageFileHoldsBothTexts)
-{
-    const auto font = MsgServer::getInstance().getText(kFontId);
-    const auto style = MsgServer::getInstance().getText(kStyleId);
-    ASSERT_TRUE(font.has_value());
-    ASSERT_TRUE(style.has_value());
-    EXPECT_EQ(*font, "The font \"%1\" is not installed; the slate is drawn with the default font.");
-    EXPECT_EQ(*style, "The font \"%2\" has no style \"%1\"; the slate is drawn with the default font.");
-    EXPECT_EQ(SlateController::getInvalidFontSubscription().getId(), kFontId);
-    EXPECT_EQ(SlateController::getInvalidStyleSubscription().getId(), kStyleId);
-}
 
 TEST_F(SlateLifecycleTest, NewNodeResetsAndSetsUp)
 {
@@ -110,6 +97,15 @@ TEST_F(SlateLifecycleTest, LoadedUnknownFontWarnsOnceAndKeepsTheStyle)
               "The font \"No Such Font\" is not installed; the slate is drawn with the default font.");
     EXPECT_EQ(getInt(node, kTextStyle), 2);
     EXPECT_EQ(getText(node, kTextFont), "No Such Font");
+
+    // A change to another unknown font warns again and keeps the style too.
+    clearMessages();
+    setInputUnrecorded(node, kTextFont, std::string("Nowhere Sans"));
+    EXPECT_EQ(getInt(node, kTextStyle), 2);
+    ASSERT_EQ(getMessages().size(), 1u);
+    EXPECT_EQ(getMessages()[0].id, kFontId);
+    EXPECT_EQ(getMessages()[0].text,
+              "The font \"Nowhere Sans\" is not installed; the slate is drawn with the default font.");
 }
 
 TEST_F(SlateLifecycleTest, LoadedStyleTheFontLacksWarnsWithoutCorrecting)
@@ -143,19 +139,6 @@ TEST_F(SlateLifecycleTest, FontChangeOutsideACommandPicksTheFirstStyleOfThePrefe
     setInputUnrecorded(node, kTextFont, std::string("DejaVu Serif"));
     EXPECT_EQ(getInt(node, kTextStyle), 2);
     EXPECT_TRUE(getMessages().empty());
-}
-
-TEST_F(SlateLifecycleTest, FontChangeToAnUnknownFontWarnsAndKeepsTheStyle)
-{
-    const auto node =
-        makeNode("slate", nullptr, PiNodeOrigin::Loaded, {{kTextFont, content(kFullFamily)}, {kTextStyle, content(1)}});
-    setInputUnrecorded(node, kTextFont, std::string("Nowhere Sans"));
-    EXPECT_EQ(getInt(node, kTextStyle), 1);
-    const auto messages = getMessages();
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].id, kFontId);
-    EXPECT_EQ(messages[0].text,
-              "The font \"Nowhere Sans\" is not installed; the slate is drawn with the default font.");
 }
 
 TEST_F(SlateLifecycleTest, FontChangeByAUserEditAdjustsTheStyleInTheSameUndoStep)
@@ -319,22 +302,6 @@ TEST_F(SlateLifecycleTest, DestructionWithoutANodeDoesNotThrow)
     OmDefaultSettings::getInstance(OmSettingsTypes::COMPONENT_SCOPE).setSetting("slate.test", "1");
     OmDefaultSettings::getInstance(OmSettingsTypes::COMPONENT_SCOPE).removeSetting("slate.test");
     composition->setAttribute("after", "destruction");
-}
-
-TEST_F(SlateLifecycleTest, ResetRestoresTheDefaults)
-{
-    SlateController* controller = nullptr;
-    const auto node = makeNode("slate", &controller);
-    setInput(node, kText, std::string("<CompName>"));
-    setInput(node, kTextSize, 100.0);
-    auto format =
-        PiTypedValueUtil<PxImageFormat>(node->getStoredValue(PiImageGenerator::getFormatValueName(), true), true);
-    format->setValue(smallFormat());
-    controller->reset();
-    EXPECT_EQ(format->getValue(), PxImageFormat());
-    EXPECT_EQ(getText(node, kText), "");
-    EXPECT_EQ(getSubstitutedText(node), "");
-    EXPECT_EQ(piVariantGet<double>(node->getInput(kTextSize, true)->getVariant()), 48.0);
 }
 
 } // namespace

@@ -17,14 +17,6 @@ using SlateSubstitutionTest = SlateControllerTest;
 
 TEST_F(SlateSubstitutionTest, CompositionNameAndVersionNumber)
 {
-    composition->setVersionNumber(3);
-    const auto node = makeNode("slate");
-    setInput(node, kText, std::string("<CompName> v<VersionNo>"));
-    EXPECT_EQ(getSubstitutedText(node), "shot010 v3");
-}
-
-TEST_F(SlateSubstitutionTest, ANewVersionNumberReachesTheText)
-{
     const auto node = makeNode("slate");
     setInput(node, kText, std::string("<CompName> v<VersionNo>"));
     EXPECT_EQ(getSubstitutedText(node), "shot010 v1");

@@ -127,6 +127,10 @@ TEST_F(SlateUiTest, OutputIsDisabledExactlyWhileThePrimaryInputIsConnected)
 
     connect(source, node);
     EXPECT_FALSE(outputWidget->isEnabled());
+    // The read-only form has no companion and no synchronisation.
+    const auto readOnly = widget("Output");
+    EXPECT_FALSE(readOnlyCompanion(*controller, readOnly, 0));
+    EXPECT_TRUE(readOnly->isEnabled());
     graph->disconnect(node->getPrimaryInput());
     EXPECT_TRUE(outputWidget->isEnabled());
     composition->getCommandStack()->undo();
@@ -135,17 +139,22 @@ TEST_F(SlateUiTest, OutputIsDisabledExactlyWhileThePrimaryInputIsConnected)
     graph->disconnect(node->getInput(kBox, true));
     EXPECT_FALSE(outputWidget->isEnabled());
 
+    // A companion made while connected starts disabled.
+    const auto second = widget("Output");
+    const RCShdPtr<RCObject> secondCompanion = controller->createWidgetCompanion(second, 0);
+    EXPECT_FALSE(second->isEnabled());
+
     // Once the host drops the companion, the widget is no longer touched.
     companion.reset();
     graph->disconnect(node->getPrimaryInput());
     EXPECT_FALSE(outputWidget->isEnabled());
+    EXPECT_TRUE(second->isEnabled());
 }
 
 TEST_F(SlateUiTest, CompanionMayOutliveItsNode)
 {
     SlateController* controller = nullptr;
     const auto node = makeNode("slate", &controller);
-    const auto source = makeSource();
     const auto outputWidget = widget("Output");
     RCShdPtr<RCObject> companion = controller->createWidgetCompanion(outputWidget, 0);
     ASSERT_TRUE(companion);
@@ -155,31 +164,7 @@ TEST_F(SlateUiTest, CompanionMayOutliveItsNode)
     EXPECT_TRUE(outputWidget->isEnabled());
 }
 
-TEST_F(SlateUiTest, OutputMadeWhileConnectedStartsDisabled)
-{
-    SlateController* controller = nullptr;
-    const auto node = makeNode("slate", &controller);
-    connect(makeSource(), node);
-    const auto outputWidget = widget("Output");
-    const RCShdPtr<RCObject> companion = controller->createWidgetCompanion(outputWidget, 0);
-    ASSERT_TRUE(companion);
-    EXPECT_FALSE(outputWidget->isEnabled());
-    graph->disconnect(node->getPrimaryInput());
-    EXPECT_TRUE(outputWidget->isEnabled());
-}
-
-TEST_F(SlateUiTest, ReadOnlyOutputHasNoCompanion)
-{
-    SlateController* controller = nullptr;
-    const auto node = makeNode("slate", &controller);
-    connect(makeSource(), node);
-    const auto outputWidget = widget("Output");
-    EXPECT_FALSE(readOnlyCompanion(*controller, outputWidget, 0));
-    // No synchronisation either.
-    EXPECT_TRUE(outputWidget->isEnabled());
-}
-
-TEST_F(SlateUiTest, OtherWidgetsHaveNone)
+TEST_F(SlateUiTest, OtherWidgetsHaveNoneAndANullWidgetThrows)
 {
     SlateController* controller = nullptr;
     makeNode("slate", &controller);
@@ -190,12 +175,6 @@ TEST_F(SlateUiTest, OtherWidgetsHaveNone)
         EXPECT_FALSE(readOnlyCompanion(*controller, widget(name), 0)) << name;
     }
     EXPECT_EQ(factory.writableCalls + factory.readOnlyCalls, 0);
-}
-
-TEST_F(SlateUiTest, NullWidgetRaisesTheHostsNullPointerException)
-{
-    SlateController* controller = nullptr;
-    makeNode("slate", &controller);
     EXPECT_THROW(controller->createWidgetCompanion(RCShdPtr<PiWidget>(), 0), RCExNullPtr);
 }
 

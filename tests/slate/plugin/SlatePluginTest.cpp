@@ -22,9 +22,6 @@
 #include <Vx/Pi/PiNode.h>
 #include <Vx/Pi/PiToolRegistry.h>
 #include <Vx/Pi/PiValue.h>
-#include <Vx/Px/PxAnimValue.h>
-#include <Vx/Px/PxColorSourceNode.h>
-#include <Vx/Px/PxImageFormatNode.h>
 #include <Vx/Px/PxRequestMgr.h>
 #include <Vx/St/StBufferManager.h>
 
@@ -85,41 +82,6 @@ fs::path makeScratchFolder(const std::string& name)
     return folder;
 }
 
-/// The values every render below uses: shadow, box, a bold face, an offset and a corner alignment,
-/// so that a value lost on the way shows in the picture.
-SlateParams renderParams()
-{
-    SlateParams p;
-    p.style = 1;
-    p.size = 40.0;
-    p.textColor = {1.0f, 0.875f, 0.25f};
-    p.textOpacity = 0.75;
-    p.shadow = true;
-    p.shadowColor = {0.0f, 0.0f, 0.5f};
-    p.shadowOpacity = 0.5;
-    p.shadowX = 3.0;
-    p.shadowY = -2.0;
-    p.box = true;
-    p.boxColor = {0.25f, 0.0f, 0.0f};
-    p.boxOpacity = 0.625;
-    p.boxMargin = 6.0;
-    p.offsetX = 10.0;
-    p.offsetY = 5.0;
-    p.hAlign = 0;
-    p.vAlign = 2;
-    return p;
-}
-
-PxImageFormat smallFormat()
-{
-    PxImageFormat format;
-    format.width = 320;
-    format.height = 180;
-    return format;
-}
-
-const CoRgbColorTyped<float> kFill{0.25f, 0.5f, 0.75f};
-
 class SlatePluginTest : public ::testing::Test
 {
 protected:
@@ -159,57 +121,6 @@ protected:
 
     InModuleLoader loader;
 };
-
-void setInput(const RCShdPtr<PiNode>& node, const std::string& name, const PiVariant& value)
-{
-    node->getInput(name, true)->setVariant(value);
-}
-
-void setColor(const RCShdPtr<PiNode>& node, const std::string& name, const CoRgbColorTyped<float>& color)
-{
-    setInput(node, name + ".Red", double(color.red));
-    setInput(node, name + ".Green", double(color.green));
-    setInput(node, name + ".Blue", double(color.blue));
-}
-
-/// Writes the eighteen rendered inputs of a Slate node, by the names the tool declares them under.
-void applyParams(const RCShdPtr<PiNode>& node, const SlateParams& p)
-{
-    setInput(node, "Text Font", p.font);
-    setInput(node, "Text Style", p.style);
-    setInput(node, "Text Size", p.size);
-    setColor(node, "Text Color", p.textColor);
-    setInput(node, "Text Opacity", p.textOpacity);
-    setInput(node, "Drop Shadow", p.shadow);
-    setColor(node, "Drop Shadow Color", p.shadowColor);
-    setInput(node, "Drop Shadow Opacity", p.shadowOpacity);
-    setInput(node, "Drop Shadow Offset.X", p.shadowX);
-    setInput(node, "Drop Shadow Offset.Y", p.shadowY);
-    setInput(node, "Box", p.box);
-    setColor(node, "Box Color", p.boxColor);
-    setInput(node, "Box Opacity", p.boxOpacity);
-    setInput(node, "Box Margin", p.boxMargin);
-    setInput(node, "Offset.X", p.offsetX);
-    setInput(node, "Offset.Y", p.offsetY);
-    setInput(node, "Horizontal Alignment", p.hAlign);
-    setInput(node, "Vertical Alignment", p.vAlign);
-}
-
-/// The generator form built by hand: the slate over a solid colour of the format.
-PxStrongHndl<SlateProcNode> handBuiltGenerator(const PxImageFormat& format, const CoRgbColorTyped<float>& fill,
-                                               const std::string& text, const SlateParams& params)
-{
-    const auto formatNode = pxCreateNode<PxImageFormatNode>(format);
-    const PxNodePtr<PxAnimValueProtocol<CoRgbColorTyped<float>> const> fillNode(
-        pxCreateNode<PxAnimValueNode<CoRgbColorTyped<float>>>(
-            PxResult<CoRgbColorTyped<float>>(fill, PxValidityInterval::FULL)));
-    const PxNodePtr<PxAnimValueProtocol<double> const> alpha(
-        pxCreateNode<PxAnimValueNode<double>>(PxResult<double>(1.0, PxValidityInterval::FULL)));
-    const auto source = pxCreateNode<PxColorSourceNode>(
-        PxNodePtr<PxImageFormatProtocol const>(formatNode), PxNodePtr<PxAnimValueProtocol<int> const>(),
-        PxNodePtr<PxAnimValueProtocol<int> const>(), fillNode, alpha, fillNode, alpha);
-    return makeSlateNode(PxNodePtr<PxImageProtocol const>(source), text, params);
-}
 
 Frame render(const PxImageProtocol& node, int frame)
 {
@@ -411,8 +322,8 @@ TEST_F(SlatePluginTest, NodeOfTheLoadedToolRendersTheSlate)
         const PxNodePtr<PxImageProtocol const> output = node->getProcNode();
         ASSERT_TRUE(output);
         const Frame built = render(*output, 12);
-        EXPECT_EQ(built, render(*handBuiltGenerator(smallFormat(), kFill, "shot010 <FrameNo>", params), 12));
-        EXPECT_NE(built, render(*handBuiltGenerator(smallFormat(), kFill, "", params), 12))
+        EXPECT_EQ(built, render(*makeHandBuiltGenerator(smallFormat(), kFill, "shot010 <FrameNo>", params), 12));
+        EXPECT_NE(built, render(*makeHandBuiltGenerator(smallFormat(), kFill, "", params), 12))
             << "The slate drew nothing over the background.";
     }
     composition->close();
@@ -476,17 +387,6 @@ TEST_F(SlatePluginTest, TerminationWithoutInitialisationDoesNothing)
     EXPECT_EQ(PiToolRegistry::getInstance().findTool(kToolName), nullptr);
     registry().initializeAll();
     EXPECT_NE(PiToolRegistry::getInstance().findTool(kToolName), nullptr);
-}
-
-TEST_F(SlatePluginTest, PackageFlagIsKept)
-{
-    InPackageInit* package = load();
-    ASSERT_NE(package, nullptr);
-    EXPECT_FALSE(package->getPackageFlag());
-    package->setPackageFlag(true);
-    EXPECT_TRUE(package->getPackageFlag());
-    package->setPackageFlag(false);
-    EXPECT_FALSE(package->getPackageFlag());
 }
 
 TEST_F(SlatePluginTest, FileThatIsNoPluginIsReportedAndTheHostGoesOn)
