@@ -22,29 +22,37 @@ void PiImageTimeOffsetNode::init()
     registerChild(PxNodePtr<PxNode const>(m_offset));
 }
 
+namespace {
+// What the input gave for the shifted time, valid over its interval moved back by the offset and
+// only as long as the offset itself holds.
+PxValidityInterval unshifted(const PxValidityInterval& inner, const PxResult<double>& offset)
+{
+    return PxValidityInterval{inner.start + offset.value, inner.end + offset.value}.intersected(offset.validity);
+}
+} // namespace
+
+PxResult<double> PiImageTimeOffsetNode::offsetAt(double time) const
+{
+    return m_offset ? m_offset->getValue(time) : PxResult<double>(0.0, PxValidityInterval::FULL);
+}
+
 PxRODResult PiImageTimeOffsetNode::getImageROD(const PxImageContext& ctx) const
 {
-    const PxResult<double> offset =
-        m_offset ? m_offset->getValue(ctx.time) : PxResult<double>(0.0, PxValidityInterval::FULL);
+    const PxResult<double> offset = offsetAt(ctx.time);
     PxImageContext inner = ctx;
     inner.time = ctx.time - offset.value;
     PxRODResult result = getImageInput()->getImageROD(inner);
-    result.validity =
-        PxValidityInterval{result.validity.start + offset.value, result.validity.end + offset.value}.intersected(
-            offset.validity);
+    result.validity = unshifted(result.validity, offset);
     return result;
 }
 
 PxImageResult PiImageTimeOffsetNode::getImage(const PxImageContext& ctx) const
 {
-    const PxResult<double> offset =
-        m_offset ? m_offset->getValue(ctx.time) : PxResult<double>(0.0, PxValidityInterval::FULL);
+    const PxResult<double> offset = offsetAt(ctx.time);
     PxImageContext inner = ctx;
     inner.time = ctx.time - offset.value;
     PxImageResult result = getImageInput()->getImage(inner);
-    result.setValidity(
-        PxValidityInterval{result.getValidity().start + offset.value, result.getValidity().end + offset.value}
-            .intersected(offset.validity));
+    result.setValidity(unshifted(result.getValidity(), offset));
     return result;
 }
 

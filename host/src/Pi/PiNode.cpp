@@ -129,14 +129,21 @@ void PiNode::build(const RCShdPtr<PiNodeController>& controller)
     m_controller->attachNode(this);
 }
 
+template <class Item>
+RCShdPtr<Item> PiNode::findNamed(const std::vector<RCShdPtr<Item>>& items, const std::string& name, bool mustExist,
+                                 const char* kind) const
+{
+    for (const auto& item : items)
+        if (item->getName() == name)
+            return item;
+    if (mustExist)
+        throw std::invalid_argument("The node \"" + getName() + "\" has no " + kind + " named \"" + name + "\".");
+    return {};
+}
+
 RCShdPtr<PiInput> PiNode::getInput(const std::string& name, bool mustExist)
 {
-    for (const auto& input : m_inputs)
-        if (input->getName() == name)
-            return input;
-    if (mustExist)
-        throw std::invalid_argument("The node \"" + getName() + "\" has no input named \"" + name + "\".");
-    return {};
+    return findNamed(m_inputs, name, mustExist, "input");
 }
 
 RCShdPtr<const PiInput> PiNode::getInput(const std::string& name, bool mustExist) const
@@ -146,12 +153,7 @@ RCShdPtr<const PiInput> PiNode::getInput(const std::string& name, bool mustExist
 
 RCShdPtr<PiValue> PiNode::getStoredValue(const std::string& name, bool mustExist)
 {
-    for (const auto& value : m_storedValues)
-        if (value->getName() == name)
-            return value;
-    if (mustExist)
-        throw std::invalid_argument("The node \"" + getName() + "\" has no stored value named \"" + name + "\".");
-    return {};
+    return findNamed(m_storedValues, name, mustExist, "stored value");
 }
 
 RCShdPtr<const PiValue> PiNode::getStoredValue(const std::string& name, bool mustExist) const
@@ -161,12 +163,7 @@ RCShdPtr<const PiValue> PiNode::getStoredValue(const std::string& name, bool mus
 
 RCShdPtr<PiOutput> PiNode::getOutput(const std::string& name, bool mustExist) const
 {
-    for (const auto& output : m_outputs)
-        if (output->getName() == name)
-            return output;
-    if (mustExist)
-        throw std::invalid_argument("The node \"" + getName() + "\" has no output named \"" + name + "\".");
-    return {};
+    return findNamed(m_outputs, name, mustExist, "output");
 }
 
 RCShdPtr<PiInput> PiNode::getPrimaryInput() const

@@ -25,6 +25,9 @@ protected:
     void propagateAndRemapInvalidation(const PxValidityInterval& interval, int flags) override;
 
 private:
+    /// The offset at `time` (0 for all time without an offset node).
+    PxResult<double> offsetAt(double time) const;
+
     PxNodePtr<PxAnimValueProtocol<double> const> m_offset;
 };
 

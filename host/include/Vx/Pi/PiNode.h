@@ -90,6 +90,11 @@ protected:
     void notifyChange(const ObHints& hints) const override;
 
 private:
+    /// The item of `items` named `name`; empty, or an error naming the node and the `kind` of
+    /// item when `mustExist`.
+    template <class Item>
+    RCShdPtr<Item> findNamed(const std::vector<RCShdPtr<Item>>& items, const std::string& name, bool mustExist,
+                             const char* kind) const;
     void addInput(const std::string& name, const RCShdPtr<const PiInputPolicy>& policy, PiInput* parent);
     void syncValueProcNode(const PiValue& value);
 
