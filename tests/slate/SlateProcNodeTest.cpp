@@ -211,6 +211,34 @@ TEST_F(SlateRender, BoxAtFullOpacityCoversItsRectangleExactlyAndNothingElse)
     EXPECT_EQ(changedPixels(f), covered);
 }
 
+TEST_F(SlateRender, BoxAtPartialOpacityIsTheOverOperatorOnEveryPixelItCovers)
+{
+    SlateParams p;
+    p.box = true;
+    p.boxOpacity = 0.375;
+    p.boxColor = {0.25f, 0.5f, 1.0f};
+    p.textOpacity = 0.0;
+    p.boxMargin = 30.0;
+    const Frame f = renderWhole(makeSlateNode(plate, "Box", p), 0.0);
+    const float a = 0.375f;
+    const float keep = 1.0f - a;
+    int covered = 0;
+    for (int y = 0; y < 1080; ++y)
+        for (int x = 0; x < 1920; ++x) {
+            const CoRgbaColorTyped<float> under = GradientPlate::colorAt(x, y);
+            const float* px = f.at(x, y);
+            if (px[0] == under.red && px[1] == under.green && px[2] == under.blue && px[3] == under.alpha)
+                continue;
+            ++covered;
+            ASSERT_EQ(px[0], 0.25f * a + under.red * keep) << x << ", " << y;
+            ASSERT_EQ(px[1], 0.5f * a + under.green * keep) << x << ", " << y;
+            ASSERT_EQ(px[2], 1.0f * a + under.blue * keep) << x << ", " << y;
+            ASSERT_EQ(px[3], a + under.alpha * keep) << x << ", " << y;
+        }
+    // The text's block grown by 30 pixels on every side.
+    EXPECT_GT(covered, 60 * 60);
+}
+
 // The text alone and the shadow alone, white on black: the shadow image must be the text image
 // moved by the scaled, truncated shadow offset (4 right and 4 down at level 0).
 TEST(SlateShadow, IsTheTextMovedByTheScaledTruncatedOffset)

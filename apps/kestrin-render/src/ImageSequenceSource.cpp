@@ -2,8 +2,10 @@
 #include <Vx/Render/ImageSequenceSource.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cctype>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <sstream>
 #include <stdexcept>
@@ -162,9 +164,29 @@ PxImageResult ImageSequenceSource::getImage(const PxImageContext& ctx) const
     const int dataX = spec.x - spec.full_x;
     const int dataY = spec.y - spec.full_y;
     const int scale = 1 << ctx.level;
+    // Files holding premultiplied R, G, B, A in that order (most EXRs) are copied row by row.
+    const bool plainRGBA = scale == 1 && spec.nchannels == 4 && !frame->unassociatedAlpha &&
+                           frame->rgbaChannels[0] == 0 && frame->rgbaChannels[1] == 1 &&
+                           frame->rgbaChannels[2] == 2 && frame->rgbaChannels[3] == 3;
     for (int y = ctx.region.y0; y < ctx.region.y1; ++y) {
         float* p = out.getRow(y);
         const int row = m_format.height - 1 - y * scale - dataY;
+        if (plainRGBA) {
+            const int inside0 = std::clamp(dataX, ctx.region.x0, ctx.region.x1);
+            const int inside1 = std::clamp(dataX + spec.width, inside0, ctx.region.x1);
+            const bool rowInside = row >= 0 && row < spec.height;
+            float* const end = p + std::size_t(ctx.region.getWidth()) * 4;
+            if (rowInside && inside1 > inside0) {
+                std::fill(p, p + std::size_t(inside0 - ctx.region.x0) * 4, 0.0f);
+                std::memcpy(p + std::size_t(inside0 - ctx.region.x0) * 4,
+                            &frame->pixels[(std::size_t(row) * std::size_t(spec.width) + std::size_t(inside0 - dataX)) * 4],
+                            std::size_t(inside1 - inside0) * 4 * sizeof(float));
+                std::fill(p + std::size_t(inside1 - ctx.region.x0) * 4, end, 0.0f);
+            } else {
+                std::fill(p, end, 0.0f);
+            }
+            continue;
+        }
         for (int x = ctx.region.x0; x < ctx.region.x1; ++x, p += 4) {
             const int column = x * scale - dataX;
             if (row < 0 || row >= spec.height || column < 0 || column >= spec.width) {
@@ -196,10 +218,7 @@ std::shared_ptr<const SourceFrame> ImageSequenceSource::getFrame(std::int64_t fr
             m_cache.emplace(frame, CacheEntry{future, id});
             m_recent.push_front(frame);
             decodeHere = true;
-            while (m_cache.size() > m_options.cacheSize) {
-                m_cache.erase(m_recent.back());
-                m_recent.pop_back();
-            }
+            evictUnused();
         }
     }
     if (decodeHere) {
@@ -220,6 +239,28 @@ std::shared_ptr<const SourceFrame> ImageSequenceSource::getFrame(std::int64_t fr
         }
     }
     return future.get();
+}
+
+void ImageSequenceSource::evictUnused() const
+{
+    // Least recently used first; a frame still being decoded, or held by anyone but the cache
+    // (a frame being rendered and written), stays: dropping it would only decode it again.
+    for (auto it = m_recent.end(); m_cache.size() > m_options.cacheSize && it != m_recent.begin();) {
+        --it;
+        const auto entry = m_cache.find(*it);
+        const FrameFuture& future = entry->second.future;
+        if (future.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+            continue;
+        bool unused = true; // a failed decode is not kept anyway
+        try {
+            unused = future.get().use_count() == 1;
+        } catch (...) {
+        }
+        if (!unused)
+            continue;
+        m_cache.erase(entry);
+        it = m_recent.erase(it);
+    }
 }
 
 void ImageSequenceSource::touch(std::int64_t frame) const

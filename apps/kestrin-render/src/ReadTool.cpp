@@ -46,6 +46,9 @@ PxNodePtr<PxImageProtocol const> ReadController::createModifierProcNode(OutputPu
 
     ImageSequenceSource::Options options;
     options.frameRate = composition->getFrameRate();
+    // A render reads each frame once; the frames being rendered stay in the cache while they are
+    // held, so one more is all that is worth keeping.
+    options.cacheSize = 1;
     if (m_formatFrame) {
         options.firstFrame = *m_formatFrame;
     } else {

@@ -17,7 +17,10 @@
 #include <Vx/St/StBufferManager.h>
 #include <Vx/Tm/TmTimeUtil.h>
 
+#include <atomic>
 #include <filesystem>
+#include <mutex>
+#include <optional>
 #include <memory>
 #include <ostream>
 #include <stdexcept>
@@ -114,6 +117,56 @@ void describeSlate(std::ostream& out)
            "<attr:NAME>\n";
     composition->close();
     PxRequestMgr::getInstance().waitForIdle();
+}
+
+struct FrameFailure
+{
+    int frame;
+    std::string message;
+};
+
+// Runs `renderFrame` for every frame of `frames`, up to `inFlight` frames at once: while one frame
+// is being read or written (work on one core), others are rendered. Frames start in order; after
+// a failure no new frame starts, the frames under way finish (a frame is written whole or not at
+// all), and the failure of the earliest frame is returned.
+template <class RenderFrame>
+std::optional<FrameFailure> renderFrames(const std::vector<int>& frames, int inFlight, const RenderFrame& renderFrame,
+                                         ProgressReporter& progress)
+{
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> stop{false};
+    std::mutex failureMutex;
+    std::optional<FrameFailure> failure;
+    const auto work = [&] {
+        while (!stop.load()) {
+            const std::size_t i = next.fetch_add(1);
+            if (i >= frames.size())
+                return;
+            std::string message;
+            try {
+                renderFrame(frames[i]);
+                progress.frameDone();
+                continue;
+            } catch (const std::exception& e) {
+                message = e.what();
+            } catch (...) {
+                message = "unknown error";
+            }
+            stop.store(true);
+            const std::lock_guard<std::mutex> lock(failureMutex);
+            if (!failure || frames[i] < failure->frame)
+                failure = FrameFailure{frames[i], message};
+            return;
+        }
+    };
+    std::vector<std::thread> helpers;
+    const std::size_t count = std::min(frames.size(), std::size_t(std::max(1, inFlight)));
+    for (std::size_t k = 1; k < count; ++k)
+        helpers.emplace_back(work);
+    work();
+    for (std::thread& helper : helpers)
+        helper.join();
+    return failure;
 }
 
 } // namespace
@@ -215,35 +268,31 @@ int RenderSession::renderAll(const RenderOptions& options)
     const TileRenderer renderer(threads, options.tileSize, options.tileSize);
     const FrameWriter writer;
     ProgressReporter progress = ProgressReporter::forStderr(frames.size(), options.quiet, !options.quiet);
-    bool failed = false;
-    for (const int frame : frames) {
+    PxRequestMgr::getInstance().waitForIdle();
+
+    // One frame: its input decoded first (so that no tile waits on the decode), its tiles
+    // rendered on the renderer's workers, then written.
+    const auto renderFrame = [&](int frame) {
         const double seconds = TmTimeUtil::getSecondsFromFrames(rate, frame);
-        try {
-            PxRequestMgr::getInstance().waitForIdle();
-            if (options.nullOutput) {
-                renderer.renderNull(*proc, seconds);
-            } else {
-                const OIIO::ImageBuf image = renderer.render(*proc, seconds);
-                std::shared_ptr<const SourceFrame> input;
-                if (source)
-                    input = source->getFrame(frame);
-                writer.write(output->path(frame), image, input.get());
-            }
-        } catch (const std::exception& e) {
-            progress.finish();
-            m_err << kPrefix << "frame " << frame << ": " << e.what() << "\n";
-            failed = true;
-            break;
+        if (options.nullOutput) {
+            renderer.renderNull(*proc, seconds);
+            return;
         }
-        progress.frameDone();
-    }
-    if (!failed)
-        progress.finish();
+        std::shared_ptr<const SourceFrame> input;
+        if (source)
+            input = source->getFrame(frame);
+        const OIIO::ImageBuf image = renderer.render(*proc, seconds);
+        writer.write(output->path(frame), image, input.get());
+    };
+    const std::optional<FrameFailure> failure = renderFrames(frames, threads, renderFrame, progress);
+    progress.finish();
+    if (failure)
+        m_err << kPrefix << "frame " << failure->frame << ": " << failure->message << "\n";
 
     if (!options.save.empty())
         writeCompositionFile(scene.toDocument(), options.save);
     scene.close();
-    return failed ? 1 : 0;
+    return failure ? 1 : 0;
 }
 
 } // namespace Vx::Render

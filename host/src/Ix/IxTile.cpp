@@ -14,14 +14,22 @@ IxTile::IxTile(const GeRectangle<int>& region, const CoRgbaColorTyped<float>& fi
 
 void IxTile::fill(const CoRgbaColorTyped<float>& c)
 {
-    const std::size_t count = std::size_t(getWidth()) * std::size_t(getHeight());
-    float* p = m_pixels.get();
-    for (std::size_t i = 0; i < count; ++i, p += kChannels) {
+    const int width = getWidth();
+    const int height = getHeight();
+    if (width <= 0 || height <= 0)
+        return;
+    // One row pixel by pixel, then the others copied from it: memcpy runs at the memory's speed.
+    float* const first = m_pixels.get();
+    float* p = first;
+    for (int x = 0; x < width; ++x, p += kChannels) {
         p[0] = c.red;
         p[1] = c.green;
         p[2] = c.blue;
         p[3] = c.alpha;
     }
+    const std::size_t rowFloats = std::size_t(width) * kChannels;
+    for (int y = 1; y < height; ++y)
+        std::memcpy(first + std::size_t(y) * rowFloats, first, rowFloats * sizeof(float));
 }
 
 void ipCopy(const IxWriteGuard& destination, const IxReadGuard& source, const GeRectangle<int>* destRect,

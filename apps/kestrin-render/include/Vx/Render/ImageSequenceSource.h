@@ -72,7 +72,9 @@ public:
     {
         Rational frameRate{24, 1};   ///< the rate time is counted in; frame N starts at N / rate
         std::int64_t firstFrame = 1; ///< the frame whose size is the node's format
-        std::size_t cacheSize = 3;   ///< decoded frames kept (at least 1)
+        /// Decoded frames kept (at least 1). Frames that a caller still holds (from getFrame) are
+        /// kept on top of these and leave the cache only once released.
+        std::size_t cacheSize = 3;
     };
 
     /// Reads the header of `options.firstFrame`; throws std::runtime_error naming the file when
@@ -104,6 +106,7 @@ private:
 
     std::shared_ptr<const SourceFrame> decode(std::int64_t frame) const;
     void touch(std::int64_t frame) const; // caller holds m_mutex
+    void evictUnused() const;             // caller holds m_mutex
 
     FramePattern m_pattern;
     Options m_options;

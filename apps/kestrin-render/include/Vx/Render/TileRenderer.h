@@ -15,6 +15,7 @@
 #include <memory>
 
 #include <OpenImageIO/imagebuf.h>
+#include <oneapi/tbb/global_control.h>
 #include <oneapi/tbb/task_arena.h>
 
 #include <Vx/Px/PxImage.h>
@@ -46,6 +47,8 @@ private:
     int m_threads;
     int m_tileWidth;
     int m_tileHeight;
+    // Lets oneTBB run as many workers as asked for, also beyond the number of cores.
+    std::unique_ptr<tbb::global_control> m_parallelism;
     std::unique_ptr<tbb::task_arena> m_arena;
 };
 
