@@ -109,9 +109,6 @@ void SourceFrame::getPremultipliedRGBA(int column, int row, float rgba[4]) const
         &pixels[(std::size_t(row) * std::size_t(spec.width) + std::size_t(column)) * std::size_t(spec.nchannels)];
     for (int i = 0; i < 4; ++i)
         rgba[i] = rgbaChannels[i] >= 0 ? p[rgbaChannels[i]] : (i == 3 ? 1.0f : 0.0f);
-    if (unassociatedAlpha && rgbaChannels[3] >= 0)
-        for (int i = 0; i < 3; ++i)
-            rgba[i] *= rgba[3];
 }
 
 ImageSequenceSource::ImageSequenceSource(const Init& init, const FramePattern& pattern, const Options& options)
@@ -165,7 +162,7 @@ PxImageResult ImageSequenceSource::getImage(const PxImageContext& ctx) const
     const int dataY = spec.y - spec.full_y;
     const int scale = 1 << ctx.level;
     // Files holding premultiplied R, G, B, A in that order (most EXRs) are copied row by row.
-    const bool plainRGBA = scale == 1 && spec.nchannels == 4 && !frame->unassociatedAlpha &&
+    const bool plainRGBA = scale == 1 && spec.nchannels == 4 &&
                            frame->rgbaChannels[0] == 0 && frame->rgbaChannels[1] == 1 &&
                            frame->rgbaChannels[2] == 2 && frame->rgbaChannels[3] == 3;
     for (int y = ctx.region.y0; y < ctx.region.y1; ++y) {
@@ -278,11 +275,43 @@ std::shared_ptr<const SourceFrame> ImageSequenceSource::decode(std::int64_t fram
     const auto in = openFrame(result->path, frame);
     result->spec = in->spec();
     const OIIO::ImageSpec& spec = result->spec;
-    result->pixels.resize(std::size_t(spec.width) * std::size_t(spec.height) * std::size_t(spec.nchannels));
-    if (!in->read_image(0, 0, 0, spec.nchannels, OIIO::TypeFloat, result->pixels.data()))
+    const std::size_t count = std::size_t(spec.width) * std::size_t(spec.height) * std::size_t(spec.nchannels);
+    result->pixels.resize(count);
+    bool read = false;
+    if (spec.format == OIIO::TypeDesc::UINT8 && spec.channelformats.empty()) {
+        // 8-bit files (PNG, JPEG, most TIFFs) are read as stored and turned into float here, by a
+        // table: the same values as OpenImageIO's conversion, without its per-value arithmetic.
+        std::vector<unsigned char> bytes(count);
+        read = in->read_image(0, 0, 0, spec.nchannels, OIIO::TypeDesc::UINT8, bytes.data());
+        if (read) {
+            float table[256];
+            for (int v = 0; v < 256; ++v)
+                table[v] = float(v) / 255.0f;
+            for (std::size_t i = 0; i < count; ++i)
+                result->pixels[i] = table[bytes[i]];
+        }
+    } else {
+        read = in->read_image(0, 0, 0, spec.nchannels, OIIO::TypeFloat, result->pixels.data());
+    }
+    if (!read)
         throw std::runtime_error("Cannot read " + inQuotes(result->path) + ": " + in->geterror());
-    result->unassociatedAlpha = spec.get_int_attribute("oiio:UnassociatedAlpha", 0) != 0;
     findRGBAChannels(spec, result->rgbaChannels);
+    // Colour stored unassociated from alpha (PNG, most TIFFs) is premultiplied once, here, in
+    // float: tiles and writers then see premultiplied colour only.
+    const int alpha = result->rgbaChannels[3];
+    if (spec.get_int_attribute("oiio:UnassociatedAlpha", 0) != 0 && alpha >= 0) {
+        bool isColour[64] = {};
+        for (int c = 0; c < 3; ++c)
+            if (result->rgbaChannels[c] >= 0 && result->rgbaChannels[c] < 64 && result->rgbaChannels[c] != alpha)
+                isColour[result->rgbaChannels[c]] = true;
+        const std::size_t channels = std::size_t(spec.nchannels);
+        for (std::size_t p = 0; p < count; p += channels) {
+            const float a = result->pixels[p + std::size_t(alpha)];
+            for (std::size_t c = 0; c < channels && c < 64; ++c)
+                if (isColour[c])
+                    result->pixels[p + c] *= a;
+        }
+    }
     m_decodes.fetch_add(1);
     return result;
 }

@@ -81,8 +81,13 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostre
     app.add_option("--attr", attrs, "A user-defined attribute of the composition (<attr:name>)")
         ->type_name("NAME=VALUE");
     auto* sizeOption = app.add_option("--size", size, "The size of a generated plate")->type_name("WxH");
-    app.add_option("--threads", o.threads, "Worker threads (default: one per core)")->check(CLI::NonNegativeNumber);
+    app.add_option("--threads", o.threads,
+                   "Worker threads (default: one per core); as many frames are read, rendered and written at once")
+        ->check(CLI::NonNegativeNumber);
     app.add_option("--tile-size", o.tileSize, "Tile size in pixels")->check(CLI::Range(8, 8192));
+    app.add_option("--zip-level", o.zipLevel,
+                   "zlib level of EXR (zip, zips) and PNG outputs: 1 writes fastest (default), 9 the smallest files")
+        ->check(CLI::Range(1, 9));
     app.add_option("--save", o.save, "Write the composition to this file after the run")->type_name("FILE.json");
     app.add_option("--plugin-path", o.pluginPath, "The folder of plug-ins (default: ../plugins next to the program)")
         ->type_name("DIR");

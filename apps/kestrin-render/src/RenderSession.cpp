@@ -266,7 +266,9 @@ int RenderSession::renderAll(const RenderOptions& options)
 
     const int threads = options.threads > 0 ? options.threads : int(std::max(1u, std::thread::hardware_concurrency()));
     const TileRenderer renderer(threads, options.tileSize, options.tileSize);
-    const FrameWriter writer;
+    FrameWriter::Options writing;
+    writing.zipLevel = options.zipLevel;
+    const FrameWriter writer(writing);
     ProgressReporter progress = ProgressReporter::forStderr(frames.size(), options.quiet, !options.quiet);
     PxRequestMgr::getInstance().waitForIdle();
 

@@ -99,6 +99,75 @@ TEST(FrameWriter, ExrWithoutInputIsHalfRGBA)
                 ASSERT_EQ(back.at(column, row, c), rendered(column, row, c)); // multiples of 1/8: exact in half
 }
 
+TEST(FrameWriter, PngStoresColourDividedByAlphaRoundedToEightBits)
+{
+    struct Case
+    {
+        float colour; // premultiplied, as rendered
+        float alpha;
+        int stored;   // the PNG's colour byte
+        int storedAlpha;
+    };
+    const Case cases[] = {
+        {0.3f, 0.5f, 153, 128},  // 0.6 of 255; alpha 127.5 rounds up
+        {0.15f, 1.0f, 38, 255},  // 38.25
+        {0.6f, 0.75f, 204, 191}, // 0.8; alpha 191.25
+        {0.9f, 0.5f, 255, 128},  // 1.8 clamps
+        {-0.2f, 1.0f, 0, 255},   // negative clamps
+        {0.7f, 0.0f, 0, 0},      // no alpha: black
+    };
+    const int count = int(std::size(cases));
+    ScratchFolder folder;
+    FrameWriter().write(folder.file("out.0001.png"), makeRendered(count, 1, [&](int x, int, int c) {
+                            return c == 3 ? cases[x].alpha : cases[x].colour;
+                        }));
+    OIIO::ImageSpec config;
+    config.attribute("oiio:UnassociatedAlpha", 1);
+    auto in = OIIO::ImageInput::open(folder.file("out.0001.png"), &config);
+    ASSERT_TRUE(in) << OIIO::geterror();
+    std::vector<unsigned char> bytes(std::size_t(count) * 4);
+    ASSERT_TRUE(in->read_image(0, 0, 0, 4, OIIO::TypeDesc::UINT8, bytes.data()));
+    for (int x = 0; x < count; ++x) {
+        SCOPED_TRACE(x);
+        for (int c = 0; c < 3; ++c)
+            EXPECT_EQ(int(bytes[std::size_t(x) * 4 + std::size_t(c)]), cases[x].stored);
+        EXPECT_EQ(int(bytes[std::size_t(x) * 4 + 3]), cases[x].storedAlpha);
+    }
+}
+
+TEST(FrameWriter, ZipLevelTradesSizeForSpeedWithTheSamePixels)
+{
+    ScratchFolder folder;
+    // Smooth ramps with a little pattern: what a higher level compresses better.
+    const OIIO::ImageBuf image = makeRendered(256, 128, [](int x, int y, int c) {
+        return c == 3 ? 1.0f : float((x * (c + 1) + y * 3) % 200) / 256.0f + float((x ^ y) & 3) / 1024.0f;
+    });
+    for (const char* extension : {"exr", "png"}) {
+        SCOPED_TRACE(extension);
+        FrameWriter::Options fast;
+        fast.zipLevel = 1;
+        FrameWriter::Options small;
+        small.zipLevel = 9;
+        const std::string fastPath = folder.file(std::string("fast.0001.") + extension);
+        const std::string smallPath = folder.file(std::string("small.0001.") + extension);
+        FrameWriter(fast).write(fastPath, image);
+        FrameWriter(small).write(smallPath, image);
+        OIIO::ImageSpec spec;
+        const TestImage a = readImage(fastPath, &spec);
+        const TestImage b = readImage(smallPath);
+        EXPECT_EQ(a.pixels, b.pixels);
+        EXPECT_LT(std::filesystem::file_size(smallPath), std::filesystem::file_size(fastPath));
+        if (std::string(extension) == "exr") {
+            EXPECT_EQ(spec.get_string_attribute("compression"), "zip");
+        }
+    }
+    FrameWriter::Options invalid;
+    invalid.zipLevel = 0;
+    EXPECT_THROW(FrameWriter{invalid}, std::invalid_argument);
+    invalid.zipLevel = 10;
+    EXPECT_THROW(FrameWriter{invalid}, std::invalid_argument);
+}
+
 TEST(FrameWriter, ExrKeepsTheInputChannelsAndMetadata)
 {
     ScratchFolder folder;

@@ -60,6 +60,8 @@ TEST(RenderOptions, ReadsEveryOption)
                              "2",
                              "--tile-size",
                              "128",
+                             "--zip-level",
+                             "6",
                              "--save",
                              "saved.json",
                              "-q"});
@@ -82,6 +84,7 @@ TEST(RenderOptions, ReadsEveryOption)
     EXPECT_EQ(r.size, std::make_pair(3840, 2160));
     EXPECT_EQ(r.threads, 2);
     EXPECT_EQ(r.tileSize, 128);
+    EXPECT_EQ(r.zipLevel, 6);
     EXPECT_EQ(r.save, "saved.json");
     EXPECT_TRUE(r.quiet);
 }
@@ -93,7 +96,7 @@ TEST(RenderOptions, HelpNamesEveryOptionAndTheTimecodeRule)
     EXPECT_EQ(o.parsed.exitCode, 0);
     for (const char* option : {"--input", "--output", "--frames", "--set", "--comp-name", "--version-name",
                                "--version-number", "--fps", "--range", "--attr", "--size", "--threads", "--tile-size",
-                               "--save", "--describe", "--list-fonts", "--quiet", "00:00:00:00"})
+                               "--zip-level", "--save", "--describe", "--list-fonts", "--quiet", "00:00:00:00"})
         EXPECT_NE(o.out.find(option), std::string::npos) << option;
 }
 
@@ -116,6 +119,8 @@ TEST(RenderOptions, MistakesAreNamedBeforeAnythingRuns)
         {{"-o", "out.####.exr", "--attr", "=x"}, "--attr: expected \"Name=value\", got \"=x\""},
         {{}, "--output is required"},
         {{"-o", "out.####.exr", "--tile-size", "2"}, "--tile-size"},
+        {{"-o", "out.####.exr", "--zip-level", "0"}, "--zip-level"},
+        {{"-o", "out.####.exr", "--zip-level", "10"}, "--zip-level"},
         {{"-o", "out.####.exr", "--bogus"}, "--bogus"},
     };
     for (const Case& c : cases) {

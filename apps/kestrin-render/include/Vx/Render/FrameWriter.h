@@ -1,9 +1,11 @@
 // Writes rendered frames to image files, and the checks made on outputs before a render starts.
 //
-// The file format follows the path's extension: .exr (half float RGBA, or the input's layout),
-// .png (8-bit RGBA), .tif/.tiff (16-bit RGBA), .dpx (10-bit RGB), .jpg/.jpeg (8-bit RGB, quality
-// 95). Formats that store unassociated alpha get it from OpenImageIO, which divides the rendered
-// premultiplied colour by alpha as it writes; formats without alpha drop it.
+// The file format follows the path's extension: .exr (half float RGBA, zip, or the input's layout
+// and compression), .png (8-bit RGBA), .tif/.tiff (16-bit RGBA), .dpx (10-bit RGB), .jpg/.jpeg
+// (8-bit RGB, quality 95). EXR zip and PNG are written at the zip level of the options (fastest by
+// default). Formats that store unassociated alpha get the rendered premultiplied colour divided by
+// alpha as it is written (PNG here, in float; the others by OpenImageIO); formats without alpha
+// drop it.
 //
 // Every frame is first written under a hidden temporary name in the destination folder and then
 // renamed over the destination, so that an interrupted or failed write never leaves a
@@ -33,6 +35,17 @@ namespace Vx::Render {
 class FrameWriter
 {
 public:
+    struct Options
+    {
+        /// The zlib level of EXR outputs compressed with zip or zips and of PNG outputs: 1 writes
+        /// fastest, 9 the smallest files. Level 1 files are a few percent larger than level 6.
+        int zipLevel = 1;
+    };
+
+    FrameWriter();
+    /// Throws std::invalid_argument for a zip level outside 1-9.
+    explicit FrameWriter(const Options& options);
+
     /// Writes `image` (float RGBA, premultiplied, top row first, as TileRenderer makes it) to
     /// `path`, its format chosen by the extension. With `input`, an EXR output follows the input's
     /// layout (see above). Throws std::runtime_error naming `path` when the extension is not one
@@ -52,6 +65,9 @@ public:
     /// and symbolic links of the folders that exist).
     static void checkNoOverwrite(const FramePattern& input, const std::vector<int>& inputFrames,
                                  const FramePattern& output, const std::vector<int>& outputFrames);
+
+private:
+    Options m_options;
 };
 
 } // namespace Vx::Render

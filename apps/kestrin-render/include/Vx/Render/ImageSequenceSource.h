@@ -19,8 +19,8 @@
 // Channels: R, G, B and A are found by name (case-insensitive, also as the last part of a layered
 // name such as "beauty.R"); failing names, one channel is grey, two are grey and alpha, three or
 // more are taken in order as R, G, B (and the file's alpha channel, if it declares one). Without
-// alpha, alpha is 1. Files storing unassociated alpha (PNG, most TIFFs) are premultiplied here, in
-// float. Pixel values are taken as stored: no colour space conversion.
+// alpha, alpha is 1. Files storing unassociated alpha (PNG, most TIFFs) are premultiplied as they
+// are decoded, in float. Pixel values are taken as stored: no colour space conversion.
 //
 // Levels: at level k > 0 the tile is subsampled by nearest neighbour, pixel (x, y) of level k
 // showing full-resolution pixel (x * 2^k, y * 2^k) (y up).
@@ -57,9 +57,10 @@ struct SourceFrame
     std::int64_t frame = 0;
     std::string path;
     OIIO::ImageSpec spec;                   ///< the file's spec: size, channels, data types, metadata
-    std::vector<float> pixels;              ///< every channel as float, spec.nchannels per pixel, top row first
+    /// Every channel as float, spec.nchannels per pixel, top row first; the colour channels
+    /// premultiplied by alpha (multiplied here when the file stores them unassociated).
+    std::vector<float> pixels;
     int rgbaChannels[4] = {-1, -1, -1, -1}; ///< the channels read as R, G, B, A (-1: none)
-    bool unassociatedAlpha = false;         ///< colour is not premultiplied in the file
 
     /// The premultiplied RGBA of pixel (column, row), row 0 at the top.
     void getPremultipliedRGBA(int column, int row, float rgba[4]) const;
