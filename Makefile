@@ -8,7 +8,7 @@ JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 DEMO_OUT   ?= out/demo
 
-.PHONY: all deps build test demo test-asan test-tsan bench format clean
+.PHONY: all deps build test demo test-asan test-tsan bench compare-peers format clean
 
 all: build
 
@@ -42,6 +42,12 @@ test-tsan: deps
 
 bench: build
 	@for b in $(BUILD)/bin/bench_*; do echo "== $$b"; $$b; done
+
+# kestrin-render side by side with ffmpeg drawtext and oiiotool --text (see bench/compare-peers --help).
+COMPARE_ARGS ?=
+compare-peers: build
+	@scripts/install-deps --bench
+	bench/compare-peers $(COMPARE_ARGS)
 
 format:
 	git ls-files '*.h' '*.cpp' | xargs clang-format -i
