@@ -1,8 +1,10 @@
 // The Slate processing node on real fonts: tokens, validity, pass-through, fonts, shadows and
 // tiling, each checked against another render of the same picture.
+#include "SlateCompositing.h"
 #include "SlateTestUtil.h"
 
 #include <Vx/Fo/FoFontMgr.h>
+#include <Vx/Im/ImImage.h>
 
 #include <gtest/gtest.h>
 
@@ -339,4 +341,49 @@ TEST_F(SlateRender, TileReachedOnlyByTheShadowIsDrawn)
     const GeRectangle<int> band(0, 1920, 800, 900);
     const Frame f = renderTiles(*node, 0.0, 0, band, 64, 64);
     EXPECT_GT(changedPixels(f), 100);
+}
+
+// One raster blended by hand-checkable rules: its bottom row on p.y, clipped to the tile, each
+// coverage byte v giving alpha v * colour alpha / 255 "over" the pixel, 0 leaving it alone.
+TEST(SlateBlendGlyph, CoverageTimesAlphaOverThePixelClippedToTheTile)
+{
+    // 3 x 2, top row first, every other byte used (x stride 2).
+    const std::vector<std::uint8_t> bytes = {255, 9, 128, 9, 0, 9, 64, 9, 255, 9, 1, 9};
+    const RCShdPtr<ImImage> raster(new ImImage(3, 2, 2, 6, bytes));
+    const ImReadGuard guard(raster);
+    const GeRectangle<int> region(10, 12, 20, 22); // the raster's third column falls outside
+    const CoRgbaColorTyped<float> under{0.1f, 0.3f, 0.5f, 0.8f};
+    for (const float alpha : {0.5f, 1.0f}) {
+        SCOPED_TRACE(alpha);
+        const RCShdPtr<IxTile> tile(new IxTile(region));
+        tile->fill(under);
+        const IxWriteGuard out(tile.get());
+        const CoRgbaColorTyped<float> c{0.2f, 0.4f, 0.6f, alpha};
+        blendGlyph(out, guard, {10, 20}, c);
+        const auto expect = [&](int x, int y, int coverage) {
+            const float a = float(coverage) * alpha / 255.0f;
+            const float keep = 1.0f - a;
+            const float* px = out.getPixel(x, y);
+            if (a == 1.0f) {
+                EXPECT_EQ(px[0], c.red);
+                EXPECT_EQ(px[3], 1.0f);
+                return;
+            }
+            EXPECT_EQ(px[0], c.red * a + under.red * keep) << x << ", " << y;
+            EXPECT_EQ(px[1], c.green * a + under.green * keep) << x << ", " << y;
+            EXPECT_EQ(px[2], c.blue * a + under.blue * keep) << x << ", " << y;
+            EXPECT_EQ(px[3], a + under.alpha * keep) << x << ", " << y;
+        };
+        expect(10, 20, 64); // bottom row
+        expect(11, 20, 255);
+        expect(10, 21, 255); // top row
+        expect(11, 21, 128);
+    }
+    // Zero coverage leaves the pixel exactly as it was.
+    const RCShdPtr<IxTile> tile(new IxTile(GeRectangle<int>(12, 13, 21, 22)));
+    tile->fill(under);
+    const IxWriteGuard out(tile.get());
+    blendGlyph(out, guard, {10, 20}, {1.0f, 1.0f, 1.0f, 1.0f});
+    EXPECT_EQ(out.getPixel(12, 21)[0], under.red);
+    EXPECT_EQ(out.getPixel(12, 21)[3], under.alpha);
 }

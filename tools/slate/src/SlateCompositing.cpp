@@ -7,6 +7,8 @@
 #include <Vx/RC/Assertions.h>
 
 #include <algorithm>
+#include <cstddef>
+#include <cstdint>
 
 namespace Vx {
 
@@ -84,17 +86,35 @@ void blendGlyph(const IxWriteGuard& writeGuard, const ImReadGuard& raster, const
         GeRectangle<int>(p.first, p.first + w, p.second, p.second + h).intersected(writeGuard.getPixelRegion());
     if (d.isEmpty())
         return;
+    // The alpha of each coverage value, computed as the per-pixel rule computes it, once per glyph.
+    float alphaOf[256];
+    for (int v = 0; v < 256; ++v)
+        alphaOf[v] = float(v) * c.alpha / 255.0f;
+    const std::uint8_t* const bytes = raster.getData();
+    const std::ptrdiff_t xStride = raster.getXStride();
+    const std::ptrdiff_t yStride = raster.getYStride();
     for (int y = d.y0; y < d.y1; ++y) {
         // Raster rows run top to bottom: its bottom row lands on y = p.y.
         const int row = h - 1 - (y - p.second);
-        for (int x = d.x0; x < d.x1; ++x) {
-            const float a = float(raster.getByte(x - p.first, row)) * c.alpha / 255.0f;
-            if (a > 0.0f) {
-                const CoRgbaColorTyped<float> source{c.red, c.green, c.blue, a};
-                const CoRgbaColorTyped<float> destination = IxPixelUtil::getPixelColor(IxReadGuard(writeGuard), x, y);
-                IxPixelUtil::setPixelColor(writeGuard, x, y,
-                                           IpLogicOps::process(source, destination, IpLogicOps::Over));
+        const std::uint8_t* coverage = bytes + std::ptrdiff_t(row) * yStride + std::ptrdiff_t(d.x0 - p.first) * xStride;
+        float* out = writeGuard.getPixel(d.x0, y);
+        for (int x = d.x0; x < d.x1; ++x, coverage += xStride, out += 4) {
+            const float a = alphaOf[*coverage];
+            if (!(a > 0.0f))
+                continue;
+            // The "over" operator of IpLogicOps::process, on the pixel as it stands in the output.
+            if (a == 1.0f) {
+                out[0] = c.red;
+                out[1] = c.green;
+                out[2] = c.blue;
+                out[3] = 1.0f;
+                continue;
             }
+            const float keep = 1.0f - a;
+            out[0] = c.red * a + out[0] * keep;
+            out[1] = c.green * a + out[1] * keep;
+            out[2] = c.blue * a + out[2] * keep;
+            out[3] = a + out[3] * keep;
         }
     }
 }
