@@ -12,6 +12,12 @@ IxTile::IxTile(const GeRectangle<int>& region, const CoRgbaColorTyped<float>& fi
 {
 }
 
+IxTile::IxTile(const GeRectangle<int>& region, const IxTile& other)
+    : m_region(region), m_fill(other.m_fill), m_pixels(other.m_pixels)
+{
+    VX_ASSERT(region.getWidth() == other.getWidth() && region.getHeight() == other.getHeight());
+}
+
 void IxTile::fill(const CoRgbaColorTyped<float>& c)
 {
     const int width = getWidth();

@@ -1,6 +1,8 @@
 // The solid colour source of generators.
 #include <Vx/Px/PxColorSourceNode.h>
 
+#include <algorithm>
+
 namespace Vx {
 
 PxColorSourceNode::PxColorSourceNode(const Init& init, const PxNodePtr<PxImageFormatProtocol const>& format,
@@ -94,8 +96,26 @@ PxImageResult PxColorSourceNode::getImage(const PxImageContext& ctx) const
     const GeRectangle<int> region = ctx.region.intersected(frame);
     if (region.isEmpty())
         return PxImageResult(RCShdPtr<IxTile>(), validity);
+    const CoRgbaColorTyped<float> premultiplied{color.red * alpha, color.green * alpha, color.blue * alpha, alpha};
+    {
+        const std::lock_guard<std::mutex> lock(m_solidMutex);
+        for (auto it = m_solid.begin(); it != m_solid.end(); ++it) {
+            const IxTile& solid = *it->tile;
+            if (solid.getWidth() != region.getWidth() || solid.getHeight() != region.getHeight() ||
+                !(it->color == premultiplied))
+                continue;
+            std::rotate(m_solid.begin(), it, it + 1);
+            return PxImageResult(RCShdPtr<IxTile>(new IxTile(region, solid)), validity);
+        }
+    }
     RCShdPtr<IxTile> tile = allocateImageBuffer(ctx, {}, region);
-    tile->fill({color.red * alpha, color.green * alpha, color.blue * alpha, alpha});
+    tile->fill(premultiplied);
+    {
+        const std::lock_guard<std::mutex> lock(m_solidMutex);
+        m_solid.insert(m_solid.begin(), SolidTile{premultiplied, tile});
+        if (m_solid.size() > kSolidTiles)
+            m_solid.pop_back();
+    }
     return PxImageResult(tile, validity);
 }
 

@@ -25,6 +25,10 @@ public:
     /// A tile over `region` (pixels of the current resolution). Its pixels are not initialised.
     /// `fill` is the premultiplied colour the image has outside the region.
     explicit IxTile(const GeRectangle<int>& region, const CoRgbaColorTyped<float>& fill = {});
+    /// A tile over `region` whose pixels are those of `other`, shared, not copied: for images
+    /// whose tiles of one size all hold the same pixels (a solid colour). `other` must have the
+    /// same width and height and must not be written any more.
+    IxTile(const GeRectangle<int>& region, const IxTile& other);
 
     const GeRectangle<int>& getPixelRegion() const { return m_region; }
     const CoRgbaColorTyped<float>& getFillColor() const { return m_fill; }
@@ -42,7 +46,7 @@ public:
 private:
     GeRectangle<int> m_region;
     CoRgbaColorTyped<float> m_fill;
-    std::unique_ptr<float[]> m_pixels;
+    std::shared_ptr<float[]> m_pixels;
 };
 
 class IxWriteGuard;
