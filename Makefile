@@ -38,7 +38,7 @@ test-asan: deps
 test-tsan: deps
 	cmake -S . -B $(BUILD_TSAN) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVX_SANITIZE=thread -DVX_BUILD_BENCH=OFF
 	cmake --build $(BUILD_TSAN) -j $(JOBS)
-	TSAN_OPTIONS=halt_on_error=1 ctest --test-dir $(BUILD_TSAN) --output-on-failure -j $(JOBS) -L threads
+	TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/tsan.supp" ctest --test-dir $(BUILD_TSAN) --output-on-failure -j $(JOBS) -L threads
 
 bench: build
 	@for b in $(BUILD)/bin/bench_*; do echo "== $$b"; $$b; done

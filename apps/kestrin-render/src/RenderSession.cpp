@@ -125,7 +125,8 @@ struct FrameFailure
     std::string message;
 };
 
-// Runs `renderFrame` for every frame of `frames`, up to `inFlight` frames at once: while one frame
+// Runs `renderFrame(frame, worker)` for every frame of `frames`, up to `inFlight` frames at once
+// (worker 0 to inFlight - 1 says which of them runs it): while one frame
 // is being read or written (work on one core), others are rendered. Frames start in order; after
 // a failure no new frame starts, the frames under way finish (a frame is written whole or not at
 // all), and the failure of the earliest frame is returned.
@@ -137,14 +138,14 @@ std::optional<FrameFailure> renderFrames(const std::vector<int>& frames, int inF
     std::atomic<bool> stop{false};
     std::mutex failureMutex;
     std::optional<FrameFailure> failure;
-    const auto work = [&] {
+    const auto work = [&](std::size_t worker) {
         while (!stop.load()) {
             const std::size_t i = next.fetch_add(1);
             if (i >= frames.size())
                 return;
             std::string message;
             try {
-                renderFrame(frames[i]);
+                renderFrame(frames[i], worker);
                 progress.frameDone();
                 continue;
             } catch (const std::exception& e) {
@@ -162,8 +163,8 @@ std::optional<FrameFailure> renderFrames(const std::vector<int>& frames, int inF
     std::vector<std::thread> helpers;
     const std::size_t count = std::min(frames.size(), std::size_t(std::max(1, inFlight)));
     for (std::size_t k = 1; k < count; ++k)
-        helpers.emplace_back(work);
-    work();
+        helpers.emplace_back(work, k);
+    work(0);
     for (std::thread& helper : helpers)
         helper.join();
     return failure;
@@ -265,7 +266,12 @@ int RenderSession::renderAll(const RenderOptions& options)
     const Rational rate = scene.getComposition()->getFrameRate();
 
     const int threads = options.threads > 0 ? options.threads : int(std::max(1u, std::thread::hardware_concurrency()));
-    const TileRenderer renderer(threads, options.tileSize, options.tileSize);
+    // One renderer (a oneTBB arena) per frame under way: each frame's thread enters its own arena,
+    // and oneTBB shares its `threads` workers among them.
+    const std::size_t inFlight = std::min(frames.size(), std::size_t(threads));
+    std::vector<std::unique_ptr<TileRenderer>> renderers;
+    for (std::size_t k = 0; k < inFlight; ++k)
+        renderers.push_back(std::make_unique<TileRenderer>(threads, options.tileSize, options.tileSize));
     FrameWriter::Options writing;
     writing.zipLevel = options.zipLevel;
     const FrameWriter writer(writing);
@@ -274,7 +280,8 @@ int RenderSession::renderAll(const RenderOptions& options)
 
     // One frame: its input decoded first (so that no tile waits on the decode), its tiles
     // rendered on the renderer's workers, then written.
-    const auto renderFrame = [&](int frame) {
+    const auto renderFrame = [&](int frame, std::size_t worker) {
+        const TileRenderer& renderer = *renderers[worker];
         const double seconds = TmTimeUtil::getSecondsFromFrames(rate, frame);
         if (options.nullOutput) {
             renderer.renderNull(*proc, seconds);
@@ -286,7 +293,7 @@ int RenderSession::renderAll(const RenderOptions& options)
         const OIIO::ImageBuf image = renderer.render(*proc, seconds);
         writer.write(output->path(frame), image, input.get());
     };
-    const std::optional<FrameFailure> failure = renderFrames(frames, threads, renderFrame, progress);
+    const std::optional<FrameFailure> failure = renderFrames(frames, int(inFlight), renderFrame, progress);
     progress.finish();
     if (failure)
         m_err << kPrefix << "frame " << failure->frame << ": " << failure->message << "\n";

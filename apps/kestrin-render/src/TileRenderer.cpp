@@ -25,11 +25,30 @@ void forEachTile(tbb::task_arena& arena, const PxImageProtocol& node, double tim
 {
     const int tilesX = (frame.getWidth() + tileWidth - 1) / tileWidth;
     const int tilesY = (frame.getHeight() + tileHeight - 1) / tileHeight;
+    // oneTBB hands work between threads inside its own library; these two atomics state the same
+    // order in our code (the caller's data before every task, every task before the caller goes
+    // on), where ThreadSanitizer sees it.
+    std::atomic<bool> started{false};
+    std::atomic<int> finished{0};
+    struct Finish
+    {
+        std::atomic<int>& finished;
+        ~Finish() { finished.fetch_add(1, std::memory_order_release); }
+    };
+    struct Join
+    {
+        std::atomic<int>& finished;
+        ~Join() { (void)finished.load(std::memory_order_acquire); }
+    };
+    started.store(true, std::memory_order_release);
+    const Join join{finished};
     arena.execute([&] {
         // One task per tile: tiles cost very different amounts (text against plain background).
         tbb::parallel_for(
             tbb::blocked_range<int>(0, tilesX * tilesY, 1),
             [&](const tbb::blocked_range<int>& tiles) {
+                (void)started.load(std::memory_order_acquire);
+                const Finish finish{finished};
                 PxRequestMgr::RenderScope scope;
                 for (int i = tiles.begin(); i < tiles.end(); ++i) {
                     const int x0 = frame.x0 + (i % tilesX) * tileWidth;
