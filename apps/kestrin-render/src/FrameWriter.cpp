@@ -139,15 +139,11 @@ std::vector<unsigned char> toStraight8Bit(const float* rgba, std::size_t pixelCo
         const float* in = rgba + p * 4;
         unsigned char* o = &out[p * 4];
         const float a = in[3];
-        if (a > 0.0f && a != 1.0f) {
-            const float inverse = 1.0f / a;
+        if (a > 0.0f) {
+            const float inverse = 1.0f / a; // exactly 1 for opaque pixels: their colour as it is
             o[0] = level(in[0] * inverse);
             o[1] = level(in[1] * inverse);
             o[2] = level(in[2] * inverse);
-        } else if (a > 0.0f) {
-            o[0] = level(in[0]);
-            o[1] = level(in[1]);
-            o[2] = level(in[2]);
         } else {
             o[0] = o[1] = o[2] = 0;
         }

@@ -46,34 +46,8 @@ void fillBox(const IxWriteGuard& writeGuard, const GeRectangle<int>& r, const Co
     const GeRectangle<int> clipped = r.intersected(writeGuard.getPixelRegion());
     if (clipped.isEmpty())
         return;
-    // The "over" operator with one source colour, row by row: the same arithmetic as
-    // IpLogicOps::process per pixel (its a = 1 and a = 0 cases included), hoisted out of the loop.
-    const float a = c.alpha;
-    if (a == 0.0f)
-        return;
-    const float keep = 1.0f - a;
-    const float red = c.red * a;
-    const float green = c.green * a;
-    const float blue = c.blue * a;
-    const std::size_t width = std::size_t(clipped.getWidth());
-    for (int y = clipped.y0; y < clipped.y1; ++y) {
-        float* p = writeGuard.getPixel(clipped.x0, y);
-        if (a == 1.0f) {
-            for (std::size_t i = 0; i < width; ++i, p += 4) {
-                p[0] = c.red;
-                p[1] = c.green;
-                p[2] = c.blue;
-                p[3] = 1.0f;
-            }
-            continue;
-        }
-        for (std::size_t i = 0; i < width; ++i, p += 4) {
-            p[0] = red + p[0] * keep;
-            p[1] = green + p[1] * keep;
-            p[2] = blue + p[2] * keep;
-            p[3] = a + p[3] * keep;
-        }
-    }
+    for (int y = clipped.y0; y < clipped.y1; ++y)
+        IpLogicOps::overRow(writeGuard.getPixel(clipped.x0, y), std::size_t(clipped.getWidth()), c);
 }
 
 void blendGlyph(const IxWriteGuard& writeGuard, const ImReadGuard& raster, const std::pair<int, int>& p,
@@ -100,21 +74,8 @@ void blendGlyph(const IxWriteGuard& writeGuard, const ImReadGuard& raster, const
         float* out = writeGuard.getPixel(d.x0, y);
         for (int x = d.x0; x < d.x1; ++x, coverage += xStride, out += 4) {
             const float a = alphaOf[*coverage];
-            if (!(a > 0.0f))
-                continue;
-            // The "over" operator of IpLogicOps::process, on the pixel as it stands in the output.
-            if (a == 1.0f) {
-                out[0] = c.red;
-                out[1] = c.green;
-                out[2] = c.blue;
-                out[3] = 1.0f;
-                continue;
-            }
-            const float keep = 1.0f - a;
-            out[0] = c.red * a + out[0] * keep;
-            out[1] = c.green * a + out[1] * keep;
-            out[2] = c.blue * a + out[2] * keep;
-            out[3] = a + out[3] * keep;
+            if (a > 0.0f)
+                IpLogicOps::overInPlace(out, {c.red, c.green, c.blue, a});
         }
     }
 }
