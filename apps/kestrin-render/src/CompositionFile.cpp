@@ -1,6 +1,8 @@
 // Reading and writing composition files.
 #include <Vx/Render/CompositionFile.h>
 
+#include <Vx/Render/TemporaryFile.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -226,28 +228,14 @@ std::string formatComposition(const CompositionDoc& doc)
 
 void writeCompositionFile(const CompositionDoc& doc, const std::string& path)
 {
-    namespace fs = std::filesystem;
-    const fs::path target(path);
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    const fs::path temporary = folder / ("." + target.filename().string() + ".tmp-" + std::to_string(::getpid()));
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out)
-            fail(path, "cannot be written: " + std::string(std::strerror(errno)));
-        out << formatComposition(doc);
-        out.flush();
-        if (!out) {
-            std::error_code ignored;
-            fs::remove(temporary, ignored);
-            fail(path, "cannot be written: " + std::string(std::strerror(errno)));
-        }
-    }
-    std::error_code error;
-    fs::rename(temporary, target, error);
-    if (error) {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-        fail(path, "cannot be written: " + error.message());
+    // The text first: a composition that cannot be written as JSON leaves no file behind.
+    const std::string text = formatComposition(doc);
+    try {
+        TemporaryFile file(path);
+        file.write(text.data(), text.size());
+        file.commit();
+    } catch (const TemporaryFileError& e) {
+        fail(path, "cannot be written: " + e.getReason());
     }
 }
 

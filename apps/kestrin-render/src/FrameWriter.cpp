@@ -1,6 +1,8 @@
 // Frames written to image files, atomically.
 #include <Vx/Render/FrameWriter.h>
 
+#include <Vx/Render/TemporaryFile.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cctype>
@@ -13,6 +15,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <OpenImageIO/filesystem.h>
 #include <OpenImageIO/imageio.h>
 
 namespace Vx::Render {
@@ -44,15 +47,59 @@ std::string lowerExtension(const std::string& path)
     return ext;
 }
 
-// A hidden name next to `path`, unique among the writes of all processes and threads, keeping
-// the extension so that nothing mistakes the file for another format.
-fs::path temporaryPath(const fs::path& path)
+// OpenImageIO's writers write through this proxy into the descriptor of the temporary file, so
+// that (1) no writer opens a file by name: the file written is the one TemporaryFile created
+// exclusively, whatever happens to its name meanwhile; and (2) every write error is seen here with
+// its errno, whether or not the format's library checks what its writes return (a full disk
+// used to leave truncated PNG frames that were reported written).
+class DescriptorOutput final : public OIIO::Filesystem::IOProxy
 {
-    static std::atomic<unsigned> counter{0};
-    const std::string name = "." + path.stem().string() + ".tmp-" + std::to_string(::getpid()) + "-" +
-                             std::to_string(counter.fetch_add(1)) + path.extension().string();
-    return path.parent_path() / name;
-}
+public:
+    DescriptorOutput(int fd, const std::string& path) : IOProxy(path, Write), m_fd(fd) {}
+    const char* proxytype() const override { return "kestrin-render descriptor"; }
+    void close() override { m_mode = Closed; }
+    size_t write(const void* buf, size_t size) override
+    {
+        const size_t written = pwrite(buf, size, m_pos);
+        m_pos += int64_t(written);
+        return written;
+    }
+    size_t read(void* buf, size_t size) override { return pread(buf, size, m_pos); }
+    size_t pwrite(const void* buf, size_t size, int64_t offset) override
+    {
+        const char* p = static_cast<const char*>(buf);
+        size_t written = 0;
+        while (written < size) {
+            const ssize_t n = ::pwrite(m_fd, p + written, size - written, off_t(offset) + off_t(written));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                if (m_errno == 0)
+                    m_errno = n < 0 ? errno : ENOSPC;
+                break;
+            }
+            written += size_t(n);
+        }
+        m_size = std::max(m_size, offset + int64_t(written));
+        return written;
+    }
+    size_t pread(void* buf, size_t size, int64_t offset) override
+    {
+        // Some writers read back what they wrote (TIFF directories).
+        const ssize_t n = ::pread(m_fd, buf, size, off_t(offset));
+        if (n < 0 && m_errno == 0)
+            m_errno = errno;
+        return n < 0 ? 0 : size_t(n);
+    }
+    size_t size() const override { return size_t(m_size); }
+    /// The first errno a write failed with, or 0.
+    int getErrno() const { return m_errno; }
+
+private:
+    int m_fd;
+    int64_t m_size = 0;
+    int m_errno = 0;
+};
 
 // The index of the channel named `name` (case-insensitive), or -1.
 int findChannel(const OIIO::ImageSpec& spec, const char* name)
@@ -242,30 +289,33 @@ void FrameWriter::write(const std::string& path, const OIIO::ImageBuf& image, co
     const OIIO::TypeDesc pixelType = bytes.empty() ? OIIO::TypeFloat : OIIO::TypeDesc::UINT8;
     const void* const pixelData = bytes.empty() ? static_cast<const void*>(pixels) : bytes.data();
 
-    const fs::path destination(path);
-    const fs::path temporary = temporaryPath(destination);
-    std::string error;
+    TemporaryFile file(path);
+    DescriptorOutput proxy(file.getDescriptor(), file.getPath());
     auto out = OIIO::ImageOutput::create(format);
-    if (!out) {
-        error = OIIO::geterror();
-    } else if (!out->open(temporary.string(), spec) || !out->write_image(pixelType, pixelData) ||
-               !out->close()) {
-        error = out->geterror();
-        if (error.empty())
+    if (!out)
+        file.fail(OIIO::geterror());
+    std::string error;
+    if (!out->set_ioproxy(&proxy)) {
+        error = "the " + format + " writer cannot write through a file descriptor";
+    } else {
+        // close() is called even after a failed write, so that the writer lets go of the proxy.
+        // Every byte goes through the proxy, so a write error of any format shows in its errno.
+        // OpenImageIO 2.4's TIFF writer leaves a message about the empty Exif directory it fails
+        // to add through a proxy while the image is complete and close() succeeds: for TIFF only
+        // the results of the calls count.
+        const bool ok = out->open(file.getPath(), spec) && out->write_image(pixelType, pixelData);
+        const bool closed = out->close();
+        if (proxy.getErrno() != 0)
+            error = std::strerror(proxy.getErrno());
+        else if (!ok || !closed || (out->has_error() && format != "tiff"))
+            error = out->geterror();
+        if (error.empty() && (!ok || !closed))
             error = "the image could not be written";
     }
-    if (error.empty()) {
-        std::error_code ec;
-        fs::rename(temporary, destination, ec);
-        if (ec)
-            error = ec.message();
-    }
-    if (!error.empty()) {
-        out.reset(); // closes the temporary file, if still open, before it is removed
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-        throw std::runtime_error("Cannot write " + inQuotes(path) + ": " + error);
-    }
+    out.reset();
+    if (!error.empty())
+        file.fail(error);
+    file.commit();
 }
 
 void FrameWriter::checkWritableFolder(const std::string& folder)
