@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <stdexcept>
+#include <string>
 
 namespace Vx::Render {
 
@@ -76,11 +77,18 @@ FramePattern::FramePattern(const std::string& pattern, FramePatternRole role) : 
     }
     if (!found)
         fail(m_role, pattern, "has no frame number (use #### or %04d)");
+    if (m_padding > kMaxPadding)
+        fail(m_role, pattern,
+             "pads frame numbers to " + std::to_string(m_padding) + " digits: at most " + std::to_string(kMaxPadding) +
+                 " are allowed (a frame number has up to 12 digits and a sign)");
 }
 
 std::string FramePattern::path(std::int64_t frame) const
 {
-    char digits[48];
+    // The longest number, -9223372036854775808, has 20 characters, and padding is at most
+    // kMaxPadding: the buffer holds every result whole.
+    static_assert(kMaxPadding < 32);
+    char digits[32];
     std::snprintf(digits, sizeof digits, "%0*lld", m_padding, static_cast<long long>(frame));
     return m_prefix + digits + m_suffix;
 }

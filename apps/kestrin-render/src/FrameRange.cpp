@@ -1,8 +1,7 @@
 // Frame ranges.
 #include <Vx/Render/FrameRange.h>
 
-#include <cstdint>
-#include <limits>
+#include <algorithm>
 #include <stdexcept>
 
 namespace Vx::Render {
@@ -18,31 +17,36 @@ std::string trimmed(const std::string& s)
     return s.substr(b, e + 1 - b);
 }
 
-// Reads an optionally negative integer at `pos`; false when there is none or it overflows an int.
-bool readInt(const std::string& s, std::size_t& pos, int& value)
+// The outcome of reading a number: none at all, one beyond the frame numbers, or a value.
+enum class Read
+{
+    None,
+    TooLarge,
+    Ok,
+};
+
+// Reads an optionally negative integer at `pos`, at most kMaxFrameNumber in size.
+Read readNumber(const std::string& s, std::size_t& pos, std::int64_t& value)
 {
     std::size_t i = pos;
-    bool negative = false;
-    if (i < s.size() && s[i] == '-') {
-        negative = true;
+    const bool negative = i < s.size() && s[i] == '-';
+    if (negative)
         ++i;
-    }
     const std::size_t digitsStart = i;
     std::int64_t v = 0;
-    while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
-        v = v * 10 + (s[i] - '0');
-        if (v > std::int64_t(std::numeric_limits<int>::max()) + 1)
-            return false;
-        ++i;
+    bool tooLarge = false;
+    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
+        if (!tooLarge)
+            v = v * 10 + (s[i] - '0');
+        tooLarge = tooLarge || v > FrameRange::kMaxFrameNumber;
     }
     if (i == digitsStart)
-        return false;
-    v = negative ? -v : v;
-    if (v > std::numeric_limits<int>::max() || v < std::numeric_limits<int>::min())
-        return false;
-    value = int(v);
+        return Read::None;
     pos = i;
-    return true;
+    if (tooLarge)
+        return Read::TooLarge;
+    value = negative ? -v : v;
+    return Read::Ok;
 }
 
 std::string describe(const std::string& item, const std::string& whole)
@@ -51,6 +55,12 @@ std::string describe(const std::string& item, const std::string& whole)
     if (item != whole)
         s += " in \"" + whole + "\"";
     return s;
+}
+
+std::string allowedNumbers()
+{
+    const std::string max = std::to_string(FrameRange::kMaxFrameNumber);
+    return "frame numbers go from -" + max + " to " + max;
 }
 
 } // namespace
@@ -70,34 +80,94 @@ FrameRange FrameRange::parse(const std::string& text)
         const std::string item = trimmed(text.substr(start, comma - start));
         start = comma + 1;
 
-        int first = 0;
-        int last = 0;
-        int step = 1;
+        std::int64_t first = 0;
+        std::int64_t last = 0;
+        std::int64_t step = 1;
         std::size_t pos = 0;
-        bool ok = readInt(item, pos, first);
+        Read read = readNumber(item, pos, first);
+        bool frameTooLarge = read == Read::TooLarge;
         last = first;
-        if (ok && pos < item.size() && item[pos] == '-') {
+        if (read != Read::None && pos < item.size() && item[pos] == '-') {
             ++pos;
-            ok = readInt(item, pos, last);
-            if (ok && pos < item.size() && item[pos] == 'x') {
+            read = readNumber(item, pos, last);
+            frameTooLarge = frameTooLarge || read == Read::TooLarge;
+            if (read != Read::None && pos < item.size() && item[pos] == 'x') {
                 ++pos;
-                ok = readInt(item, pos, step);
+                read = readNumber(item, pos, step);
+                // A step beyond every frame number is as good as the largest one.
+                if (read == Read::TooLarge) {
+                    step = kMaxFrameNumber;
+                    read = Read::Ok;
+                }
             }
         }
-        if (!ok || pos != item.size())
+        if (read == Read::None || pos != item.size())
             throw std::invalid_argument(describe(item, text));
+        if (frameTooLarge)
+            throw std::invalid_argument(describe(item, text) + ": " + allowedNumbers());
         if (last < first)
             throw std::invalid_argument(describe(item, text) + ": the last frame comes before the first");
         if (step < 1)
             throw std::invalid_argument(describe(item, text) + ": the step must be 1 or more");
 
-        const std::uint64_t count = (std::uint64_t(std::int64_t(last) - first) / std::uint64_t(step)) + 1;
-        if (count + range.m_frames.size() > kMaxFrames)
-            throw std::invalid_argument(describe(item, text) + ": more than " + std::to_string(kMaxFrames) + " frames");
-        for (std::int64_t f = first; f <= last; f += step)
-            range.m_frames.push_back(int(f));
+        // At most 2 * 10^12 frames a run and one run per character: the sum fits easily.
+        const std::uint64_t count = std::uint64_t(last - first) / std::uint64_t(step) + 1;
+        range.m_runs.push_back(Run{first, step, count, range.m_size});
+        range.m_size += count;
     }
     return range;
+}
+
+FrameRange FrameRange::fromTo(std::int64_t first, std::int64_t last)
+{
+    const std::string text = std::to_string(first) + "-" + std::to_string(last);
+    if (first < -kMaxFrameNumber || first > kMaxFrameNumber || last < -kMaxFrameNumber || last > kMaxFrameNumber)
+        throw std::invalid_argument("Invalid range \"" + text + "\": " + allowedNumbers());
+    if (last < first)
+        throw std::invalid_argument("Invalid range \"" + text + "\": the last frame comes before the first");
+    FrameRange range;
+    range.m_text = text;
+    range.m_size = std::uint64_t(last - first) + 1;
+    range.m_runs.push_back(Run{first, 1, range.m_size, 0});
+    return range;
+}
+
+std::int64_t FrameRange::at(std::uint64_t index) const
+{
+    if (index >= m_size)
+        throw std::out_of_range("Frame index " + std::to_string(index) + " is beyond the " + std::to_string(m_size) +
+                                " frames of \"" + m_text + "\"");
+    // The last run starting at or before `index`.
+    const auto run = std::upper_bound(m_runs.begin(), m_runs.end(), index,
+                                      [](std::uint64_t i, const Run& r) { return i < r.startIndex; }) -
+                     1;
+    return run->first + std::int64_t(index - run->startIndex) * run->step;
+}
+
+std::int64_t FrameRange::lowest() const
+{
+    std::int64_t low = m_runs.front().first;
+    for (const Run& run : m_runs)
+        low = std::min(low, run.first);
+    return low;
+}
+
+std::int64_t FrameRange::highest() const
+{
+    std::int64_t high = m_runs.front().first;
+    for (const Run& run : m_runs)
+        high = std::max(high, run.first + std::int64_t(run.count - 1) * run.step);
+    return high;
+}
+
+bool FrameRange::contains(std::int64_t frame) const
+{
+    for (const Run& run : m_runs) {
+        const std::int64_t lastOfRun = run.first + std::int64_t(run.count - 1) * run.step;
+        if (frame >= run.first && frame <= lastOfRun && (frame - run.first) % run.step == 0)
+            return true;
+    }
+    return false;
 }
 
 } // namespace Vx::Render

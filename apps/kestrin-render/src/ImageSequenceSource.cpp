@@ -7,9 +7,11 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <new>
 #include <sstream>
 #include <stdexcept>
 
+#include <Vx/Render/RenderLimits.h>
 #include <Vx/Tm/TmTimeUtil.h>
 
 namespace Vx::Render {
@@ -276,12 +278,29 @@ std::shared_ptr<const SourceFrame> ImageSequenceSource::decode(std::int64_t fram
     result->spec = in->spec();
     const OIIO::ImageSpec& spec = result->spec;
     const std::size_t count = std::size_t(spec.width) * std::size_t(spec.height) * std::size_t(spec.nchannels);
-    result->pixels.resize(count);
+    const std::string size = std::to_string(spec.width) + "x" + std::to_string(spec.height) + " pixels of " +
+                             std::to_string(spec.nchannels) + " channels";
+    if (std::int64_t(spec.width) * spec.height > RenderLimits::kMaxFramePixels)
+        throw std::runtime_error("Cannot read " + inQuotes(result->path) + ": its data window is " + size +
+                                 ", more than the " + std::to_string(RenderLimits::kMaxFramePixels) +
+                                 " pixels a frame may hold");
+    try {
+        result->pixels.resize(count);
+    } catch (const std::bad_alloc&) {
+        throw std::runtime_error("Cannot read " + inQuotes(result->path) + ": " + size + " need " +
+                                 std::to_string(count * sizeof(float)) + " bytes, more than the system gives");
+    }
     bool read = false;
     if (spec.format == OIIO::TypeDesc::UINT8 && spec.channelformats.empty()) {
         // 8-bit files (PNG, JPEG, most TIFFs) are read as stored and turned into float here, by a
         // table: the same values as OpenImageIO's conversion, without its per-value arithmetic.
-        std::vector<unsigned char> bytes(count);
+        std::vector<unsigned char> bytes;
+        try {
+            bytes.resize(count);
+        } catch (const std::bad_alloc&) {
+            throw std::runtime_error("Cannot read " + inQuotes(result->path) + ": " + size + " need " +
+                                     std::to_string(count) + " more bytes, more than the system gives");
+        }
         read = in->read_image(0, 0, 0, spec.nchannels, OIIO::TypeDesc::UINT8, bytes.data());
         if (read) {
             float table[256];

@@ -4,6 +4,7 @@
 #include <Vx/Render/FramePattern.h>
 #include <Vx/Render/FrameRange.h>
 #include <Vx/Render/FrameRate.h>
+#include <Vx/Render/RenderLimits.h>
 
 #include <CLI/CLI.hpp>
 
@@ -26,9 +27,21 @@ The text may hold the tokens <CompName>, <CompLength>, <VersionName>, <VersionNo
 is N frames after 00:00:00:00 at the composition's rate (drop-frame, with ';', at 29.97 and
 59.94; hours wrap at 24).
 
-Patterns: #### or # (4 digits), @@@@ (one digit per @), %04d. Ranges: 1001-1100, 1001-1100x2,
-comma lists (1001,1010-1020). Rates: 24, 25, 23.976, 29.97, 59.94, 24000/1001.
+Patterns: #### or # (4 digits), @@@@ (one digit per @), %04d; padding up to 13 digits. Ranges:
+1001-1100, 1001-1100x2, comma lists (1001,1010-1020); frame numbers from -999999999999 to
+999999999999. Rates: 24, 25, 23.976, 29.97, 59.94, 24000/1001.
 Every frame is rendered independently: a render farm may split a range with -f.
+
+Limits: a frame holds at most 2147483648 pixels and must fit in the memory available (fewer
+frames are under way at once when --threads of them would not); --threads at most 256.
+Each frame is written to a temporary file beside it and renamed once complete; a frame that
+cannot be written (a full disk) fails the run and the frame it would have replaced stays.
+SIGINT and SIGTERM stop the run: no new frame starts, the frames under way finish, no temporary
+file stays, and the exit status is 130 (SIGINT) or 143 (SIGTERM).
+An input frame of another size than the first is rendered (top left, padded with transparent
+black) with a warning.
+Exit status: 0 every frame written, 1 a frame or file could not be read or written (an input
+frame too large included), 2 a usage or composition error (a --size too large included).
 
 Examples:
   kestrin-render -i plates/shot010.####.exr -o out/shot010.####.exr -f 1001-1100 \
@@ -43,6 +56,18 @@ std::pair<std::string, std::string> splitAssignment(const std::string& text, con
     if (eq == std::string::npos || eq == 0)
         throw std::invalid_argument(option + ": expected \"Name=value\", got \"" + text + "\"");
     return {text.substr(0, eq), text.substr(eq + 1)};
+}
+
+// --threads: a whole number from 0 (one per core) to RenderLimits::kMaxThreads.
+int parseThreads(const std::string& text)
+{
+    const bool digits = !text.empty() && text.size() <= 4 &&
+                        text.find_first_not_of("0123456789") == std::string::npos;
+    const int value = digits ? std::stoi(text) : -1;
+    if (value < 0 || value > RenderLimits::kMaxThreads)
+        throw std::invalid_argument("--threads: \"" + text + "\" is not a thread count: use a whole number from 0 " +
+                                    "(one per core) to " + std::to_string(RenderLimits::kMaxThreads));
+    return value;
 }
 
 } // namespace
@@ -81,14 +106,19 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostre
     app.add_option("--attr", attrs, "A user-defined attribute of the composition (<attr:name>)")
         ->type_name("NAME=VALUE");
     auto* sizeOption = app.add_option("--size", size, "The size of a generated plate")->type_name("WxH");
-    app.add_option("--threads", o.threads,
-                   "Worker threads (default: one per core); as many frames are read, rendered and written at once")
-        ->check(CLI::NonNegativeNumber);
+    std::string threads;
+    auto* threadsOption =
+        app.add_option("--threads", threads,
+                       "Worker threads, 0 to 256 (default 0: one per core); as many frames are read, rendered and "
+                       "written at once")
+            ->type_name("N");
     app.add_option("--tile-size", o.tileSize, "Tile size in pixels")->check(CLI::Range(8, 8192));
     app.add_option("--zip-level", o.zipLevel,
                    "zlib level of EXR (zip, zips) and PNG outputs: 1 writes fastest (default), 9 the smallest files")
         ->check(CLI::Range(1, 9));
-    app.add_option("--save", o.save, "Write the composition to this file after the run")->type_name("FILE.json");
+    app.add_option("--save", o.save,
+                   "Write the composition to this file after the run (checked before the first frame)")
+        ->type_name("FILE.json");
     app.add_option("--plugin-path", o.pluginPath, "The folder of plug-ins (default: ../plugins next to the program)")
         ->type_name("DIR");
     app.add_flag("--describe", o.describe, "Print the Slate tool's inputs and exit");
@@ -121,12 +151,15 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostre
             std::smatch m;
             if (!std::regex_match(range, m, pattern))
                 throw std::invalid_argument("--range: expected FIRST-LAST, got \"" + range + "\"");
-            const std::int64_t first = std::stoll(m[1]);
-            const std::int64_t last = std::stoll(m[2]);
-            if (last < first)
-                throw std::invalid_argument("--range: \"" + range + "\" ends before it starts");
-            o.range = std::make_pair(first, last);
+            try {
+                const FrameRange frames = FrameRange::parse(range);
+                o.range = std::make_pair(frames.first(), frames.last());
+            } catch (const std::exception& e) {
+                throw std::invalid_argument(std::string("--range: ") + e.what());
+            }
         }
+        if (threadsOption->count())
+            o.threads = parseThreads(threads);
         if (sizeOption->count()) {
             static const std::regex pattern(R"((\d{1,5})x(\d{1,5}))");
             std::smatch m;

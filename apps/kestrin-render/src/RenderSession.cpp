@@ -8,16 +8,21 @@
 #include <Vx/Px/PxRequestMgr.h>
 #include <Vx/Render/CompositionFile.h>
 #include <Vx/Render/FrameRange.h>
+#include <Vx/Render/FrameScheduler.h>
 #include <Vx/Render/FrameWriter.h>
 #include <Vx/Render/InputValues.h>
 #include <Vx/Render/ProgressReporter.h>
 #include <Vx/Render/ReadTool.h>
+#include <Vx/Render/RenderLimits.h>
 #include <Vx/Render/SceneBuilder.h>
+#include <Vx/Render/StopSignals.h>
+#include <Vx/Render/TemporaryFile.h>
 #include <Vx/Render/TileRenderer.h>
 #include <Vx/St/StBufferManager.h>
 #include <Vx/Tm/TmTimeUtil.h>
 
 #include <atomic>
+#include <csignal>
 #include <filesystem>
 #include <mutex>
 #include <optional>
@@ -87,14 +92,22 @@ private:
     InModuleLoader m_loader;
 };
 
-std::vector<int> framesToRender(const RenderOptions& options, const CompositionDoc& doc)
+// The frames asked for: -f, else the composition's range. Ranges are never listed: a range of
+// billions of frames starts rendering at once.
+FrameRange framesToRender(const RenderOptions& options, const CompositionDoc& doc)
 {
-    if (!options.frames.empty())
-        return FrameRange::parse(options.frames).frames();
-    std::vector<int> frames;
-    for (std::int64_t f = doc.first; f <= doc.last; ++f)
-        frames.push_back(int(f));
-    return frames;
+    try {
+        if (!options.frames.empty())
+            return FrameRange::parse(options.frames);
+        return FrameRange::fromTo(doc.first, doc.last);
+    } catch (const std::invalid_argument& e) {
+        const std::string origin = !options.frames.empty() ? "--frames: "
+                                   : options.range         ? "--range: "
+                                   : options.composition.empty()
+                                       ? std::string()
+                                       : "Composition " + quoted(options.composition) + ": ";
+        throw UsageError(origin + e.what());
+    }
 }
 
 const NodeDoc* firstRead(const CompositionDoc& doc)
@@ -119,55 +132,25 @@ void describeSlate(std::ostream& out)
     PxRequestMgr::getInstance().waitForIdle();
 }
 
-struct FrameFailure
+const char* signalName(int signal)
 {
-    int frame;
-    std::string message;
-};
+    return signal == SIGINT ? "SIGINT" : signal == SIGTERM ? "SIGTERM" : "a signal";
+}
 
-// Runs `renderFrame(frame, worker)` for every frame of `frames`, up to `inFlight` frames at once
-// (worker 0 to inFlight - 1 says which of them runs it): while one frame
-// is being read or written (work on one core), others are rendered. Frames start in order; after
-// a failure no new frame starts, the frames under way finish (a frame is written whole or not at
-// all), and the failure of the earliest frame is returned.
-template <class RenderFrame>
-std::optional<FrameFailure> renderFrames(const std::vector<int>& frames, int inFlight, const RenderFrame& renderFrame,
-                                         ProgressReporter& progress)
+// Checks before the first frame that --save can write its file: the composition can be written as
+// JSON, and a file can be created beside the destination (created and removed again).
+void checkSave(const CompositionDoc& doc, const std::string& path)
 {
-    std::atomic<std::size_t> next{0};
-    std::atomic<bool> stop{false};
-    std::mutex failureMutex;
-    std::optional<FrameFailure> failure;
-    const auto work = [&](std::size_t worker) {
-        while (!stop.load()) {
-            const std::size_t i = next.fetch_add(1);
-            if (i >= frames.size())
-                return;
-            std::string message;
-            try {
-                renderFrame(frames[i], worker);
-                progress.frameDone();
-                continue;
-            } catch (const std::exception& e) {
-                message = e.what();
-            } catch (...) {
-                message = "unknown error";
-            }
-            stop.store(true);
-            const std::lock_guard<std::mutex> lock(failureMutex);
-            if (!failure || frames[i] < failure->frame)
-                failure = FrameFailure{frames[i], message};
-            return;
-        }
-    };
-    std::vector<std::thread> helpers;
-    const std::size_t count = std::min(frames.size(), std::size_t(std::max(1, inFlight)));
-    for (std::size_t k = 1; k < count; ++k)
-        helpers.emplace_back(work, k);
-    work(0);
-    for (std::thread& helper : helpers)
-        helper.join();
-    return failure;
+    try {
+        formatComposition(doc);
+    } catch (const std::exception& e) {
+        throw UsageError("--save " + quoted(path) + ": the composition cannot be written as JSON: " + e.what());
+    }
+    try {
+        TemporaryFile probe(path);
+    } catch (const TemporaryFileError& e) {
+        throw std::runtime_error("--save " + quoted(path) + ": the file cannot be written: " + e.getReason());
+    }
 }
 
 } // namespace
@@ -200,6 +183,9 @@ int RenderSession::run(const RenderOptions& options)
         return listFonts();
     try {
         return renderAll(options);
+    } catch (const UsageError& e) {
+        m_err << kPrefix << e.what() << "\n";
+        return 2;
     } catch (const std::exception& e) {
         m_err << kPrefix << e.what() << "\n";
         return 1;
@@ -237,38 +223,64 @@ int RenderSession::renderAll(const RenderOptions& options)
     }
 
     const CompositionDoc doc = mergeOptions(file, options);
-    const std::vector<int> frames = framesToRender(options, doc);
+    const FrameRange frames = framesToRender(options, doc);
 
     // Outputs are checked before anything is built or rendered.
     std::optional<FramePattern> output;
     if (!options.nullOutput) {
         if (doc.output.empty())
-            throw std::invalid_argument("No output: give -o PATTERN (or --null-output).");
+            throw UsageError("No output: give -o PATTERN (or --null-output).");
         try {
             output.emplace(doc.output, FramePatternRole::Output);
         } catch (const std::exception& e) {
-            throw std::invalid_argument("Composition " + quoted(options.composition) + ": " + e.what());
+            throw UsageError("Composition " + quoted(options.composition) + ": " + e.what());
         }
-        if (FrameWriter::formatForPath(output->path(frames.front())).empty())
-            throw std::invalid_argument("Output pattern " + quoted(doc.output) +
-                                        ": the extension names no format kestrin-render writes (exr, png, tif, "
-                                        "tiff, dpx, jpg, jpeg).");
-        const fs::path folder = fs::path(output->path(frames.front())).parent_path();
+        if (FrameWriter::formatForPath(output->path(frames.first())).empty())
+            throw UsageError("Output pattern " + quoted(doc.output) +
+                             ": the extension names no format kestrin-render writes (exr, png, tif, tiff, dpx, jpg, "
+                             "jpeg).");
+        const fs::path folder = fs::path(output->path(frames.first())).parent_path();
         FrameWriter::checkWritableFolder(folder.empty() ? std::string(".") : folder.string());
         if (const NodeDoc* read = firstRead(doc))
             FrameWriter::checkNoOverwrite(FramePattern(read->file, FramePatternRole::Input), frames, *output, frames);
     }
 
     SceneBuilder scene;
-    scene.build(doc, options.composition, options, frames.front());
+    scene.build(doc, options.composition, options, frames.first());
     const PxNodePtr<PxImageProtocol const> proc = scene.getOutputProcNode();
     const PxStrongHndl<ImageSequenceSource> source = scene.getInputSource();
     const Rational rate = scene.getComposition()->getFrameRate();
+    if (!options.save.empty())
+        checkSave(scene.toDocument(), options.save);
+
+    // The frame must fit the limits before the first one is rendered: a size typed on the command
+    // line or in the composition is a usage error, one read from a file an error of the run.
+    const GeRectangle<int> frame = TileRenderer::getFullFrame(*proc);
+    const int inputChannels = source ? source->getFirstSpec().nchannels : 0;
+    const std::uint64_t memory = RenderLimits::getAvailableMemory();
+    const std::string tooLarge = RenderLimits::checkFrame(frame.getWidth(), frame.getHeight(), inputChannels, memory);
+    if (!tooLarge.empty()) {
+        if (source)
+            throw std::runtime_error("Input frame " + std::to_string(frames.first()) + " " +
+                                     quoted(source->getPattern().path(frames.first())) + ": " + tooLarge);
+        const std::string origin =
+            options.size ? "--size " + std::to_string(options.size->first) + "x" + std::to_string(options.size->second)
+            : options.composition.empty() ? std::string("The generated plate")
+                                          : "Composition " + quoted(options.composition);
+        throw UsageError(origin + ": " + tooLarge);
+    }
 
     const int threads = options.threads > 0 ? options.threads : int(std::max(1u, std::thread::hardware_concurrency()));
     // One renderer (a oneTBB arena) per frame under way: each frame's thread enters its own arena,
-    // and oneTBB shares its `threads` workers among them.
-    const std::size_t inFlight = std::min(frames.size(), std::size_t(threads));
+    // and oneTBB shares its `threads` workers among them. As many frames as threads are under way,
+    // fewer when that many would not fit in memory.
+    const std::size_t wanted = std::size_t(std::min<std::uint64_t>(frames.size(), std::uint64_t(threads)));
+    const std::uint64_t frameBytes = RenderLimits::getFrameBytes(frame.getWidth(), frame.getHeight(), inputChannels);
+    const std::size_t inFlight = RenderLimits::getFramesInFlight(wanted, frameBytes, memory);
+    if (inFlight < wanted && !options.quiet)
+        m_err << kPrefix << "note: " << inFlight << (inFlight == 1 ? " frame" : " frames")
+              << " under way at once, not " << wanted << ": a frame needs about " << frameBytes / (1024 * 1024)
+              << " MiB of the " << memory / (1024 * 1024) << " MiB of memory available\n";
     std::vector<std::unique_ptr<TileRenderer>> renderers;
     for (std::size_t k = 0; k < inFlight; ++k)
         renderers.push_back(std::make_unique<TileRenderer>(threads, options.tileSize, options.tileSize));
@@ -278,30 +290,59 @@ int RenderSession::renderAll(const RenderOptions& options)
     ProgressReporter progress = ProgressReporter::forStderr(frames.size(), options.quiet, !options.quiet);
     PxRequestMgr::getInstance().waitForIdle();
 
+    std::mutex errMutex;
+    std::atomic<bool> sizeWarned{false};
     // One frame: its input decoded first (so that no tile waits on the decode), its tiles
     // rendered on the renderer's workers, then written.
-    const auto renderFrame = [&](int frame, std::size_t worker) {
+    const auto renderFrame = [&](std::int64_t frameNumber, std::size_t worker) {
         const TileRenderer& renderer = *renderers[worker];
-        const double seconds = TmTimeUtil::getSecondsFromFrames(rate, frame);
+        const double seconds = TmTimeUtil::getSecondsFromFrames(rate, frameNumber);
+        std::shared_ptr<const SourceFrame> input;
+        if (source)
+            input = source->getFrame(frameNumber);
+        // A frame of another size than the sequence's first is rendered (placed top left, padded
+        // with transparent black) and reported once: a dailies run goes on, and says so.
+        if (input) {
+            const OIIO::ImageSpec& spec = input->spec;
+            const int width = spec.full_width > 0 ? spec.full_width : spec.width;
+            const int height = spec.full_height > 0 ? spec.full_height : spec.height;
+            if ((width != frame.getWidth() || height != frame.getHeight()) && !sizeWarned.exchange(true)) {
+                const std::lock_guard<std::mutex> lock(errMutex);
+                m_err << kPrefix << "warning: frame " << frameNumber << " " << quoted(input->path) << " is " << width
+                      << "x" << height << ", the sequence is " << frame.getWidth() << "x" << frame.getHeight()
+                      << " (frame " << frames.first() << "): it is placed at the top left, the rest transparent "
+                      << "black; other frames of another size are not reported\n";
+            }
+        }
         if (options.nullOutput) {
             renderer.renderNull(*proc, seconds);
             return;
         }
-        std::shared_ptr<const SourceFrame> input;
-        if (source)
-            input = source->getFrame(frame);
         const OIIO::ImageBuf image = renderer.render(*proc, seconds);
-        writer.write(output->path(frame), image, input.get());
+        writer.write(output->path(frameNumber), image, input.get());
     };
-    const std::optional<FrameFailure> failure = renderFrames(frames, int(inFlight), renderFrame, progress);
+    if (const int signal = getStopSignal()) {
+        m_err << kPrefix << "stopped by " << signalName(signal) << " before the first frame\n";
+        return 128 + signal;
+    }
+    const FrameRunOutcome outcome = FrameScheduler::run(
+        frames, inFlight, renderFrame, [&] { progress.frameDone(); }, [] { return getStopSignal() != 0; });
     progress.finish();
-    if (failure)
-        m_err << kPrefix << "frame " << failure->frame << ": " << failure->message << "\n";
+    if (!outcome.threadError.empty())
+        m_err << kPrefix << outcome.threadError << "\n";
+    if (outcome.failure)
+        m_err << kPrefix << "frame " << outcome.failure->frame << ": " << outcome.failure->message << "\n";
+    if (const int signal = getStopSignal(); signal && outcome.stopped) {
+        m_err << kPrefix << "stopped by " << signalName(signal) << " after " << outcome.framesDone << " of "
+              << frames.size() << " frames; every frame written is complete\n";
+        scene.close();
+        return 128 + signal;
+    }
 
     if (!options.save.empty())
         writeCompositionFile(scene.toDocument(), options.save);
     scene.close();
-    return failure ? 1 : 0;
+    return outcome.failure || !outcome.threadError.empty() ? 1 : 0;
 }
 
 } // namespace Vx::Render

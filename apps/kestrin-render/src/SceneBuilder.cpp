@@ -131,8 +131,7 @@ CompositionDoc mergeOptions(const std::optional<CompositionDoc>& file, const Ren
             range = findSequenceRange(FramePattern(options.input, FramePatternRole::Input));
         if (!range && !options.frames.empty()) {
             const FrameRange frames = FrameRange::parse(options.frames);
-            const auto [low, high] = std::minmax_element(frames.frames().begin(), frames.frames().end());
-            range = std::make_pair(std::int64_t(*low), std::int64_t(*high));
+            range = std::make_pair(frames.lowest(), frames.highest());
         }
         if (range) {
             doc.first = range->first;

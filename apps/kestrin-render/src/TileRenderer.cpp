@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <cstring>
+#include <new>
 #include <stdexcept>
 #include <string>
 
@@ -62,17 +64,6 @@ void forEachTile(tbb::task_arena& arena, const PxImageProtocol& node, double tim
     });
 }
 
-GeRectangle<int> fullFrame(const PxImageProtocol& node)
-{
-    const PxImageFormat format = node.getImageFormat();
-    const GeRectangle<int> frame =
-        PxImageProtocol::nominalToPixelized(format.getNominalFrame(), format.getPixelAspectRatio(), 1.0f);
-    if (frame.isEmpty())
-        throw std::invalid_argument("Cannot render node \"" + node.getName() + "\": its frame is empty (" +
-                                    std::to_string(format.width) + "x" + std::to_string(format.height) + ")");
-    return frame;
-}
-
 } // namespace
 
 TileRenderer::TileRenderer(int threads, int tileWidth, int tileHeight)
@@ -90,14 +81,36 @@ TileRenderer::TileRenderer(int threads, int tileWidth, int tileHeight)
 
 TileRenderer::~TileRenderer() = default;
 
+GeRectangle<int> TileRenderer::getFullFrame(const PxImageProtocol& node)
+{
+    const PxImageFormat format = node.getImageFormat();
+    const GeRectangle<int> frame =
+        PxImageProtocol::nominalToPixelized(format.getNominalFrame(), format.getPixelAspectRatio(), 1.0f);
+    if (frame.isEmpty())
+        throw std::invalid_argument("Cannot render node \"" + node.getName() + "\": its frame is empty (" +
+                                    std::to_string(format.width) + "x" + std::to_string(format.height) + ")");
+    return frame;
+}
+
 OIIO::ImageBuf TileRenderer::render(const PxImageProtocol& node, double time) const
 {
-    const GeRectangle<int> frame = fullFrame(node);
+    const GeRectangle<int> frame = getFullFrame(node);
     OIIO::ImageSpec spec(frame.getWidth(), frame.getHeight(), 4, OIIO::TypeFloat);
     spec.channelnames = {"R", "G", "B", "A"};
     spec.alpha_channel = 3;
-    OIIO::ImageBuf image(spec, OIIO::InitializePixels::No);
+    // OpenImageIO reports a failed allocation as an error of the buffer, with no pixels: the frame
+    // is refused here rather than written into.
+    OIIO::ImageBuf image;
+    try {
+        image.reset(spec, OIIO::InitializePixels::No);
+    } catch (const std::bad_alloc&) {
+    }
     float* const pixels = static_cast<float*>(image.localpixels());
+    if (!pixels)
+        throw std::runtime_error("Cannot allocate the frame: " + std::to_string(frame.getWidth()) + "x" +
+                                 std::to_string(frame.getHeight()) + " pixels of float RGBA need " +
+                                 std::to_string(std::uint64_t(frame.getWidth()) * std::uint64_t(frame.getHeight()) * 16) +
+                                 " bytes, more than the system gives");
     const std::size_t rowFloats = std::size_t(frame.getWidth()) * 4;
 
     forEachTile(*m_arena, node, time, frame, m_tileWidth, m_tileHeight,
@@ -131,7 +144,7 @@ OIIO::ImageBuf TileRenderer::render(const PxImageProtocol& node, double time) co
 
 std::size_t TileRenderer::renderNull(const PxImageProtocol& node, double time) const
 {
-    const GeRectangle<int> frame = fullFrame(node);
+    const GeRectangle<int> frame = getFullFrame(node);
     std::atomic<std::size_t> tiles{0};
     forEachTile(*m_arena, node, time, frame, m_tileWidth, m_tileHeight,
                 [&](const GeRectangle<int>&, const PxImageResult&) { tiles.fetch_add(1, std::memory_order_relaxed); });

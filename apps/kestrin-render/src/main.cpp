@@ -1,5 +1,6 @@
 // kestrin-render: renders slates and burn-ins over image sequences from the command line.
 #include <Vx/Render/RenderSession.h>
+#include <Vx/Render/StopSignals.h>
 
 #include <iostream>
 
@@ -13,6 +14,9 @@ int main(int argc, char** argv)
     mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
     mallopt(M_TRIM_THRESHOLD, 256 * 1024 * 1024);
     mallopt(M_MMAP_MAX, 0);
+
+    // Before any thread starts, so that every thread shares the handlers.
+    Vx::Render::installStopSignalHandlers();
 
     // /proc/self/exe names the program itself wherever it was started from, so that the plug-in
     // folder next to it is found through symbolic links and relative paths alike.

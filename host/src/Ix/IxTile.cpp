@@ -2,13 +2,34 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
+#include <stdexcept>
+#include <string>
 
 namespace Vx {
 
+namespace {
+
+// The pixels of a tile of `region`; a failed allocation says which tile and how much it needed.
+float* allocatePixels(const GeRectangle<int>& region)
+{
+    const std::size_t width = std::size_t(std::max(0, region.getWidth()));
+    const std::size_t height = std::size_t(std::max(0, region.getHeight()));
+    try {
+        return new float[width * height * IxTile::kChannels];
+    } catch (const std::bad_alloc&) {
+        throw std::runtime_error("Cannot allocate a tile of " + std::to_string(width) + "x" + std::to_string(height) +
+                                 " pixels at (" + std::to_string(region.x0) + ", " + std::to_string(region.y0) +
+                                 "): its " + std::to_string(width * height * IxTile::kChannels * sizeof(float)) +
+                                 " bytes are more than the system gives.");
+    }
+}
+
+} // namespace
+
 IxTile::IxTile(const GeRectangle<int>& region, const CoRgbaColorTyped<float>& fill)
     : m_region(region.isEmpty() ? GeRectangle<int>() : region), m_fill(fill),
-      m_pixels(new float[std::size_t(std::max(0, m_region.getWidth())) * std::size_t(std::max(0, m_region.getHeight())) *
-                         kChannels])
+      m_pixels(allocatePixels(m_region))
 {
 }
 

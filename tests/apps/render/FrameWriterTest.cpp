@@ -305,16 +305,17 @@ TEST(FrameWriter, CheckNoOverwrite)
     std::filesystem::create_directory(folder.file("plates"));
     std::filesystem::create_directory_symlink(folder.file("plates"), folder.file("link"));
     const FramePattern input(folder.file("plates/in.####.exr"), FramePatternRole::Input);
-    const std::vector<int> frames = {1001, 1002, 1003};
+    const FrameRange frames = FrameRange::parse("1001-1003");
 
     EXPECT_NO_THROW(FrameWriter::checkNoOverwrite(
         input, frames, FramePattern(folder.file("plates/out.####.exr"), FramePatternRole::Output), frames));
     // The same files under other numbers are fine when the frames do not meet.
     EXPECT_NO_THROW(FrameWriter::checkNoOverwrite(
-        input, frames, FramePattern(folder.file("plates/in.####.exr"), FramePatternRole::Output), {1004, 1005}));
+        input, frames, FramePattern(folder.file("plates/in.####.exr"), FramePatternRole::Output),
+        FrameRange::parse("1004,1005")));
 
     const FramePattern sameFiles(folder.file("plates/../plates/in.%04d.exr"), FramePatternRole::Output);
-    EXPECT_EQ(errorOf([&] { FrameWriter::checkNoOverwrite(input, frames, sameFiles, {1003}); }),
+    EXPECT_EQ(errorOf([&] { FrameWriter::checkNoOverwrite(input, frames, sameFiles, FrameRange::parse("1003")); }),
               "Output pattern \"" + sameFiles.text() + "\" would overwrite frames of input pattern \"" + input.text() +
                   "\" (frame 1003 is written to \"" + sameFiles.path(1003) + "\", input frame 1003)");
     const FramePattern throughLink(folder.file("link/in.####.exr"), FramePatternRole::Output);

@@ -122,7 +122,10 @@ TEST(FrameRange, Parse)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         const FrameRange range = FrameRange::parse(c.text);
-        EXPECT_EQ(range.frames(), c.frames);
+        std::vector<int> frames;
+        for (std::uint64_t i = 0; i < range.size(); ++i)
+            frames.push_back(int(range.at(i)));
+        EXPECT_EQ(frames, c.frames);
         EXPECT_EQ(range.size(), c.frames.size());
         EXPECT_EQ(range.first(), c.frames.front());
         EXPECT_EQ(range.last(), c.frames.back());
@@ -130,7 +133,7 @@ TEST(FrameRange, Parse)
     }
     const FrameRange range = FrameRange::parse("1-100000");
     ASSERT_EQ(range.size(), 100000u);
-    EXPECT_EQ(range.frames()[99999], 100000);
+    EXPECT_EQ(range.at(99999), 100000);
 }
 
 TEST(FrameRange, Errors)
@@ -147,7 +150,7 @@ TEST(FrameRange, Errors)
         {"1-2-3", "Invalid range \"1-2-3\""},
         {"1.5", "Invalid range \"1.5\""},
         {"--1", "Invalid range \"--1\""},
-        {"99999999999", "Invalid range \"99999999999\""},
+        {"9999999999999", "Invalid range \"9999999999999\": frame numbers go from -999999999999 to 999999999999"},
         {"", "Invalid range \"\": no frames given"},
         {"  ", "Invalid range \"  \": no frames given"},
         {"1,2-y", "Invalid range \"2-y\" in \"1,2-y\""},
@@ -156,8 +159,6 @@ TEST(FrameRange, Errors)
         {"-1--5", "Invalid range \"-1--5\": the last frame comes before the first"},
         {"1-10x0", "Invalid range \"1-10x0\": the step must be 1 or more"},
         {"1-10x-2", "Invalid range \"1-10x-2\": the step must be 1 or more"},
-        {"1-20000000", "Invalid range \"1-20000000\": more than 10000000 frames"},
-        {"1-9000000,1-9000000", "Invalid range \"1-9000000\" in \"1-9000000,1-9000000\": more than 10000000 frames"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);

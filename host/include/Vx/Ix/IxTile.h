@@ -23,7 +23,8 @@ public:
     static constexpr int kChannels = 4;
 
     /// A tile over `region` (pixels of the current resolution). Its pixels are not initialised.
-    /// `fill` is the premultiplied colour the image has outside the region.
+    /// `fill` is the premultiplied colour the image has outside the region. Throws
+    /// std::runtime_error naming the tile's size and bytes when they cannot be allocated.
     explicit IxTile(const GeRectangle<int>& region, const CoRgbaColorTyped<float>& fill = {});
     /// A tile over `region` whose pixels are those of `other`, shared, not copied: for images
     /// whose tiles of one size all hold the same pixels (a solid colour). `other` must have the

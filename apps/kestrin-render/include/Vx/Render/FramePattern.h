@@ -8,6 +8,8 @@
 //   %d %04d  printf style, the number after the 0 giving the digits
 // Numbers are padded as printf pads them: the width counts a minus sign, so frame -5 with four
 // digits is "-005", and wider numbers are never cut. "%%" stands for a literal percent sign.
+// Padding goes up to kMaxPadding, the width of the longest frame number (FrameRange's twelve
+// digits and a sign); a wider one is refused, as it would only add zeros.
 // Parsed once on the calling thread; path() is const and callable from any thread.
 #pragma once
 
@@ -26,11 +28,15 @@ enum class FramePatternRole
 class FramePattern
 {
 public:
+    /// The widest padding a pattern may ask for.
+    static constexpr int kMaxPadding = 13;
+
     /// Parses `pattern`. Throws std::invalid_argument naming the pattern when it has no frame
-    /// number token, more than one, or a printf conversion other than %d / %0Nd.
+    /// number token, more than one, a printf conversion other than %d / %0Nd, or padding wider
+    /// than kMaxPadding.
     explicit FramePattern(const std::string& pattern, FramePatternRole role = FramePatternRole::Input);
 
-    /// The path of frame `frame` (any integer, negative frames included).
+    /// The path of frame `frame` (any 64-bit integer, negative frames included), never cut.
     std::string path(std::int64_t frame) const;
 
     /// The pattern as given.

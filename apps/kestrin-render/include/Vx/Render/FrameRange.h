@@ -1,9 +1,16 @@
 // Frame ranges as users type them on the command line: single frames, "first-last", stepped
 // "first-lastxstep", and comma lists of these ("1,5,10-12"). Frames may be negative
 // ("-5--1" is -5 to -1). Frames come out in the order written; a list may repeat a frame.
+//
+// Frame numbers are 64-bit, from -kMaxFrameNumber to kMaxFrameNumber (twelve digits). The bound
+// keeps every frame exact through the processing graph's time in seconds (a double: a frame comes
+// back from its time to within 4e-16 of its number, far below half a frame at 10^12) and keeps
+// file names within 13 characters of frame number. A range is held as its runs (first, step,
+// count), never as a list: "1-999999999999" takes a few bytes, and its frames are visited by
+// index.
 #pragma once
 
-#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -12,27 +19,45 @@ namespace Vx::Render {
 class FrameRange
 {
 public:
-    /// The most frames one range may hold; a longer range is an error, not an allocation.
-    static constexpr std::size_t kMaxFrames = 10'000'000;
+    /// The largest frame number (and minus it, the smallest).
+    static constexpr std::int64_t kMaxFrameNumber = 999'999'999'999;
 
     /// Parses `text`. Throws std::invalid_argument with a message naming the offending part,
-    /// e.g. `Invalid range "1-x"`, for text that is not a range, an end before its start, a
-    /// step below 1 or more than kMaxFrames frames.
+    /// e.g. `Invalid range "1-x"`, for text that is not a range, a frame number beyond
+    /// kMaxFrameNumber, an end before its start or a step below 1.
     static FrameRange parse(const std::string& text);
+    /// The frames from `first` to `last` (a composition's range). Throws std::invalid_argument
+    /// (`Invalid range "first-last": ...`) as parse() does.
+    static FrameRange fromTo(std::int64_t first, std::int64_t last);
 
-    /// The frames, in the order the text lists them.
-    const std::vector<int>& frames() const { return m_frames; }
-    std::size_t size() const { return m_frames.size(); }
-    int first() const { return m_frames.front(); }
-    int last() const { return m_frames.back(); }
+    /// How many frames the range lists (repeats counted).
+    std::uint64_t size() const { return m_size; }
+    /// The frame at `index` (0 to size() - 1) in the order the text lists them.
+    std::int64_t at(std::uint64_t index) const;
+    std::int64_t first() const { return at(0); }
+    std::int64_t last() const { return at(m_size - 1); }
+    /// The smallest and the largest frame listed.
+    std::int64_t lowest() const;
+    std::int64_t highest() const;
+    /// Whether `frame` is one of the frames listed.
+    bool contains(std::int64_t frame) const;
     /// The text the range was parsed from.
     const std::string& text() const { return m_text; }
 
 private:
+    struct Run
+    {
+        std::int64_t first;
+        std::int64_t step;
+        std::uint64_t count;
+        std::uint64_t startIndex; ///< index of the run's first frame in the whole range
+    };
+
     FrameRange() = default;
 
     std::string m_text;
-    std::vector<int> m_frames;
+    std::vector<Run> m_runs;
+    std::uint64_t m_size = 0;
 };
 
 } // namespace Vx::Render

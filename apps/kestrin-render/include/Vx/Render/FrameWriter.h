@@ -7,9 +7,11 @@
 // alpha as it is written (PNG here, in float; the others by OpenImageIO); formats without alpha
 // drop it.
 //
-// Every frame is first written under a hidden temporary name in the destination folder and then
-// renamed over the destination, so that an interrupted or failed write never leaves a
-// half-written frame, and the frame it would have replaced stays as it was.
+// Every frame is first written under a hidden temporary name in the destination folder (see
+// TemporaryFile: created exclusively, under a random name, written through its descriptor), then
+// flushed, closed and renamed over the destination only when the writer and the system reported
+// no error, so that a failed write (a full disk) or an interrupted run never leaves a half-written
+// frame, and the frame it would have replaced stays as it was.
 //
 // With an input frame (from ImageSequenceSource) and an EXR output of the input's size, the output
 // keeps the input's channels, their data types and its metadata: the rendered R, G, B and A replace
@@ -28,6 +30,7 @@
 #include <OpenImageIO/imagebuf.h>
 
 #include <Vx/Render/FramePattern.h>
+#include <Vx/Render/FrameRange.h>
 #include <Vx/Render/ImageSequenceSource.h>
 
 namespace Vx::Render {
@@ -62,9 +65,11 @@ public:
 
     /// Throws std::runtime_error naming both patterns when writing `outputFrames` of `output`
     /// would replace a file among `inputFrames` of `input` (paths compared after resolving ".."
-    /// and symbolic links of the folders that exist).
-    static void checkNoOverwrite(const FramePattern& input, const std::vector<int>& inputFrames,
-                                 const FramePattern& output, const std::vector<int>& outputFrames);
+    /// and symbolic links of the folders that exist). Patterns whose folders or fixed parts of
+    /// the name differ are told apart without visiting frames, so ranges of any length are
+    /// checked at once; frame numbers inside folder names are compared frame by frame.
+    static void checkNoOverwrite(const FramePattern& input, const FrameRange& inputFrames,
+                                 const FramePattern& output, const FrameRange& outputFrames);
 
 private:
     Options m_options;

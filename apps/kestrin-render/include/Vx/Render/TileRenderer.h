@@ -33,11 +33,16 @@ public:
     TileRenderer& operator=(const TileRenderer&) = delete;
 
     /// Frame `time` (seconds) of `node` at full resolution: float RGBA, premultiplied, top row
-    /// first, named channels R, G, B, A.
+    /// first, named channels R, G, B, A. Throws std::runtime_error naming the size when the
+    /// frame cannot be allocated.
     OIIO::ImageBuf render(const PxImageProtocol& node, double time) const;
     /// Renders every tile of frame `time` and discards it: the cost of rendering alone, for
     /// benchmarks. Returns how many tiles were rendered.
     std::size_t renderNull(const PxImageProtocol& node, double time) const;
+
+    /// The frame `node` renders at full resolution (level 0), in pixels. Throws
+    /// std::invalid_argument naming the node when it is empty.
+    static GeRectangle<int> getFullFrame(const PxImageProtocol& node);
 
     int getThreads() const { return m_threads; }
     int getTileWidth() const { return m_tileWidth; }
