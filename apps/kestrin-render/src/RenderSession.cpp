@@ -29,6 +29,7 @@
 #include <memory>
 #include <ostream>
 #include <stdexcept>
+#include <system_error>
 #include <thread>
 
 namespace Vx::Render {
@@ -207,6 +208,16 @@ int RenderSession::listFonts()
 
 int RenderSession::renderAll(const RenderOptions& options)
 {
+    // The request manager's thread is the first one a run starts: a system out of threads (ulimit
+    // -u) is reported here as an error of the run, not later from a destructor, which could only
+    // end the process.
+    try {
+        PxRequestMgr::getInstance();
+    } catch (const std::system_error& e) {
+        throw std::runtime_error("Cannot start the request manager's thread: " + e.code().message() +
+                                 " (the system's limit of threads or processes)");
+    }
+
     // The composition file is read before any plug-in is loaded: a typo in it is the cheapest
     // error to report.
     std::optional<CompositionDoc> file;
