@@ -336,8 +336,8 @@ void FrameWriter::checkWritableFolder(const std::string& folder)
     ::unlink(probe.c_str());
 }
 
-void FrameWriter::checkNoOverwrite(const FramePattern& input, const FrameRange& inputFrames,
-                                   const FramePattern& output, const FrameRange& outputFrames)
+void FrameWriter::checkNoOverwrite(const FramePattern& input, const FrameRange& inputFrames, const FramePattern& output,
+                                   const FrameRange& outputFrames)
 {
     // Paths are compared by where they lead: "./a/../in.#.exr" and a symbolic link to the input
     // folder name the same files.
@@ -355,8 +355,8 @@ void FrameWriter::checkNoOverwrite(const FramePattern& input, const FrameRange& 
     // Ranges may hold billions of frames: the patterns are compared first, and frames are visited
     // only when the names could meet. With the frame number in the file name (not in a folder),
     // two patterns in different folders, or whose fixed parts of the name differ, never meet.
-    const bool numberInName = input.suffix().find('/') == std::string::npos &&
-                              output.suffix().find('/') == std::string::npos;
+    const bool numberInName =
+        input.suffix().find('/') == std::string::npos && output.suffix().find('/') == std::string::npos;
     if (numberInName) {
         const fs::path in(input.prefix() + "0");
         const fs::path out(output.prefix() + "0");
@@ -383,8 +383,7 @@ void FrameWriter::checkNoOverwrite(const FramePattern& input, const FrameRange& 
             const std::size_t prefixSize = inName.size() - 1;
             if (name.size() <= prefixSize + input.suffix().size())
                 continue;
-            const std::string digits =
-                name.substr(prefixSize, name.size() - prefixSize - input.suffix().size());
+            const std::string digits = name.substr(prefixSize, name.size() - prefixSize - input.suffix().size());
             std::size_t parsed = 0;
             std::int64_t inputFrame = 0;
             try {

@@ -46,8 +46,8 @@ std::uint64_t RenderLimits::getAvailableMemory()
 
 std::uint64_t RenderLimits::getFrameBytes(std::int64_t width, std::int64_t height, int inputChannels)
 {
-    const std::uint64_t pixels = std::uint64_t(std::max<std::int64_t>(0, width)) *
-                                 std::uint64_t(std::max<std::int64_t>(0, height));
+    const std::uint64_t pixels =
+        std::uint64_t(std::max<std::int64_t>(0, width)) * std::uint64_t(std::max<std::int64_t>(0, height));
     const std::uint64_t perPixel = 16 + 16 + 5 * std::uint64_t(std::max(0, inputChannels));
     return pixels * perPixel;
 }

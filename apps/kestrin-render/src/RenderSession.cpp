@@ -24,9 +24,9 @@
 #include <atomic>
 #include <csignal>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <optional>
-#include <memory>
 #include <ostream>
 #include <stdexcept>
 #include <system_error>
@@ -102,11 +102,10 @@ FrameRange framesToRender(const RenderOptions& options, const CompositionDoc& do
             return FrameRange::parse(options.frames);
         return FrameRange::fromTo(doc.first, doc.last);
     } catch (const std::invalid_argument& e) {
-        const std::string origin = !options.frames.empty() ? "--frames: "
-                                   : options.range         ? "--range: "
-                                   : options.composition.empty()
-                                       ? std::string()
-                                       : "Composition " + quoted(options.composition) + ": ";
+        const std::string origin = !options.frames.empty()       ? "--frames: "
+                                   : options.range               ? "--range: "
+                                   : options.composition.empty() ? std::string()
+                                                                 : "Composition " + quoted(options.composition) + ": ";
         throw UsageError(origin + e.what());
     }
 }
@@ -289,9 +288,9 @@ int RenderSession::renderAll(const RenderOptions& options)
     const std::uint64_t frameBytes = RenderLimits::getFrameBytes(frame.getWidth(), frame.getHeight(), inputChannels);
     const std::size_t inFlight = RenderLimits::getFramesInFlight(wanted, frameBytes, memory);
     if (inFlight < wanted && !options.quiet)
-        m_err << kPrefix << "note: " << inFlight << (inFlight == 1 ? " frame" : " frames")
-              << " under way at once, not " << wanted << ": a frame needs about " << frameBytes / (1024 * 1024)
-              << " MiB of the " << memory / (1024 * 1024) << " MiB of memory available\n";
+        m_err << kPrefix << "note: " << inFlight << (inFlight == 1 ? " frame" : " frames") << " under way at once, not "
+              << wanted << ": a frame needs about " << frameBytes / (1024 * 1024) << " MiB of the "
+              << memory / (1024 * 1024) << " MiB of memory available\n";
     std::vector<std::unique_ptr<TileRenderer>> renderers;
     for (std::size_t k = 0; k < inFlight; ++k)
         renderers.push_back(std::make_unique<TileRenderer>(threads, options.tileSize, options.tileSize));

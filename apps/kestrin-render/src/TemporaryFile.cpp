@@ -41,8 +41,7 @@ TemporaryFile::TemporaryFile(const std::string& destination) : m_destination(des
     const fs::path target(destination);
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        const std::string name =
-            "." + target.stem().string() + ".tmp-" + randomSuffix() + target.extension().string();
+        const std::string name = "." + target.stem().string() + ".tmp-" + randomSuffix() + target.extension().string();
         const std::string path = (folder / name).string();
         // O_EXCL: the name must not exist at all, a dangling symbolic link included; O_NOFOLLOW
         // says the same for systems that would otherwise follow a link with O_CREAT.

@@ -107,10 +107,11 @@ OIIO::ImageBuf TileRenderer::render(const PxImageProtocol& node, double time) co
     }
     float* const pixels = static_cast<float*>(image.localpixels());
     if (!pixels)
-        throw std::runtime_error("Cannot allocate the frame: " + std::to_string(frame.getWidth()) + "x" +
-                                 std::to_string(frame.getHeight()) + " pixels of float RGBA need " +
-                                 std::to_string(std::uint64_t(frame.getWidth()) * std::uint64_t(frame.getHeight()) * 16) +
-                                 " bytes, more than the system gives");
+        throw std::runtime_error(
+            "Cannot allocate the frame: " + std::to_string(frame.getWidth()) + "x" + std::to_string(frame.getHeight()) +
+            " pixels of float RGBA need " +
+            std::to_string(std::uint64_t(frame.getWidth()) * std::uint64_t(frame.getHeight()) * 16) +
+            " bytes, more than the system gives");
     const std::size_t rowFloats = std::size_t(frame.getWidth()) * 4;
 
     forEachTile(*m_arena, node, time, frame, m_tileWidth, m_tileHeight,

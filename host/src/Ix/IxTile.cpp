@@ -28,8 +28,7 @@ float* allocatePixels(const GeRectangle<int>& region)
 } // namespace
 
 IxTile::IxTile(const GeRectangle<int>& region, const CoRgbaColorTyped<float>& fill)
-    : m_region(region.isEmpty() ? GeRectangle<int>() : region), m_fill(fill),
-      m_pixels(allocatePixels(m_region))
+    : m_region(region.isEmpty() ? GeRectangle<int>() : region), m_fill(fill), m_pixels(allocatePixels(m_region))
 {
 }
 
@@ -66,7 +65,8 @@ void ipCopy(const IxWriteGuard& destination, const IxReadGuard& source, const Ge
     VX_ASSERT(source.isValid());
     // Work in source coordinates: take the source part, move it to where it lands, keep what the
     // destination covers.
-    const GeRectangle<int> from = sourceRect ? sourceRect->intersected(source.getPixelRegion()) : source.getPixelRegion();
+    const GeRectangle<int> from =
+        sourceRect ? sourceRect->intersected(source.getPixelRegion()) : source.getPixelRegion();
     const int dx = destRect ? destRect->x0 - (sourceRect ? sourceRect->x0 : from.x0) : 0;
     const int dy = destRect ? destRect->y0 - (sourceRect ? sourceRect->y0 : from.y0) : 0;
     GeRectangle<int> to = from.translated(dx, dy).intersected(destination.getPixelRegion());

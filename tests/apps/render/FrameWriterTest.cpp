@@ -105,7 +105,7 @@ TEST(FrameWriter, PngStoresColourDividedByAlphaRoundedToEightBits)
     {
         float colour; // premultiplied, as rendered
         float alpha;
-        int stored;   // the PNG's colour byte
+        int stored; // the PNG's colour byte
         int storedAlpha;
     };
     const Case cases[] = {

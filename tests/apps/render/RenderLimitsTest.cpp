@@ -108,7 +108,8 @@ TEST(RenderLimits, RefusedBeforeRenderingWithOptionValueAndWhatIsAllowed)
     huge.full_width = huge.full_height = 60000;
     const float pixel[4] = {0.5f, 0.5f, 0.5f, 1.0f};
     const auto out = OIIO::ImageOutput::create("openexr");
-    ASSERT_TRUE(out->open(folder.file("big.0001.exr"), huge) && out->write_image(OIIO::TypeFloat, pixel) && out->close());
+    ASSERT_TRUE(out->open(folder.file("big.0001.exr"), huge) && out->write_image(OIIO::TypeFloat, pixel) &&
+                out->close());
     const std::string allowed = "frame numbers go from -999999999999 to 999999999999";
     struct Case
     {
@@ -166,11 +167,11 @@ TEST(RenderLimits, RefusedBeforeRenderingWithOptionValueAndWhatIsAllowed)
 TEST(RenderLimits, FrameNumbersPastTwoToThe31KeepTheirNames)
 {
     ScratchFolder folder;
-    const RunResult result = render(folder, {"-q", "--size", "16x8", "-f", "2147483647-2147483649,999999999999",
-                                             "-o", "f.%010d.png"});
+    const RunResult result =
+        render(folder, {"-q", "--size", "16x8", "-f", "2147483647-2147483649,999999999999", "-o", "f.%010d.png"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(folder.listNames(), (std::vector<std::string>{"f.2147483647.png", "f.2147483648.png",
-                                                            "f.2147483649.png", "f.999999999999.png"}));
+    EXPECT_EQ(folder.listNames(), (std::vector<std::string>{"f.2147483647.png", "f.2147483648.png", "f.2147483649.png",
+                                                            "f.999999999999.png"}));
 }
 
 TEST(RenderLimits, AFullDiskFailsNamingTheFrameAndKeepsTheGoodFrames)
@@ -215,7 +216,7 @@ TEST(RenderLimits, StopSignalsFinishTheFramesUnderWayAndLeaveNoTemporaryFile)
         ScratchFolder folder;
         // Long enough that it is still running when the signal comes; each frame takes a while.
         const RenderRun run = startRender(folder, {"-q", "--threads", "2", "--size", "640x360", "-f", "1-999999999999",
-                                             "--zip-level", "9", "-s", "Text=<FrameNo>", "-o", "s.####.png"});
+                                                   "--zip-level", "9", "-s", "Text=<FrameNo>", "-o", "s.####.png"});
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
         const auto written = [&] {
             std::vector<std::string> frames;

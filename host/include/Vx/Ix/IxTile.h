@@ -102,7 +102,8 @@ private:
     GeRectangle<int> m_region;
 };
 
-inline IxReadGuard::IxReadGuard(const IxWriteGuard& writer) : m_data(writer.getData()), m_region(writer.getPixelRegion())
+inline IxReadGuard::IxReadGuard(const IxWriteGuard& writer)
+    : m_data(writer.getData()), m_region(writer.getPixelRegion())
 {
 }
 

@@ -68,8 +68,8 @@ public:
     /// and symbolic links of the folders that exist). Patterns whose folders or fixed parts of
     /// the name differ are told apart without visiting frames, so ranges of any length are
     /// checked at once; frame numbers inside folder names are compared frame by frame.
-    static void checkNoOverwrite(const FramePattern& input, const FrameRange& inputFrames,
-                                 const FramePattern& output, const FrameRange& outputFrames);
+    static void checkNoOverwrite(const FramePattern& input, const FrameRange& inputFrames, const FramePattern& output,
+                                 const FrameRange& outputFrames);
 
 private:
     Options m_options;

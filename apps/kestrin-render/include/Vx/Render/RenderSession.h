@@ -3,13 +3,16 @@
 //   parse options --> [--list-fonts] --> read COMPOSITION.json --> load and initialise plug-ins
 //     --> register the Read tool, find "Slate" --> [--describe]
 //     --> merge options over the file --> build the composition (every input checked)
-//     --> check outputs (writable folder, no input frame overwritten)
-//     --> render each frame (TileRenderer) and write it (FrameWriter), or discard it (--null-output)
+//     --> check outputs (writable folder, no input frame overwritten), --save, the frame's size
+//         against RenderLimits
+//     --> render each frame (TileRenderer) and write it (FrameWriter), or discard it (--null-output),
+//         on FrameScheduler's threads, until done, a failure or a stop signal
 //     --> --save --> close the composition, release the plug-ins' tools, unload
 //
 // Errors go to `err` prefixed with "kestrin-render: " and what caused them. The exit code is 0
 // only when every frame asked for was written (or rendered, with --null-output); 1 for an error
-// of the run, 2 for a command-line error. Frames written before an error stay. Main thread.
+// of the run, 2 for a command-line or composition error (UsageError), 128 + the signal after
+// SIGINT or SIGTERM (see StopSignals). Frames written before an error stay. Main thread.
 #pragma once
 
 #include <iosfwd>
