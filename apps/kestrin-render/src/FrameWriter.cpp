@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <new>
 #include <stdexcept>
 #include <unordered_map>
 
@@ -221,6 +222,19 @@ std::string FrameWriter::formatForPath(const std::string& path)
 }
 
 void FrameWriter::write(const std::string& path, const OIIO::ImageBuf& image, const SourceFrame* input) const
+{
+    // The conversions hold up to a frame's worth of pixels again: memory may run out here even
+    // when the frame itself could be rendered.
+    try {
+        writeFrame(path, image, input);
+    } catch (const std::bad_alloc&) {
+        throw std::runtime_error("Cannot write " + inQuotes(path) + ": out of memory converting the " +
+                                 std::to_string(image.spec().width) + "x" + std::to_string(image.spec().height) +
+                                 " frame for its format");
+    }
+}
+
+void FrameWriter::writeFrame(const std::string& path, const OIIO::ImageBuf& image, const SourceFrame* input) const
 {
     const std::string format = formatForPath(path);
     if (format.empty())

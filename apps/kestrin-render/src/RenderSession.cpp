@@ -97,16 +97,22 @@ private:
 // billions of frames starts rendering at once.
 FrameRange framesToRender(const RenderOptions& options, const CompositionDoc& doc)
 {
+    // The composition's range is checked even when -f chooses the frames: the graph spans it.
+    std::optional<FrameRange> range;
     try {
-        if (!options.frames.empty())
-            return FrameRange::parse(options.frames);
-        return FrameRange::fromTo(doc.first, doc.last);
+        range = FrameRange::fromTo(doc.first, doc.last);
     } catch (const std::invalid_argument& e) {
-        const std::string origin = !options.frames.empty()       ? "--frames: "
-                                   : options.range               ? "--range: "
+        const std::string origin = options.range                 ? "--range: "
                                    : options.composition.empty() ? std::string()
                                                                  : "Composition " + quoted(options.composition) + ": ";
         throw UsageError(origin + e.what());
+    }
+    if (options.frames.empty())
+        return *range;
+    try {
+        return FrameRange::parse(options.frames);
+    } catch (const std::invalid_argument& e) {
+        throw UsageError(std::string("--frames: ") + e.what());
     }
 }
 

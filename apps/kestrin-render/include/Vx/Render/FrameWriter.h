@@ -72,6 +72,8 @@ public:
                                  const FrameRange& outputFrames);
 
 private:
+    void writeFrame(const std::string& path, const OIIO::ImageBuf& image, const SourceFrame* input) const;
+
     Options m_options;
 };
 
