@@ -36,7 +36,7 @@ struct RenderRun
 
 struct RunResult
 {
-    int exitCode = -1;
+    int exitCode;
     std::string err;
 };
 
@@ -58,15 +58,21 @@ RenderRun startRender(const ScratchFolder& folder, const std::vector<std::string
     return run;
 }
 
+std::string bytesOf(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
 RunResult finish(const RenderRun& run)
 {
     int status = 0;
     ::waitpid(run.pid, &status, 0);
-    std::ifstream in(run.errPath);
-    std::stringstream text;
-    text << in.rdbuf();
+    const std::string err = bytesOf(run.errPath);
     fs::remove(run.errPath);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text.str()};
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, err};
 }
 
 RunResult render(const ScratchFolder& folder, const std::vector<std::string>& args)
@@ -81,14 +87,6 @@ std::vector<std::string> temporaries(const std::string& folder)
         if (entry.path().filename().string().find(".tmp-") != std::string::npos)
             names.push_back(entry.path().filename().string());
     return names;
-}
-
-std::string bytesOf(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 /// Opaque RGBA noise: PNG cannot compress it, so every frame costs its full 4 bytes a pixel.
