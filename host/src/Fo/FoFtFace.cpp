@@ -200,8 +200,8 @@ RCShdPtr<ImImage> FoFtFace::renderGlyphLocked(const GlyphRecord& record) const
     const GeRectangle<int>& box = record.metrics.box;
     if (slot->bitmap_left != box.x0 || slot->bitmap_top != box.y1 || int(bitmap.width) != box.getWidth() ||
         int(bitmap.rows) != box.getHeight())
-        throw std::runtime_error("FreeType rendered the glyph " + std::to_string(id) + " of the font " +
-                                 m_description + " over another box than its metrics give.");
+        throw std::runtime_error("FreeType rendered the glyph " + std::to_string(id) + " of the font " + m_description +
+                                 " over another box than its metrics give.");
     return makeCoverage(bitmap, std::to_string(id) + " of the font " + m_description);
 }
 

@@ -36,8 +36,8 @@ public:
     /// keeping its rasters in `cache` (a cache of its own, with the default bound, when null).
     /// Throws std::runtime_error naming the file when FreeType cannot open the face or give it
     /// that size, std::invalid_argument for a size above 65535 px.
-    FoFtFace(const RCShdPtr<FoFtLibrary>& library, const std::string& file, long index, int pixelWidth,
-             int pixelHeight, RCShdPtr<FoGlyphCache> cache = {});
+    FoFtFace(const RCShdPtr<FoFtLibrary>& library, const std::string& file, long index, int pixelWidth, int pixelHeight,
+             RCShdPtr<FoGlyphCache> cache = {});
     ~FoFtFace() override;
 
     int getAscent() const override { return m_ascent; }

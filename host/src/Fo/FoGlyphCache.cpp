@@ -84,8 +84,7 @@ void FoGlyphCache::evictLocked(std::size_t target, std::vector<RCShdPtr<ImImage>
     byAge.reserve(m_slots.size());
     for (FoRasterSlot* slot : m_slots)
         byAge.emplace_back(slot->m_lastUse.load(std::memory_order_relaxed), slot);
-    std::sort(byAge.begin(), byAge.end(),
-              [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::sort(byAge.begin(), byAge.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     for (const auto& [stamp, slot] : byAge) {
         if (m_bytes <= target)
             break;

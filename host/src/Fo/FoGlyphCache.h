@@ -67,10 +67,10 @@ private:
     }
 
     mutable std::atomic<bool> m_busy{false};
-    RCShdPtr<ImImage> m_image;                         // under m_busy
+    RCShdPtr<ImImage> m_image; // under m_busy
     mutable std::atomic<std::uint64_t> m_lastUse{0};
-    std::size_t m_bytes = 0;                           // under the cache's mutex
-    std::size_t m_position = kNotCached;               // in the cache's list, under its mutex
+    std::size_t m_bytes = 0;             // under the cache's mutex
+    std::size_t m_position = kNotCached; // in the cache's list, under its mutex
     static constexpr std::size_t kNotCached = ~std::size_t(0);
 };
 

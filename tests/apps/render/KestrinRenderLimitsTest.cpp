@@ -21,10 +21,11 @@ TEST(KestrinRenderLimits, TextGrowingPastTheBoundIsACompositionError)
     for (int i = 0; i < 200; ++i)
         text += "<attr:big>";
     std::ofstream(folder.file("comp.json"))
-        << R"({"name": "shot010", "range": {"first": 1, "last": 1}, "attributes": {"big": ")" << std::string(1000000, 'x')
-        << R"("}, "nodes": [{"name": "Burn-in", "tool": "Slate", "inputs": {"Text": ")" << text
-        << R"("}}], "output": "out.#.png"})";
-    const std::string command = "cd '" + folder.path() + "' && '" KESTRIN_RENDER_PATH "' comp.json --size 64x64 2>err.txt";
+        << R"({"name": "shot010", "range": {"first": 1, "last": 1}, "attributes": {"big": ")"
+        << std::string(1000000, 'x') << R"("}, "nodes": [{"name": "Burn-in", "tool": "Slate", "inputs": {"Text": ")"
+        << text << R"("}}], "output": "out.#.png"})";
+    const std::string command =
+        "cd '" + folder.path() + "' && '" KESTRIN_RENDER_PATH "' comp.json --size 64x64 2>err.txt";
     const int status = std::system(command.c_str());
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 2);

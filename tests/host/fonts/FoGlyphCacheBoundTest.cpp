@@ -29,7 +29,10 @@ protected:
         m_fonts.setGlyphCacheLimit(m_bytes);
         m_fonts.setSizedFaceLimit(m_faces);
     }
-    static std::size_t area(const FoFont::Glyph& g) { return std::size_t(g.box.getWidth()) * std::size_t(g.box.getHeight()); }
+    static std::size_t area(const FoFont::Glyph& g)
+    {
+        return std::size_t(g.box.getWidth()) * std::size_t(g.box.getHeight());
+    }
 
     FoFontMgr& m_fonts = FoFontMgr::getInstance();
     std::size_t m_bytes = 0;
@@ -44,7 +47,7 @@ TEST_F(FoGlyphCacheBound, RastersStayUnderTheBoundAndComeBackTheSame)
     const FoFont f = m_fonts.getFont(kFamily, FoFontMgr::Regular, 301, 301);
     const FoFont::Glyph held = f.rasterizeGlyph(f.getChar(L'A').id); // before evictions, kept by this handle
     const FoFont::Glyph heldCopy = held;
-    const FoFont::Glyph used = f.rasterizeGlyph(f.getChar(L'B').id);   // used again after every other glyph
+    const FoFont::Glyph used = f.rasterizeGlyph(f.getChar(L'B').id); // used again after every other glyph
 
     std::size_t rendered = 0;
     for (wchar_t c = L'C'; c <= L'z'; ++c) {

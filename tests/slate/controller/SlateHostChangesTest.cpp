@@ -95,7 +95,8 @@ TEST_F(SlateHostChangesTest, TimecodeFollowsANewFrameRate)
     setFormat(node, smallFormat());
     setInput(node, kText, std::string("<Timecode>"));
     const PxNodePtr<PxImageProtocol const> output = node->getProcNode();
-    ASSERT_EQ(render(*output, 45, 24.0), render(*makeHandBuiltGenerator(smallFormat(), kFill, "00:00:01:21", params), 45, 24.0));
+    ASSERT_EQ(render(*output, 45, 24.0),
+              render(*makeHandBuiltGenerator(smallFormat(), kFill, "00:00:01:21", params), 45, 24.0));
 
     PxImageFormat at30 = smallFormat();
     at30.frameRate = Rational(30, 1);

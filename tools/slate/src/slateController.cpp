@@ -443,8 +443,8 @@ void SlateController::valueChanged(const RCShdPtr<PiValue>& value)
         const PiImageFormatValueConst format{RCShdPtr<const PiValue>(value.get())};
         const PxImageFormat newFormat = format.getValue();
         PxRequestMgr& requests = PxRequestMgr::getInstance();
-        requests.queueRequest(RCShdPtr<PxRequest>(
-            new PxImageFormatSetRequest(RCShdPtr<PxImageFormatNode>(formatNode.get()), newFormat)));
+        requests.queueRequest(
+            RCShdPtr<PxRequest>(new PxImageFormatSetRequest(RCShdPtr<PxImageFormatNode>(formatNode.get()), newFormat)));
         if (slateNode)
             requests.queueRequest(RCShdPtr<PxRequest>(new SlateProcNode::SetFrameRateRequest(
                 RCShdPtr<SlateProcNode>(slateNode.get()), &SlateProcNode::setFrameRate, newFormat.frameRate,

@@ -61,8 +61,9 @@ public:
 
     /// The glyph of a wide character, without its raster (`image` empty). Characters U+FF80 to
     /// U+FFFF stand for the bytes 0x80 to 0xFF of an 8-bit text as it arrives widened from a
-    /// signed char; the font service reads them as Latin-1 (U+0080 to U+00FF). A character the font lacks, or a value that is no
-    /// Unicode code point, yields the font's "missing glyph" (index 0).
+    /// signed char; the font service reads them as Latin-1 (U+0080 to U+00FF). A character the
+    /// font lacks, or a value that is no Unicode code point, yields the font's "missing glyph"
+    /// (index 0).
     const Glyph& getChar(wchar_t c) const { return m_face->getChar(c); }
 
     /// The glyph of index `id` with its coverage raster in `image`, which the returned handle
