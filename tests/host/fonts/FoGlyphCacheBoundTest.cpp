@@ -95,8 +95,9 @@ TEST_F(FoGlyphCacheBound, SizedFacesStayUnderTheBound)
     const FoFont::Glyph firstG = first.rasterizeGlyph(first.getChar(L'g').id);
     for (int size = 212; size < 230; ++size) {
         m_fonts.getFont(kFamily, FoFontMgr::Regular, size, size);
-        EXPECT_EQ(m_fonts.getSizedFaceCount(), 3u) << size;
+        EXPECT_LE(m_fonts.getSizedFaceCount(), 3u) << size;
     }
+    EXPECT_EQ(m_fonts.getSizedFaceCount(), 3u);
     // The face dropped stays usable by its holder, and a new one of its size draws the same.
     const FoFont fresh = m_fonts.getFont(kFamily, FoFontMgr::Regular, 211, 211);
     EXPECT_NE(fresh.getFace(), first.getFace());
