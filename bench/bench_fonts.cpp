@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <iterator>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -87,7 +88,7 @@ void BM_RasterizeGlyphFirstTime96(benchmark::State& state)
 
     std::int64_t pixels = 0;
     for (auto _ : state) {
-        const FoFont::Glyph* glyph = nullptr;
+        std::optional<FoFont::Glyph> glyph;
         while (!glyph && source < sources.size()) {
             if (!font.isValid()) {
                 state.PauseTiming();
@@ -99,7 +100,7 @@ void BM_RasterizeGlyphFirstTime96(benchmark::State& state)
                 continue;
             }
             try {
-                glyph = &font.rasterizeGlyph(next++);
+                glyph = font.rasterizeGlyph(next++);
             } catch (const std::out_of_range&) {
                 font = FoFont();
                 ++source;

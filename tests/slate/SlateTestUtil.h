@@ -48,7 +48,7 @@ public:
         const auto it = m_byChar.find(c);
         return it == m_byChar.end() ? m_missing : it->second;
     }
-    const FoFont::Glyph& rasterizeGlyph(std::uint32_t id) const override
+    FoFont::Glyph rasterizeGlyph(std::uint32_t id) const override
     {
         const auto it = m_glyphs.find(id);
         return it == m_glyphs.end() ? m_missing : it->second;

@@ -1,6 +1,7 @@
 // Reading and writing composition files.
 #include <Vx/Render/CompositionFile.h>
 
+#include <Vx/Render/JsonDocumentReader.h>
 #include <Vx/Render/TemporaryFile.h>
 
 #include <cerrno>
@@ -91,7 +92,7 @@ CompositionDoc parseComposition(const std::string& text, const std::string& path
     json root;
     try {
         // Keys keep their file order, so that inputs are applied in the order they were written.
-        root = json::parse(text);
+        root = parseOrderedJson(text);
     } catch (const json::parse_error& e) {
         const auto [line, column] = lineColumn(text, e.byte == 0 ? 0 : e.byte - 1);
         std::string reason = e.what();
@@ -196,9 +197,12 @@ std::string formatComposition(const CompositionDoc& doc)
     root["version"] = {{"name", doc.versionName}, {"number", doc.versionNumber}};
     root["fps"] = doc.fps;
     root["range"] = {{"first", doc.first}, {"last", doc.last}};
-    root["attributes"] = nlohmann::ordered_json::object();
+    // The names come sorted and unique from the map: appended as they are, without the object's
+    // lookup of every key along the ones before it.
+    auto& attributes = static_cast<std::vector<nlohmann::ordered_json::object_t::value_type>&>(
+        (root["attributes"] = nlohmann::ordered_json::object()).get_ref<nlohmann::ordered_json::object_t&>());
     for (const auto& [key, value] : doc.attributes)
-        root["attributes"][key] = value;
+        attributes.emplace_back(key, value);
     root["nodes"] = nlohmann::ordered_json::array();
     for (const NodeDoc& node : doc.nodes) {
         nlohmann::ordered_json n;

@@ -4,6 +4,7 @@
 #include <Vx/Fo/FoFontMgr.h>
 #include <Vx/In/InModuleLoader.h>
 #include <Vx/In/InPackageRegistry.h>
+#include <Vx/Msg/MsgServer.h>
 #include <Vx/Pi/PiToolRegistry.h>
 #include <Vx/Px/PxRequestMgr.h>
 #include <Vx/Render/CompositionFile.h>
@@ -138,6 +139,48 @@ void describeSlate(std::ostream& out)
     PxRequestMgr::getInstance().waitForIdle();
 }
 
+/// While a composition is built: the messages the tools display go on to the sink that was
+/// installed before, and the first error among them is kept, for the build to fail with.
+class BuildMessages : public MsgSink
+{
+public:
+    BuildMessages() : m_next(MsgServer::getInstance().getSink()) {}
+    void display(const MsgRecord& record) override
+    {
+        if (record.severity == MsgSeverity::Error) {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (!m_error)
+                m_error = record.text;
+            return;
+        }
+        m_next->display(record);
+    }
+    /// Installs this sink until the scope ends.
+    class Scope
+    {
+    public:
+        explicit Scope(const RCShdPtr<BuildMessages>& sink) : m_previous(MsgServer::getInstance().setSink(sink)) {}
+        ~Scope() { MsgServer::getInstance().setSink(m_previous); }
+        Scope(const Scope&) = delete;
+        Scope& operator=(const Scope&) = delete;
+
+    private:
+        RCShdPtr<MsgSink> m_previous;
+    };
+    /// Throws the first error displayed as a composition error.
+    void check()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_error)
+            throw UsageError(*m_error);
+    }
+
+private:
+    RCShdPtr<MsgSink> m_next;
+    std::mutex m_mutex;
+    std::optional<std::string> m_error;
+};
+
 const char* signalName(int signal)
 {
     return signal == SIGINT ? "SIGINT" : signal == SIGTERM ? "SIGTERM" : "a signal";
@@ -262,7 +305,14 @@ int RenderSession::renderAll(const RenderOptions& options)
     }
 
     SceneBuilder scene;
-    scene.build(doc, options.composition, options, frames.first());
+    {
+        // A tool that reports an error while the composition is built (a text that would grow
+        // past its bound) makes the composition unusable as given.
+        const auto messages = makeShared<BuildMessages>();
+        const BuildMessages::Scope scope(messages);
+        scene.build(doc, options.composition, options, frames.first());
+        messages->check();
+    }
     const PxNodePtr<PxImageProtocol const> proc = scene.getOutputProcNode();
     const PxStrongHndl<ImageSequenceSource> source = scene.getInputSource();
     const Rational rate = scene.getComposition()->getFrameRate();

@@ -8,6 +8,11 @@
 // reading; `m_faces`, keyed by file, face index and size, makes different spellings of a family
 // ("DejaVu Sans", "dejavu sans") share their faces.
 //
+// Bounds: `m_faces` holds at most m_faceLimit faces. Every entry of the sized tables is stamped
+// with the face clock when it is found (a relaxed store, only when the stamp changes); the clock
+// advances when a face is loaded, and a load beyond the limit drops the faces with the oldest
+// stamps from both tables. The glyph rasters of all faces live in one FoGlyphCache.
+//
 // Lifetime: the manager is a function-local static, destroyed at exit like any other. Faces hold
 // the FreeType library by reference, so a face still held elsewhere at that moment (by another
 // static object) stays usable and releases the library itself when it goes.
@@ -16,9 +21,11 @@
 #include "Fo/FoFontConfig.h"
 #include "Fo/FoFtFace.h"
 #include "Fo/FoFtLibrary.h"
+#include "Fo/FoGlyphCache.h"
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -35,6 +42,7 @@ namespace Vx {
 namespace {
 
 constexpr int kStyleCount = 4;
+constexpr std::size_t kDefaultSizedFaceLimit = 64;
 const char* const kDefaultFamily = "DejaVu Sans";
 
 std::uint64_t sizeKey(int pixelWidth, int pixelHeight)
@@ -46,10 +54,16 @@ std::uint64_t sizeKey(int pixelWidth, int pixelHeight)
 
 struct FoFontMgr::Impl
 {
+    struct SizedFace
+    {
+        explicit SizedFace(RCShdPtr<FoFont::Face> f, std::uint64_t stamp) : face(std::move(f)), lastUse(stamp) {}
+        RCShdPtr<FoFont::Face> face;
+        mutable std::atomic<std::uint64_t> lastUse;
+    };
     struct FamilyFonts
     {
         FoStyleFaces sources; // fixed once the entry is in m_families
-        std::array<std::unordered_map<std::uint64_t, RCShdPtr<FoFont::Face>>, kStyleCount> sized;
+        std::array<std::unordered_map<std::uint64_t, SizedFace>, kStyleCount> sized;
     };
     using FaceKey = std::tuple<std::string, long, int, int>;
 
@@ -64,6 +78,51 @@ struct FoFontMgr::Impl
     std::unordered_map<std::string, FamilyFonts> m_families;
     std::map<FaceKey, RCShdPtr<FoFont::Face>> m_faces; // under m_loadMutex
     std::optional<std::string> m_defaultFamily;        // under m_loadMutex
+    std::size_t m_faceLimit = kDefaultSizedFaceLimit;  // under m_loadMutex
+    std::atomic<std::uint64_t> m_faceClock{1};
+    RCShdPtr<FoGlyphCache> m_cache = makeShared<FoGlyphCache>();
+
+    /// The font of a sized entry found, stamped as used now.
+    FoFont use(const SizedFace& sized) const
+    {
+        const std::uint64_t now = m_faceClock.load(std::memory_order_relaxed);
+        if (sized.lastUse.load(std::memory_order_relaxed) != now)
+            sized.lastUse.store(now, std::memory_order_relaxed);
+        return FoFont(sized.face);
+    }
+
+    /// Drops the faces asked for least recently until at most m_faceLimit are kept. Under
+    /// m_loadMutex.
+    void trimFacesLocked()
+    {
+        if (m_faces.size() <= m_faceLimit)
+            return;
+        // A face may be listed under several spellings of its family: its latest use counts.
+        std::unordered_map<const FoFont::Face*, std::uint64_t> latest;
+        for (const auto& [name, fonts] : m_families)
+            for (const auto& bySize : fonts.sized)
+                for (const auto& [key, sized] : bySize) {
+                    std::uint64_t& stamp = latest[sized.face.get()];
+                    stamp = std::max(stamp, sized.lastUse.load(std::memory_order_relaxed));
+                }
+        std::vector<std::pair<std::uint64_t, FaceKey>> byAge;
+        for (const auto& [key, face] : m_faces)
+            byAge.emplace_back(latest[face.get()], key);
+        std::sort(byAge.begin(), byAge.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+
+        std::vector<RCShdPtr<FoFont::Face>> dropped; // released after the lock
+        std::unique_lock<std::shared_mutex> lock(m_familiesMutex);
+        for (std::size_t i = 0; i + m_faceLimit < byAge.size(); ++i) {
+            const auto face = m_faces.find(byAge[i].second);
+            for (auto& [name, fonts] : m_families)
+                for (auto& bySize : fonts.sized)
+                    for (auto it = bySize.begin(); it != bySize.end();)
+                        it = it->second.face == face->second ? bySize.erase(it) : std::next(it);
+            dropped.push_back(std::move(face->second));
+            m_faces.erase(face);
+        }
+        lock.unlock();
+    }
 
     /// The entry of `family`, or null when it was not resolved yet. Takes the shared lock.
     const FamilyFonts* findFamily(const std::string& family) const
@@ -100,18 +159,24 @@ struct FoFontMgr::Impl
         const std::uint64_t key = sizeKey(pixelWidth, pixelHeight);
         const auto made = entry.sized[style].find(key);
         if (made != entry.sized[style].end())
-            return FoFont(made->second);
+            return use(made->second);
 
+        const std::uint64_t stamp = m_faceClock.fetch_add(1, std::memory_order_relaxed) + 1;
         const FaceKey faceKey(source->file, source->index, pixelWidth, pixelHeight);
         auto shared = m_faces.find(faceKey);
         if (shared == m_faces.end()) {
             RCShdPtr<FoFont::Face> face =
-                makeShared<FoFtFace>(m_library, source->file, source->index, pixelWidth, pixelHeight);
+                makeShared<FoFtFace>(m_library, source->file, source->index, pixelWidth, pixelHeight, m_cache);
             shared = m_faces.emplace(faceKey, std::move(face)).first;
         }
-        std::unique_lock<std::shared_mutex> lock(m_familiesMutex);
-        entry.sized[style].emplace(key, shared->second);
-        return FoFont(shared->second);
+        const FoFont font(shared->second);
+        {
+            std::unique_lock<std::shared_mutex> lock(m_familiesMutex);
+            entry.sized[style].emplace(std::piecewise_construct, std::forward_as_tuple(key),
+                                       std::forward_as_tuple(shared->second, stamp));
+        }
+        trimFacesLocked();
+        return font;
     }
 };
 
@@ -187,10 +252,49 @@ FoFont FoFontMgr::getFont(const std::string& family, int style, int pixelWidth, 
                 return FoFont();
             const auto it = entry.sized[style].find(sizeKey(pixelWidth, pixelHeight));
             if (it != entry.sized[style].end())
-                return FoFont(it->second);
+                return m_impl->use(it->second);
         }
     }
     return m_impl->loadFont(family, style, pixelWidth, pixelHeight);
+}
+
+void FoFontMgr::setGlyphCacheLimit(std::size_t bytes)
+{
+    m_impl->m_cache->setLimit(bytes);
+}
+
+std::size_t FoFontMgr::getGlyphCacheLimit() const
+{
+    return m_impl->m_cache->getLimit();
+}
+
+std::size_t FoFontMgr::getGlyphCacheBytes() const
+{
+    return m_impl->m_cache->getBytes();
+}
+
+std::size_t FoFontMgr::getGlyphCacheCount() const
+{
+    return m_impl->m_cache->getCount();
+}
+
+void FoFontMgr::setSizedFaceLimit(std::size_t count)
+{
+    std::lock_guard<std::mutex> load(m_impl->m_loadMutex);
+    m_impl->m_faceLimit = std::max<std::size_t>(count, 1);
+    m_impl->trimFacesLocked();
+}
+
+std::size_t FoFontMgr::getSizedFaceLimit() const
+{
+    std::lock_guard<std::mutex> load(m_impl->m_loadMutex);
+    return m_impl->m_faceLimit;
+}
+
+std::size_t FoFontMgr::getSizedFaceCount() const
+{
+    std::lock_guard<std::mutex> load(m_impl->m_loadMutex);
+    return m_impl->m_faces.size();
 }
 
 } // namespace Vx

@@ -54,9 +54,10 @@ RCShdPtr<ImImage> makeCoverage(const FT_Bitmap& bitmap, const std::string& what)
 } // namespace
 
 FoFtFace::FoFtFace(const RCShdPtr<FoFtLibrary>& library, const std::string& file, long index, int pixelWidth,
-                   int pixelHeight)
+                   int pixelHeight, RCShdPtr<FoGlyphCache> cache)
     : m_face(FoFtLibrary::openFace(library, file, index)), m_byChar(kCodePointCount),
-      m_byGlyph(static_cast<std::uint32_t>(m_face->num_glyphs > 0 ? m_face->num_glyphs : 0))
+      m_byGlyph(static_cast<std::uint32_t>(m_face->num_glyphs > 0 ? m_face->num_glyphs : 0)),
+      m_cache(cache ? std::move(cache) : makeShared<FoGlyphCache>())
 {
     const FT_Face face = m_face.get();
     const std::string name = std::string(face->family_name ? face->family_name : file) +
@@ -84,6 +85,13 @@ FoFtFace::FoFtFace(const RCShdPtr<FoFtLibrary>& library, const std::string& file
     m_descent = face->descender;
     m_unitsPerEM = face->units_per_EM;
     m_description = name + " " + std::to_string(width) + "x" + std::to_string(height) + " px";
+}
+
+FoFtFace::~FoFtFace()
+{
+    // The cache lists the slots of this face's records; they must leave it before they die.
+    for (GlyphRecord& record : m_records)
+        m_cache->forget(record.raster);
 }
 
 std::uint32_t FoFtFace::toCodePoint(wchar_t c)
@@ -118,15 +126,32 @@ const FoFont::Glyph& FoFtFace::getChar(wchar_t c) const
     return record.metrics;
 }
 
-const FoFont::Glyph& FoFtFace::rasterizeGlyph(std::uint32_t id) const
+FoFont::Glyph FoFtFace::rasterizeGlyph(std::uint32_t id) const
 {
-    if (const GlyphRecord* record = m_byGlyph.find(id))
-        return record->raster;
+    if (const GlyphRecord* record = m_byGlyph.find(id)) {
+        FoFont::Glyph glyph = record->metrics;
+        if (glyph.box.isEmpty())
+            return glyph; // draws nothing: no raster to make
+        glyph.image = record->raster.acquire(m_cache->now());
+        if (!glyph.image.isNull())
+            return glyph;
+    }
     if (id >= getGlyphCount())
         throw std::out_of_range("The glyph index " + std::to_string(id) + " is out of range for the font " +
                                 m_description + ", which has " + std::to_string(getGlyphCount()) + " glyphs.");
     std::lock_guard<std::mutex> lock(m_mutex);
-    return loadGlyphLocked(id).raster;
+    const GlyphRecord& record = loadGlyphLocked(id);
+    FoFont::Glyph glyph = record.metrics;
+    if (glyph.box.isEmpty())
+        return glyph;
+    // Another thread may have rendered it while this one waited.
+    glyph.image = record.raster.acquire(m_cache->now());
+    if (glyph.image.isNull()) {
+        glyph.image = renderGlyphLocked(record);
+        m_cache->insert(record.raster, glyph.image,
+                        std::size_t(glyph.image->getWidth()) * std::size_t(glyph.image->getHeight()));
+    }
+    return glyph;
 }
 
 const FoFtFace::GlyphRecord& FoFtFace::loadGlyphLocked(std::uint32_t id) const
@@ -139,33 +164,45 @@ const FoFtFace::GlyphRecord& FoFtFace::loadGlyphLocked(std::uint32_t id) const
         throw std::runtime_error("FreeType could not load the glyph " + std::to_string(id) + " of the font " +
                                  m_description + ": " + describeFtError(error) + ".");
     const FT_GlyphSlot slot = face->glyph;
-    if (slot->format != FT_GLYPH_FORMAT_BITMAP) {
-        if (const FT_Error error = FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL))
-            throw std::runtime_error("FreeType could not render the glyph " + std::to_string(id) + " of the font " +
-                                     m_description + ": " + describeFtError(error) + ".");
-    }
 
-    GlyphRecord record;
+    GlyphRecord& record = m_records.emplace_back();
     record.metrics.id = id;
     // 26.6 fixed point rounded to whole pixels.
     record.metrics.advanceX = static_cast<int>((slot->advance.x + 32) >> 6);
     record.metrics.advanceY = 0;
+    // Loading an outline presets the bitmap's size and position to those its rendering will have
+    // (a bitmap glyph has them as loaded), so the box is known without rendering.
     const FT_Bitmap& bitmap = slot->bitmap;
     if (bitmap.width > 0 && bitmap.rows > 0) {
         const int left = slot->bitmap_left;
         const int top = slot->bitmap_top;
         record.metrics.box =
             GeRectangle<int>(left, left + static_cast<int>(bitmap.width), top - static_cast<int>(bitmap.rows), top);
-        record.raster = record.metrics;
-        record.raster.image = makeCoverage(bitmap, std::to_string(id) + " of the font " + m_description);
-    } else {
-        record.raster = record.metrics;
     }
+    m_byGlyph.insert(id, &record);
+    return record;
+}
 
-    m_records.push_back(std::move(record));
-    const GlyphRecord& stored = m_records.back();
-    m_byGlyph.insert(id, &stored);
-    return stored;
+RCShdPtr<ImImage> FoFtFace::renderGlyphLocked(const GlyphRecord& record) const
+{
+    const std::uint32_t id = record.metrics.id;
+    const FT_Face face = m_face.get();
+    if (const FT_Error error = FT_Load_Glyph(face, id, m_loadFlags))
+        throw std::runtime_error("FreeType could not load the glyph " + std::to_string(id) + " of the font " +
+                                 m_description + ": " + describeFtError(error) + ".");
+    const FT_GlyphSlot slot = face->glyph;
+    if (slot->format != FT_GLYPH_FORMAT_BITMAP) {
+        if (const FT_Error error = FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL))
+            throw std::runtime_error("FreeType could not render the glyph " + std::to_string(id) + " of the font " +
+                                     m_description + ": " + describeFtError(error) + ".");
+    }
+    const FT_Bitmap& bitmap = slot->bitmap;
+    const GeRectangle<int>& box = record.metrics.box;
+    if (slot->bitmap_left != box.x0 || slot->bitmap_top != box.y1 || int(bitmap.width) != box.getWidth() ||
+        int(bitmap.rows) != box.getHeight())
+        throw std::runtime_error("FreeType rendered the glyph " + std::to_string(id) + " of the font " + m_description +
+                                 " over another box than its metrics give.");
+    return makeCoverage(bitmap, std::to_string(id) + " of the font " + m_description);
 }
 
 } // namespace Vx

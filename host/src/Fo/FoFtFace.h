@@ -3,8 +3,11 @@
 // The font manager makes one FoFtFace per font file, face index and pixel size and shares it with
 // every caller. Worker threads read it concurrently: metrics are fixed at construction, and glyphs
 // are found in two lock-free tables (by character and by glyph index). A glyph not yet seen is
-// loaded and rendered once, under the face's mutex, because an FT_Face serves one thread at a
-// time; its metrics and its raster come from that one rendering, so they always agree.
+// loaded once, under the face's mutex, because an FT_Face serves one thread at a time. Loading
+// gives its metrics only (FreeType presets the box its rendering will cover, without rendering):
+// a layout of a huge text costs no raster. A raster is rendered when rasterizeGlyph first asks
+// for it, and kept in the glyph cache shared by the faces (FoGlyphCache), which may evict it; it is
+// then rendered again, to the same pixels.
 //
 // Glyphs are loaded with FT_LOAD_TARGET_LIGHT (plus FT_LOAD_NO_BITMAP for scalable fonts) and
 // rendered with FT_RENDER_MODE_NORMAL: light hinting snaps outlines to the pixel grid vertically
@@ -14,6 +17,7 @@
 #pragma once
 
 #include "Fo/FoFtLibrary.h"
+#include "Fo/FoGlyphCache.h"
 #include "Fo/FoGlyphTable.h"
 
 #include <Vx/Fo/FoFont.h>
@@ -28,17 +32,19 @@ namespace Vx {
 class FoFtFace final : public FoFont::Face
 {
 public:
-    /// Opens face `index` of `file` at `pixelWidth` x `pixelHeight` pixels (each at least 1).
+    /// Opens face `index` of `file` at `pixelWidth` x `pixelHeight` pixels (each at least 1),
+    /// keeping its rasters in `cache` (a cache of its own, with the default bound, when null).
     /// Throws std::runtime_error naming the file when FreeType cannot open the face or give it
     /// that size, std::invalid_argument for a size above 65535 px.
-    FoFtFace(const RCShdPtr<FoFtLibrary>& library, const std::string& file, long index, int pixelWidth,
-             int pixelHeight);
+    FoFtFace(const RCShdPtr<FoFtLibrary>& library, const std::string& file, long index, int pixelWidth, int pixelHeight,
+             RCShdPtr<FoGlyphCache> cache = {});
+    ~FoFtFace() override;
 
     int getAscent() const override { return m_ascent; }
     int getDescent() const override { return m_descent; }
     int getUnitsPerEM() const override { return m_unitsPerEM; }
     const FoFont::Glyph& getChar(wchar_t c) const override;
-    const FoFont::Glyph& rasterizeGlyph(std::uint32_t id) const override;
+    FoFont::Glyph rasterizeGlyph(std::uint32_t id) const override;
     std::string describe() const override { return m_description; }
 
     /// The number of glyphs in the face: valid indices for rasterizeGlyph are 0 to this - 1.
@@ -51,15 +57,15 @@ public:
     static constexpr std::uint32_t kNoCodePoint = 0xFFFFFFFFu;
 
 private:
-    // Both forms of one glyph, made from one rendering: `metrics` is what getChar returns (no
-    // raster), `raster` what rasterizeGlyph returns.
+    // A glyph's metrics (what getChar returns, no raster), and its raster while cached.
     struct GlyphRecord
     {
         FoFont::Glyph metrics;
-        FoFont::Glyph raster;
+        mutable FoRasterSlot raster;
     };
 
     const GlyphRecord& loadGlyphLocked(std::uint32_t id) const;
+    RCShdPtr<ImImage> renderGlyphLocked(const GlyphRecord& record) const;
 
     FoFtFaceHandle m_face;
     FT_Int32 m_loadFlags = 0;
@@ -71,7 +77,8 @@ private:
     mutable std::mutex m_mutex; // serialises every use of m_face after construction, and the writers below
     mutable FoGlyphTable<const FoFont::Glyph> m_byChar;
     mutable FoGlyphTable<const GlyphRecord> m_byGlyph;
-    mutable std::deque<GlyphRecord> m_records; // stable addresses: the tables point into it
+    mutable std::deque<GlyphRecord> m_records; // stable addresses: the tables and the cache point into it
+    RCShdPtr<FoGlyphCache> m_cache;
 };
 
 } // namespace Vx

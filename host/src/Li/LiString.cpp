@@ -3,6 +3,7 @@
 // no copying beyond the result.
 #include <Vx/Li/LiString.h>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <stdexcept>
@@ -35,10 +36,17 @@ void LiStringSubstituter::addPattern(const std::string& pattern, const RCShdPtr<
     m_patterns.emplace_back(pattern, handler);
 }
 
-std::string LiStringSubstituter::substitute(const std::string& text) const
+std::string LiStringSubstituter::describeTooLong(std::size_t maxLength)
+{
+    return "The text with its substitutions made would be longer than " + std::to_string(maxLength) +
+           " bytes, the most substitution may make of it.";
+}
+
+std::string LiStringSubstituter::substitute(const std::string& text, std::size_t maxLength) const
 {
     if (m_patterns.empty())
         return text;
+    const std::size_t bound = std::max(maxLength, text.size());
 
     // Most characters start no pattern; knowing the first characters lets the scan skip them
     // without comparing every pattern at every position, and the text between matches is copied
@@ -67,11 +75,17 @@ std::string LiStringSubstituter::substitute(const std::string& text) const
             ++pos;
             continue;
         }
+        const std::string replacement = match->second->call();
+        // Checked before each growth is paid for: the result never holds more than the bound.
+        if (pos - copiedUpTo > bound - result.size() || replacement.size() > bound - result.size() - (pos - copiedUpTo))
+            throw std::length_error(describeTooLong(bound));
         result.append(text, copiedUpTo, pos - copiedUpTo);
-        result += match->second->call();
+        result += replacement;
         pos += match->first.size();
         copiedUpTo = pos;
     }
+    if (text.size() - copiedUpTo > bound - result.size())
+        throw std::length_error(describeTooLong(bound));
     result.append(text, copiedUpTo, std::string::npos);
     return result;
 }

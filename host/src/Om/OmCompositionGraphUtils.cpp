@@ -1,6 +1,9 @@
 // Attribute references in texts.
 #include <Vx/Om/OmCompositionGraphUtils.h>
 
+#include <algorithm>
+#include <stdexcept>
+
 namespace Vx {
 
 const std::string& OmCompositionGraphUtils::getUdaPrefix()
@@ -11,11 +14,23 @@ const std::string& OmCompositionGraphUtils::getUdaPrefix()
 
 void OmCompositionGraphUtils::substituteUdas(const OmGraph& graph, std::string& text)
 {
+    substituteUdas(graph, text, std::string::npos);
+}
+
+void OmCompositionGraphUtils::substituteUdas(const OmGraph& graph, std::string& text, std::size_t maxLength)
+{
     const OmComposition* composition = graph.getOmComposition();
     if (!composition)
         return;
-    const std::string& prefix = getUdaPrefix();
+    const std::size_t bound = std::max(maxLength, text.size());
+    // Every growth of the result is checked before it is paid for.
     std::string result;
+    const auto append = [&](std::size_t from, std::size_t count) {
+        if (count > bound - result.size())
+            throw std::length_error(LiStringSubstituter::describeTooLong(bound));
+        result.append(text, from, count);
+    };
+    const std::string& prefix = getUdaPrefix();
     result.reserve(text.size());
     std::size_t position = 0;
     while (position < text.size()) {
@@ -26,15 +41,19 @@ void OmCompositionGraphUtils::substituteUdas(const OmGraph& graph, std::string& 
         const std::size_t end = text.find('>', nameStart);
         if (end == std::string::npos)
             break; // unterminated: the rest stays as written
-        result.append(text, position, start - position);
+        append(position, start - position);
         const std::string name = text.substr(nameStart, end - nameStart);
-        if (!name.empty() && composition->hasAttribute(name))
-            result += composition->getAttribute(name);
-        else
-            result.append(text, start, end + 1 - start);
+        if (!name.empty() && composition->hasAttribute(name)) {
+            const std::string& value = composition->getAttribute(name);
+            if (value.size() > bound - result.size())
+                throw std::length_error(LiStringSubstituter::describeTooLong(bound));
+            result += value;
+        } else {
+            append(start, end + 1 - start);
+        }
         position = end + 1;
     }
-    result.append(text, position, std::string::npos);
+    append(position, text.size() - position);
     text.swap(result);
 }
 

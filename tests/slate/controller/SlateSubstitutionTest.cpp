@@ -153,9 +153,9 @@ TEST_F(SlateSubstitutionTest, OnlyChangesOfTheNodeTheCompositionOrNoComponentCou
     const auto other = makeNode("other");
     other->setAttribute("note", "x");
     EXPECT_EQ(getSubstitutedText(node), "v1");
-    // Nor a rename of the composition, which is no attribute change.
+    // A rename of the composition does: its name is a token of the text.
     composition->setName("shot020");
-    EXPECT_EQ(getSubstitutedText(node), "v1");
+    EXPECT_EQ(getSubstitutedText(node), "v2");
     // A change of the node does.
     node->setAttribute("note", "x");
     EXPECT_EQ(getSubstitutedText(node), "v2");

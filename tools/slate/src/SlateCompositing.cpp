@@ -21,7 +21,9 @@ void drawLineGlyphs(const IxWriteGuard& writeGuard, TextLine& line, const FoFont
 {
     const GeRectangle<int>& tile = writeGuard.getPixelRegion();
     for (PlacedGlyph& placed : line.glyphs) {
-        if (!rectanglesOverlap(placed.box.translated(dx, dy), tile))
+        // Only a glyph whose pixels in this pass meet the tile is rasterised: the coverage box
+        // also spans the other pass (text or shadow).
+        if (!rectanglesOverlap(placed.glyph.box.translated(dx + x, dy + y), tile))
             continue;
         placed.glyph.image = font.rasterizeGlyph(placed.glyph.id).image;
         if (placed.glyph.image.isNull())

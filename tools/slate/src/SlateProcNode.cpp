@@ -114,6 +114,11 @@ void SlateProcNode::setText(const std::string& newText)
     text = newText;
 }
 
+void SlateProcNode::setFrameRate(const Rational& rate)
+{
+    timeCode.assign(LiTimeCodeFactory::getInstance().createTimeCode(rate, 0).get());
+}
+
 PxImageResult SlateProcNode::getImage(const PxImageContext& ctx) const
 {
     // 1. The input, whose validity starts the result's.
@@ -151,13 +156,18 @@ PxImageResult SlateProcNode::getImage(const PxImageContext& ctx) const
     // so that a slate without them stays cacheable across frames.
     const PxImageFormat format = getImageFormat();
     const DtTime dt = TmTimeUtil::getDtTimeFromSeconds(format.frameRate, t);
+    // The formatter follows the format by request; a rate changed upstream without one (the
+    // input's own format) is counted with a formatter made for this render.
+    RCShdPtr<LiTimeCode> formatter = timeCode;
+    if (formatter->getRate() != format.frameRate)
+        formatter = LiTimeCodeFactory::getInstance().createTimeCode(format.frameRate, 0);
     LiStringSubstituter substituter;
     substituter.addPattern(SlateTool::makeToken(SlateTool::getFrameNumberToken()),
                            RCShdPtr<LiStringSubstituter::Handler>(new CbDataFunction<std::string, std::string>(
                                &copyOf, LiStringUtil::convertNb(std::int64_t(dt.getFrameCount())))));
     substituter.addPattern(SlateTool::makeToken(SlateTool::getTimecodeToken()),
                            RCShdPtr<LiStringSubstituter::Handler>(
-                               new CbDataFunction<std::string, std::string>(&copyOf, timeCode->toString(dt))));
+                               new CbDataFunction<std::string, std::string>(&copyOf, formatter->toString(dt))));
     const std::string shown = substituter.substitute(text);
     if (shown != text)
         v.intersect(PxValidityInterval::createFrameInterval(format.frameRate, t));

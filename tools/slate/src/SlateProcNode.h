@@ -26,6 +26,9 @@ public:
     using ValueNode = PxNodePtr<PxNode const>;
     /// The request that replaces the text and invalidates the node over its interval.
     using SetTextRequest = PxSetRequest<SlateProcNode, const std::string&>;
+    /// The request that remakes the timecode formatter for a new frame rate (the generator's
+    /// format changed) and invalidates the node over its interval.
+    using SetFrameRateRequest = PxSetRequest<SlateProcNode, const Rational&>;
 
     /// Graph thread. Each value node is down-cast to the protocol of its input (RCExCastFailed
     /// for a node of another kind; an empty handle stays empty). Sizes and offsets are in
@@ -51,6 +54,8 @@ public:
 
     /// Replaces the slate text. Only SetTextRequest calls it, on the worker thread.
     void setText(const std::string& text);
+    /// Makes the timecode count at `rate`. Only SetFrameRateRequest calls it, between renders.
+    void setFrameRate(const Rational& rate);
     const std::string& getText() const { return text; }
 
 private:

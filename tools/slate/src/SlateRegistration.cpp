@@ -38,6 +38,7 @@ void SlateRegistration::registerTool()
     MsgServer& server = MsgServer::getInstance();
     server.addSubscription(SlateController::getInvalidFontSubscription());
     server.addSubscription(SlateController::getInvalidStyleSubscription());
+    server.addSubscription(SlateController::getTextTooLongSubscription());
 }
 
 } // namespace Vx

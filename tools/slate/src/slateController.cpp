@@ -26,6 +26,7 @@ namespace {
 
 const MsgSubscription s_invalidFont("SLATETOOL_ERR_INVALID_FONT");
 const MsgSubscription s_invalidStyle("SLATETOOL_ERR_INVALID_STYLE");
+const MsgSubscription s_textTooLong("SLATETOOL_ERR_TEXT_TOO_LONG");
 
 /// The style preference table: when the font changes, the row of the current style is tried from
 /// left to right and the first style the new font has is chosen (Regular when none is).
@@ -150,6 +151,11 @@ const MsgSubscription& SlateController::getInvalidStyleSubscription()
     return s_invalidStyle;
 }
 
+const MsgSubscription& SlateController::getTextTooLongSubscription()
+{
+    return s_textTooLong;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Substitution
 
@@ -180,16 +186,28 @@ std::string SlateController::substituteText(const std::string& rawText) const
     substituter.addPattern(SlateTool::makeToken(SlateTool::getCompLengthToken()),
                            makeValueHandler(LiStringUtil::convertNb(length)));
 
-    LiString text(substituter.substitute(rawText));
+    std::string text = substituter.substitute(rawText, kMaxSubstitutedLength);
     // Attribute references come second, so that an attribute value may carry the frame tokens
-    // through to the processing side, while composition tokens inside it stay as written.
-    OmCompositionGraphUtils::substituteUdas(graph, text);
-    return text.str();
+    // through to the processing side, while composition tokens inside it stay as written. The
+    // bound is the one of the whole text: a raw text over it may not grow by either pass.
+    OmCompositionGraphUtils::substituteUdas(*graph, text, std::max(kMaxSubstitutedLength, rawText.size()));
+    return text;
 }
 
 void SlateController::updateSubstitutedText()
 {
-    const std::string result = substituteText(textValue->getValue());
+    const std::string& rawText = textValue->getValue();
+    std::string result;
+    try {
+        result = substituteText(rawText);
+    } catch (const std::length_error&) {
+        // Expanding stopped at the bound; the text is shown as typed, and the user told why.
+        MsgWarning error(s_textTooLong, MsgSeverity::Error);
+        error.substitute(getNode()->getName());
+        error.substitute(LiStringUtil::convertNb(std::int64_t(kMaxSubstitutedLength)));
+        error.display();
+        result = rawText;
+    }
     if (result != substitutedText->getValue()) {
         const RCShdPtr<PiGraph> graph = getNode()->getGraph();
         if (graph->isModifiable(true)) {
@@ -378,13 +396,21 @@ void SlateController::update(const ObSubject<Om>& subject, const ObHints& hints)
     (void)subject;
     if (!textValue)
         return;
-    const DbObjectId nodeId = getNode()->getId();
+    const RCShdPtr<PiNode> node = getNode();
+    const DbObjectId nodeId = node->getId();
+    const DbObjectId graphId = node->getGraph()->getId();
     const DbObjectId compositionId = composition->getId();
     for (const RCShdPtr<const ObHint>& hint : hints.getContainer()) {
         const auto* change = dynamic_cast<const OmComponentsHint*>(hint.get());
         if (!change)
             continue;
         const RCShdPtr<const OmComponent>& component = change->getComponent();
+        // The graph's name is the version name; its attributes are not referenced by the text.
+        if (component && UuidUtil::equal(component->getId(), graphId) &&
+            change->getKind() == OmComponentsHint::Kind::NameChanged) {
+            textValue->update();
+            return;
+        }
         const bool concernsNode = !component || UuidUtil::equal(component->getId(), nodeId) ||
                                   UuidUtil::equal(component->getId(), compositionId);
         if (!concernsNode)
@@ -395,6 +421,7 @@ void SlateController::update(const ObSubject<Om>& subject, const ObHints& hints)
         case OmComponentsHint::Kind::AttributeRenamed:
         case OmComponentsHint::Kind::AttributeChanged:
         case OmComponentsHint::Kind::LinkChanged:
+        case OmComponentsHint::Kind::NameChanged:
             // One substitution reads every value afresh: more hints add nothing.
             textValue->update();
             return;
@@ -414,9 +441,14 @@ void SlateController::valueChanged(const RCShdPtr<PiValue>& value)
         PxRequestMgr::getInstance().queueRequest(request);
     } else if (name == PiImageGenerator::getFormatValueName() && formatNode) {
         const PiImageFormatValueConst format{RCShdPtr<const PiValue>(value.get())};
-        const RCShdPtr<PxRequest> request(
-            new PxImageFormatSetRequest(RCShdPtr<PxImageFormatNode>(formatNode.get()), format.getValue()));
-        PxRequestMgr::getInstance().queueRequest(request);
+        const PxImageFormat newFormat = format.getValue();
+        PxRequestMgr& requests = PxRequestMgr::getInstance();
+        requests.queueRequest(
+            RCShdPtr<PxRequest>(new PxImageFormatSetRequest(RCShdPtr<PxImageFormatNode>(formatNode.get()), newFormat)));
+        if (slateNode)
+            requests.queueRequest(RCShdPtr<PxRequest>(new SlateProcNode::SetFrameRateRequest(
+                RCShdPtr<SlateProcNode>(slateNode.get()), &SlateProcNode::setFrameRate, newFormat.frameRate,
+                PxValidityInterval::FULL)));
     }
 }
 

@@ -36,6 +36,7 @@
 #include <Vx/Px/PxImageFormatNode.h>
 #include <Vx/Tm/TmTimeProtocol.h>
 
+#include <cstddef>
 #include <string>
 
 namespace Vx {
@@ -111,18 +112,26 @@ public:
     /// The caller keeps ownership and keeps it alive while installed.
     static void setUiFactory(UiFactory* factory);
 
-    /// The subscriptions of the two warnings, for the tool's registration to hand to the
-    /// message server while the message file is open.
+    /// The subscriptions of the tool's messages (two warnings and an error), for the tool's
+    /// registration to hand to the message server while the message file is open.
     static const MsgSubscription& getInvalidFontSubscription();
     static const MsgSubscription& getInvalidStyleSubscription();
+    static const MsgSubscription& getTextTooLongSubscription();
+
+    /// The longest substituted text, in bytes (1 MiB): substitution may not make the text longer
+    /// than this (a text typed longer may not grow at all).
+    static constexpr std::size_t kMaxSubstitutedLength = std::size_t(1) << 20;
 
     /// `rawText` with the tokens CompName, VersionName, VersionNo and CompLength replaced (in that
     /// order, in one pass) and then the composition's attribute references. Reads the node, its
-    /// graph and the composition afresh; changes nothing. Raises the host's null-pointer exception
-    /// before the node is set up.
+    /// graph and the composition afresh; changes nothing. Throws std::length_error as soon as the
+    /// result would pass kMaxSubstitutedLength. Raises the host's null-pointer exception before
+    /// the node is set up.
     std::string substituteText(const std::string& rawText) const;
     /// Recomputes the substituted text and stores it (unrecorded) when it differs from
     /// "Substituted Text" and the graph is modifiable. The update handler of the "Text" value.
+    /// A text whose substitution would pass kMaxSubstitutedLength is reported as an error
+    /// message naming the node (SLATETOOL_ERR_TEXT_TOO_LONG) and stored as typed.
     void updateSubstitutedText();
 
     // PiNodeController
@@ -156,12 +165,14 @@ public:
     RCShdPtr<RCObject> createWidgetCompanion(const RCShdPtr<PiWidget>& widget, int context) override;
 
     // PiValueChangeInterface
-    /// Forwards "Substituted Text" and the generator's format to the processing chain.
+    /// Forwards "Substituted Text" and the generator's format to the processing chain; the
+    /// format's frame rate also goes to the SlateProcNode, whose timecode counts at it.
     void valueChanged(const RCShdPtr<PiValue>& value) override;
 
     // ObObserver<Om>
-    /// Re-runs the substitution on attribute and link changes of the node or the composition,
-    /// or of no component in particular (default settings).
+    /// Re-runs the substitution on attribute, link and name changes of the node or the
+    /// composition, on name changes of the graph (the version), and on changes of no component
+    /// in particular (default settings).
     void update(const ObSubject<Om>& subject, const ObHints& hints) override;
 
     /// The SlateProcNode of the latest build; empty before the first. For inspection only.

@@ -2,8 +2,11 @@
 //
 // FoFont is a small value (a handle to a shared sized face): copying and assigning it is cheap,
 // and one face is shared by every render that asks for the same family, style and size. All
-// operations are const and safe to call from several worker threads at once; glyph metrics and
-// rasters are cached by the face, so a layout per tile costs table look-ups.
+// operations are const and safe to call from several worker threads at once; glyph metrics are
+// cached by the face for its life, so a layout per tile costs table look-ups. Metrics never
+// render a glyph: only rasterizeGlyph does, and the font service keeps the rasters it made in a
+// cache bounded in bytes (see FoFontMgr), so a raster is handed out by shared ownership: the
+// caller's handle keeps it alive however the cache evicts.
 //
 // Glyph boxes are in pixels relative to the pen on the baseline, y up; rasters are 8-bit
 // coverage images, top row first, exactly as wide and tall as the glyph box.
@@ -41,7 +44,7 @@ public:
         /// The glyph of a wide character, without its raster.
         virtual const Glyph& getChar(wchar_t c) const = 0;
         /// The glyph of a glyph index, its raster in `image` (empty for a glyph that draws nothing).
-        virtual const Glyph& rasterizeGlyph(std::uint32_t id) const = 0;
+        virtual Glyph rasterizeGlyph(std::uint32_t id) const = 0;
         /// A readable description ("DejaVu Sans Bold 48x48 px").
         virtual std::string describe() const = 0;
     };
@@ -56,15 +59,17 @@ public:
     int getDescent() const { return m_face->getDescent(); }
     int getUnitsPerEM() const { return m_face->getUnitsPerEM(); }
 
-    /// The glyph of a wide character. Characters U+FF80 to U+FFFF stand for the bytes 0x80 to
-    /// 0xFF of an 8-bit text as it arrives widened from a signed char; the font service reads
-    /// them as Latin-1 (U+0080 to U+00FF). A character the font lacks, or a value that is no
-    /// Unicode code point, yields the font's "missing glyph" (index 0).
+    /// The glyph of a wide character, without its raster (`image` empty). Characters U+FF80 to
+    /// U+FFFF stand for the bytes 0x80 to 0xFF of an 8-bit text as it arrives widened from a
+    /// signed char; the font service reads them as Latin-1 (U+0080 to U+00FF). A character the
+    /// font lacks, or a value that is no Unicode code point, yields the font's "missing glyph"
+    /// (index 0).
     const Glyph& getChar(wchar_t c) const { return m_face->getChar(c); }
 
-    /// The glyph of index `id` with its coverage raster in `image`. The font service's faces
-    /// throw std::out_of_range for an index the face does not have.
-    const Glyph& rasterizeGlyph(std::uint32_t id) const { return m_face->rasterizeGlyph(id); }
+    /// The glyph of index `id` with its coverage raster in `image`, which the returned handle
+    /// keeps alive. The font service's faces throw std::out_of_range for an index the face does
+    /// not have.
+    Glyph rasterizeGlyph(std::uint32_t id) const { return m_face->rasterizeGlyph(id); }
 
     const RCShdPtr<Face>& getFace() const { return m_face; }
     std::string describe() const { return isValid() ? m_face->describe() : std::string("(no font)"); }

@@ -3,8 +3,14 @@
 //
 // getInstance() is the process-wide manager. Every operation is safe to call from several threads
 // at once; lookups of a font already asked for are a hash-table hit, and each (family, style,
-// size) face is loaded once and shared. Faces are kept until the manager is destroyed at exit; a
-// face still held then (by another static object) stays usable until its last holder lets go.
+// size) face is loaded once and shared.
+//
+// Memory is bounded two ways. The manager keeps at most getSizedFaceLimit() sized faces (64 by
+// default), dropping the one asked for least recently when a new size comes (a text whose size is
+// animated makes a face per size); a face dropped stays usable by whoever holds it. The glyph
+// rasters of every face share one cache of at most getGlyphCacheLimit() bytes of pixels (256 MiB
+// by default), the least recently used evicted first and rendered again when asked for. Faces
+// still held when the manager is destroyed at exit stay usable until their last holder lets go.
 //
 // Families are matched without regard to case ("dejavu sans" is "DejaVu Sans"), otherwise
 // exactly. The installed fonts are read once, when the manager is made.
@@ -12,6 +18,7 @@
 
 #include <Vx/Fo/FoFont.h>
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
@@ -68,6 +75,21 @@ public:
     {
         return getFont(desc.family, desc.style, pixelWidth, pixelHeight);
     }
+
+    /// The bound of the glyph raster cache, in bytes of 8-bit coverage; setting it evicts down to
+    /// it at once. A raster larger than the bound is rendered on every request, never cached.
+    void setGlyphCacheLimit(std::size_t bytes);
+    std::size_t getGlyphCacheLimit() const;
+    /// The bytes of glyph rasters cached now, and how many rasters that is.
+    std::size_t getGlyphCacheBytes() const;
+    std::size_t getGlyphCacheCount() const;
+
+    /// The most sized faces the manager keeps (at least 1); setting it drops the excess, least
+    /// recently asked for first.
+    void setSizedFaceLimit(std::size_t count);
+    std::size_t getSizedFaceLimit() const;
+    /// The sized faces the manager keeps now.
+    std::size_t getSizedFaceCount() const;
 
     FoFontMgr(const FoFontMgr&) = delete;
     FoFontMgr& operator=(const FoFontMgr&) = delete;

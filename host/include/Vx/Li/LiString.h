@@ -65,8 +65,14 @@ public:
     /// std::invalid_argument for an empty pattern or an empty handler.
     void addPattern(const std::string& pattern, const RCShdPtr<Handler>& handler);
     /// `text` with every occurrence of the registered patterns replaced, in time linear in the
-    /// length of the text for a given set of patterns.
-    std::string substitute(const std::string& text) const;
+    /// length of the text for a given set of patterns. The result may not grow beyond
+    /// `maxLength` bytes (nor beyond the length of `text`, when that is longer): the scan stops
+    /// at the first replacement that would pass the bound and throws std::length_error, so the
+    /// time and memory spent stay within the bound whatever the handlers return.
+    std::string substitute(const std::string& text, std::size_t maxLength = std::string::npos) const;
+
+    /// The message of the std::length_error thrown when substitution passes `maxLength` bytes.
+    static std::string describeTooLong(std::size_t maxLength);
     bool isEmpty() const { return m_patterns.empty(); }
 
 private:

@@ -9,6 +9,7 @@
 #include <Vx/Li/LiString.h>
 #include <Vx/Om/OmComposition.h>
 
+#include <cstddef>
 #include <string>
 
 namespace Vx {
@@ -25,6 +26,11 @@ struct OmCompositionGraphUtils
     /// written. Names are compared exactly (letter case matters) and may hold any character but
     /// '>'.
     static void substituteUdas(const OmGraph& graph, std::string& text);
+    /// The same, the result not growing beyond `maxLength` bytes (nor beyond the length of
+    /// `text`, when that is longer): the scan stops at the first reference whose value would pass
+    /// the bound and throws std::length_error (LiStringSubstituter::describeTooLong), `text`
+    /// unchanged.
+    static void substituteUdas(const OmGraph& graph, std::string& text, std::size_t maxLength);
     /// The same for a host string, replaced in place.
     static void substituteUdas(const OmGraph& graph, LiString& text) { substituteUdas(graph, text.str()); }
     /// The same, through a handle; a null handle raises the host's null-pointer exception.

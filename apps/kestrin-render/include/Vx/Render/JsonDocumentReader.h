@@ -1,0 +1,21 @@
+// Parsing JSON texts into order-keeping documents in time linear in the number of keys.
+//
+// nlohmann's ordered_json keeps an object's keys in file order by storing them in a vector, and
+// its own parser inserts every key through a lookup along that vector: an object of a million
+// keys (a composition's attributes) takes minutes to read. parseOrderedJson builds the same
+// document, with the same key order and the same rule for a repeated key (the later value
+// replaces the earlier one, at the earlier one's place), looking keys up in a hash index kept only
+// while each object is being read. Any thread; no state between calls.
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include <string>
+
+namespace Vx::Render {
+
+/// The document of `text`, as nlohmann::ordered_json::parse would give it. Throws
+/// nlohmann::json::parse_error, with the byte position of the fault, for a text that is not JSON.
+nlohmann::ordered_json parseOrderedJson(const std::string& text);
+
+} // namespace Vx::Render
