@@ -5,20 +5,31 @@
 
 #include <gtest/gtest.h>
 
+#include <cxxabi.h>
+
+#include <cstdlib>
 #include <exception>
+#include <memory>
 #include <string>
 
 namespace Vx::test {
 
-/// What the exception being handled says, for a failure report.
+/// The type of the exception being handled and what it says, for a failure report.
 inline std::string describeCurrentException()
 {
+    std::string type = "an exception";
+    if (const std::type_info* info = abi::__cxa_current_exception_type()) {
+        int status = 0;
+        const std::unique_ptr<char, void (*)(void*)> name(abi::__cxa_demangle(info->name(), nullptr, nullptr, &status),
+                                                          std::free);
+        type = status == 0 && name ? name.get() : info->name();
+    }
     try {
         throw;
     } catch (const std::exception& e) {
-        return std::string("an exception saying \"") + e.what() + "\"";
+        return type + " saying \"" + e.what() + "\"";
     } catch (...) {
-        return "an exception that is no std::exception";
+        return type;
     }
 }
 

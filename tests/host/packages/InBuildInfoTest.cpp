@@ -1,3 +1,5 @@
+#include "common/ExpectThrowMessage.h"
+
 #include <Vx/In/InBuildInfo.h>
 #include <Vx/In/InPackageInit.h>
 #include <Vx/In/InPackageRegistry.h>
@@ -91,12 +93,8 @@ TEST(InBuildInfoUtil, RegisteredInfoIsFoundAndListedAsNamedValues)
 
 TEST(InBuildInfoUtil, EmptyPointerIsRejected)
 {
-    try {
-        InBuildInfoUtil::registerInfo(OPtr<InBuildInfo>());
-        FAIL() << "An empty pointer was accepted.";
-    } catch (const std::invalid_argument& error) {
-        EXPECT_STREQ(error.what(), "Build information cannot be registered: the pointer given is empty.");
-    }
+    EXPECT_THROW_MESSAGE(InBuildInfoUtil::registerInfo(OPtr<InBuildInfo>()), std::invalid_argument,
+                         "Build information cannot be registered: the pointer given is empty.");
 }
 
 TEST(InBuildInfoUtil, PackageInfoIsReleasedWhenThePackageTerminatesOrGoes)

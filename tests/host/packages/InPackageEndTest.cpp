@@ -1,6 +1,8 @@
 // The end of a package as the host announces it (InPackageRegistry's end listeners), which is how
 // a plug-in's tools leave the tool registry with their package: after termination, after a failed
 // initialisation, and when an initialised package leaves the registry because its library goes.
+#include "common/ExpectThrowMessage.h"
+
 #include <Vx/In/InHostPackages.h>
 #include <Vx/In/InPackageInit.h>
 #include <Vx/In/InPackageRegistry.h>
@@ -134,12 +136,8 @@ TEST(PackageEnd, RemovedListenerIsNotToldAndAnEmptyOneIsRefused)
     registry.terminateAll();
     EXPECT_TRUE(names.empty());
 
-    try {
-        InPackageRegistry::addEndListener(InPackageRegistry::EndListener());
-        FAIL() << "An empty listener was added.";
-    } catch (const std::invalid_argument& error) {
-        EXPECT_STREQ(error.what(), "A package end listener cannot be added without a function to call.");
-    }
+    EXPECT_THROW_MESSAGE(InPackageRegistry::addEndListener(InPackageRegistry::EndListener()), std::invalid_argument,
+                         "A package end listener cannot be added without a function to call.");
 }
 
 TEST(PackageEnd, HostPackagesAreRegisteredWithTheHostLibrary)

@@ -1,5 +1,7 @@
 // LiStringSubstituter: registered patterns replaced in one left-to-right pass, first registered
 // pattern winning, replacements left as they are, one handler call per occurrence.
+#include "common/ExpectThrowMessage.h"
+
 #include <Vx/Li/LiString.h>
 
 #include <gtest/gtest.h>
@@ -137,12 +139,7 @@ TEST(LiStringSubstituter, RejectsAnEmptyPatternAndAMissingHandler)
          "The substitution pattern \"<FrameNo>\" was given no handler."},
     };
     for (const auto& c : cases) {
-        try {
-            substituter.addPattern(c.pattern, c.handler);
-            ADD_FAILURE() << "accepted \"" << c.pattern << "\"";
-        } catch (const std::invalid_argument& error) {
-            EXPECT_STREQ(error.what(), c.message);
-        }
+        EXPECT_THROW_MESSAGE(substituter.addPattern(c.pattern, c.handler), std::invalid_argument, c.message);
     }
     EXPECT_TRUE(substituter.isEmpty());
 }
@@ -180,7 +177,7 @@ TEST(LiStringSubstituter, AgreesWithTheDirectDefinitionOnRandomTexts)
 
     const std::string alphabet = "<>ab ";
     std::mt19937 random(7);
-    for (int i = 0; i < 5000; ++i) {
+    for (int i = 0; i < 2000; ++i) {
         std::string text(random() % 40, ' ');
         for (char& c : text)
             c = alphabet[random() % alphabet.size()];
