@@ -8,6 +8,7 @@
 #include <Vx/Px/PxRequestMgr.h>
 #include <Vx/Render/CompositionFile.h>
 #include <Vx/Render/FrameRange.h>
+#include <Vx/Render/FrameScheduler.h>
 #include <Vx/Render/FrameWriter.h>
 #include <Vx/Render/InputValues.h>
 #include <Vx/Render/ProgressReporter.h>
@@ -17,11 +18,9 @@
 #include <Vx/St/StBufferManager.h>
 #include <Vx/Tm/TmTimeUtil.h>
 
-#include <atomic>
 #include <filesystem>
-#include <mutex>
-#include <optional>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <stdexcept>
 #include <thread>
@@ -117,57 +116,6 @@ void describeSlate(std::ostream& out)
            "<attr:NAME>\n";
     composition->close();
     PxRequestMgr::getInstance().waitForIdle();
-}
-
-struct FrameFailure
-{
-    int frame;
-    std::string message;
-};
-
-// Runs `renderFrame(frame, worker)` for every frame of `frames`, up to `inFlight` frames at once
-// (worker 0 to inFlight - 1 says which of them runs it): while one frame
-// is being read or written (work on one core), others are rendered. Frames start in order; after
-// a failure no new frame starts, the frames under way finish (a frame is written whole or not at
-// all), and the failure of the earliest frame is returned.
-template <class RenderFrame>
-std::optional<FrameFailure> renderFrames(const std::vector<int>& frames, int inFlight, const RenderFrame& renderFrame,
-                                         ProgressReporter& progress)
-{
-    std::atomic<std::size_t> next{0};
-    std::atomic<bool> stop{false};
-    std::mutex failureMutex;
-    std::optional<FrameFailure> failure;
-    const auto work = [&](std::size_t worker) {
-        while (!stop.load()) {
-            const std::size_t i = next.fetch_add(1);
-            if (i >= frames.size())
-                return;
-            std::string message;
-            try {
-                renderFrame(frames[i], worker);
-                progress.frameDone();
-                continue;
-            } catch (const std::exception& e) {
-                message = e.what();
-            } catch (...) {
-                message = "unknown error";
-            }
-            stop.store(true);
-            const std::lock_guard<std::mutex> lock(failureMutex);
-            if (!failure || frames[i] < failure->frame)
-                failure = FrameFailure{frames[i], message};
-            return;
-        }
-    };
-    std::vector<std::thread> helpers;
-    const std::size_t count = std::min(frames.size(), std::size_t(std::max(1, inFlight)));
-    for (std::size_t k = 1; k < count; ++k)
-        helpers.emplace_back(work, k);
-    work(0);
-    for (std::thread& helper : helpers)
-        helper.join();
-    return failure;
 }
 
 } // namespace
@@ -293,7 +241,8 @@ int RenderSession::renderAll(const RenderOptions& options)
         const OIIO::ImageBuf image = renderer.render(*proc, seconds);
         writer.write(output->path(frame), image, input.get());
     };
-    const std::optional<FrameFailure> failure = renderFrames(frames, int(inFlight), renderFrame, progress);
+    const std::optional<FrameFailure> failure =
+        renderFrames(frames, int(inFlight), renderFrame, [&] { progress.frameDone(); });
     progress.finish();
     if (failure)
         m_err << kPrefix << "frame " << failure->frame << ": " << failure->message << "\n";
