@@ -33,20 +33,23 @@ inline std::string describeCurrentException()
     }
 }
 
+/// Whether `statement` throws `Exception` whose message is `expected` (or, with `prefixOnly`,
+/// starts with it: for messages that end with what a library said).
 template <class Exception, class Statement>
 ::testing::AssertionResult throwsMessage(const char* text, const char* typeName, Statement&& statement,
-                                         const std::string& expected)
+                                         const std::string& expected, bool prefixOnly = false)
 {
     try {
         statement();
     } catch (const Exception& e) {
-        if (expected == e.what())
+        const std::string what = e.what();
+        if (prefixOnly ? what.compare(0, expected.size(), expected) == 0 : what == expected)
             return ::testing::AssertionSuccess();
         return ::testing::AssertionFailure() << text << "\n  threw " << typeName << " saying\n    \"" << e.what()
                                              << "\"\n  expected\n    \"" << expected << "\"";
     } catch (...) {
-        return ::testing::AssertionFailure() << text << "\n  threw " << describeCurrentException() << ", not "
-                                             << typeName;
+        return ::testing::AssertionFailure()
+               << text << "\n  threw " << describeCurrentException() << ", not " << typeName;
     }
     return ::testing::AssertionFailure() << text << "\n  threw nothing; expected " << typeName << " saying \""
                                          << expected << "\"";
@@ -54,8 +57,15 @@ template <class Exception, class Statement>
 
 } // namespace Vx::test
 
-#define EXPECT_THROW_MESSAGE(statement, ExceptionType, message)                                                 \
-    EXPECT_TRUE(::Vx::test::throwsMessage<ExceptionType>(#statement, #ExceptionType, [&] { statement; }, (message)))
+#define EXPECT_THROW_MESSAGE(statement, ExceptionType, message)                                                        \
+    EXPECT_TRUE(::Vx::test::throwsMessage<ExceptionType>(                                                              \
+        #statement, #ExceptionType, [&] { statement; }, (message)))
 
-#define ASSERT_THROW_MESSAGE(statement, ExceptionType, message)                                                 \
-    ASSERT_TRUE(::Vx::test::throwsMessage<ExceptionType>(#statement, #ExceptionType, [&] { statement; }, (message)))
+/// The same for a message that starts with `prefix` and goes on with a library's own words.
+#define EXPECT_THROW_MESSAGE_START(statement, ExceptionType, prefix)                                                   \
+    EXPECT_TRUE(::Vx::test::throwsMessage<ExceptionType>(                                                              \
+        #statement, #ExceptionType, [&] { statement; }, (prefix), true))
+
+#define ASSERT_THROW_MESSAGE(statement, ExceptionType, message)                                                        \
+    ASSERT_TRUE(::Vx::test::throwsMessage<ExceptionType>(                                                              \
+        #statement, #ExceptionType, [&] { statement; }, (message)))

@@ -1,5 +1,6 @@
 // Composition files: reading, writing back, and errors that say where the file is wrong.
 #include "RenderTestUtil.h"
+#include "common/ExpectThrowMessage.h"
 
 #include <Vx/Render/CompositionFile.h>
 
@@ -28,16 +29,6 @@ const char* kFull = R"({
   "connections": [{"from": "Plate", "to": "Burn-in", "input": "Input"}],
   "output": "out/shot010.####.exr"
 })";
-
-std::string errorOf(const std::string& text)
-{
-    try {
-        parseComposition(text, "comp.json");
-    } catch (const CompositionFileError& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
 
 } // namespace
 
@@ -82,9 +73,8 @@ TEST(CompositionFile, WritesWhatItReadsAtomically)
 
 TEST(CompositionFile, SyntaxErrorsGiveLineAndColumn)
 {
-    const std::string text = "{\n  \"name\": \"a\",\n  \"fps\": 24,,\n}";
-    const std::string error = errorOf(text);
-    EXPECT_NE(error.find("Composition \"comp.json\": syntax error at line 3, column 13"), std::string::npos) << error;
+    EXPECT_THROW_MESSAGE_START(parseComposition("{\n  \"name\": \"a\",\n  \"fps\": 24,,\n}", "comp.json"),
+                               CompositionFileError, "Composition \"comp.json\": syntax error at line 3, column 13");
 }
 
 TEST(CompositionFile, MistakesAreNamed)
@@ -109,17 +99,12 @@ TEST(CompositionFile, MistakesAreNamed)
              Case{R"({"version": {"number": "three"}})",
                   "Composition \"comp.json\": \"number\" in \"version\" has the wrong type"},
          }) {
-        EXPECT_EQ(errorOf(c.text), c.expected) << c.text;
+        EXPECT_THROW_MESSAGE(parseComposition(c.text, "comp.json"), CompositionFileError, c.expected);
     }
 }
 
 TEST(CompositionFile, MissingFileIsNamed)
 {
-    try {
-        readCompositionFile("/nonexistent/comp.json");
-        FAIL() << "no error";
-    } catch (const CompositionFileError& e) {
-        EXPECT_EQ(std::string(e.what()),
-                  "Composition \"/nonexistent/comp.json\": cannot be read: No such file or directory");
-    }
+    EXPECT_THROW_MESSAGE(readCompositionFile("/nonexistent/comp.json"), CompositionFileError,
+                         "Composition \"/nonexistent/comp.json\": cannot be read: No such file or directory");
 }

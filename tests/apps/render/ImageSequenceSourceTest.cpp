@@ -1,5 +1,6 @@
 // The image sequence source: pixels read back exactly as written (y up, premultiplied), the
 // format, levels, the frame cache and its errors.
+#include "common/ExpectThrowMessage.h"
 #include <Vx/Render/ImageSequenceSource.h>
 
 #include <atomic>
@@ -136,22 +137,26 @@ TEST(ImageSequenceSource, Png8BitIsPremultipliedInFloat)
     EXPECT_GT(transparentChecked, 0);
 }
 
-TEST(ImageSequenceSource, GreyImageWithoutAlpha)
+// Without alpha a pixel is opaque; one channel is grey, three channels of other names are taken in
+// order as red, green and blue.
+TEST(ImageSequenceSource, ImagesWithoutAlphaOrColourNames)
 {
     ScratchFolder folder;
-    const auto value = [](int x, int y, int) { return float((x + y) % 16) / 16.0f; };
-    writeImage(folder.file("grey.0001.exr"), makeImage(8, 4, 1, value), OIIO::ImageSpec(8, 4, 1, OIIO::TypeFloat));
-    const auto source = makeSource(folder.file("grey.####.exr"), 1);
-    const std::vector<float> pixels = readTiles(*source, timeOf(1), 0, GeRectangle<int>(0, 8, 0, 4), 3);
-    for (int y = 0; y < 4; ++y) {
-        for (int x = 0; x < 8; ++x) {
-            const float* p = pixelAt(pixels, 8, x, y);
-            const float grey = value(x, 3 - y, 0);
-            EXPECT_EQ(p[0], grey);
-            EXPECT_EQ(p[1], grey);
-            EXPECT_EQ(p[2], grey);
-            EXPECT_EQ(p[3], 1.0f);
-        }
+    const auto value = [](int x, int y, int c) { return float((x + y + 5 * c) % 16) / 16.0f; };
+    for (const int channels : {1, 3}) {
+        SCOPED_TRACE(channels);
+        OIIO::ImageSpec spec(8, 4, channels, OIIO::TypeFloat);
+        if (channels == 3)
+            spec.channelnames = {"U", "V", "W"};
+        const std::string name = "plain" + std::to_string(channels) + ".0001.exr";
+        writeImage(folder.file(name), makeImage(8, 4, channels, value), spec);
+        const auto source = makeSource(folder.file("plain" + std::to_string(channels) + ".####.exr"), 1);
+        const std::vector<float> pixels = readTiles(*source, timeOf(1), 0, GeRectangle<int>(0, 8, 0, 4), 3);
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 8; ++x)
+                for (int c = 0; c < 4; ++c)
+                    EXPECT_EQ(pixelAt(pixels, 8, x, y)[c], c == 3 ? 1.0f : value(x, 3 - y, channels == 1 ? 0 : c))
+                        << x << ", " << y << " channel " << c;
     }
 }
 
@@ -195,12 +200,11 @@ TEST(ImageSequenceSource, MissingAndUnreadableFramesAreNamedAndNotCached)
     std::ofstream(folder.file("plate.0003.exr")) << "not an image";
     const auto source = makeSource(folder.file("plate.####.exr"), 1);
     const auto read = [&](int frame) { readTiles(*source, timeOf(frame), 0, GeRectangle<int>(0, 4, 0, 4), 4); };
-    EXPECT_EQ(errorOf([&] { read(2); }), "Missing frame 2: \"" + folder.file("plate.0002.exr") + "\" does not exist");
-    EXPECT_EQ(errorOf([&] { makeSource(folder.file("other.####.exr"), 1); }),
-              "Missing frame 1: \"" + folder.file("other.0001.exr") + "\" does not exist");
-    const std::string message = errorOf([&] { read(3); });
-    const std::string expectedStart = "Cannot read \"" + folder.file("plate.0003.exr") + "\": ";
-    EXPECT_EQ(message.substr(0, expectedStart.size()), expectedStart) << message;
+    EXPECT_THROW_MESSAGE(read(2), std::runtime_error,
+                         "Missing frame 2: \"" + folder.file("plate.0002.exr") + "\" does not exist");
+    EXPECT_THROW_MESSAGE(makeSource(folder.file("other.####.exr"), 1), std::runtime_error,
+                         "Missing frame 1: \"" + folder.file("other.0001.exr") + "\" does not exist");
+    EXPECT_THROW_MESSAGE_START(read(3), std::runtime_error, "Cannot read \"" + folder.file("plate.0003.exr") + "\": ");
 
     // Once the frame is there it is read: the failure was not kept.
     EXPECT_THROW(source->getFrame(2), std::runtime_error);

@@ -1,5 +1,6 @@
 // IxTile and its guards: row order (y up), pixel access, guards reading what was written, and
 // ipCopy over whole tiles and rectangles.
+#include "common/ExpectThrowMessage.h"
 #include <Vx/Ge/GeRectangle.h>
 #include <Vx/Ix/IxTile.h>
 #include <Vx/RC/Assertions.h>
@@ -184,18 +185,10 @@ TEST(IpCopy, WholeTileIsBitIdentical)
 TEST(IpCopy, InvalidGuardsFailTheAssertion)
 {
     const RCShdPtr<IxTile> tile = makeShared<IxTile>(IRect{0, 2, 0, 2});
-    try {
-        ipCopy(IxWriteGuard(), IxReadGuard(tile.get()));
-        ADD_FAILURE() << "copying into no tile succeeded";
-    } catch (const RCExAssertionFailed& e) {
-        EXPECT_EQ(e.getExpression(), "destination.isValid()");
-    }
-    try {
-        ipCopy(IxWriteGuard(tile.get()), IxReadGuard());
-        ADD_FAILURE() << "copying from no tile succeeded";
-    } catch (const RCExAssertionFailed& e) {
-        EXPECT_EQ(e.getExpression(), "source.isValid()");
-    }
+    EXPECT_THROW_MESSAGE_START(ipCopy(IxWriteGuard(), IxReadGuard(tile.get())), RCExAssertionFailed,
+                               "Assertion \"destination.isValid()\" failed at ");
+    EXPECT_THROW_MESSAGE_START(ipCopy(IxWriteGuard(tile.get()), IxReadGuard()), RCExAssertionFailed,
+                               "Assertion \"source.isValid()\" failed at ");
 }
 
 } // namespace

@@ -3,7 +3,6 @@
 // initialisation, and when an initialised package leaves the registry because its library goes.
 #include "common/ExpectThrowMessage.h"
 
-#include <Vx/In/InHostPackages.h>
 #include <Vx/In/InPackageInit.h>
 #include <Vx/In/InPackageRegistry.h>
 #include <Vx/Pi/PiImageModifier.h>
@@ -138,20 +137,6 @@ TEST(PackageEnd, RemovedListenerIsNotToldAndAnEmptyOneIsRefused)
 
     EXPECT_THROW_MESSAGE(InPackageRegistry::addEndListener(InPackageRegistry::EndListener()), std::invalid_argument,
                          "A package end listener cannot be added without a function to call.");
-}
-
-TEST(PackageEnd, HostPackagesAreRegisteredWithTheHostLibrary)
-{
-    const InPackageRegistry& registry = InPackageRegistry::getInstance();
-    const std::vector<std::string> names = {"vxOm", "vxFo", "vxCm", "vxSt", "vxPx", "vxIp", "vxMsg", "vxPi", "vxIn"};
-    const std::vector<const std::type_info*> types = InHostPackages::getTypes();
-    ASSERT_EQ(types.size(), names.size());
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        const InPackageInit* package = registry.findPackage(*types[i]);
-        ASSERT_NE(package, nullptr) << names[i];
-        EXPECT_EQ(package->getName(), names[i]);
-    }
-    EXPECT_NO_THROW(registry.getInitializationOrder());
 }
 
 } // namespace

@@ -117,21 +117,28 @@ TEST(InPackageRegistry, OrderThatCannotBeMadeOrAFailingPackageIsNamed)
         std::vector<std::string> log;
     };
     const Case cases[] = {
-        {[](ThreePackages& p) { p.b.addDependency(typeOf<VxInit::regA>()), p.b.addDependency(typeOf<VxInit::regNobody>()); },
-         "The package \"b\" depends on " + nobody + ", which no registered package provides.", {}},
+        {[](ThreePackages& p) {
+             p.b.addDependency(typeOf<VxInit::regA>()), p.b.addDependency(typeOf<VxInit::regNobody>());
+         },
+         "The package \"b\" depends on " + nobody + ", which no registered package provides.",
+         {}},
         {[](ThreePackages& p) {
              p.a.addDependency(typeOf<VxInit::regB>());
              p.b.addDependency(typeOf<VxInit::regC>());
              p.c.addDependency(typeOf<VxInit::regA>());
          },
-         "The packages depend on each other in a cycle: \"a\" -> \"b\" -> \"c\" -> \"a\".", {}},
+         "The packages depend on each other in a cycle: \"a\" -> \"b\" -> \"c\" -> \"a\".",
+         {}},
         {[](ThreePackages& p) { p.c.addDependency(typeOf<VxInit::regC>()); },
-         "The packages depend on each other in a cycle: \"c\" -> \"c\".", {}},
+         "The packages depend on each other in a cycle: \"c\" -> \"c\".",
+         {}},
         {[](ThreePackages& p) { p.twin.registerPackage(p.registry); },
-         "The packages \"a\" and \"twin\" have the same identity " + identityA + "; only one package may use it.", {}},
+         "The packages \"a\" and \"twin\" have the same identity " + identityA + "; only one package may use it.",
+         {}},
         // A package that fails leaves the ones before it initialised.
         {[](ThreePackages& p) { p.b.m_failInitialize = true; },
-         "The package \"b\" failed to initialise: The test asked b to fail.", {"+a"}},
+         "The package \"b\" failed to initialise: The test asked b to fail.",
+         {"+a"}},
     };
     for (const Case& c : cases) {
         ThreePackages packages;

@@ -198,16 +198,5 @@ TEST_F(PxColorSourceNodeTest, TilesOfOneSizeShareTheirPixelsUntilTheColourChange
     EXPECT_EQ(countPixelsOtherThan(second, kPremultiplied), 0);
 }
 
-TEST_F(PxColorSourceNodeTest, RegistersWithItsInputsUntilItGoes)
-{
-    const std::vector<const PxNode*> inputs{format.get(), xResolution.get(), yResolution.get(), color.get(),
-                                            alpha.get(),  color2.get(),      alpha2.get()};
-    for (const PxNode* input : inputs)
-        EXPECT_EQ(input->getParents(), std::vector<const PxNode*>{source.get()});
-    source.reset();
-    for (const PxNode* input : inputs)
-        EXPECT_TRUE(input->getParents().empty());
-}
-
 } // namespace
 } // namespace Vx

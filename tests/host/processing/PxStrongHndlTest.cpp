@@ -2,6 +2,7 @@
 // worker thread (the request thread, or a thread inside a RenderScope) fails the host assertion;
 // releasing one there ends the process. pxDownCast: from a node handle to one of its protocols.
 #include "PxTestSupport.h"
+#include "common/ExpectThrowMessage.h"
 
 #include <Vx/Px/PxAnimValue.h>
 #include <Vx/Px/PxImage.h>
@@ -73,19 +74,10 @@ TEST(PxStrongHndl, CreationAndAssignmentOnAWorkerThreadFailTheAssertionAndChange
             SCOPED_TRACE(std::string(name) + " on the " + where);
             Handles handles;
             const int constructed = ProbeNode::constructed();
-            std::string expression;
-            std::string message;
             runOnWorker([&] {
-                try {
-                    operation(handles);
-                } catch (const RCExAssertionFailed& e) {
-                    expression = e.getExpression();
-                    message = e.what();
-                }
+                EXPECT_THROW_MESSAGE_START(operation(handles), RCExAssertionFailed,
+                                           "Assertion \"" + kGraphThreadCheck + "\" failed at ");
             });
-            EXPECT_EQ(expression, kGraphThreadCheck);
-            EXPECT_EQ(message.rfind("Assertion \"" + kGraphThreadCheck + "\" failed at ", 0), 0u) << message;
-            EXPECT_NE(message.find("PxNode.h:"), std::string::npos) << message;
             ASSERT_TRUE(handles.node);
             EXPECT_EQ(handles.second.get(), handles.node.get());
             EXPECT_TRUE(handles.empty.isNull());
@@ -100,17 +92,12 @@ TEST(PxStrongHndl, DereferencingIsAllowedOnAnyThread)
 {
     Handles handles;
     const PxNode* seen = nullptr;
-    std::string nullMessage;
     runOnRequestThread([&] {
         seen = &*handles.node;
-        try {
-            handles.empty->getName();
-        } catch (const RCExNullPtr& e) {
-            nullMessage = e.what();
-        }
+        EXPECT_THROW_MESSAGE(handles.empty->getName(), RCExNullPtr,
+                             "Null pointer: a Vx::PxStrongHndl<Vx::pxtest::ProbeNode> was used while empty.");
     });
     EXPECT_EQ(seen, handles.node.get());
-    EXPECT_EQ(nullMessage, "Null pointer: a Vx::PxStrongHndl<Vx::pxtest::ProbeNode> was used while empty.");
 }
 
 TEST(PxRequestMgrRenderScope, MarksTheThreadAsAWorkerWhileHeldNestingIncluded)
@@ -161,14 +148,9 @@ TEST(PxDownCast, ToAProtocolTheNodeHasSharesTheNodeAndOtherwiseNamesBothTypes)
         EXPECT_EQ(protocol->getValue(0.0).value, 1.5);
         EXPECT_EQ(value->getRefCount(), 3); // the result is a handle of its own
     }
-    std::string message;
-    try {
-        pxDownCast<PxImageProtocol const>(asNode);
-    } catch (const RCExCastFailed& e) {
-        message = e.what();
-    }
-    EXPECT_EQ(message, "Cast failed: an object of type Vx::PxAnimValueNode<double> cannot be used as "
-                       "Vx::PxStrongHndl<Vx::PxImageProtocol const>.");
+    EXPECT_THROW_MESSAGE(pxDownCast<PxImageProtocol const>(asNode), RCExCastFailed,
+                         "Cast failed: an object of type Vx::PxAnimValueNode<double> cannot be used as "
+                         "Vx::PxStrongHndl<Vx::PxImageProtocol const>.");
     EXPECT_EQ(value->getRefCount(), 2); // a failed cast takes no reference
     EXPECT_THROW(pxDownCast<PxAnimValueProtocol<int> const>(asNode), RCExCastFailed);
 }

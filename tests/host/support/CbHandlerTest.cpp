@@ -30,30 +30,11 @@ public:
         m_total += amount;
         return m_total;
     }
-    void appendTotal(std::string& text, char separator)
-    {
-        text += std::to_string(m_total);
-        text += separator;
-    }
     int getTotal() const { return m_total; }
 
 private:
     int m_total = 0;
 };
-
-TEST(CbMethod, CallsTheOwnersOperationWithItsArguments)
-{
-    Accumulator accumulator;
-    CbMethod<Accumulator, int, int> method(&accumulator, &Accumulator::add);
-    EXPECT_EQ(method.call(5), 5);
-    EXPECT_EQ(method(3), 8);
-    RCShdPtr<CbHandler<void, std::string&, char>> handler =
-        makeShared<CbMethod<Accumulator, void, std::string&, char>>(&accumulator, &Accumulator::appendTotal);
-    std::string text = "total ";
-    handler->call(text, ';');
-    (*handler)(text, '.');
-    EXPECT_EQ(text, "total 8;8.");
-}
 
 std::string repeated(const std::string& datum, int times)
 {

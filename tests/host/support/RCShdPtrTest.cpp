@@ -2,6 +2,7 @@
 // and moves, weak references locking before and after the object's death, the error raised by an
 // empty handle.
 #include "Probe.h"
+#include "common/ExpectThrowMessage.h"
 
 #include <Vx/RC/RCShdPtr.h>
 
@@ -104,22 +105,13 @@ TEST(RCShdPtr, MovesWithoutCounting)
 TEST(RCShdPtr, EmptyHandlesNameTheirTypeWhenDereferenced)
 {
     RCShdPtr<Probe> empty;
-    try {
-        empty->getValue();
-        ADD_FAILURE() << "an empty handle was dereferenced";
-    } catch (const Vx::RCExNullPtr& error) {
-        EXPECT_STREQ(
-            error.what(),
-            "Null pointer: a Vx::RCStrongBasePtr<SupportTest::Probe, Vx::LkCounter<int> > was used while empty.");
-    }
+    EXPECT_THROW_MESSAGE(empty->getValue(), Vx::RCExNullPtr,
+                         "Null pointer: a Vx::RCStrongBasePtr<SupportTest::Probe, Vx::LkCounter<int> > was used while "
+                         "empty.");
     EXPECT_THROW(*empty, Vx::RCExNullPtr);
     OPtr<Probe> emptyOwner;
-    try {
-        emptyOwner->getValue();
-        ADD_FAILURE() << "an empty owner was dereferenced";
-    } catch (const Vx::RCExNullPtr& error) {
-        EXPECT_STREQ(error.what(), "Null pointer: a Vx::OPtr<SupportTest::Probe> was used while empty.");
-    }
+    EXPECT_THROW_MESSAGE(emptyOwner->getValue(), Vx::RCExNullPtr,
+                         "Null pointer: a Vx::OPtr<SupportTest::Probe> was used while empty.");
 }
 
 TEST(OPtr, OwnsUntilReleased)

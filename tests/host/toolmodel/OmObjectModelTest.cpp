@@ -1,6 +1,7 @@
 // The object model and time: observers and their hints, attribute references in texts, time-range
 // callbacks.
 #include "ToolModelTestSupport.h"
+#include "common/ExpectThrowMessage.h"
 
 #include <Vx/Om/OmCompositionGraphUtils.h>
 #include <Vx/Om/OmDefaultSettings.h>
@@ -174,8 +175,6 @@ TEST_F(OmObjectModelTest, TimeRangeChangesCallRegisteredCallbacks)
 TEST(DtTime, DifferencesNeedOneRate)
 {
     EXPECT_EQ((DtTime{100, {24, 1}} - DtTime{1, {24, 1}}).getFrameCount(), 99);
-    EXPECT_EQ(messageOf([] {
-                  (void)(DtTime{1, {24, 1}} - DtTime{1, {25, 1}});
-              }),
-              "The times 1@24/1 and 1@25/1 count frames of different rates and cannot be subtracted.");
+    EXPECT_THROW_MESSAGE((void)(DtTime{1, {24, 1}} - DtTime{1, {25, 1}}), std::invalid_argument,
+                         "The times 1@24/1 and 1@25/1 count frames of different rates and cannot be subtracted.");
 }

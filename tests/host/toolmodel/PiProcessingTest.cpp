@@ -2,6 +2,7 @@
 // createModifierProcNode, in generator form (nothing connected) and modifier form, and its output
 // renders through PxImageProtocol::getImage; value edits reach the processing nodes by requests.
 #include "ToolModelTestSupport.h"
+#include "common/ExpectThrowMessage.h"
 
 using namespace Vx;
 using namespace Vx::pitest;
@@ -103,12 +104,8 @@ TEST_F(PiProcessingTest, ConnectingThePrimaryInputSwitchesToTheModifierForm)
     EXPECT_TRUE(controller->generatorForm);
     EXPECT_FALSE(target->getInput("Input", true)->isConnected());
     graph->connect(source->getOutput("Output", true), target->getInput("Input", true));
-    try {
-        graph->connect(target->getOutput("Output", true), source->getInput("Input", true));
-        FAIL() << "no exception";
-    } catch (const std::invalid_argument& e) {
-        EXPECT_STREQ(e.what(), "Connecting \"target\" to \"source\" would make a cycle.");
-    }
+    EXPECT_THROW_MESSAGE(graph->connect(target->getOutput("Output", true), source->getInput("Input", true)),
+                         std::invalid_argument, "Connecting \"target\" to \"source\" would make a cycle.");
 }
 
 TEST_F(PiProcessingTest, InOutTimesRepeatModeAndOffsetDecideWhatPlays)

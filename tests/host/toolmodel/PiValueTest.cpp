@@ -1,5 +1,6 @@
 // Nodes, inputs and values: handlers, edits, undo and redo, policies applied on write.
 #include "ToolModelTestSupport.h"
+#include "common/ExpectThrowMessage.h"
 
 #include <Vx/Pi/PiUndoGuardNoLog.h>
 
@@ -18,8 +19,8 @@ TEST_F(PiNodeTest, IsBuiltFromTheControllersPolicies)
     EXPECT_TRUE(node->getInput(kLabel, true)->getOutput()->isValueSource());
     EXPECT_EQ(node->getInput("Fill Color", true)->getMembers().size(), 3u);
     EXPECT_EQ(node->getInput("Nothing", false).get(), nullptr);
-    EXPECT_EQ(messageOf([&] { node->getInput("Nothing", true); }),
-              "The node \"gain1\" has no input named \"Nothing\".");
+    EXPECT_THROW_MESSAGE(node->getInput("Nothing", true), std::invalid_argument,
+                         "The node \"gain1\" has no input named \"Nothing\".");
     EXPECT_EQ(node->getStoredValue(kNote, true)->getName(), kNote);
 }
 
@@ -101,14 +102,13 @@ TEST_F(PiNodeTest, PoliciesFilterWrittenValues)
     node->getInput(kGain, true)->setVariant(9.0);
     EXPECT_DOUBLE_EQ(std::get<double>(node->getInput(kGain, true)->getVariant()), 4.0) << "clamped to [0, 4]";
     const RCShdPtr<PiInput> repeat = node->getInput(PiImageGenerator::getRepeatModeInputName(), true);
-    EXPECT_EQ(messageOf([&] { repeat->setVariant(7); }),
-              "\"Repeat Mode\" does not accept the value written: The code 7 is not one of the enumeration's codes.");
+    EXPECT_THROW_MESSAGE(
+        repeat->setVariant(7), std::invalid_argument,
+        "\"Repeat Mode\" does not accept the value written: The code 7 is not one of the enumeration's codes.");
     EXPECT_EQ(std::get<int>(repeat->getVariant()), 0);
     const RCShdPtr<PiInput> lock = node->getInput(PiImageGenerator::getLockDurationInputName(), true);
-    EXPECT_EQ(messageOf([&] {
-                  lock->setKeys({{0.0, PiVariant(true)}});
-              }),
-              "\"Lock Duration\" does not accept the value written: The value cannot be keyframed.");
+    EXPECT_THROW_MESSAGE(lock->setKeys({{0.0, PiVariant(true)}}), std::invalid_argument,
+                         "\"Lock Duration\" does not accept the value written: The value cannot be keyframed.");
     EXPECT_THROW(node->getInput(kGain, true)->setVariant(PiVariant(std::string("loud"))), RCExCastFailed);
     EXPECT_THROW(PiTypedValueUtil<int>(node->getStoredValue(kNote, true), true), RCExCastFailed);
     EXPECT_THROW(PiInputValue<int>::createTypedRO(node->getInput(kLabel, true)), RCExCastFailed);

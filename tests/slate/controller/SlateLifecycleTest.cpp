@@ -86,17 +86,17 @@ TEST_F(SlateLifecycleTest, LoadedNodeKeepsItsValuesSubstitutesOnceAndWarnsWithou
 {
     composition->setVersionNumber(4);
     const std::string noFont = std::string(kFontId) + ": The font \"No Such Font\" is not installed; the slate is "
-                                                       "drawn with the default font.";
+                                                      "drawn with the default font.";
     const std::string noStyle = std::string(kStyleId) + ": The font \"DejaVu Sans Light\" has no style \"Bold "
-                                                         "Italic\"; the slate is drawn with the default font.";
+                                                        "Italic\"; the slate is drawn with the default font.";
     struct Case
     {
         std::string font;
         int style;
         std::vector<std::string> messages;
     };
-    for (const Case& c : {Case{kFullFamily, 3, {}}, Case{"No Such Font", 2, {noFont}},
-                          Case{kRegularOnlyFamily, 3, {noStyle}}}) {
+    for (const Case& c :
+         {Case{kFullFamily, 3, {}}, Case{"No Such Font", 2, {noFont}}, Case{kRegularOnlyFamily, 3, {noStyle}}}) {
         SCOPED_TRACE(c.font);
         clearMessages();
         const auto node = makeNode("slate", nullptr, PiNodeOrigin::Loaded,
@@ -135,7 +135,7 @@ TEST_F(SlateLifecycleTest, FontChangeOutsideACommandPicksTheFirstStyleOfThePrefe
     EXPECT_EQ(getInt(node, kTextStyle), 2);
     EXPECT_EQ(messageLines(getMessages()),
               std::vector<std::string>{std::string(kFontId) + ": The font \"Nowhere Sans\" is not installed; the "
-                                                               "slate is drawn with the default font."});
+                                                              "slate is drawn with the default font."});
 }
 
 TEST_F(SlateLifecycleTest, FontChangeByAUserEditAdjustsTheStyleInTheSameUndoStep)

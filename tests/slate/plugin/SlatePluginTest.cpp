@@ -31,7 +31,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -128,14 +127,6 @@ Frame render(const PxImageProtocol& node, int frame)
     return renderTiles(node, frameTime(frame), 0, frameRegion(smallFormat(), 0), 64, 64);
 }
 
-std::vector<std::string> entryNames(Iterator<PiToolPolicyDescriptor::PolicyEntry> entry)
-{
-    std::vector<std::string> names;
-    for (; !entry.atEnd(); ++entry)
-        names.push_back(entry->getName());
-    return names;
-}
-
 RCShdPtr<const PiInputPolicy> findEntryPolicy(Iterator<PiToolPolicyDescriptor::PolicyEntry> entry,
                                               const std::string& name)
 {
@@ -181,57 +172,6 @@ TEST_F(SlatePluginTest, LoadingRegistersThePackageInitialisingRegistersTheToolAn
         ASSERT_EQ(shipped.count(id), 1u) << id;
         EXPECT_EQ(MsgServer::getInstance().getText(id), shipped.at(id)) << id;
     }
-}
-
-TEST_F(SlatePluginTest, DescribesOnceAndAnswersFromTheCache)
-{
-    const PiToolProtocol* tool = loadAndInitialize();
-    ASSERT_NE(tool, nullptr);
-    const auto* protocol = dynamic_cast<const SlateToolProtocol*>(tool);
-    ASSERT_NE(protocol, nullptr);
-    EXPECT_FALSE(protocol->isDescribed()) << "Registering does not describe the tool.";
-
-    const std::string primary = tool->getPrimaryInput();
-    EXPECT_FALSE(primary.empty());
-    ASSERT_TRUE(protocol->isDescribed());
-    const Iterator<PiToolPolicyDescriptor::PolicyEntry> cached = protocol->getCachedPolicies();
-    const PiToolPolicyDescriptor::PolicyEntry* firstCached = &*cached;
-    const RCShdPtr<const PiInputPolicy> cachedSize = findEntryPolicy(cached, "Text Size");
-    ASSERT_TRUE(cachedSize);
-    EXPECT_EQ(tool->getPrimaryInput(), primary);
-    EXPECT_EQ(&*protocol->getCachedPolicies(), firstCached) << "A second query described the tool again.";
-
-    // Every description into a host descriptor is complete, but leaves the cache alone.
-    for (int round = 0; round < 2; ++round) {
-        PiToolDescriptor hostDescriptor;
-        tool->describe(hostDescriptor);
-        EXPECT_EQ(entryNames(hostDescriptor.getPolicies()), entryNames(cached)) << "round " << round;
-        EXPECT_EQ(hostDescriptor.getPrimaryInput(), primary);
-        EXPECT_NE(findEntryPolicy(hostDescriptor.getPolicies(), "Text Size"), cachedSize)
-            << "round " << round << " did not describe the tool again";
-        EXPECT_EQ(&*protocol->getCachedPolicies(), firstCached) << "round " << round;
-        EXPECT_EQ(findEntryPolicy(protocol->getCachedPolicies(), "Text Size"), cachedSize) << "round " << round;
-    }
-}
-
-TEST_F(SlatePluginTest, ControllerGetsOnePolicyPerCachedEntryAndNoMask)
-{
-    const PiToolProtocol* tool = loadAndInitialize();
-    ASSERT_NE(tool, nullptr);
-    const OPtr<PiNodeController> controller = PiToolRegistry::getInstance().createController(kToolName);
-    ASSERT_TRUE(controller);
-    const auto* protocol = dynamic_cast<const SlateToolProtocol*>(tool);
-    ASSERT_NE(protocol, nullptr);
-    ASSERT_TRUE(protocol->isDescribed());
-
-    // Every cached entry is attached with the cached policy, and nothing else is.
-    const PiNodeController::PolicyList& attached = controller->getInputPolicies();
-    const Iterator<PiToolPolicyDescriptor::PolicyEntry> cached = protocol->getCachedPolicies();
-    ASSERT_EQ(attached.size(), cached.getCount());
-    for (auto entry = cached; !entry.atEnd(); ++entry)
-        EXPECT_EQ(controller->findInputPolicy(entry->getName()), entry->getPtr()) << entry->getName();
-
-    EXPECT_FALSE(controller->findInputPolicy(PiImageModifier::getMaskInputName()));
 }
 
 TEST_F(SlatePluginTest, NodeOfTheLoadedToolRendersTheSlate)
