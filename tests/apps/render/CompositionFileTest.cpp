@@ -32,30 +32,6 @@ const char* kFull = R"({
 
 } // namespace
 
-TEST(CompositionFile, ReadsEveryPart)
-{
-    const CompositionDoc doc = parseComposition(kFull, "comp.json");
-    EXPECT_EQ(doc.name, "shot010");
-    EXPECT_EQ(doc.versionName, "comp");
-    EXPECT_EQ(doc.versionNumber, 3);
-    EXPECT_EQ(doc.fps, "24000/1001");
-    EXPECT_EQ(doc.first, 1001);
-    EXPECT_EQ(doc.last, 1100);
-    EXPECT_EQ(doc.attributes.at("lens"), "35mm");
-    ASSERT_EQ(doc.nodes.size(), 2u);
-    EXPECT_EQ(doc.nodes[0].file, "plates/shot010.####.exr");
-    const NodeDoc& slate = doc.nodes[1];
-    ASSERT_EQ(slate.inputs.size(), 5u);
-    // Inputs keep the order they were written in.
-    EXPECT_EQ(slate.inputs[0].first, "Text");
-    EXPECT_EQ(slate.inputs[4].first, "Offset.Y");
-    EXPECT_EQ(slate.inputs[4].second["keys"][1][1].get<double>(), 120.0);
-    EXPECT_EQ(slate.stored.at(0).second.get<std::string>(), "shot010 v3");
-    ASSERT_EQ(doc.connections.size(), 1u);
-    EXPECT_EQ(doc.connections[0].to, "Burn-in");
-    EXPECT_EQ(doc.output, "out/shot010.####.exr");
-}
-
 TEST(CompositionFile, WritesWhatItReadsAtomically)
 {
     const CompositionDoc doc = parseComposition(kFull, "comp.json");

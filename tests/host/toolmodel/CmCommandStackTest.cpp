@@ -1,6 +1,7 @@
 // The command stack: its states while a command is processed, the command-processed callbacks,
 // edits made in reaction to a command, and undo and redo.
 #include "ToolModelTestSupport.h"
+#include "common/ExpectThrowMessage.h"
 
 using namespace Vx;
 using namespace Vx::pitest;
@@ -106,18 +107,14 @@ TEST_F(CmCommandStackTest, RefusesToUndoWhileACommandIsProcessed)
     const RCShdPtr<PiNode> node = makeGainNode("gain1");
     const RCShdPtr<CmCommandStack> stack = composition->getCommandStack();
     const auto gain = PiInputValue<double>::createTypedRO(node->getInput(kGain, true));
-    std::string message;
     FunctionHandler invalidated([&] {
-        try {
-            stack->undo();
-        } catch (const std::logic_error& e) {
-            message = e.what();
-        }
+        EXPECT_THROW_MESSAGE(stack->undo(), std::logic_error,
+                             "The command stack cannot undo while a command is being processed.");
     });
     gain->setInvalidationHandler(&invalidated);
     gain->update();
     node->getInput(kGain, true)->setVariant(2.0);
-    EXPECT_EQ(message, "The command stack cannot undo while a command is being processed.");
+    EXPECT_EQ(invalidated.getCalls(), 1);
     EXPECT_EQ(CmCommandStack().getUndoName(), "");
     EXPECT_THROW(CmCommandStack().undo(), std::logic_error);
 }
