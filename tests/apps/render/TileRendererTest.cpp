@@ -116,4 +116,5 @@ TEST(TileRenderer, InvalidSettings)
                          "Invalid thread count 0: it must be 1 or more");
     EXPECT_THROW_MESSAGE(TileRenderer(1, 0, 64), std::invalid_argument,
                          "Invalid tile size 0x64: both sides must be 1 or more");
+    EXPECT_NO_THROW(TileRenderer(1, 1, 1));
 }

@@ -143,4 +143,10 @@ TEST_F(PiNodeTest, AnimatedValuesAreReadAtTheirTime)
     composition->setCurrentTime(1.5);
     EXPECT_TRUE(now->isInvalid()) << "moving the current time invalidates animated values";
     EXPECT_DOUBLE_EQ(now->getValue(), 1.5);
+    // Keyframed contents are equal only key for key, the first key included.
+    const auto keys = [](double first) {
+        return PiValueContent::fromKeys({{0.0, PiVariant(first)}, {2.0, PiVariant(2.0)}});
+    };
+    EXPECT_TRUE(keys(0.0) == keys(0.0));
+    EXPECT_FALSE(keys(0.0) == keys(1.0));
 }
