@@ -323,21 +323,6 @@ TEST_F(SlateRender, TilesOfAnySizeGiveTheSamePixelsAsOneTile)
     EXPECT_EQ(renderTiles(*node, t, 1, half, 33, 29), renderTiles(*node, t, 1, half, 960, 540));
 }
 
-TEST_F(SlateRender, TileReachedOnlyByTheShadowIsDrawn)
-{
-    SlateParams p;
-    p.shadow = true;
-    p.shadowOpacity = 1.0;
-    p.shadowY = -200.0;
-    p.hAlign = 0;
-    p.vAlign = 0;
-    const auto node = makeSlateNode(plate, "Shadow only here", p);
-    // The text sits at the top; its shadow 200 pixels lower, in a band the text never reaches.
-    const GeRectangle<int> band(0, 1920, 800, 900);
-    const Frame f = renderTiles(*node, 0.0, 0, band, 64, 64);
-    EXPECT_GT(changedPixels(f), 100);
-}
-
 // One raster blended by hand-checkable rules: its bottom row on p.y, clipped to the tile, each
 // coverage byte v giving alpha v * colour alpha / 255 "over" the pixel, 0 leaving it alone.
 TEST(SlateBlendGlyph, CoverageTimesAlphaOverThePixelClippedToTheTile)

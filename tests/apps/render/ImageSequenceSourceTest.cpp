@@ -258,26 +258,3 @@ TEST(ImageSequenceSource, CacheKeepsTheMostRecentFrames)
         EXPECT_EQ(source->getDecodeCount(), s.decodes);
     }
 }
-
-TEST(ImageSequenceSource, FramesHeldByACallerStayCachedBeyondTheCacheSize)
-{
-    ScratchFolder folder;
-    writeExrSequence(folder, 1, 4);
-    const auto source = makeSource(folder.file("plate.####.exr"), 1, 1);
-    // Frames 1 and 2 are being rendered (held) while 3 is read: neither is decoded again.
-    auto one = source->getFrame(1);
-    auto two = source->getFrame(2);
-    source->getFrame(3);
-    EXPECT_EQ(source->getDecodeCount(), 3u);
-    EXPECT_EQ(source->getFrame(1), one);
-    EXPECT_EQ(source->getFrame(2), two);
-    EXPECT_EQ(source->getDecodeCount(), 3u);
-    // Released, they leave as the cache size says: one frame kept besides the new one.
-    one.reset();
-    two.reset();
-    source->getFrame(4);
-    EXPECT_EQ(source->getDecodeCount(), 4u);
-    source->getFrame(1);
-    source->getFrame(2);
-    EXPECT_EQ(source->getDecodeCount(), 6u);
-}

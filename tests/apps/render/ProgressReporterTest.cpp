@@ -107,21 +107,3 @@ TEST(ProgressReporter, FormatDuration)
     for (const Case& c : cases)
         EXPECT_EQ(ProgressReporter::formatDuration(c.seconds), c.text) << c.seconds;
 }
-
-TEST(ProgressReporter, CountsFromManyThreads)
-{
-    std::ostringstream out;
-    ProgressReporter progress(1000, out, options(true));
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 4; ++t)
-        threads.emplace_back([&] {
-            for (int i = 0; i < 250; ++i)
-                progress.frameDone();
-        });
-    for (auto& t : threads)
-        t.join();
-    EXPECT_EQ(progress.getFramesDone(), 1000u);
-    // The last frame always shows, so the final line is complete.
-    const std::string text = out.str();
-    EXPECT_NE(text.find("Frame 1000/1000"), std::string::npos);
-}

@@ -70,17 +70,6 @@ TEST(IxTile, FillSetsEveryPixel)
     EXPECT_EQ(tile->getFillColor(), (Rgba{0.1f, 0.2f, 0.3f, 0.4f}));
 }
 
-TEST(IxGuards, WithoutATileAreInvalid)
-{
-    EXPECT_FALSE(IxReadGuard().isValid());
-    EXPECT_FALSE(IxWriteGuard().isValid());
-    EXPECT_FALSE(IxReadGuard(static_cast<const IxTile*>(nullptr)).isValid());
-    EXPECT_FALSE(IxWriteGuard(nullptr).isValid());
-    EXPECT_FALSE(IxReadGuard(IxWriteGuard()).isValid());
-    EXPECT_TRUE(IxReadGuard(static_cast<const IxTile*>(nullptr)).getPixelRegion().isEmpty());
-    EXPECT_TRUE(IxWriteGuard(nullptr).getPixelRegion().isEmpty());
-}
-
 /// One ipCopy: tiles, rectangles, and the destination pixels it must change, with the offset
 /// (destination minus source) they come from.
 struct CopyCase
@@ -168,27 +157,6 @@ TEST(IpCopy, CopiesExactlyTheCoveredPixelsAndNothingElse)
         // The source is only read.
         EXPECT_EQ(std::memcmp(sourceBefore.data(), source->getData(), sourceBefore.size() * sizeof(float)), 0);
     }
-}
-
-TEST(IpCopy, WholeTileIsBitIdentical)
-{
-    const RCShdPtr<IxTile> source = makeShared<IxTile>(IRect{0, 33, 0, 17});
-    float* data = source->getData();
-    for (int i = 0; i < 33 * 17 * 4; ++i)
-        data[i] = float(i) * 0.37f - 100.0f;
-    const RCShdPtr<IxTile> destination = makeShared<IxTile>(IRect{0, 33, 0, 17});
-    destination->fill({0, 0, 0, 0});
-    ipCopy(IxWriteGuard(destination.get()), IxReadGuard(source.get()));
-    EXPECT_EQ(std::memcmp(destination->getData(), source->getData(), 33 * 17 * 4 * sizeof(float)), 0);
-}
-
-TEST(IpCopy, InvalidGuardsFailTheAssertion)
-{
-    const RCShdPtr<IxTile> tile = makeShared<IxTile>(IRect{0, 2, 0, 2});
-    EXPECT_THROW_MESSAGE_START(ipCopy(IxWriteGuard(), IxReadGuard(tile.get())), RCExAssertionFailed,
-                               "Assertion \"destination.isValid()\" failed at ");
-    EXPECT_THROW_MESSAGE_START(ipCopy(IxWriteGuard(tile.get()), IxReadGuard()), RCExAssertionFailed,
-                               "Assertion \"source.isValid()\" failed at ");
 }
 
 } // namespace

@@ -102,18 +102,6 @@ TEST_F(MsgDisplay, UnknownIdShowsTheIdAndItsValues)
     EXPECT_EQ(records[1].text, "NOBODY_DEFINES_THIS_EITHER");
 }
 
-TEST_F(MsgDisplay, DefaultSinkIsRestoredByANullSink)
-{
-    MsgServer& server = MsgServer::getInstance();
-    RCShdPtr<MsgSink> ours = server.setSink(RCShdPtr<MsgSink>());
-    EXPECT_EQ(ours.get(), m_sink.get());
-    EXPECT_NE(server.getSink().get(), m_sink.get());
-    EXPECT_NE(server.getSink().get(), nullptr);
-    server.setSink(m_sink);
-    MsgProtocol("SINK_CHECK", MsgSeverity::Info).display();
-    EXPECT_EQ(m_sink->getRecords().size(), 1u);
-}
-
 TEST(MsgStreamSink, WritesSeverityAndTextOnOneLine)
 {
     std::ostringstream stream;

@@ -59,14 +59,6 @@ const std::pair<const char*, std::function<void(const std::function<void()>&)>> 
      }},
 };
 
-TEST(PxStrongHndl, OperationsOnTheGraphThreadSucceed)
-{
-    for (const auto& [name, operation] : kOperations) {
-        Handles handles;
-        EXPECT_EQ(failedAssertion([&] { operation(handles); }), "") << name;
-    }
-}
-
 TEST(PxStrongHndl, CreationAndAssignmentOnAWorkerThreadFailTheAssertionAndChangeNothing)
 {
     for (const auto& [where, runOnWorker] : kWorkers) {
@@ -86,18 +78,6 @@ TEST(PxStrongHndl, CreationAndAssignmentOnAWorkerThreadFailTheAssertionAndChange
             EXPECT_EQ(ProbeNode::constructed(), constructed);
         }
     }
-}
-
-TEST(PxStrongHndl, DereferencingIsAllowedOnAnyThread)
-{
-    Handles handles;
-    const PxNode* seen = nullptr;
-    runOnRequestThread([&] {
-        seen = &*handles.node;
-        EXPECT_THROW_MESSAGE(handles.empty->getName(), RCExNullPtr,
-                             "Null pointer: a Vx::PxStrongHndl<Vx::pxtest::ProbeNode> was used while empty.");
-    });
-    EXPECT_EQ(seen, handles.node.get());
 }
 
 TEST(PxRequestMgrRenderScope, MarksTheThreadAsAWorkerWhileHeldNestingIncluded)

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -142,47 +141,6 @@ TEST(LiStringSubstituter, RejectsAnEmptyPatternAndAMissingHandler)
         EXPECT_THROW_MESSAGE(substituter.addPattern(c.pattern, c.handler), std::invalid_argument, c.message);
     }
     EXPECT_TRUE(substituter.isEmpty());
-}
-
-// The definition of a substitution spelled out in the most direct way, to compare against on
-// random texts: at each position, the first registered pattern found there.
-std::string substituteDirectly(const std::string& text, const std::vector<std::pair<std::string, std::string>>& table)
-{
-    std::string result;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        bool matched = false;
-        for (const auto& [pattern, replacement] : table) {
-            if (text.compare(pos, pattern.size(), pattern) == 0) {
-                result += replacement;
-                pos += pattern.size();
-                matched = true;
-                break;
-            }
-        }
-        if (!matched)
-            result += text[pos++];
-    }
-    return result;
-}
-
-TEST(LiStringSubstituter, AgreesWithTheDirectDefinitionOnRandomTexts)
-{
-    const std::vector<std::pair<std::string, std::string>> table = {
-        {"<ab>", "[1]"}, {"<a", "[2]"}, {"b>", "<ab>"}, {"a", "aa"}, {"<b<", ""},
-    };
-    LiStringSubstituter substituter;
-    for (const auto& [pattern, replacement] : table)
-        substituter.addPattern(pattern, constantHandler(replacement));
-
-    const std::string alphabet = "<>ab ";
-    std::mt19937 random(7);
-    for (int i = 0; i < 2000; ++i) {
-        std::string text(random() % 40, ' ');
-        for (char& c : text)
-            c = alphabet[random() % alphabet.size()];
-        ASSERT_EQ(substituter.substitute(text), substituteDirectly(text, table)) << "text \"" << text << "\"";
-    }
 }
 
 } // namespace

@@ -251,33 +251,5 @@ TEST(LiTimeCodeFactory, SharesOneFormatterPerRateAndFlags)
     EXPECT_EQ(factory.createTimeCode(Rational(25), 0).get(), factory.createTimeCode(Rational(50, 2), 0).get());
 }
 
-TEST(LiTimeCodeFactory, GivesEveryThreadTheSameFormatterWhichFormatsTheSame)
-{
-    const Rational rates[] = {Rational(24000, 1001), Rational(25), Rational(30000, 1001), Rational(60000, 2002)};
-    constexpr int kThreads = 4;
-    constexpr std::int64_t kFrames = 5000;
-    std::vector<std::vector<const LiTimeCode*>> seen(kThreads);
-    std::vector<int> mismatches(kThreads, 0);
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([&, t] {
-            // Each thread asks in its own order, so that first requests collide.
-            for (int i = 0; i < 4; ++i)
-                seen[t].push_back(LiTimeCodeFactory::getInstance().createTimeCode(rates[(i + t) % 4], 0).get());
-            std::rotate(seen[t].begin(), seen[t].begin() + (4 - t % 4) % 4, seen[t].end());
-            for (std::int64_t frame = t; frame < kFrames; frame += 7)
-                mismatches[t] += seen[t][2]->toString(DtTime{frame, Rational(30000, 1001)}) !=
-                                 timeCodeOf(Rational(30000, 1001), frame);
-        });
-    }
-    for (std::thread& thread : threads)
-        thread.join();
-    for (int t = 0; t < kThreads; ++t) {
-        EXPECT_EQ(seen[t], seen[0]) << "thread " << t;
-        EXPECT_EQ(mismatches[t], 0) << "thread " << t;
-    }
-    EXPECT_EQ(seen[0][2], seen[0][3]) << "equal rates written differently share one formatter";
-}
-
 } // namespace
 } // namespace Vx

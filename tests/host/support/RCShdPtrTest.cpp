@@ -79,29 +79,6 @@ TEST(RCShdPtr, ReferencesTheNewObjectBeforeReleasingTheOld)
     EXPECT_EQ(deaths, 2);
 }
 
-TEST(RCShdPtr, MovesWithoutCounting)
-{
-    std::atomic<int> deaths{0};
-    RCShdPtr<Probe> source = makeShared<Probe>(deaths);
-    Probe* probe = source.get();
-    RCShdPtr<Probe> moved(std::move(source));
-    EXPECT_TRUE(source.isNull());
-    EXPECT_EQ(probe->getRefCount(), 1);
-
-    std::atomic<int> targetDeaths{0};
-    RCShdPtr<Probe> target = makeShared<Probe>(targetDeaths);
-    target = std::move(moved);
-    EXPECT_EQ(targetDeaths, 1);
-    EXPECT_TRUE(moved.isNull());
-    RCShdPtr<Probe>& same = target;
-    target = std::move(same);
-    EXPECT_EQ(target.get(), probe);
-    EXPECT_EQ(probe->getRefCount(), 1);
-    EXPECT_EQ(deaths, 0);
-    target = RCShdPtr<Probe>();
-    EXPECT_EQ(deaths, 1);
-}
-
 TEST(RCShdPtr, EmptyHandlesNameTheirTypeWhenDereferenced)
 {
     RCShdPtr<Probe> empty;

@@ -79,18 +79,6 @@ TEST_F(OmObjectModelTest, AGraphReportsItsNodesAttributesAndLinks)
     EXPECT_THROW(target->removeAttribute("missing"), std::out_of_range);
 }
 
-TEST_F(OmObjectModelTest, DefaultSettingsSendHintsWithoutAComponent)
-{
-    RecordingObserver observer;
-    OmDefaultSettings& settings = OmDefaultSettings::getInstance(OmSettingsTypes::COMPONENT_SCOPE);
-    settings.attachObserver(&observer);
-    settings.setSetting("font", "Sans");
-    settings.removeSetting("font");
-    settings.removeSetting("font");
-    settings.detachObserver(&observer);
-    EXPECT_EQ(observer.received, (std::vector<std::string>{"added null font", "removed null font"}));
-}
-
 TEST_F(OmObjectModelTest, EitherSideMayDieFirst)
 {
     auto observer = std::make_unique<RecordingObserver>();

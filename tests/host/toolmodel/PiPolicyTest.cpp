@@ -96,22 +96,6 @@ TEST(PiEnumPolicy, KnowsItsLabelsInOrderAndRejectsOtherCodes)
                          "The enumeration code 1 appears twice (\"A\" and \"B\").");
 }
 
-TEST(PiTypedInputPolicy, ASubclassGivesItsOwnValidityAndDefault)
-{
-    std::string currentDefault = "Sans";
-    const RCShdPtr<const PiInputPolicy> policy =
-        makeShared<ListedNamePolicy>(std::vector<std::string>{"Sans", "Serif"}, &currentDefault);
-    EXPECT_TRUE(policy->isValidValue(PiVariant(std::string("Serif"))));
-    EXPECT_FALSE(policy->isValidValue(PiVariant(std::string("Gothic"))));
-    EXPECT_FALSE(policy->isValidValue(PiVariant(3))) << "a value of another type is never valid";
-    EXPECT_EQ(std::get<std::string>(policy->getDefaultValue()), "Sans");
-    currentDefault = "Serif";
-    EXPECT_EQ(std::get<std::string>(policy->getDefaultValue()), "Serif") << "the default is read when asked";
-    // An invalid value is kept as written: the policy reports it, the host does not correct it.
-    EXPECT_EQ(std::get<std::string>(policy->filterVariant(PiVariant(std::string("Gothic")))), "Gothic");
-    EXPECT_THROW(policy->filterVariant(PiVariant(1.0)), RCExCastFailed);
-}
-
 TEST(PiToolPolicyDescriptor, KeepsEntriesInDeclarationOrder)
 {
     PiImageModifier::Descriptor descriptor;

@@ -36,21 +36,6 @@ protected:
     }
 };
 
-TEST_F(PiProcessingTest, AGeneratorRendersItsFillColourThroughItsChain)
-{
-    GainController* controller = nullptr;
-    const RCShdPtr<PiNode> node = makeGenerator("gen", 1.0, &controller);
-    node->getInput(kGain, true)->setVariant(2.0);
-    const PxNodePtr<PxImageProtocol const> output = node->getProcNode();
-    ASSERT_TRUE(output);
-    EXPECT_TRUE(controller->generatorForm);
-    EXPECT_NE(dynamic_cast<const PiImageTimeOffsetNode*>(output.get()), nullptr);
-    EXPECT_EQ(output->getImageFormat().width, 8);
-    expectColor(renderPixel(output, 0.5, 3, 3), {1.0f, 0.5f, 2.0f, 1.0f});
-    // Outside the 8 x 8 frame there is nothing.
-    expectColor(renderPixel(output, 0.5, 9, 3), {0.0f, 0.0f, 0.0f, 0.0f});
-}
-
 TEST_F(PiProcessingTest, ValueEditsReachTheProcessingNodesWithoutARebuild)
 {
     const RCShdPtr<PiNode> node = makeGenerator("gen", 0.5);

@@ -189,26 +189,6 @@ TEST_F(PiToolRegistryTest, EachQueryDescribesTheToolOnceAndAnswersFromTheCache)
     }
 }
 
-TEST_F(PiToolRegistryTest, DescribingIntoHostDescriptorsDescribesEachTimeButCachesOnce)
-{
-    const PiToolProtocol& tool = registerGain();
-    const auto& policies = dynamic_cast<const GainPolicyProtocol&>(tool);
-    PiToolDescriptor first;
-    PiToolDescriptor second;
-    tool.describe(first);
-    EXPECT_EQ(RegisteredGain::describeCalls, 1);
-    const Iterator<PiToolPolicyDescriptor::PolicyEntry> cached = policies.getCachedPolicies();
-    tool.describe(second);
-    EXPECT_EQ(RegisteredGain::describeCalls, 2);
-    EXPECT_EQ(namesOf(first.getPolicies()), expectedGainNames());
-    EXPECT_EQ(namesOf(second.getPolicies()), expectedGainNames());
-    // The cache still holds the entries of the first description, not of a later one.
-    ASSERT_EQ(policies.getCachedPolicies().getCount(), cached.getCount());
-    EXPECT_EQ(policies.getCachedPolicies()->getPtr(), cached->getPtr());
-    EXPECT_EQ(first.findEntry(PiImageModifier::getMuteValueName())->getRole(), PiInputPolicy::Role::StoredValue);
-    EXPECT_EQ(first.findEntry(PiImageModifier::getOutputName())->getRole(), PiInputPolicy::Role::Output);
-}
-
 TEST_F(PiToolRegistryTest, ACreatedControllerGetsOnePolicyPerCachedEntryInOrder)
 {
     const PiToolProtocol& tool = registerGain();

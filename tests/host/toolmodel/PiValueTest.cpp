@@ -9,21 +9,6 @@ using namespace Vx::pitest;
 
 using PiNodeTest = ToolModelTest;
 
-TEST_F(PiNodeTest, IsBuiltFromTheControllersPolicies)
-{
-    GainController* controller = nullptr;
-    const RCShdPtr<PiNode> node = makeGainNode("gain1", &controller);
-    EXPECT_EQ(controller->loadedCount, 1) << "nodeAdded calls nodeLoaded by default";
-    EXPECT_EQ(controller->getNode().get(), node.get());
-    EXPECT_TRUE(node->getInput("Input", true)->isPrimary());
-    EXPECT_TRUE(node->getInput(kLabel, true)->getOutput()->isValueSource());
-    EXPECT_EQ(node->getInput("Fill Color", true)->getMembers().size(), 3u);
-    EXPECT_EQ(node->getInput("Nothing", false).get(), nullptr);
-    EXPECT_THROW_MESSAGE(node->getInput("Nothing", true), std::invalid_argument,
-                         "The node \"gain1\" has no input named \"Nothing\".");
-    EXPECT_EQ(node->getStoredValue(kNote, true)->getName(), kNote);
-}
-
 TEST_F(PiNodeTest, AChangedValueBecomesInvalidAndCallsItsInvalidationHandlerOnce)
 {
     const RCShdPtr<PiNode> node = makeGainNode("gain1");
@@ -129,24 +114,4 @@ TEST_F(PiNodeTest, WritesUnderAnUndoGuardAreNotRecorded)
         note->setValue("user");
     }
     EXPECT_EQ(composition->getCommandStack()->getUndoCount(), 1u) << "a guard told to keep logging records";
-}
-
-TEST_F(PiNodeTest, AnimatedValuesAreReadAtTheirTime)
-{
-    const RCShdPtr<PiNode> node = makeGainNode("gain1");
-    node->getInput(kGain, true)->setKeys({{0.0, PiVariant(0.0)}, {2.0, PiVariant(2.0)}});
-    const auto atOne = PiInputValue<double>::createTypedRO(node->getInput(kGain, true), makeShared<PiTimePath>(1.0));
-    EXPECT_DOUBLE_EQ(atOne->getValue(), 1.0);
-    const auto now = PiInputValue<double>::createTypedRO(node->getInput(kGain, true));
-    now->update();
-    EXPECT_DOUBLE_EQ(now->getValue(), 0.0);
-    composition->setCurrentTime(1.5);
-    EXPECT_TRUE(now->isInvalid()) << "moving the current time invalidates animated values";
-    EXPECT_DOUBLE_EQ(now->getValue(), 1.5);
-    // Keyframed contents are equal only key for key, the first key included.
-    const auto keys = [](double first) {
-        return PiValueContent::fromKeys({{0.0, PiVariant(first)}, {2.0, PiVariant(2.0)}});
-    };
-    EXPECT_TRUE(keys(0.0) == keys(0.0));
-    EXPECT_FALSE(keys(0.0) == keys(1.0));
 }

@@ -213,24 +213,6 @@ TEST_F(SlateLifecycleTest, SetUpDuringACommandWaitsForIt)
     EXPECT_EQ(getMessages()[0].id, kFontId);
 }
 
-TEST_F(SlateLifecycleTest, WithoutBufferManagerNothingIsSetUp)
-{
-    StBufferManager::shutdown();
-    SlateController* controller = nullptr;
-    const auto node =
-        makeNode("slate", &controller, PiNodeOrigin::Loaded,
-                 {{kText, content(std::string("<CompName>"))}, {kTextFont, content(std::string("Missing Family"))}});
-    EXPECT_EQ(getSubstitutedText(node), "");
-    EXPECT_TRUE(getMessages().empty());
-    EXPECT_EQ(controller->getSubjectCount(), 0u);
-    EXPECT_EQ(graph->getGraphController()->getCallbackCount(), 0u);
-    // Nothing reacts to the text, and removing the node detaches nothing.
-    setInput(node, kText, std::string("other"));
-    EXPECT_EQ(getSubstitutedText(node), "");
-    graph->removeNode(node);
-    StBufferManager::initialize();
-}
-
 TEST_F(SlateLifecycleTest, RemovingTheNodeDetachesEverything)
 {
     const std::size_t settingsObservers =

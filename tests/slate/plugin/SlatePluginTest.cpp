@@ -1,12 +1,10 @@
 // The Slate plug-in from load to unload, through the host's plug-in loader: the module
 // "slateVxtool.vxtool" is loaded from the build's plug-in folder with dlopen, its package is
-// initialised, the tool is listed, described and made into a node that renders, and terminating
-// and unloading leave nothing of it behind (the AddressSanitizer build checks for leaks).
+// initialised, the tool is listed and described, and terminating and unloading leave nothing of it
+// behind (the AddressSanitizer build checks for leaks).
 //
 // The module keeps its own copies of the plug-in's code and constants; what the test reaches of it
-// goes through the host's registries, or through the symbols the module exports (dlsym). The
-// test's own copy of the plug-in's objects only builds the SlateProcNode the renders are compared
-// with and names the tool's protocol type.
+// goes through the host's registries, or through the symbols the module exports (dlsym).
 #include "SlateRegistration.h"
 #include "slate/SlateTestUtil.h"
 
@@ -121,12 +119,6 @@ protected:
     InModuleLoader loader;
 };
 
-Frame render(const PxImageProtocol& node, int frame)
-{
-    PxRequestMgr::getInstance().waitForIdle();
-    return renderTiles(node, frameTime(frame), 0, frameRegion(smallFormat(), 0), 64, 64);
-}
-
 RCShdPtr<const PiInputPolicy> findEntryPolicy(Iterator<PiToolPolicyDescriptor::PolicyEntry> entry,
                                               const std::string& name)
 {
@@ -172,32 +164,6 @@ TEST_F(SlatePluginTest, LoadingRegistersThePackageInitialisingRegistersTheToolAn
         ASSERT_EQ(shipped.count(id), 1u) << id;
         EXPECT_EQ(MsgServer::getInstance().getText(id), shipped.at(id)) << id;
     }
-}
-
-TEST_F(SlatePluginTest, NodeOfTheLoadedToolRendersTheSlate)
-{
-    ASSERT_NE(loadAndInitialize(), nullptr);
-    const RCShdPtr<PiComposition> composition = PiComposition::create("shot010");
-    const RCShdPtr<PiGraph> graph = composition->createGraph("v001", 1, 100);
-    {
-        const RCShdPtr<PiNode> node =
-            graph->createNode("slate", PiToolRegistry::getInstance().createController(kToolName));
-        const SlateParams params = renderParams();
-        applyParams(node, params);
-        setColor(node, G::getFillColorInputName(), kFill);
-        PiTypedValueUtil<PxImageFormat>(node->getStoredValue(G::getFormatValueName(), true), true)
-            ->setValue(smallFormat());
-        setInput(node, "Text", std::string("<CompName> <FrameNo>"));
-
-        const PxNodePtr<PxImageProtocol const> output = node->getProcNode();
-        ASSERT_TRUE(output);
-        const Frame built = render(*output, 12);
-        EXPECT_EQ(built, render(*makeHandBuiltGenerator(smallFormat(), kFill, "shot010 <FrameNo>", params), 12));
-        EXPECT_NE(built, render(*makeHandBuiltGenerator(smallFormat(), kFill, "", params), 12))
-            << "The slate drew nothing over the background.";
-    }
-    composition->close();
-    PxRequestMgr::getInstance().waitForIdle();
 }
 
 TEST_F(SlatePluginTest, TerminationReleasesThePoliciesTheToolAndTheBuildInformation)
