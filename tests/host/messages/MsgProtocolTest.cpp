@@ -101,12 +101,3 @@ TEST_F(MsgDisplay, UnknownIdShowsTheIdAndItsValues)
     EXPECT_EQ(records[0].severity, MsgSeverity::Warning);
     EXPECT_EQ(records[1].text, "NOBODY_DEFINES_THIS_EITHER");
 }
-
-TEST(MsgStreamSink, WritesSeverityAndTextOnOneLine)
-{
-    std::ostringstream stream;
-    MsgStreamSink sink(stream);
-    sink.display(MsgRecord{MsgSeverity::Warning, "ID", "The font Arial is unknown."});
-    sink.display(MsgRecord{MsgSeverity::Error, "ID", "Broken."});
-    EXPECT_EQ(stream.str(), "Warning: The font Arial is unknown.\nError: Broken.\n");
-}

@@ -50,91 +50,53 @@ public:
     bool failInitialize = false;
 };
 
-/// Records the names of the packages that end while it lives.
-class EndLog
-{
-public:
-    EndLog()
-        : m_key(InPackageRegistry::addEndListener(
-              [this](const InPackageInit& package) { names.push_back(package.getName()); }))
-    {
-    }
-    ~EndLog() { InPackageRegistry::removeEndListener(m_key); }
-    EndLog(const EndLog&) = delete;
-    EndLog& operator=(const EndLog&) = delete;
-
-    std::vector<std::string> names;
-
-private:
-    std::size_t m_key;
-};
-
 bool isRegistered()
 {
     return PiToolRegistry::getInstance().findTool("End Test Tool") != nullptr;
 }
 
-TEST(PackageEnd, TerminationEndsThePackageAndItsTools)
+// Each way a package ends: its end listeners are told once, and its tool leaves the registry.
+TEST(PackageEnd, TerminationFailedInitialisationAndLeavingTheRegistryEndThePackageOnce)
 {
-    InPackageRegistry registry;
-    ToolPackage package;
-    package.registerPackage(registry);
-    EndLog log;
-    registry.initializeAll();
-    EXPECT_TRUE(isRegistered());
-    EXPECT_TRUE(log.names.empty());
-
-    registry.terminateAll();
-    EXPECT_EQ(log.names, std::vector<std::string>{"endTestPackage"});
-    EXPECT_FALSE(isRegistered());
-}
-
-TEST(PackageEnd, FailedInitialisationEndsThePackage)
-{
-    InPackageRegistry registry;
-    ToolPackage package;
-    package.failInitialize = true;
-    package.registerPackage(registry);
-    EndLog log;
-    EXPECT_THROW(registry.initializeAll(), InExPackage);
-    EXPECT_EQ(log.names, std::vector<std::string>{"endTestPackage"});
-    EXPECT_FALSE(isRegistered()) << "The tool of a failed initialisation stayed registered.";
-}
-
-TEST(PackageEnd, LeavingTheRegistryEndsOnlyAnInitialisedPackage)
-{
-    InPackageRegistry registry;
-    EndLog log;
-    {
-        ToolPackage never;
-        never.registerPackage(registry);
+    enum class Way { Terminate, FailInitialise, Remove };
+    std::vector<std::string> ended;
+    for (const Way way : {Way::Terminate, Way::FailInitialise, Way::Remove}) {
+        SCOPED_TRACE(int(way));
+        InPackageRegistry registry;
+        ended.clear();
+        const std::size_t key =
+            InPackageRegistry::addEndListener([&](const InPackageInit& p) { ended.push_back(p.getName()); });
+        {
+            ToolPackage never; // registered but never initialised: leaving does not end it
+            never.registerPackage(registry);
+        }
+        ToolPackage package;
+        package.failInitialize = way == Way::FailInitialise;
+        package.registerPackage(registry);
+        if (way == Way::FailInitialise) {
+            EXPECT_THROW(registry.initializeAll(), InExPackage);
+        } else {
+            registry.initializeAll();
+            EXPECT_TRUE(isRegistered());
+            EXPECT_TRUE(ended.empty());
+            if (way == Way::Terminate)
+                registry.terminateAll();
+            else
+                registry.remove(package);
+            registry.remove(package);
+        }
+        EXPECT_EQ(ended, std::vector<std::string>{"endTestPackage"});
+        EXPECT_FALSE(isRegistered());
+        InPackageRegistry::removeEndListener(key);
+        InPackageRegistry::removeEndListener(key);
     }
-    EXPECT_TRUE(log.names.empty());
-
-    ToolPackage package;
-    package.registerPackage(registry);
-    registry.initializeAll();
-    registry.remove(package);
-    EXPECT_EQ(log.names, std::vector<std::string>{"endTestPackage"});
-    EXPECT_FALSE(isRegistered());
-    registry.remove(package);
-    EXPECT_EQ(log.names.size(), 1u) << "A package ended twice.";
-}
-
-TEST(PackageEnd, RemovedListenerIsNotToldAndAnEmptyOneIsRefused)
-{
+    // A removed listener is not told.
     InPackageRegistry registry;
     ToolPackage package;
     package.registerPackage(registry);
-    std::vector<std::string> names;
-    const std::size_t key =
-        InPackageRegistry::addEndListener([&](const InPackageInit& ended) { names.push_back(ended.getName()); });
-    InPackageRegistry::removeEndListener(key);
-    InPackageRegistry::removeEndListener(key);
     registry.initializeAll();
     registry.terminateAll();
-    EXPECT_TRUE(names.empty());
-
+    EXPECT_EQ(ended.size(), 1u);
     EXPECT_THROW_MESSAGE(InPackageRegistry::addEndListener(InPackageRegistry::EndListener()), std::invalid_argument,
                          "A package end listener cannot be added without a function to call.");
 }

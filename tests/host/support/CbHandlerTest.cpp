@@ -165,21 +165,5 @@ TEST(CbHandlerSlot, HoldsOneHandlerAndForgetsItWhenItDies)
     EXPECT_EQ(first.getRegistrationCount(), 0u);
 }
 
-TEST(CbHandlerBase, ACopyIsNotRegistered)
-{
-    Accumulator accumulator;
-    CbMethod<Accumulator, int, int> original(&accumulator, &Accumulator::add);
-    CbCallbackList<int, CbHandler<int, int>> methods;
-    methods.add(0, &original);
-    {
-        CbMethod<Accumulator, int, int> copy(original);
-        EXPECT_EQ(copy.getRegistrationCount(), 0u);
-        EXPECT_EQ(copy.call(2), 2);
-    }
-    EXPECT_EQ(methods.getCount(), 1u);
-    methods.notify(0, 5);
-    EXPECT_EQ(accumulator.getTotal(), 7);
-}
-
 } // namespace
 } // namespace SupportTest

@@ -8,33 +8,6 @@ using namespace Vx::pitest;
 
 using CmCommandStackTest = ToolModelTest;
 
-TEST_F(CmCommandStackTest, ValueReactionsRunAfterAnEditAndDuringAnUndo)
-{
-    const RCShdPtr<PiNode> node = makeGainNode("gain1");
-    const RCShdPtr<CmCommandStack> stack = composition->getCommandStack();
-    const auto gain = PiInputValue<double>::createTypedRO(node->getInput(kGain, true));
-    std::vector<int> states;
-    FunctionHandler invalidated([&] {
-        states.push_back(stack->getState());
-        gain->update();
-    });
-    gain->setInvalidationHandler(&invalidated);
-    gain->update();
-    EXPECT_EQ(stack->getState(), PiCommandStack::Idle);
-    // An edit is told once it has executed (state 2), an undo while it undoes (state 1), a redo
-    // once it has executed again.
-    node->getInput(kGain, true)->setVariant(2.0);
-    stack->undo();
-    stack->redo();
-    EXPECT_EQ(states, (std::vector<int>{2, 1, 2}));
-    // The command itself executes in state 0.
-    int executing = -1;
-    stack->submit(makeShared<CmFunctionCommand>(
-        "Look", [&] { executing = stack->getState(); }, [] {}));
-    EXPECT_EQ(executing, PiCommandStack::Doing);
-    EXPECT_EQ(stack->getState(), 2);
-}
-
 TEST_F(CmCommandStackTest, DefersCommandProcessedCallbacksUntilTheCommandWasProcessed)
 {
     const RCShdPtr<PiNode> node = makeGainNode("gain1");

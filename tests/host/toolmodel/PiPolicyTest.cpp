@@ -1,5 +1,5 @@
-// Descriptions and policies: ranges, enumerations, typed policies overridden by a tool,
-// structures, and the order of a description's entries.
+// Descriptions and policies: ranges, enumerations, structures, default policies, and the order of
+// a description's entries.
 #include "common/ExpectThrowMessage.h"
 #include <Vx/Pi/PiEnumPolicy.h>
 #include <Vx/Pi/PiImageInputPolicy.h>
@@ -14,30 +14,6 @@
 #include <vector>
 
 using namespace Vx;
-
-namespace {
-
-/// A tool's own string policy: only names from a fixed list are valid; the default is read when
-/// asked, not fixed when the policy is made.
-class ListedNamePolicy : public PiTypedInputPolicy<std::string>
-{
-public:
-    ListedNamePolicy(std::vector<std::string> names, const std::string* currentDefault)
-        : PiTypedInputPolicy<std::string>(false), m_names(std::move(names)), m_default(currentDefault)
-    {
-    }
-    bool isValid(const std::string& name) const override
-    {
-        return std::find(m_names.begin(), m_names.end(), name) != m_names.end();
-    }
-    std::string getDefault() const override { return *m_default; }
-
-private:
-    std::vector<std::string> m_names;
-    const std::string* m_default;
-};
-
-} // namespace
 
 TEST(PiRangeInputPolicy, ClampsRejectsOrPassesOutOfRangeValues)
 {

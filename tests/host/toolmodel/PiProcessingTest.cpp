@@ -51,17 +51,6 @@ TEST_F(PiProcessingTest, ValueEditsReachTheProcessingNodesWithoutARebuild)
     EXPECT_EQ(node->getProcNode().get(), output.get());
 }
 
-TEST_F(PiProcessingTest, KeyframedValuesRenderPerFrame)
-{
-    const RCShdPtr<PiNode> node = makeGenerator("gen", 1.0);
-    node->getInput(kGain, true)->setKeys({{0.0, PiVariant(0.0)}, {2.0, PiVariant(2.0)}});
-    const PxNodePtr<PxImageProtocol const> output = node->getProcNode();
-    PxValidityInterval validity;
-    expectColor(renderPixel(output, 1.0, 0, 0, &validity), {0.5f, 0.25f, 1.0f, 1.0f});
-    EXPECT_EQ(validity, PxValidityInterval::createFrameInterval({24, 1}, 1.0));
-    expectColor(renderPixel(output, 2.5, 0, 0), {1.0f, 0.5f, 2.0f, 1.0f});
-}
-
 TEST_F(PiProcessingTest, ConnectingThePrimaryInputSwitchesToTheModifierForm)
 {
     const RCShdPtr<PiNode> source = makeGenerator("source", 1.0);

@@ -17,7 +17,6 @@ using namespace Vx::pitest;
 
 namespace {
 
-constexpr float kTolerance = 1e-6f;
 const std::string kToolName = "Test Gain";
 const std::string kToolDescription = "Multiplies the colour of its input.";
 
@@ -36,20 +35,6 @@ public:
     static int describeCalls;
 };
 int RegisteredGain::describeCalls = 0;
-
-/// A Gain tool limited by a mask and able to affect depth.
-class MaskedGain : public GainController
-{
-public:
-    MaskedGain() : GainController(false) {}
-    static void describe(PiImageModifier::Descriptor& descriptor)
-    {
-        describeGainInputs(descriptor);
-        descriptor.setMaskingMode(PiImageModifierTypes::MaskInput);
-        descriptor.setCanAffect(PiImageModifierTypes::AffectDepth, true);
-        descriptor.setCanMute(false);
-    }
-};
 
 /// A tool whose description the host must reject: a masking mode it does not know.
 class UnknownMaskGain : public GainController
@@ -212,23 +197,6 @@ TEST_F(PiToolRegistryTest, ACreatedControllerGetsOnePolicyPerCachedEntryInOrder)
     EXPECT_EQ(RegisteredGain::describeCalls, 1);
 }
 
-TEST_F(PiToolRegistryTest, AMaskedToolGetsItsMaskInputAndPolicy)
-{
-    PiImageModifier::registerTool(makeTool<MaskedGain>("Masked Gain"));
-    const auto& tool =
-        dynamic_cast<const PiImageModifierProtocol&>(*PiToolRegistry::getInstance().findTool("Masked Gain"));
-    EXPECT_EQ(tool.getMaskingMode(), PiImageModifierTypes::MaskInput);
-    EXPECT_TRUE(tool.canAffectDepth());
-    EXPECT_FALSE(tool.canMute());
-    const auto& policies = dynamic_cast<const PiToolPolicyProtocol<MaskedGain, PiImageModifier::Descriptor>&>(tool);
-    const std::vector<std::string> names = namesOf(policies.getCachedPolicies());
-    ASSERT_FALSE(names.empty());
-    EXPECT_EQ(names.back(), PiImageModifier::getMaskInputName());
-    OPtr<PiNodeController> controller = tool.createController();
-    EXPECT_EQ(controller->getInputPolicies().size(), names.size());
-    EXPECT_EQ(controller->getInputPolicies().back().first, PiImageModifier::getMaskInputName());
-}
-
 TEST_F(PiToolRegistryTest, ADescriptionTheHostRejectsIsNotCached)
 {
     PiImageModifier::registerTool(makeTool<UnknownMaskGain>("Broken Gain"));
@@ -242,35 +210,14 @@ TEST_F(PiToolRegistryTest, ADescriptionTheHostRejectsIsNotCached)
     EXPECT_THROW(tool.createController(), std::logic_error);
 }
 
-TEST_F(PiToolRegistryTest, ANodeMadeFromTheToolsNameWorks)
+TEST_F(PiToolRegistryTest, ANodeMadeFromTheToolsNameHasTheModifiersValues)
 {
     registerGain();
-    const RCShdPtr<PiNode> source = makeGainNode("source");
-    source->getInput(PiImageGenerator::getXResolutionInputName(), true)->setVariant(8);
-    source->getInput(PiImageGenerator::getYResolutionInputName(), true)->setVariant(8);
-    source->getInput("Fill Color.Red", true)->setVariant(0.5);
-    source->getInput("Fill Color.Green", true)->setVariant(0.25);
-    source->getInput("Fill Color.Blue", true)->setVariant(1.0);
-
     const RCShdPtr<PiNode> registered =
         graph->createNode("registered", PiToolRegistry::getInstance().createController(kToolName));
-    const RCShdPtr<PiNode> direct = makeGainNode("direct");
-    for (const RCShdPtr<PiNode>& node : {registered, direct}) {
-        node->getInput(kGain, true)->setVariant(2.0);
-        graph->connect(source->getOutput(PiImageModifier::getOutputName(), true), node->getInput("Input", true));
-    }
     EXPECT_TRUE(registered->getStoredValue(PiImageModifier::getMuteValueName(), true));
     EXPECT_TRUE(registered->getStoredValue(kNote, true));
     EXPECT_EQ(registered->getPrimaryInput()->getName(), "Input");
-
-    // The same upstream image through the registered tool and through a Gain node made directly.
-    const CoRgbaColorTyped<float> viaRegistry = renderPixel(registered->getProcNode(), 0.5, 3, 3);
-    const CoRgbaColorTyped<float> viaDirect = renderPixel(direct->getProcNode(), 0.5, 3, 3);
-    EXPECT_NEAR(viaRegistry.red, 1.0f, kTolerance);
-    EXPECT_NEAR(viaRegistry.green, 0.5f, kTolerance);
-    EXPECT_NEAR(viaRegistry.blue, 2.0f, kTolerance);
-    EXPECT_EQ(viaRegistry, viaDirect);
-
     EXPECT_THROW_MESSAGE(PiToolRegistry::getInstance().createController("Nope"), std::invalid_argument,
                          "No tool named \"Nope\" is registered.");
 }

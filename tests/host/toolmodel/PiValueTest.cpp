@@ -33,28 +33,6 @@ TEST_F(PiNodeTest, AChangedValueBecomesInvalidAndCallsItsInvalidationHandlerOnce
     EXPECT_FALSE(gain->isInvalid()) << "writing the value already held changes nothing";
 }
 
-TEST_F(PiNodeTest, AnUpdateHandlerThatFindsTheValueInvalidAgainRunsAgain)
-{
-    const RCShdPtr<PiNode> node = makeGainNode("gain1");
-    const auto label = PiInputValue<std::string>::createTypedRO(node->getInput(kLabel, true));
-    std::vector<std::string> seen;
-    FunctionHandler invalidated([&] { label->update(); });
-    FunctionHandler updated;
-    updated.setFunction([&] {
-        seen.push_back(label->getValue());
-        if (seen.size() == 1)
-            node->getInput(kLabel, true)->setVariant(std::string("written by the handler"));
-        if (label->isInvalid())
-            label->update();
-    });
-    label->setInvalidationHandler(&invalidated);
-    label->setUpdateHandler(&updated);
-    label->update();
-    EXPECT_EQ(seen, (std::vector<std::string>{"", "written by the handler"}));
-    EXPECT_EQ(invalidated.getCalls(), 1);
-    EXPECT_FALSE(label->isInvalid());
-}
-
 TEST_F(PiNodeTest, UndoAndRedoRestoreValuesAndTellTheController)
 {
     GainController* controller = nullptr;
@@ -97,21 +75,4 @@ TEST_F(PiNodeTest, PoliciesFilterWrittenValues)
     EXPECT_THROW(node->getInput(kGain, true)->setVariant(PiVariant(std::string("loud"))), RCExCastFailed);
     EXPECT_THROW(PiTypedValueUtil<int>(node->getStoredValue(kNote, true), true), RCExCastFailed);
     EXPECT_THROW(PiInputValue<int>::createTypedRO(node->getInput(kLabel, true)), RCExCastFailed);
-}
-
-TEST_F(PiNodeTest, WritesUnderAnUndoGuardAreNotRecorded)
-{
-    const RCShdPtr<PiNode> node = makeGainNode("gain1");
-    PiTypedValueUtil<std::string> note(node->getStoredValue(kNote, true), true);
-    {
-        PiUndoGuardNoLog guard(false);
-        note->setValue("derived");
-    }
-    EXPECT_EQ(note->getValue(), "derived");
-    EXPECT_EQ(composition->getCommandStack()->getUndoCount(), 0u);
-    {
-        PiUndoGuardNoLog guard(true);
-        note->setValue("user");
-    }
-    EXPECT_EQ(composition->getCommandStack()->getUndoCount(), 1u) << "a guard told to keep logging records";
 }
