@@ -136,39 +136,6 @@ TEST(FrameWriter, PngStoresColourDividedByAlphaRoundedToEightBits)
     }
 }
 
-TEST(FrameWriter, ZipLevelTradesSizeForSpeedWithTheSamePixels)
-{
-    ScratchFolder folder;
-    // Smooth ramps with a little pattern: what a higher level compresses better.
-    const OIIO::ImageBuf image = makeRendered(256, 128, [](int x, int y, int c) {
-        return c == 3 ? 1.0f : float((x * (c + 1) + y * 3) % 200) / 256.0f + float((x ^ y) & 3) / 1024.0f;
-    });
-    for (const char* extension : {"exr", "png"}) {
-        SCOPED_TRACE(extension);
-        FrameWriter::Options fast;
-        fast.zipLevel = 1;
-        FrameWriter::Options small;
-        small.zipLevel = 9;
-        const std::string fastPath = folder.file(std::string("fast.0001.") + extension);
-        const std::string smallPath = folder.file(std::string("small.0001.") + extension);
-        FrameWriter(fast).write(fastPath, image);
-        FrameWriter(small).write(smallPath, image);
-        OIIO::ImageSpec spec;
-        const TestImage a = readImage(fastPath, &spec);
-        const TestImage b = readImage(smallPath);
-        EXPECT_EQ(a.pixels, b.pixels);
-        EXPECT_LT(std::filesystem::file_size(smallPath), std::filesystem::file_size(fastPath));
-        if (std::string(extension) == "exr") {
-            EXPECT_EQ(spec.get_string_attribute("compression"), "zip");
-        }
-    }
-    FrameWriter::Options invalid;
-    invalid.zipLevel = 0;
-    EXPECT_THROW(FrameWriter{invalid}, std::invalid_argument);
-    invalid.zipLevel = 10;
-    EXPECT_THROW(FrameWriter{invalid}, std::invalid_argument);
-}
-
 TEST(FrameWriter, ExrKeepsTheInputChannelsAndMetadata)
 {
     ScratchFolder folder;

@@ -215,31 +215,6 @@ TEST(ImageSequenceSource, MissingAndUnreadableFramesAreNamedAndNotCached)
     EXPECT_EQ(frame->frame, 2);
 }
 
-TEST(ImageSequenceSource, ManyTilesDecodeOnce)
-{
-    ScratchFolder folder;
-    writeExrSequence(folder, 1, 1);
-    const auto source = makeSource(folder.file("plate.####.exr"), 1);
-    std::atomic<int> failures{0};
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 8; ++t) {
-        threads.emplace_back([&, t] {
-            PxRequestMgr::RenderScope scope;
-            for (int i = 0; i < 20; ++i) {
-                const int x0 = (t * 5 + i) % kWidth;
-                const PxImageResult r =
-                    source->getImage(PxImageContext{timeOf(1), 0, GeRectangle<int>(x0, x0 + 1, 0, kHeight)});
-                if (r.getPixelRegion() != GeRectangle<int>(x0, x0 + 1, 0, kHeight))
-                    ++failures;
-            }
-        });
-    }
-    for (auto& t : threads)
-        t.join();
-    EXPECT_EQ(failures.load(), 0);
-    EXPECT_EQ(source->getDecodeCount(), 1u);
-}
-
 TEST(ImageSequenceSource, CacheKeepsTheMostRecentFrames)
 {
     ScratchFolder folder;

@@ -77,22 +77,6 @@ TEST(ProgressReporter, PipeGetsOnlyTheSummary)
     EXPECT_EQ(out.str(), "Rendered 3 frames in 3.0 s (1.0 fps)\n");
 }
 
-TEST(ProgressReporter, PipeWithoutSummaryAndQuietModePrintNothing)
-{
-    for (const ProgressReporter::Options& o : {options(false, false, false), options(true, true, true)}) {
-        SCOPED_TRACE(o.terminal);
-        ManualClock clock;
-        std::ostringstream out;
-        ProgressReporter progress(1, out, o, clock.function());
-        clock.now += 1.0;
-        progress.frameDone();
-        progress.finish();
-        EXPECT_EQ(out.str(), "");
-        EXPECT_EQ(progress.getFramesDone(), 1u);
-        EXPECT_EQ(progress.describeSummary(), "Rendered 1 frame in 1.0 s (1.0 fps)");
-    }
-}
-
 TEST(ProgressReporter, FormatDuration)
 {
     struct Case

@@ -65,17 +65,6 @@ TEST(RenderOptions, ReadsEveryOption)
     EXPECT_TRUE(r.quiet);
 }
 
-TEST(RenderOptions, HelpNamesEveryOptionAndTheTimecodeRule)
-{
-    const Outcome o = parse({"--help"});
-    EXPECT_FALSE(o.parsed.options);
-    EXPECT_EQ(o.parsed.exitCode, 0);
-    for (const char* option : {"--input", "--output", "--frames", "--set", "--comp-name", "--version-name",
-                               "--version-number", "--fps", "--range", "--attr", "--size", "--threads", "--tile-size",
-                               "--zip-level", "--save", "--describe", "--list-fonts", "--quiet", "00:00:00:00"})
-        EXPECT_NE(o.out.find(option), std::string::npos) << option;
-}
-
 TEST(RenderOptions, MistakesAreNamedBeforeAnythingRuns)
 {
     struct Case

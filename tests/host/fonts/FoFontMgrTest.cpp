@@ -77,25 +77,6 @@ TEST(FoFontMgr, GetFontFindsTheFaceOfTheStyleAtThePixelSize)
     }
 }
 
-// getFont answers exactly what getFontStyles promises, for every DejaVu family installed. The DejaVu
-// packages always leave some family short of a style (fonts-dejavu-core has no oblique faces, the
-// extra package brings "DejaVu Math TeX Gyre" with a regular face only), so missing styles are met.
-TEST(FoFontMgrGetFont, MissingStyleIsInvalidAndPresentStyleIsValid)
-{
-    int missing = 0;
-    for (const std::string& family : mgr().getFontFamilies()) {
-        if (family.rfind("DejaVu", 0) != 0)
-            continue;
-        const std::vector<int> styles = mgr().getFontStyles(family);
-        for (int style = 0; style < 4; ++style) {
-            const bool present = std::find(styles.begin(), styles.end(), style) != styles.end();
-            EXPECT_EQ(mgr().getFont(family, style, 16, 16).isValid(), present) << family << " style " << style;
-            missing += present ? 0 : 1;
-        }
-    }
-    EXPECT_GT(missing, 0);
-}
-
 TEST(FoFontMgrGetFont, SameRequestGivesSameFaceAndOtherRequestsOtherFaces)
 {
     const FoFont a = mgr().getFont(kFamily, FoFontMgr::Bold, 30, 30);

@@ -109,18 +109,6 @@ TEST_F(MsgFileGuardTest, TextsLiveAsLongAsTheGuard)
     EXPECT_EQ(m_sink->getRecords()[0].text, "SCOPED_ONE (\"x\")");
 }
 
-TEST_F(MsgFileGuardTest, LaterFileWinsUntilItCloses)
-{
-    MsgServer& server = MsgServer::getInstance();
-    MsgFileGuard first(writeFile("first.msg", "LAYERED = from the first file\nONLY_FIRST = first only\n"));
-    {
-        MsgFileGuard second(writeFile("second.msg", "LAYERED = from the second file\n"));
-        EXPECT_EQ(server.getText("LAYERED"), std::optional<std::string>("from the second file"));
-        EXPECT_EQ(server.getText("ONLY_FIRST"), std::optional<std::string>("first only"));
-    }
-    EXPECT_EQ(server.getText("LAYERED"), std::optional<std::string>("from the first file"));
-}
-
 TEST_F(MsgFileGuardTest, BareNameIsFoundInTheSearchFolders)
 {
     const std::filesystem::path other = m_directory / "other";

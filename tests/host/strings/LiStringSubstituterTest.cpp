@@ -107,22 +107,6 @@ TEST(LiStringSubstituter, FirstRegisteredPatternWinsAndTheScanResumesAfterIt)
     EXPECT_EQ(pairs.substitute("baaaab"), "bXXb");
 }
 
-TEST(LiStringSubstituter, DoesNotScanReplacementsAgain)
-{
-    NumberedSource calls("unused");
-    LiStringSubstituter substituter;
-    substituter.addPattern("<FrameNo>", calls.handler());
-    substituter.addPattern("<Self>", constantHandler("<FrameNo> and <Self>"));
-    substituter.addPattern("<Gone>", constantHandler(""));
-    EXPECT_EQ(substituter.substitute("<Self><Gone>"), "<FrameNo> and <Self>");
-    EXPECT_EQ(calls.getCalls(), 0);
-
-    LiStringSubstituter joining;
-    joining.addPattern("<A>", constantHandler("<"));
-    joining.addPattern("<B>", constantHandler("B>"));
-    EXPECT_EQ(joining.substitute("<A>B>"), "<B>");
-}
-
 TEST(LiStringSubstituter, RejectsAnEmptyPatternAndAMissingHandler)
 {
     LiStringSubstituter substituter;

@@ -12,7 +12,6 @@
 #include <limits>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace Vx {
@@ -231,24 +230,6 @@ TEST(LiTimeCode, RejectsInvalidRates)
                          "can be counted.");
     EXPECT_NO_THROW(LiTimeCodeFactory::getInstance().createTimeCode(Rational(2000000, 2), 0));
     EXPECT_THROW(LiTimeCodeFactory::getInstance().createTimeCode(Rational(-25, 1), 0), std::invalid_argument);
-}
-
-TEST(LiTimeCodeFactory, SharesOneFormatterPerRateAndFlags)
-{
-    LiTimeCodeFactory& factory = LiTimeCodeFactory::getInstance();
-    const RCShdPtr<LiTimeCode> first = factory.createTimeCode(Rational(24000, 1001), 0);
-    const RCShdPtr<LiTimeCode> again = factory.createTimeCode(Rational(24000, 1001), 0);
-    const RCShdPtr<LiTimeCode> scaled = factory.createTimeCode(Rational(48000, 2002), 0);
-    ASSERT_TRUE(first);
-    EXPECT_EQ(first.get(), again.get());
-    EXPECT_EQ(first.get(), scaled.get());
-    EXPECT_TRUE(first->getRate() == Rational(24000, 1001));
-
-    EXPECT_NE(first.get(), factory.createTimeCode(Rational(24000, 1001), 1).get());
-    EXPECT_NE(first.get(), factory.createTimeCode(Rational(24), 0).get());
-    EXPECT_NE(factory.createTimeCode(Rational(30000, 1001), 0).get(),
-              factory.createTimeCode(Rational(30000, 1001), 1).get());
-    EXPECT_EQ(factory.createTimeCode(Rational(25), 0).get(), factory.createTimeCode(Rational(50, 2), 0).get());
 }
 
 } // namespace

@@ -67,18 +67,6 @@ TEST_F(OmObjectModelTest, ObserversReceiveAttributeHintsForTheComposition)
     EXPECT_EQ(observer.received.size(), 6u);
 }
 
-TEST_F(OmObjectModelTest, AGraphReportsItsNodesAttributesAndLinks)
-{
-    RecordingObserver observer;
-    graph->attachObserver(&observer);
-    const RCShdPtr<PiNode> source = makeGainNode("source");
-    const RCShdPtr<PiNode> target = makeGainNode("target");
-    target->setAttribute("note", "keep");
-    graph->connect(source->getOutput("Output", true), target->getInput("Input", true));
-    EXPECT_EQ(observer.received, (std::vector<std::string>{"added target note", "link target Input"}));
-    EXPECT_THROW(target->removeAttribute("missing"), std::out_of_range);
-}
-
 TEST_F(OmObjectModelTest, EitherSideMayDieFirst)
 {
     auto observer = std::make_unique<RecordingObserver>();

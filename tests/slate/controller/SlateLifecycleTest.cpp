@@ -235,25 +235,5 @@ TEST_F(SlateLifecycleTest, RemovingTheNodeDetachesEverything)
     composition->setAttribute("after", "removal");
 }
 
-TEST_F(SlateLifecycleTest, DestructionWithoutANodeEndsTheSubscriptions)
-{
-    const std::size_t settingsObservers =
-        OmDefaultSettings::getInstance(OmSettingsTypes::COMPONENT_SCOPE).getObserverCount();
-    const auto scratch = composition->createGraph("scratch", 1, 10);
-    {
-        // A node let go of without its graph's tear-down unbinds its controller first: the
-        // controller's destructor finds no node and skips everything reached through it.
-        const auto node = makeShared<PiNode>(scratch.get(), "loose");
-        SlateController* controller = makeSlateController();
-        node->build(RCShdPtr<PiNodeController>(controller));
-        controller->nodeAdded();
-        ASSERT_EQ(controller->getSubjectCount(), 3u);
-    }
-    EXPECT_EQ(OmDefaultSettings::getInstance(OmSettingsTypes::COMPONENT_SCOPE).getObserverCount(), settingsObservers);
-    EXPECT_EQ(scratch->getObserverCount(), 0u);
-    EXPECT_EQ(scratch->getGraphController()->getCallbackCount(), 0u);
-    scratch->setTimeRange(DtTime{1, composition->getFrameRate()}, DtTime{5, composition->getFrameRate()});
-}
-
 } // namespace
 } // namespace Vx::test
