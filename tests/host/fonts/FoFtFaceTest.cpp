@@ -79,25 +79,6 @@ TEST(FoFtFace, CodePoints)
         EXPECT_EQ(FoFtFace::toCodePoint(c.c), c.code) << std::hex << static_cast<long>(c.c);
 }
 
-// A face made apart from the manager renders exactly what the manager's shared face renders.
-TEST(FoFtFace, SameGlyphsAsTheSharedFace)
-{
-    const auto library = makeShared<FoFtLibrary>();
-    const FoFtFace own(library, regularFile(), 0, 33, 33);
-    const FoFont shared = FoFontMgr::getInstance().getFont(kFamily, FoFontMgr::Regular, 33, 33);
-    ASSERT_TRUE(shared.isValid());
-    EXPECT_NE(static_cast<const FoFont::Face*>(&own), shared.getFace().get());
-    EXPECT_EQ(own.describe(), shared.describe());
-    EXPECT_EQ(own.getAscent(), shared.getAscent());
-    EXPECT_EQ(own.getDescent(), shared.getDescent());
-    EXPECT_EQ(own.getUnitsPerEM(), shared.getUnitsPerEM());
-    for (wchar_t c : std::wstring(L"Slate 0123 \u00c5ngstr\u00f6m \u2014 q\u00e7")) {
-        EXPECT_TRUE(sameGlyph(own.getChar(c), shared.getChar(c))) << int(c);
-        EXPECT_TRUE(sameGlyph(own.rasterizeGlyph(own.getChar(c).id), shared.rasterizeGlyph(shared.getChar(c).id)))
-            << int(c);
-    }
-}
-
 // Advances are the design advances scaled to the pixel width and rounded to whole pixels: light
 // hinting leaves widths alone.
 TEST(FoFtFace, AdvancesAreRoundedDesignAdvances)

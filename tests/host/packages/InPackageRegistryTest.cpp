@@ -171,24 +171,6 @@ TEST(InPackageRegistry, FailingTerminationStillTerminatesTheOthers)
     EXPECT_TRUE(registry.getInitializedPackages().empty());
 }
 
-TEST(InPackageRegistry, DestroyedPackageLeavesTheRegistry)
-{
-    InPackageRegistry registry;
-    std::vector<std::string> log;
-    RecordingPackage<VxInit::regA> a("a", log);
-    a.registerPackage(registry);
-    {
-        RecordingPackage<VxInit::regB> b("b", log);
-        b.registerPackage(registry);
-        registry.initializeAll();
-        EXPECT_EQ(registry.findPackage("b"), &b);
-        EXPECT_EQ(registry.findPackage(*typeOf<VxInit::regB>()), &b);
-    }
-    EXPECT_EQ(registry.findPackage("b"), nullptr);
-    EXPECT_EQ(registry.getPackages(), (std::vector<InPackageInit*>{&a}));
-    EXPECT_EQ(registry.getInitializedPackages(), (std::vector<InPackageInit*>{&a}));
-}
-
 TEST(InPackageInit, DependenciesKeepDeclarationOrderWithoutRepeats)
 {
     std::vector<std::string> log;
