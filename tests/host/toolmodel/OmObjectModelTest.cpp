@@ -1,5 +1,5 @@
-// The object model and time: observers and their hints, attribute references in texts, time-range
-// callbacks.
+// The object model: observers and their hints, attribute references in texts, and time
+// differences.
 #include "ToolModelTestSupport.h"
 #include "common/ExpectThrowMessage.h"
 
@@ -32,13 +32,6 @@ public:
         }
     }
     std::vector<std::string> received;
-};
-
-class TimeHandler : public CbHandler<void, const TmTimeEvent&>
-{
-public:
-    void call(const TmTimeEvent& event) const override { events.push_back(event); }
-    mutable std::vector<TmTimeEvent> events;
 };
 
 } // namespace
@@ -98,39 +91,6 @@ TEST_F(OmObjectModelTest, SubstitutesAttributeReferences)
     EXPECT_EQ(untouched, "<attr:client>");
     LiString text("<attr:client>");
     EXPECT_THROW(OmCompositionGraphUtils::substituteUdas(RCShdPtr<PiGraph>(), text), RCExNullPtr);
-}
-
-TEST_F(OmObjectModelTest, TimeRangeChangesCallRegisteredCallbacks)
-{
-    RCShdPtr<PiNodeController> controller = graph->getController().lock();
-    auto* time = dynamic_cast<TmTimeProtocol*>(controller.get());
-    auto* range = dynamic_cast<PiCompositionGraphInterface*>(controller.get());
-    ASSERT_NE(time, nullptr);
-    ASSERT_NE(range, nullptr);
-    DtTime start;
-    DtTime end;
-    range->getTimeRange(start, end);
-    EXPECT_EQ((end - start).getFrameCount(), 99);
-
-    TimeHandler handler;
-    TimeHandler removed;
-    time->addCallback(TmTimeEvent::StartTimeChanged, &handler);
-    time->addCallback(TmTimeEvent::EndTimeChanged, &handler);
-    time->addCallback(TmTimeEvent::EndTimeChanged, &removed);
-    time->removeCallback(TmTimeEvent::EndTimeChanged, &removed);
-
-    graph->setTimeRange(DtTime{1, {24, 1}}, DtTime{120, {24, 1}});
-    EXPECT_EQ(handler.events, (std::vector<TmTimeEvent>{TmTimeEvent::EndTimeChanged}));
-    graph->setTimeRange(DtTime{10, {24, 1}}, DtTime{10, {24, 1}});
-    EXPECT_EQ(handler.events.size(), 3u);
-    composition->getCommandStack()->undo();
-    range->getTimeRange(start, end);
-    EXPECT_EQ(start.frames, 1);
-    EXPECT_EQ(end.frames, 120);
-    EXPECT_EQ(handler.events.size(), 5u);
-    EXPECT_TRUE(removed.events.empty());
-    time->removeCallback(TmTimeEvent::StartTimeChanged, &handler);
-    time->removeCallback(TmTimeEvent::EndTimeChanged, &handler);
 }
 
 TEST(DtTime, DifferencesNeedOneRate)

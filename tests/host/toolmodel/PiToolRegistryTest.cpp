@@ -1,11 +1,10 @@
 // Tool registration: protocol objects made from PiImageModifierInfo<Controller> are registered,
-// listed with their strings, describe their tool once and answer from that cache, describe into
-// host descriptors on every call, create controllers with one policy per cached entry, make
-// working nodes by tool name, and leave with the package that registered them.
+// describe their tool once and answer from that cache, create controllers with one policy per
+// cached entry and nodes by tool name. (Tools leaving with their package: the package-end and
+// plug-in tests.)
 #include "ToolModelTestSupport.h"
 #include "common/ExpectThrowMessage.h"
 
-#include <Vx/In/InPackageRegistry.h>
 #include <Vx/Pi/PiImageModifierInfo.h>
 #include <Vx/Pi/PiToolRegistry.h>
 
@@ -94,18 +93,6 @@ std::vector<std::string> expectedGainNames()
         names.push_back(name);
     return names;
 }
-
-namespace VxInit {
-struct toolTestPackage;
-}
-
-/// A package that registers the Gain tool when initialised.
-class ToolPackage : public InInit<VxInit::toolTestPackage>
-{
-public:
-    ToolPackage() : InInit("toolTestPackage") {}
-    void initializePackage() override { PiImageModifier::registerTool(makeTool<RegisteredGain>("Packaged Gain")); }
-};
 
 } // namespace
 
@@ -220,29 +207,4 @@ TEST_F(PiToolRegistryTest, ANodeMadeFromTheToolsNameHasTheModifiersValues)
     EXPECT_EQ(registered->getPrimaryInput()->getName(), "Input");
     EXPECT_THROW_MESSAGE(PiToolRegistry::getInstance().createController("Nope"), std::invalid_argument,
                          "No tool named \"Nope\" is registered.");
-}
-
-TEST_F(PiToolRegistryTest, ToolsLeaveWithThePackageThatRegisteredThem)
-{
-    registerGain(); // registered by no package
-    InPackageRegistry packages;
-    ToolPackage package;
-    package.registerPackage(packages);
-    packages.initializeAll();
-    PiToolRegistry& registry = PiToolRegistry::getInstance();
-    ASSERT_NE(registry.findTool("Packaged Gain"), nullptr);
-    EXPECT_EQ(registry.findPackage("Packaged Gain"), &package);
-    EXPECT_EQ(registry.findPackage(kToolName), nullptr);
-
-    EXPECT_EQ(registry.releaseTools(package), 1u);
-    EXPECT_EQ(CountedInfo<RegisteredGain>::destroyed, 1);
-    EXPECT_EQ(registry.findTool("Packaged Gain"), nullptr);
-    EXPECT_NE(registry.findTool(kToolName), nullptr);
-    EXPECT_EQ(registry.releaseTools(package), 0u);
-    packages.terminateAll();
-
-    EXPECT_FALSE(registry.unregisterTool("Other"));
-    EXPECT_TRUE(registry.unregisterTool(kToolName));
-    EXPECT_EQ(CountedInfo<RegisteredGain>::destroyed, 2);
-    EXPECT_EQ(registry.findTool(kToolName), nullptr);
 }

@@ -1,4 +1,5 @@
-// Nodes, inputs and values: handlers, edits, undo and redo, policies applied on write.
+// Nodes, inputs and values: handlers, edits, undo and redo (refused while a command is processed),
+// policies applied on write.
 #include "ToolModelTestSupport.h"
 #include "common/ExpectThrowMessage.h"
 
@@ -75,4 +76,21 @@ TEST_F(PiNodeTest, PoliciesFilterWrittenValues)
     EXPECT_THROW(node->getInput(kGain, true)->setVariant(PiVariant(std::string("loud"))), RCExCastFailed);
     EXPECT_THROW(PiTypedValueUtil<int>(node->getStoredValue(kNote, true), true), RCExCastFailed);
     EXPECT_THROW(PiInputValue<int>::createTypedRO(node->getInput(kLabel, true)), RCExCastFailed);
+}
+
+TEST_F(PiNodeTest, RefusesToUndoWhileACommandIsProcessed)
+{
+    const RCShdPtr<PiNode> node = makeGainNode("gain1");
+    const RCShdPtr<CmCommandStack> stack = composition->getCommandStack();
+    const auto gain = PiInputValue<double>::createTypedRO(node->getInput(kGain, true));
+    FunctionHandler invalidated([&] {
+        EXPECT_THROW_MESSAGE(stack->undo(), std::logic_error,
+                             "The command stack cannot undo while a command is being processed.");
+    });
+    gain->setInvalidationHandler(&invalidated);
+    gain->update();
+    node->getInput(kGain, true)->setVariant(2.0);
+    EXPECT_EQ(invalidated.getCalls(), 1);
+    EXPECT_EQ(CmCommandStack().getUndoName(), "");
+    EXPECT_THROW(CmCommandStack().undo(), std::logic_error);
 }
