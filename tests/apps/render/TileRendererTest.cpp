@@ -8,8 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <Vx/Px/PxColorSourceNode.h>
-#include <Vx/Px/PxImageFormatNode.h>
 
 #include "RenderTestUtil.h"
 
@@ -34,11 +32,6 @@ bool samePixels(const OIIO::ImageBuf& a, const OIIO::ImageBuf& b)
     if (sa.width != sb.width || sa.height != sb.height || sa.nchannels != sb.nchannels || sa.format != sb.format)
         return false;
     return std::memcmp(a.localpixels(), b.localpixels(), sa.image_bytes()) == 0;
-}
-
-template <class T> PxNodePtr<PxNode const> constant(const T& value)
-{
-    return PxNodePtr<PxNode const>(pxCreateNode<PxAnimValueNode<T>>(PxResult<T>(value, PxValidityInterval::FULL)));
 }
 
 } // namespace
@@ -75,22 +68,6 @@ TEST(TileRenderer, ThreadsAndTileSizesGiveIdenticalFrames)
     const OIIO::ImageBuf c = TileRenderer(2, 301, 1).render(*coordinates, 0.0);
     EXPECT_TRUE(samePixels(a, b));
     EXPECT_TRUE(samePixels(a, c));
-
-    auto formatNode = pxCreateNode<PxImageFormatNode>(smallFormat());
-    auto source = pxCreateNode<PxColorSourceNode>(
-        PxNodePtr<PxImageFormatProtocol const>(formatNode), PxNodePtr<PxAnimValueProtocol<int> const>(),
-        PxNodePtr<PxAnimValueProtocol<int> const>(),
-        pxDownCast<PxAnimValueProtocol<CoRgbColorTyped<float>> const>(
-            constant(CoRgbColorTyped<float>{0.25f, 0.5f, 0.75f})),
-        pxDownCast<PxAnimValueProtocol<double> const>(constant(0.5)),
-        pxDownCast<PxAnimValueProtocol<CoRgbColorTyped<float>> const>(constant(CoRgbColorTyped<float>::ZERO)),
-        pxDownCast<PxAnimValueProtocol<double> const>(constant(0.0)));
-    const OIIO::ImageBuf d = TileRenderer(1, 64, 64).render(*source, 1.0);
-    const OIIO::ImageBuf e = TileRenderer(2, 100, 100).render(*source, 1.0);
-    EXPECT_TRUE(samePixels(d, e));
-    float corner[4];
-    d.getpixel(300, 170, corner);
-    EXPECT_GT(corner[3], 0.0f); // the solid colour covers the frame, not an empty image
 }
 
 TEST(TileRenderer, FirstExceptionReachesTheCaller)

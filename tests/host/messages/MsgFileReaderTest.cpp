@@ -108,18 +108,3 @@ TEST_F(MsgFileGuardTest, TextsLiveAsLongAsTheGuard)
     ASSERT_EQ(m_sink->getRecords().size(), 1u);
     EXPECT_EQ(m_sink->getRecords()[0].text, "SCOPED_ONE (\"x\")");
 }
-
-TEST_F(MsgFileGuardTest, BareNameIsFoundInTheSearchFolders)
-{
-    const std::filesystem::path other = m_directory / "other";
-    const std::filesystem::path tools = m_directory / "tools";
-    std::filesystem::create_directories(other);
-    std::filesystem::create_directories(tools);
-    std::ofstream(tools / "searched.msg") << "SEARCHED = found in the tools folder\n";
-    MsgServer& server = MsgServer::getInstance();
-    server.addSearchDirectory(other.string());
-    server.addSearchDirectory(tools.string());
-    MsgFileGuard guard("searched.msg");
-    EXPECT_EQ(guard.getPath(), (tools / "searched.msg").string());
-    EXPECT_EQ(server.getText("SEARCHED"), std::optional<std::string>("found in the tools folder"));
-}

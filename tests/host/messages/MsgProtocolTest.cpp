@@ -66,28 +66,6 @@ TEST(MsgSubscription, KeepsItsIdAndRejectsAnEmptyOne)
 
 using MsgDisplay = VxTest::MsgFixture;
 
-TEST_F(MsgDisplay, FileTextReachesTheSinkWithItsValues)
-{
-    MsgFileGuard guard(writeFile("display.msg", "DISPLAY_STYLE = The style \"%1\" is not available for the font "
-                                                "\"%2\".\nDISPLAY_ORDER = %2 before %1\n"));
-    MsgProtocol style("DISPLAY_STYLE", MsgSeverity::Error);
-    style.substitute("Bold").substitute("Arial");
-    style.display();
-    MsgWarning order(MsgSubscription("DISPLAY_ORDER"));
-    order.substitute("first").substitute("second");
-    EXPECT_EQ(order.getSubstitutions(), (std::vector<std::string>{"first", "second"}));
-    order.display();
-
-    const std::vector<MsgRecord> records = m_sink->getRecords();
-    ASSERT_EQ(records.size(), 2u);
-    EXPECT_EQ(records[0].id, "DISPLAY_STYLE");
-    EXPECT_EQ(records[0].severity, MsgSeverity::Error);
-    EXPECT_EQ(records[0].text, "The style \"Bold\" is not available for the font \"Arial\".");
-    EXPECT_EQ(records[1].id, "DISPLAY_ORDER");
-    EXPECT_EQ(records[1].severity, MsgSeverity::Warning);
-    EXPECT_EQ(records[1].text, "second before first");
-}
-
 TEST_F(MsgDisplay, UnknownIdShowsTheIdAndItsValues)
 {
     MsgWarning warning(MsgSubscription("NOBODY_DEFINES_THIS"));
