@@ -72,21 +72,6 @@ TEST(PxSetRequest, InvalidatesItsNodeAndEveryNodeAboveItUntilUnregistered)
     top->unregisterChild(middle);
 }
 
-TEST(PxNode, RegisteringTwiceNeedsUnregisteringTwice)
-{
-    PxStrongHndl<ProbeNode> child = pxCreateNode<ProbeNode>();
-    PxStrongHndl<ProbeNode> parent = pxCreateNode<ProbeNode>();
-    parent->registerChild(child);
-    parent->registerChild(child);
-    child->invalidate({0.0, 1.0}, 0);
-    EXPECT_EQ(parent->getInvalidationCount(), 2u);
-    parent->unregisterChild(child);
-    EXPECT_EQ(child->getParents(), std::vector<const PxNode*>{parent.get()});
-    parent->unregisterChild(child);
-    parent->unregisterChild(child); // no longer registered: nothing to undo
-    EXPECT_TRUE(child->getParents().empty());
-}
-
 class ThrowingRequest : public PxRequest
 {
 public:

@@ -19,7 +19,6 @@
 namespace Vx {
 namespace {
 
-using pxtest::failedAssertion;
 using pxtest::kGraphThreadCheck;
 using pxtest::ProbeNode;
 using pxtest::runOnRequestThread;
@@ -78,27 +77,6 @@ TEST(PxStrongHndl, CreationAndAssignmentOnAWorkerThreadFailTheAssertionAndChange
             EXPECT_EQ(ProbeNode::constructed(), constructed);
         }
     }
-}
-
-TEST(PxRequestMgrRenderScope, MarksTheThreadAsAWorkerWhileHeldNestingIncluded)
-{
-    std::vector<bool> marks;
-    std::thread render([&] {
-        PxRequestMgr& mgr = PxRequestMgr::getInstance();
-        marks.push_back(mgr.isWorkerThreadCurrent());
-        {
-            PxRequestMgr::RenderScope scope;
-            {
-                PxRequestMgr::RenderScope inner;
-                marks.push_back(mgr.isWorkerThreadCurrent());
-            }
-            marks.push_back(mgr.isWorkerThreadCurrent()); // the outer scope still holds
-        }
-        marks.push_back(mgr.isWorkerThreadCurrent());
-    });
-    render.join();
-    EXPECT_EQ(marks, (std::vector<bool>{false, true, true, false}));
-    EXPECT_FALSE(PxRequestMgr::getInstance().isWorkerThreadCurrent());
 }
 
 // The death test starts a fresh process for the statement: the request manager runs a thread of

@@ -1,12 +1,9 @@
-// Callback objects: CbMethod calls its owner's operation, CbDataFunction its function with the
-// stored datum; both through the handler interface that registries hold.
-#include "Probe.h"
-
+// Callback registries: handlers of an event called oldest first, registrations ending with
+// whichever side dies first, and a handler destroyed by an earlier one skipped.
 #include <Vx/Cb/CbHandler.h>
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,56 +12,7 @@ namespace SupportTest {
 namespace {
 
 using Vx::CbCallbackList;
-using Vx::CbDataFunction;
 using Vx::CbHandler;
-using Vx::CbHandlerSlot;
-using Vx::CbMethod;
-using Vx::makeShared;
-using Vx::RCShdPtr;
-
-class Accumulator
-{
-public:
-    int add(int amount)
-    {
-        m_total += amount;
-        return m_total;
-    }
-    int getTotal() const { return m_total; }
-
-private:
-    int m_total = 0;
-};
-
-std::string repeated(const std::string& datum, int times)
-{
-    std::string text;
-    for (int i = 0; i < times; ++i)
-        text += datum;
-    return text;
-}
-
-int valueOf(const RCShdPtr<Probe>& probe)
-{
-    return probe->getValue();
-}
-
-TEST(CbDataFunction, CallsTheFunctionWithACopyOfTheDatumFirst)
-{
-    std::string datum = "ab";
-    CbDataFunction<std::string, std::string, int> function(&repeated, datum);
-    datum = "cd";
-    EXPECT_EQ(function.call(3), "ababab");
-    EXPECT_EQ(function(0), "");
-
-    std::atomic<int> deaths{0};
-    RCShdPtr<CbHandler<int>> handler =
-        makeShared<CbDataFunction<int, RCShdPtr<Probe>>>(&valueOf, makeShared<Probe>(deaths, 9));
-    EXPECT_EQ(handler->call(), 9);
-    EXPECT_EQ(deaths, 0);
-    handler.reset();
-    EXPECT_EQ(deaths, 1) << "the datum goes with the last reference";
-}
 
 /// A handler that appends its name and the event to a shared log.
 class LoggingHandler : public CbHandler<void, int>
@@ -144,25 +92,6 @@ TEST(CbCallbackList, SkipsAHandlerDestroyedByAnEarlierOne)
     EXPECT_EQ(victim, nullptr);
     EXPECT_TRUE(log.empty());
     EXPECT_EQ(list.getCount(), 1u);
-}
-
-TEST(CbHandlerSlot, HoldsOneHandlerAndForgetsItWhenItDies)
-{
-    std::vector<std::string> log;
-    CbHandlerSlot<CbHandler<void, int>> slot;
-    LoggingHandler first(log, "first");
-    auto second = std::make_unique<LoggingHandler>(log, "second");
-    slot.set(&first);
-    EXPECT_EQ(first.getRegistrationCount(), 1u);
-    slot.set(second.get());
-    EXPECT_EQ(first.getRegistrationCount(), 0u);
-    EXPECT_EQ(slot.get(), second.get());
-    second.reset();
-    EXPECT_EQ(slot.get(), nullptr);
-    EXPECT_EQ(slot.getLinkCount(), 0u);
-    slot.set(&first);
-    slot.set(nullptr);
-    EXPECT_EQ(first.getRegistrationCount(), 0u);
 }
 
 } // namespace
