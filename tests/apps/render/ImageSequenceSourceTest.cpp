@@ -68,11 +68,14 @@ const float* pixelAt(const std::vector<float>& pixels, int width, int x, int y)
 
 } // namespace
 
-TEST(ImageSequenceSource, FormatFromFirstFrame)
+// One half-float EXR sequence: the format of its first frame, its pixels exactly (top row first),
+// level one as every other pixel, and transparent black outside the frame.
+TEST(ImageSequenceSource, ExrSequenceFormatPixelsLevelOneAndOutside)
 {
     ScratchFolder folder;
-    writeExrSequence(folder, 1001, 1001);
-    const auto source = makeSource(folder.file("plate.####.exr"), 1001, 3, Rational(24000, 1001));
+    writeExrSequence(folder, 1001, 1003);
+    const Rational ntsc(24000, 1001);
+    const auto source = makeSource(folder.file("plate.####.exr"), 1001, 3, ntsc);
     const PxImageFormat format = source->getImageFormat();
     EXPECT_EQ(format.width, kWidth);
     EXPECT_EQ(format.height, kHeight);
@@ -81,28 +84,39 @@ TEST(ImageSequenceSource, FormatFromFirstFrame)
     EXPECT_EQ(format.frameRate.num, 24000);
     EXPECT_EQ(format.frameRate.den, 1001);
     EXPECT_EQ(source->getFirstSpec().format, OIIO::TypeHalf);
-    EXPECT_EQ(source->frameAt(timeOf(1001, Rational(24000, 1001))), 1001);
-}
+    EXPECT_EQ(source->frameAt(timeOf(1001, ntsc)), 1001);
 
-TEST(ImageSequenceSource, ExrHalfRoundTripIsExact)
-{
-    ScratchFolder folder;
-    writeExrSequence(folder, 1001, 1003);
-    const auto source = makeSource(folder.file("plate.####.exr"), 1001);
     const GeRectangle<int> frame(0, kWidth, 0, kHeight);
     for (int f = 1001; f <= 1003; ++f) {
         SCOPED_TRACE(f);
-        const std::vector<float> pixels = readTiles(*source, timeOf(f), 0, frame, 16);
+        const std::vector<float> pixels = readTiles(*source, timeOf(f, ntsc), 0, frame, 16);
         int mismatches = 0;
         for (int y = 0; y < kHeight; ++y)
             for (int x = 0; x < kWidth; ++x)
                 for (int c = 0; c < 4; ++c)
                     // Image row 0 is the top: y = height - 1.
-                    if (pixelAt(pixels, kWidth, x, y)[c] != exrValue(x, kHeight - 1 - y, c, f))
-                        ++mismatches;
+                    mismatches += pixelAt(pixels, kWidth, x, y)[c] != exrValue(x, kHeight - 1 - y, c, f);
         EXPECT_EQ(mismatches, 0);
     }
     EXPECT_EQ(source->getDecodeCount(), 3u);
+
+    const GeRectangle<int> half(0, (kWidth + 1) / 2, 0, (kHeight + 1) / 2);
+    const std::vector<float> fullPixels = readTiles(*source, timeOf(1001, ntsc), 0, frame, 64);
+    const std::vector<float> halfPixels = readTiles(*source, timeOf(1001, ntsc), 1, half, 7);
+    for (int y = 0; y < half.y1; ++y)
+        for (int x = 0; x < half.x1; ++x)
+            for (int c = 0; c < 4; ++c)
+                ASSERT_EQ(pixelAt(halfPixels, half.x1, x, y)[c], pixelAt(fullPixels, kWidth, 2 * x, 2 * y)[c])
+                    << x << ", " << y;
+
+    const std::vector<float> edge =
+        readTiles(*source, timeOf(1001, ntsc), 0, GeRectangle<int>(-2, 2, kHeight - 1, kHeight + 1), 4);
+    // Columns -2 and -1 and row kHeight lie outside; (0, kHeight - 1) is the top-left pixel.
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 4; ++x)
+            for (int c = 0; c < 4; ++c)
+                EXPECT_EQ(pixelAt(edge, 4, x, y)[c], x >= 2 && y == 0 ? exrValue(x - 2, 0, c, 1001) : 0.0f)
+                    << x << ", " << y;
 }
 
 TEST(ImageSequenceSource, Png8BitIsPremultipliedInFloat)
@@ -158,39 +172,6 @@ TEST(ImageSequenceSource, ImagesWithoutAlphaOrColourNames)
                     EXPECT_EQ(pixelAt(pixels, 8, x, y)[c], c == 3 ? 1.0f : value(x, 3 - y, channels == 1 ? 0 : c))
                         << x << ", " << y << " channel " << c;
     }
-}
-
-TEST(ImageSequenceSource, LevelOneIsNearestNeighbour)
-{
-    ScratchFolder folder;
-    writeExrSequence(folder, 1, 1);
-    const auto source = makeSource(folder.file("plate.####.exr"), 1);
-    const GeRectangle<int> full(0, kWidth, 0, kHeight);
-    const GeRectangle<int> half(0, (kWidth + 1) / 2, 0, (kHeight + 1) / 2);
-    const std::vector<float> fullPixels = readTiles(*source, timeOf(1), 0, full, 64);
-    const std::vector<float> halfPixels = readTiles(*source, timeOf(1), 1, half, 7);
-    for (int y = 0; y < half.y1; ++y)
-        for (int x = 0; x < half.x1; ++x)
-            for (int c = 0; c < 4; ++c)
-                ASSERT_EQ(pixelAt(halfPixels, half.x1, x, y)[c], pixelAt(fullPixels, kWidth, 2 * x, 2 * y)[c])
-                    << x << ", " << y;
-}
-
-TEST(ImageSequenceSource, OutsideTheFrameIsTransparent)
-{
-    ScratchFolder folder;
-    writeExrSequence(folder, 1, 1);
-    const auto source = makeSource(folder.file("plate.####.exr"), 1);
-    const std::vector<float> pixels =
-        readTiles(*source, timeOf(1), 0, GeRectangle<int>(-2, 2, kHeight - 1, kHeight + 1), 4);
-    // Columns -2 and -1 and row kHeight lie outside; (0, kHeight - 1) is the top-left pixel.
-    for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 4; ++x)
-            for (int c = 0; c < 4; ++c) {
-                const bool inside = x >= 2 && y == 0;
-                const float expected = inside ? exrValue(x - 2, 0, c, 1) : 0.0f;
-                EXPECT_EQ(pixelAt(pixels, 4, x, y)[c], expected) << x << ", " << y;
-            }
 }
 
 TEST(ImageSequenceSource, MissingAndUnreadableFramesAreNamedAndNotCached)

@@ -194,20 +194,6 @@ TEST_F(RenderErrors, BadValueIsNamed)
                 "kestrin-render: --set \"Text Opacity=1.5\": \"Text Opacity\" takes values in [0, 1], not 1.5\n");
 }
 
-TEST_F(RenderErrors, UnwritableOutputFolderBeforeRendering)
-{
-    expectError({"--size", "320x180", "-o", "missing/out.####.exr", "-s", "Text=x"},
-                "Output folder \"missing\" does not exist");
-}
-
-TEST_F(RenderErrors, OutputOverInputFrames)
-{
-    writePlates(folder, 1, 1);
-    const std::string before = contents(folder.file("plate.0001.exr"));
-    expectError({"-i", "plate.####.exr", "-o", "plate.####.exr"}, "would overwrite frames of input pattern");
-    EXPECT_TRUE(contents(folder.file("plate.0001.exr")) == before);
-}
-
 TEST_F(RenderErrors, MissingInputFrameNamesTheFileAndKeepsEarlierFrames)
 {
     writePlates(folder, 1, 2);

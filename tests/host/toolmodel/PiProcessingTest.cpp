@@ -1,6 +1,6 @@
-// Tools building processing nodes: the Gain test tool builds its chain through
-// createModifierProcNode, in generator form (nothing connected) and modifier form, and its output
-// renders through PxImageProtocol::getImage; value edits reach the processing nodes by requests.
+// Tools building processing nodes: the Gain test tool's generator chain, whose in and out times,
+// repeat mode and time offset decide what plays; the repeat node's loop; the refusal of a cycle.
+// (Switching forms and edits reaching built nodes: the Slate graph's tests.)
 #include "ToolModelTestSupport.h"
 #include "common/ExpectThrowMessage.h"
 
@@ -35,21 +35,6 @@ protected:
         return node;
     }
 };
-
-TEST_F(PiProcessingTest, ValueEditsReachTheProcessingNodesWithoutARebuild)
-{
-    const RCShdPtr<PiNode> node = makeGenerator("gen", 0.5);
-    const PxNodePtr<PxImageProtocol const> output = node->getProcNode();
-    const int builds = node->getProcBuildCount();
-    expectColor(renderPixel(output, 0.5, 0, 0), {0.25f, 0.125f, 0.5f, 0.5f});
-    node->getInput(kGain, true)->setVariant(0.5);
-    node->getInput("Fill Color.Red", true)->setVariant(1.0);
-    expectColor(renderPixel(output, 0.5, 0, 0), {0.25f, 0.0625f, 0.25f, 0.5f});
-    composition->getCommandStack()->undo();
-    expectColor(renderPixel(output, 0.5, 0, 0), {0.125f, 0.0625f, 0.25f, 0.5f});
-    EXPECT_EQ(node->getProcBuildCount(), builds);
-    EXPECT_EQ(node->getProcNode().get(), output.get());
-}
 
 // Switching forms on connection is the Slate graph's test; here the host's refusal of a cycle.
 TEST_F(PiProcessingTest, AConnectionThatWouldMakeACycleIsRefused)
