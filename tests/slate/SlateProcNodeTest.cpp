@@ -47,17 +47,6 @@ protected:
 
 } // namespace
 
-TEST_F(SlateRender, FrameNumberTokenRendersAsTheLiteralNumberAndHoldsForThatFrameOnly)
-{
-    const auto token = makeSlateNode(plate, "Shot <FrameNo>", SlateParams());
-    const auto literal = makeSlateNode(plate, "Shot 12", SlateParams());
-    const double t = frameTime(12);
-    EXPECT_EQ(renderWhole(token, t), renderWhole(literal, t));
-    const PxImageResult r = renderOnce(*token, t, 0, frameRegion(kHd, 0));
-    EXPECT_EQ(r.getValidity(), PxValidityInterval::createFrameInterval(kHd.frameRate, t));
-    EXPECT_GT(changedPixels(renderWhole(token, t)), 100);
-}
-
 TEST_F(SlateRender, TokensRenderAsTheLiteralText)
 {
     PxImageFormat ntsc;
@@ -69,13 +58,19 @@ TEST_F(SlateRender, TokensRenderAsTheLiteralText)
         PxImageFormat format;
         double time;
     };
-    for (const Case& c : {Case{"<FrameNo>", "1001", kHd, frameTime(1001)},
-                          Case{"<FrameNo>", "1001", ntsc, TmTimeUtil::getSecondsFromFrames(ntsc.frameRate, 1001)},
-                          Case{"TC <Timecode>", "TC 00:00:01:02", kHd, frameTime(26)}}) {
+    for (const Case& c :
+         {Case{"Shot <FrameNo>", "Shot 12", kHd, frameTime(12)}, Case{"<FrameNo>", "1001", kHd, frameTime(1001)},
+          Case{"<FrameNo>", "1001", ntsc, TmTimeUtil::getSecondsFromFrames(ntsc.frameRate, 1001)},
+          Case{"TC <Timecode>", "TC 00:00:01:02", kHd, frameTime(26)}}) {
         SCOPED_TRACE(c.token + std::to_string(c.format.frameRate.den));
         const PxNodePtr<PxImageProtocol const> source(makePlate(c.format));
-        EXPECT_EQ(renderWhole(makeSlateNode(source, c.token, SlateParams()), c.time, 0, c.format),
-                  renderWhole(makeSlateNode(source, c.literal, SlateParams()), c.time, 0, c.format));
+        const auto token = makeSlateNode(source, c.token, SlateParams());
+        const Frame rendered = renderWhole(token, c.time, 0, c.format);
+        EXPECT_EQ(rendered, renderWhole(makeSlateNode(source, c.literal, SlateParams()), c.time, 0, c.format));
+        EXPECT_GT(changedPixels(rendered), 100);
+        // A frame token holds for that frame only.
+        EXPECT_EQ(renderOnce(*token, c.time, 0, frameRegion(c.format, 0)).getValidity(),
+                  PxValidityInterval::createFrameInterval(c.format.frameRate, c.time));
     }
 }
 
@@ -326,21 +321,6 @@ TEST_F(SlateRender, TilesOfAnySizeGiveTheSamePixelsAsOneTile)
     // The same at level 1.
     const GeRectangle<int> half = frameRegion(kHd, 1);
     EXPECT_EQ(renderTiles(*node, t, 1, half, 33, 29), renderTiles(*node, t, 1, half, 960, 540));
-}
-
-TEST_F(SlateRender, TileReachedOnlyByTheShadowIsDrawn)
-{
-    SlateParams p;
-    p.shadow = true;
-    p.shadowOpacity = 1.0;
-    p.shadowY = -200.0;
-    p.hAlign = 0;
-    p.vAlign = 0;
-    const auto node = makeSlateNode(plate, "Shadow only here", p);
-    // The text sits at the top; its shadow 200 pixels lower, in a band the text never reaches.
-    const GeRectangle<int> band(0, 1920, 800, 900);
-    const Frame f = renderTiles(*node, 0.0, 0, band, 64, 64);
-    EXPECT_GT(changedPixels(f), 100);
 }
 
 // One raster blended by hand-checkable rules: its bottom row on p.y, clipped to the tile, each

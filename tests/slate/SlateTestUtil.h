@@ -176,6 +176,13 @@ struct Frame
     {
         return &pixels[(std::size_t(y - region.y0) * std::size_t(region.getWidth()) + std::size_t(x - region.x0)) * 4];
     }
+    Frame cropped(const GeRectangle<int>& r) const
+    {
+        Frame part{r, {}};
+        for (int y = r.y0; y < r.y1; ++y)
+            part.pixels.insert(part.pixels.end(), at(r.x0, y), at(r.x1 - 1, y) + 4);
+        return part;
+    }
     bool operator==(const Frame& o) const { return region == o.region && pixels == o.pixels; }
     bool operator!=(const Frame& o) const { return !(*this == o); }
 };

@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include "common/ExpectThrowMessage.h"
+
 #include <Vx/Render/FramePattern.h>
 #include <Vx/Render/FrameRange.h>
 #include <Vx/Render/FrameScheduler.h>
@@ -65,7 +67,7 @@ TEST(TemporaryFile, CreatedExclusivelyUnderAnUnguessableNameAndRenamedWhole)
     EXPECT_EQ(fs::status(destination).permissions(), fs::perms(0644)); // as any file the user makes
     EXPECT_EQ(folder.listNames(), std::vector<std::string>{"comp.json"});
 
-    EXPECT_EQ(errorOf([&] { TemporaryFile(folder.file("missing/comp.json")); }),
+    EXPECT_THROW_MESSAGE(TemporaryFile(folder.file("missing/comp.json")), TemporaryFileError,
               "Cannot write \"" + folder.file("missing/comp.json") + "\": cannot create a file in the folder \"" +
                   folder.file("missing") + "\": No such file or directory");
 }
@@ -118,7 +120,7 @@ TEST(FrameRange, BillionsOfFramesAreVisitedByIndexNotListed)
     EXPECT_TRUE(range.contains(2147483649));
     EXPECT_FALSE(range.contains(2147483648));
     EXPECT_EQ(FrameRange::fromTo(2147483647, 2147483650).at(3), 2147483650);
-    EXPECT_EQ(errorOf([] { FrameRange::fromTo(1, 1000000000000); }),
+    EXPECT_THROW_MESSAGE(FrameRange::fromTo(1, 1000000000000), std::invalid_argument,
               "Invalid range \"1-1000000000000\": frame numbers go from -999999999999 to 999999999999");
 
     // Patterns that cannot meet are told apart without visiting the trillion frames; the same

@@ -1,5 +1,6 @@
 // The frame writer: formats by extension, EXR layout and metadata kept from the input, atomic
 // writes, and the checks made on outputs before rendering.
+#include "common/ExpectThrowMessage.h"
 #include <Vx/Render/FrameWriter.h>
 
 #include <cstdio>
@@ -78,9 +79,9 @@ TEST(FrameWriter, FormatFollowsTheExtension)
         EXPECT_EQ(in->spec().nchannels, c.channels);
     }
     EXPECT_EQ(FrameWriter::formatForPath("f.0001.mov"), "");
-    EXPECT_EQ(errorOf([&] { FrameWriter().write(folder.file("f.0001.xyz"), image); }),
-              "Cannot write \"" + folder.file("f.0001.xyz") +
-                  "\": unknown file extension \".xyz\" (use exr, png, tif, tiff, dpx, jpg or jpeg)");
+    EXPECT_THROW_MESSAGE(FrameWriter().write(folder.file("f.0001.xyz"), image), std::runtime_error,
+                         "Cannot write \"" + folder.file("f.0001.xyz") +
+                             "\": unknown file extension \".xyz\" (use exr, png, tif, tiff, dpx, jpg or jpeg)");
 }
 
 TEST(FrameWriter, ExrWithoutInputIsHalfRGBA)
@@ -133,39 +134,6 @@ TEST(FrameWriter, PngStoresColourDividedByAlphaRoundedToEightBits)
             EXPECT_EQ(int(bytes[std::size_t(x) * 4 + std::size_t(c)]), cases[x].stored);
         EXPECT_EQ(int(bytes[std::size_t(x) * 4 + 3]), cases[x].storedAlpha);
     }
-}
-
-TEST(FrameWriter, ZipLevelTradesSizeForSpeedWithTheSamePixels)
-{
-    ScratchFolder folder;
-    // Smooth ramps with a little pattern: what a higher level compresses better.
-    const OIIO::ImageBuf image = makeRendered(256, 128, [](int x, int y, int c) {
-        return c == 3 ? 1.0f : float((x * (c + 1) + y * 3) % 200) / 256.0f + float((x ^ y) & 3) / 1024.0f;
-    });
-    for (const char* extension : {"exr", "png"}) {
-        SCOPED_TRACE(extension);
-        FrameWriter::Options fast;
-        fast.zipLevel = 1;
-        FrameWriter::Options small;
-        small.zipLevel = 9;
-        const std::string fastPath = folder.file(std::string("fast.0001.") + extension);
-        const std::string smallPath = folder.file(std::string("small.0001.") + extension);
-        FrameWriter(fast).write(fastPath, image);
-        FrameWriter(small).write(smallPath, image);
-        OIIO::ImageSpec spec;
-        const TestImage a = readImage(fastPath, &spec);
-        const TestImage b = readImage(smallPath);
-        EXPECT_EQ(a.pixels, b.pixels);
-        EXPECT_LT(std::filesystem::file_size(smallPath), std::filesystem::file_size(fastPath));
-        if (std::string(extension) == "exr") {
-            EXPECT_EQ(spec.get_string_attribute("compression"), "zip");
-        }
-    }
-    FrameWriter::Options invalid;
-    invalid.zipLevel = 0;
-    EXPECT_THROW(FrameWriter{invalid}, std::invalid_argument);
-    invalid.zipLevel = 10;
-    EXPECT_THROW(FrameWriter{invalid}, std::invalid_argument);
 }
 
 TEST(FrameWriter, ExrKeepsTheInputChannelsAndMetadata)
@@ -229,16 +197,15 @@ TEST(FrameWriter, WritesAtomically)
     const std::string path = folder.file("out.0001.exr");
     std::filesystem::create_directory(path);
     std::ofstream(path + "/keep") << "kept";
-    const std::string message = errorOf([&] { FrameWriter().write(path, makeRendered(8, 8, rendered)); });
-    const std::string expectedStart = "Cannot write \"" + path + "\": ";
-    EXPECT_EQ(message.substr(0, expectedStart.size()), expectedStart) << message;
+    EXPECT_THROW_MESSAGE_START(FrameWriter().write(path, makeRendered(8, 8, rendered)), std::runtime_error,
+                               "Cannot write \"" + path + "\": ");
     EXPECT_EQ(contents(path + "/keep"), "kept");
 
     // A frame the format cannot hold is refused before anything is written.
     const std::string jpeg = folder.file("out.0001.jpg");
     std::ofstream(jpeg) << "previous frame";
-    EXPECT_EQ(errorOf([&] { FrameWriter().write(jpeg, makeRendered(70000, 1, rendered)); }),
-              "Cannot write \"" + jpeg + "\": JPEG holds at most 65500 pixels a side, the frame is 70000x1");
+    EXPECT_THROW_MESSAGE(FrameWriter().write(jpeg, makeRendered(70000, 1, rendered)), std::runtime_error,
+                         "Cannot write \"" + jpeg + "\": JPEG holds at most 65500 pixels a side, the frame is 70000x1");
     EXPECT_EQ(contents(jpeg), "previous frame");
     EXPECT_EQ(folder.listNames(), (std::vector<std::string>{"out.0001.exr", "out.0001.jpg", "out.0001.png"}));
 }
@@ -254,9 +221,13 @@ namespace {
         std::fprintf(stderr, "cannot drop privileges\n");
         std::_Exit(2);
     }
-    const std::string message = errorOf([&] { FrameWriter().write(path, makeRendered(8, 8, rendered)); });
-    std::fprintf(stderr, "%s\n", message.c_str());
-    std::_Exit(message == "(no exception)" ? 1 : 0);
+    try {
+        FrameWriter().write(path, makeRendered(8, 8, rendered));
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        std::_Exit(0);
+    }
+    std::_Exit(1);
 }
 
 } // namespace
@@ -292,11 +263,11 @@ TEST(FrameWriter, CheckWritableFolder)
     ScratchFolder folder;
     EXPECT_NO_THROW(FrameWriter::checkWritableFolder(folder.path()));
     EXPECT_TRUE(folder.listNames().empty()); // the probe file is gone
-    EXPECT_EQ(errorOf([&] { FrameWriter::checkWritableFolder(folder.file("missing")); }),
-              "Output folder \"" + folder.file("missing") + "\" does not exist");
+    EXPECT_THROW_MESSAGE(FrameWriter::checkWritableFolder(folder.file("missing")), std::runtime_error,
+                         "Output folder \"" + folder.file("missing") + "\" does not exist");
     std::ofstream(folder.file("plain")) << "x";
-    EXPECT_EQ(errorOf([&] { FrameWriter::checkWritableFolder(folder.file("plain")); }),
-              "Output folder \"" + folder.file("plain") + "\" is not a folder");
+    EXPECT_THROW_MESSAGE(FrameWriter::checkWritableFolder(folder.file("plain")), std::runtime_error,
+                         "Output folder \"" + folder.file("plain") + "\" is not a folder");
 }
 
 TEST(FrameWriter, CheckNoOverwrite)
@@ -315,9 +286,10 @@ TEST(FrameWriter, CheckNoOverwrite)
         FrameRange::parse("1004,1005")));
 
     const FramePattern sameFiles(folder.file("plates/../plates/in.%04d.exr"), FramePatternRole::Output);
-    EXPECT_EQ(errorOf([&] { FrameWriter::checkNoOverwrite(input, frames, sameFiles, FrameRange::parse("1003")); }),
-              "Output pattern \"" + sameFiles.text() + "\" would overwrite frames of input pattern \"" + input.text() +
-                  "\" (frame 1003 is written to \"" + sameFiles.path(1003) + "\", input frame 1003)");
+    EXPECT_THROW_MESSAGE(FrameWriter::checkNoOverwrite(input, frames, sameFiles, FrameRange::parse("1003")), std::runtime_error,
+                         "Output pattern \"" + sameFiles.text() + "\" would overwrite frames of input pattern \"" +
+                             input.text() + "\" (frame 1003 is written to \"" + sameFiles.path(1003) +
+                             "\", input frame 1003)");
     const FramePattern throughLink(folder.file("link/in.####.exr"), FramePatternRole::Output);
     EXPECT_THROW(FrameWriter::checkNoOverwrite(input, frames, throughLink, frames), std::runtime_error);
 }

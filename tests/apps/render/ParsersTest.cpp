@@ -4,28 +4,15 @@
 #include <Vx/Render/FrameRange.h>
 #include <Vx/Render/FrameRate.h>
 
-#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "RenderTestUtil.h"
+#include "common/ExpectThrowMessage.h"
 
 using namespace Vx::Render;
-using Vx::Render::test::errorOf;
-
-namespace {
-
-// `f` throws std::invalid_argument with exactly `message`.
-void expectInvalid(const std::function<void()>& f, const std::string& message)
-{
-    EXPECT_THROW(f(), std::invalid_argument);
-    EXPECT_EQ(errorOf(f), message);
-}
-
-} // namespace
 
 TEST(FramePattern, PathOfFrame)
 {
@@ -93,7 +80,7 @@ TEST(FramePattern, Errors)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pattern);
-        expectInvalid([&] { FramePattern(c.pattern, c.role); }, c.message);
+        EXPECT_THROW_MESSAGE(FramePattern(c.pattern, c.role), std::invalid_argument, c.message);
     }
 }
 
@@ -162,7 +149,7 @@ TEST(FrameRange, Errors)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
-        expectInvalid([&] { FrameRange::parse(c.text); }, c.message);
+        EXPECT_THROW_MESSAGE(FrameRange::parse(c.text), std::invalid_argument, c.message);
     }
 }
 
@@ -206,6 +193,6 @@ TEST(FrameRate, Errors)
              {"1234567890123", "Invalid frame rate \"1234567890123" + usage},
          }) {
         SCOPED_TRACE(c.first);
-        expectInvalid([&] { parseFrameRate(c.first); }, c.second);
+        EXPECT_THROW_MESSAGE(parseFrameRate(c.first), std::invalid_argument, c.second);
     }
 }

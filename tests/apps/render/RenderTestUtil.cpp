@@ -100,16 +100,6 @@ std::vector<float> readTiles(const PxImageProtocol& node, double time, int level
     return pixels;
 }
 
-std::string errorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "(no exception)";
-}
-
 PxImageResult CoordinateNode::getImage(const PxImageContext& ctx) const
 {
     if (ctx.region.x0 == m_failX && ctx.region.y0 == m_failY)

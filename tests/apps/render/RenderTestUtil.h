@@ -61,9 +61,6 @@ TestImage readImage(const std::string& path, OIIO::ImageSpec* spec = nullptr);
 std::vector<float> readTiles(const PxImageProtocol& node, double time, int level, const GeRectangle<int>& region,
                              int tile);
 
-/// The message of the exception `f` throws, or "(no exception)".
-std::string errorOf(const std::function<void()>& f);
-
 /// A node whose pixel (x, y) at level k is (x, y, k, 1) over a frame of `format`, and which throws
 /// std::runtime_error("tile at x, y failed") for the tile starting at (failX, failY) if failX >= 0.
 class CoordinateNode : public PxImageProtocol

@@ -1,5 +1,6 @@
 // Glyphs of a sized face through FoFont: metrics, boxes, rasters and their orientation, the Latin-1
 // reading of widened bytes, and missing characters.
+#include "common/ExpectThrowMessage.h"
 #include "host/fonts/FoTestSupport.h"
 
 #include <Vx/Fo/FoFontMgr.h>
@@ -89,37 +90,6 @@ TEST_F(FoFontGlyph, BoxMatchesRasterSize)
     }
 }
 
-TEST_F(FoFontGlyph, SpaceHasAdvanceButNoPixels)
-{
-    const FoFont::Glyph& space = m_font48.getChar(L' ');
-    EXPECT_NE(space.id, 0u);
-    EXPECT_EQ(space.box, GeRectangle<int>());
-    EXPECT_TRUE(space.box.isEmpty());
-    EXPECT_GT(space.advanceX, 0);
-    EXPECT_EQ(space.advanceY, 0);
-    const FoFont::Glyph& rasterised = m_font48.rasterizeGlyph(space.id);
-    EXPECT_TRUE(rasterised.image.isNull());
-    EXPECT_EQ(rasterised.box, GeRectangle<int>());
-    EXPECT_EQ(rasterised.advanceX, space.advanceX);
-}
-
-// Bytes 0x80 to 0xFF of an 8-bit text widened from a signed char arrive as U+FF80 to U+FFFF and
-// are read as Latin-1.
-TEST_F(FoFontGlyph, WidenedBytesAreLatin1)
-{
-    EXPECT_TRUE(sameGlyph(m_font48.getChar(wchar_t(0xFFE9)), m_font48.getChar(wchar_t(0x00E9))));
-    EXPECT_NE(m_font48.getChar(wchar_t(0xFFE9)).id, 0u) << "DejaVu has e-acute";
-    EXPECT_NE(m_font48.getChar(wchar_t(0xFFE9)).id, m_font48.getChar(L'e').id);
-    for (int byte = 0x80; byte <= 0xFF; ++byte)
-        EXPECT_TRUE(sameGlyph(m_font48.getChar(wchar_t(0xFF00 + byte)), m_font48.getChar(wchar_t(byte)))) << byte;
-    // Characters below the range keep their meaning: DejaVu Sans lacks the fullwidth 'A' and the
-    // halfwidth katakana middle dot, and they are not read as 'A' (0x41) and 'e' (0x65).
-    EXPECT_EQ(m_font48.getChar(wchar_t(0xFF21)).id, 0u);
-    EXPECT_EQ(m_font48.getChar(wchar_t(0xFF65)).id, 0u);
-    EXPECT_NE(m_font48.getChar(L'A').id, 0u);
-    EXPECT_NE(m_font48.getChar(L'e').id, 0u);
-}
-
 TEST_F(FoFontGlyph, MissingCharacterIsGlyphZero)
 {
     const FoFont::Glyph& notdef = m_font48.rasterizeGlyph(0);
@@ -131,38 +101,6 @@ TEST_F(FoFontGlyph, MissingCharacterIsGlyphZero)
         EXPECT_TRUE(glyph.image.isNull());
     }
     EXPECT_FALSE(notdef.box.isEmpty()) << "DejaVu's missing glyph is a drawn box";
-}
-
-TEST_F(FoFontGlyph, GlyphIndexOutOfRangeThrows)
-{
-    try {
-        m_font48.rasterizeGlyph(1000000);
-        ADD_FAILURE() << "glyph 1000000 was accepted";
-    } catch (const std::out_of_range& e) {
-        const std::string message = e.what();
-        EXPECT_EQ(message.rfind("The glyph index 1000000 is out of range for the font DejaVu Sans Book 48x48 px, "
-                                "which has ",
-                                0),
-                  0u)
-            << message;
-    }
-}
-
-// The metrics references handed out stay valid and unchanged while the face lives, however many
-// glyphs are added after them; a raster stays the one cached while the cache keeps it.
-TEST_F(FoFontGlyph, GlyphReferencesStayValid)
-{
-    const FoFont f = font(21, 21);
-    const FoFont::Glyph& first = f.getChar(L'A');
-    const FoFont::Glyph firstRaster = f.rasterizeGlyph(first.id);
-    const FoFont::Glyph copy = first;
-    const FoFont::Glyph rasterCopy = firstRaster;
-    for (wchar_t c = 0x20; c < 0x800; ++c)
-        f.rasterizeGlyph(f.getChar(c).id);
-    EXPECT_EQ(&f.getChar(L'A'), &first);
-    EXPECT_EQ(f.rasterizeGlyph(copy.id).image, firstRaster.image);
-    EXPECT_TRUE(sameGlyph(first, copy));
-    EXPECT_TRUE(sameGlyph(firstRaster, rasterCopy));
 }
 
 } // namespace

@@ -88,45 +88,5 @@ TEST(FoFontThreads, ConcurrentGlyphsMatchSerial)
     }
 }
 
-// Readers find either nothing or the entry the writer published for a key, never anything else.
-TEST(FoFontThreads, GlyphTableReadWhileWritten)
-{
-    constexpr std::uint32_t kKeys = 4096;
-    FoGlyphTable<const std::uint32_t> table(kKeys);
-    std::vector<std::uint32_t> values(kKeys);
-    for (std::uint32_t k = 0; k < kKeys; ++k)
-        values[k] = k * 7;
-    std::atomic<bool> done{false};
-    std::atomic<int> wrong{0};
-    std::atomic<long> found{0};
-
-    std::vector<std::thread> readers;
-    for (int t = 0; t < kThreads - 1; ++t) {
-        readers.emplace_back([&, t] {
-            long hits = 0;
-            do {
-                for (std::uint32_t k = std::uint32_t(t); k < kKeys; k += 3) {
-                    if (const std::uint32_t* v = table.find(k)) {
-                        ++hits;
-                        if (*v != k * 7)
-                            wrong.fetch_add(1);
-                    }
-                }
-            } while (!done.load());
-            found.fetch_add(hits);
-        });
-    }
-    for (std::uint32_t k = 0; k < kKeys; ++k)
-        table.insert((k * 2654435761u) % kKeys, &values[(k * 2654435761u) % kKeys]);
-    done.store(true);
-    for (std::thread& reader : readers)
-        reader.join();
-
-    EXPECT_EQ(wrong.load(), 0);
-    EXPECT_GT(found.load(), 0);
-    for (std::uint32_t k = 0; k < kKeys; ++k)
-        ASSERT_EQ(table.find(k), &values[k]) << k;
-}
-
 } // namespace
 } // namespace Vx

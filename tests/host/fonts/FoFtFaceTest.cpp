@@ -1,5 +1,6 @@
 // The FreeType face itself: opening errors, the code points characters are read as, glyphs equal
 // to those of the manager's shared faces, and a face outliving the handle to its library.
+#include "common/ExpectThrowMessage.h"
 #include "host/fonts/FoTestSupport.h"
 
 #include "Fo/FoFontConfig.h"
@@ -47,13 +48,9 @@ TEST(FoFtFace, OpeningErrorsNameTheFileAndTheFace)
     };
     const auto library = makeShared<FoFtLibrary>();
     for (const auto& c : cases) {
-        try {
-            FoFtFace face(library, c.file, c.index, 12, 12);
-            ADD_FAILURE() << "opened face " << c.index << " of " << c.file;
-        } catch (const std::runtime_error& e) {
-            EXPECT_EQ(std::string(e.what()), "FreeType could not open face " + std::to_string(c.index) +
-                                                 " of the font file '" + c.file + "': " + c.reason + ".");
-        }
+        EXPECT_THROW_MESSAGE(FoFtFace(library, c.file, c.index, 12, 12), std::runtime_error,
+                             "FreeType could not open face " + std::to_string(c.index) + " of the font file '" +
+                                 c.file + "': " + c.reason + ".");
     }
     std::remove(notAFont.c_str());
 }
@@ -82,25 +79,6 @@ TEST(FoFtFace, CodePoints)
         EXPECT_EQ(FoFtFace::toCodePoint(c.c), c.code) << std::hex << static_cast<long>(c.c);
 }
 
-// A face made apart from the manager renders exactly what the manager's shared face renders.
-TEST(FoFtFace, SameGlyphsAsTheSharedFace)
-{
-    const auto library = makeShared<FoFtLibrary>();
-    const FoFtFace own(library, regularFile(), 0, 33, 33);
-    const FoFont shared = FoFontMgr::getInstance().getFont(kFamily, FoFontMgr::Regular, 33, 33);
-    ASSERT_TRUE(shared.isValid());
-    EXPECT_NE(static_cast<const FoFont::Face*>(&own), shared.getFace().get());
-    EXPECT_EQ(own.describe(), shared.describe());
-    EXPECT_EQ(own.getAscent(), shared.getAscent());
-    EXPECT_EQ(own.getDescent(), shared.getDescent());
-    EXPECT_EQ(own.getUnitsPerEM(), shared.getUnitsPerEM());
-    for (wchar_t c : std::wstring(L"Slate 0123 \u00c5ngstr\u00f6m \u2014 q\u00e7")) {
-        EXPECT_TRUE(sameGlyph(own.getChar(c), shared.getChar(c))) << int(c);
-        EXPECT_TRUE(sameGlyph(own.rasterizeGlyph(own.getChar(c).id), shared.rasterizeGlyph(shared.getChar(c).id)))
-            << int(c);
-    }
-}
-
 // Advances are the design advances scaled to the pixel width and rounded to whole pixels: light
 // hinting leaves widths alone.
 TEST(FoFtFace, AdvancesAreRoundedDesignAdvances)
@@ -126,7 +104,12 @@ TEST(FoFtFace, GlyphCountBoundsTheIndices)
     const FoFtFace face(library, regularFile(), 0, 10, 10);
     ASSERT_GT(face.getGlyphCount(), 1000u);
     EXPECT_NO_THROW(face.rasterizeGlyph(face.getGlyphCount() - 1));
-    EXPECT_THROW(face.rasterizeGlyph(face.getGlyphCount()), std::out_of_range);
+    const std::string count = std::to_string(face.getGlyphCount());
+    EXPECT_THROW_MESSAGE_START(face.rasterizeGlyph(face.getGlyphCount()), std::out_of_range,
+                               "The glyph index " + count +
+                                   " is out of range for the font DejaVu Sans Book 10x10 px, "
+                                   "which has " +
+                                   count);
 }
 
 // A face keeps its library alive: it works, and is released cleanly, after the last other handle

@@ -12,22 +12,6 @@
 namespace Vx {
 namespace {
 
-TEST(ImImage, PackedImageRowsAreItsWidthApart)
-{
-    const RCShdPtr<ImImage> image = makeShared<ImImage>(5, 3);
-    const ImReadGuard guard(image);
-    EXPECT_EQ(guard.getWidth(), 5);
-    EXPECT_EQ(guard.getHeight(), 3);
-    EXPECT_EQ(guard.getXStride(), 1);
-    EXPECT_EQ(guard.getYStride(), 5);
-    // Byte (x, y) of a packed image is at y * width + x.
-    image->getData()[2 * 5 + 4] = 200;
-    image->getData()[1 * 5 + 0] = 17;
-    EXPECT_EQ(guard.getByte(4, 2), 200);
-    EXPECT_EQ(guard.getByte(0, 1), 17);
-    EXPECT_EQ(guard.getByte(4, 1), 0);
-}
-
 TEST(ImImage, GetByteFollowsTheStrides)
 {
     // 3 x 2 pixels, every other byte, rows 8 bytes apart (padding at the end of each row).

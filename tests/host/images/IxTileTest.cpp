@@ -1,5 +1,6 @@
 // IxTile and its guards: row order (y up), pixel access, guards reading what was written, and
 // ipCopy over whole tiles and rectangles.
+#include "common/ExpectThrowMessage.h"
 #include <Vx/Ge/GeRectangle.h>
 #include <Vx/Ix/IxTile.h>
 #include <Vx/RC/Assertions.h>
@@ -67,17 +68,6 @@ TEST(IxTile, FillSetsEveryPixel)
         for (int x = 0; x < 5; ++x)
             EXPECT_EQ(IxPixelUtil::getPixelColor(reader, x, y), (Rgba{0.25f, 0.5f, 0.125f, 0.5f}));
     EXPECT_EQ(tile->getFillColor(), (Rgba{0.1f, 0.2f, 0.3f, 0.4f}));
-}
-
-TEST(IxGuards, WithoutATileAreInvalid)
-{
-    EXPECT_FALSE(IxReadGuard().isValid());
-    EXPECT_FALSE(IxWriteGuard().isValid());
-    EXPECT_FALSE(IxReadGuard(static_cast<const IxTile*>(nullptr)).isValid());
-    EXPECT_FALSE(IxWriteGuard(nullptr).isValid());
-    EXPECT_FALSE(IxReadGuard(IxWriteGuard()).isValid());
-    EXPECT_TRUE(IxReadGuard(static_cast<const IxTile*>(nullptr)).getPixelRegion().isEmpty());
-    EXPECT_TRUE(IxWriteGuard(nullptr).getPixelRegion().isEmpty());
 }
 
 /// One ipCopy: tiles, rectangles, and the destination pixels it must change, with the offset
@@ -166,35 +156,6 @@ TEST(IpCopy, CopiesExactlyTheCoveredPixelsAndNothingElse)
         EXPECT_EQ(copied, c.expectedCopied.getWidth() * c.expectedCopied.getHeight());
         // The source is only read.
         EXPECT_EQ(std::memcmp(sourceBefore.data(), source->getData(), sourceBefore.size() * sizeof(float)), 0);
-    }
-}
-
-TEST(IpCopy, WholeTileIsBitIdentical)
-{
-    const RCShdPtr<IxTile> source = makeShared<IxTile>(IRect{0, 33, 0, 17});
-    float* data = source->getData();
-    for (int i = 0; i < 33 * 17 * 4; ++i)
-        data[i] = float(i) * 0.37f - 100.0f;
-    const RCShdPtr<IxTile> destination = makeShared<IxTile>(IRect{0, 33, 0, 17});
-    destination->fill({0, 0, 0, 0});
-    ipCopy(IxWriteGuard(destination.get()), IxReadGuard(source.get()));
-    EXPECT_EQ(std::memcmp(destination->getData(), source->getData(), 33 * 17 * 4 * sizeof(float)), 0);
-}
-
-TEST(IpCopy, InvalidGuardsFailTheAssertion)
-{
-    const RCShdPtr<IxTile> tile = makeShared<IxTile>(IRect{0, 2, 0, 2});
-    try {
-        ipCopy(IxWriteGuard(), IxReadGuard(tile.get()));
-        ADD_FAILURE() << "copying into no tile succeeded";
-    } catch (const RCExAssertionFailed& e) {
-        EXPECT_EQ(e.getExpression(), "destination.isValid()");
-    }
-    try {
-        ipCopy(IxWriteGuard(tile.get()), IxReadGuard());
-        ADD_FAILURE() << "copying from no tile succeeded";
-    } catch (const RCExAssertionFailed& e) {
-        EXPECT_EQ(e.getExpression(), "source.isValid()");
     }
 }
 

@@ -1,3 +1,4 @@
+#include "common/ExpectThrowMessage.h"
 #include <Vx/Msg/MsgFileGuard.h>
 #include <Vx/Msg/MsgFileReader.h>
 #include <Vx/Msg/MsgProtocol.h>
@@ -65,14 +66,7 @@ TEST(MsgFileReader, MalformedLinesNameFileAndLine)
          "The message file \"test.msg\", line 3, is malformed: the message SAME is already defined on line 1."},
     };
     for (const MalformedCase& c : cases) {
-        try {
-            parse(c.content);
-            ADD_FAILURE() << "No error for: " << c.content;
-        } catch (const MsgExFile& error) {
-            EXPECT_EQ(error.getFileName(), "test.msg");
-            EXPECT_EQ(error.getLine(), c.line) << c.content;
-            EXPECT_STREQ(error.what(), c.message);
-        }
+        EXPECT_THROW_MESSAGE(parse(c.content), MsgExFile, c.message);
     }
 }
 
@@ -81,30 +75,16 @@ using MsgFileGuardTest = VxTest::MsgFixture;
 TEST_F(MsgFileGuardTest, UnreadableFileIsAnErrorNamingIt)
 {
     const std::string path = (m_directory / "absent.msg").string();
-    try {
-        MsgFileGuard guard(path);
-        FAIL() << "A missing file was accepted.";
-    } catch (const MsgExFile& error) {
-        EXPECT_EQ(error.getFileName(), path);
-        EXPECT_EQ(error.getLine(), 0);
-        EXPECT_EQ(std::string(error.what()),
-                  "The message file \"" + path + "\" cannot be read: No such file or directory.");
-    }
+    EXPECT_THROW_MESSAGE(MsgFileGuard{path}, MsgExFile,
+                         "The message file \"" + path + "\" cannot be read: No such file or directory.");
 }
 
 TEST_F(MsgFileGuardTest, MalformedFileIsAnErrorNamingFileAndLineAndRegistersNothing)
 {
     const std::string path = writeFile("broken.msg", "GOOD_BEFORE_BROKEN = fine\n# comment\nbroken line\n");
-    try {
-        MsgFileGuard guard(path);
-        FAIL() << "A malformed file was accepted.";
-    } catch (const MsgExFile& error) {
-        EXPECT_EQ(error.getFileName(), path);
-        EXPECT_EQ(error.getLine(), 3);
-        EXPECT_EQ(std::string(error.what()), "The message file \"" + path +
-                                                 "\", line 3, is malformed: expected \"ID = text\" but found "
-                                                 "\"broken line\".");
-    }
+    EXPECT_THROW_MESSAGE(MsgFileGuard{path}, MsgExFile,
+                         "The message file \"" + path +
+                             "\", line 3, is malformed: expected \"ID = text\" but found \"broken line\".");
     EXPECT_FALSE(MsgServer::getInstance().getText("GOOD_BEFORE_BROKEN").has_value());
 }
 
@@ -127,31 +107,4 @@ TEST_F(MsgFileGuardTest, TextsLiveAsLongAsTheGuard)
     message.display();
     ASSERT_EQ(m_sink->getRecords().size(), 1u);
     EXPECT_EQ(m_sink->getRecords()[0].text, "SCOPED_ONE (\"x\")");
-}
-
-TEST_F(MsgFileGuardTest, LaterFileWinsUntilItCloses)
-{
-    MsgServer& server = MsgServer::getInstance();
-    MsgFileGuard first(writeFile("first.msg", "LAYERED = from the first file\nONLY_FIRST = first only\n"));
-    {
-        MsgFileGuard second(writeFile("second.msg", "LAYERED = from the second file\n"));
-        EXPECT_EQ(server.getText("LAYERED"), std::optional<std::string>("from the second file"));
-        EXPECT_EQ(server.getText("ONLY_FIRST"), std::optional<std::string>("first only"));
-    }
-    EXPECT_EQ(server.getText("LAYERED"), std::optional<std::string>("from the first file"));
-}
-
-TEST_F(MsgFileGuardTest, BareNameIsFoundInTheSearchFolders)
-{
-    const std::filesystem::path other = m_directory / "other";
-    const std::filesystem::path tools = m_directory / "tools";
-    std::filesystem::create_directories(other);
-    std::filesystem::create_directories(tools);
-    std::ofstream(tools / "searched.msg") << "SEARCHED = found in the tools folder\n";
-    MsgServer& server = MsgServer::getInstance();
-    server.addSearchDirectory(other.string());
-    server.addSearchDirectory(tools.string());
-    MsgFileGuard guard("searched.msg");
-    EXPECT_EQ(guard.getPath(), (tools / "searched.msg").string());
-    EXPECT_EQ(server.getText("SEARCHED"), std::optional<std::string>("found in the tools folder"));
 }

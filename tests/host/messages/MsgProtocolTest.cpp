@@ -1,3 +1,4 @@
+#include "common/ExpectThrowMessage.h"
 #include <Vx/Msg/MsgFileGuard.h>
 #include <Vx/Msg/MsgProtocol.h>
 #include <Vx/Msg/MsgServer.h>
@@ -56,47 +57,14 @@ TEST(MsgProtocol, FormatReplacesNumberedPlaceholders)
         EXPECT_EQ(MsgProtocol::format(c.text, c.values), c.expected) << "text: " << c.text;
 }
 
-TEST(MsgProtocol, FormatWithoutTextShowsIdAndQuotedValues)
-{
-    EXPECT_EQ(MsgProtocol::formatWithoutText("SOME_ID", {}), "SOME_ID");
-    EXPECT_EQ(MsgProtocol::formatWithoutText("SOME_ID", {"Bold"}), "SOME_ID (\"Bold\")");
-    EXPECT_EQ(MsgProtocol::formatWithoutText("SOME_ID", {"Bold", "Arial"}), "SOME_ID (\"Bold\", \"Arial\")");
-}
-
 TEST(MsgSubscription, KeepsItsIdAndRejectsAnEmptyOne)
 {
     EXPECT_EQ(s_invalidFont.getId(), "TESTTOOL_ERR_INVALID_FONT");
-    try {
-        MsgSubscription empty("");
-        FAIL() << "An empty id was accepted.";
-    } catch (const std::invalid_argument& error) {
-        EXPECT_STREQ(error.what(), "A message subscription needs a message id, but the id given is empty.");
-    }
+    EXPECT_THROW_MESSAGE(MsgSubscription(""), std::invalid_argument,
+                         "A message subscription needs a message id, but the id given is empty.");
 }
 
 using MsgDisplay = VxTest::MsgFixture;
-
-TEST_F(MsgDisplay, FileTextReachesTheSinkWithItsValues)
-{
-    MsgFileGuard guard(writeFile("display.msg", "DISPLAY_STYLE = The style \"%1\" is not available for the font "
-                                                "\"%2\".\nDISPLAY_ORDER = %2 before %1\n"));
-    MsgProtocol style("DISPLAY_STYLE", MsgSeverity::Error);
-    style.substitute("Bold").substitute("Arial");
-    style.display();
-    MsgWarning order(MsgSubscription("DISPLAY_ORDER"));
-    order.substitute("first").substitute("second");
-    EXPECT_EQ(order.getSubstitutions(), (std::vector<std::string>{"first", "second"}));
-    order.display();
-
-    const std::vector<MsgRecord> records = m_sink->getRecords();
-    ASSERT_EQ(records.size(), 2u);
-    EXPECT_EQ(records[0].id, "DISPLAY_STYLE");
-    EXPECT_EQ(records[0].severity, MsgSeverity::Error);
-    EXPECT_EQ(records[0].text, "The style \"Bold\" is not available for the font \"Arial\".");
-    EXPECT_EQ(records[1].id, "DISPLAY_ORDER");
-    EXPECT_EQ(records[1].severity, MsgSeverity::Warning);
-    EXPECT_EQ(records[1].text, "second before first");
-}
 
 TEST_F(MsgDisplay, UnknownIdShowsTheIdAndItsValues)
 {
@@ -110,25 +78,4 @@ TEST_F(MsgDisplay, UnknownIdShowsTheIdAndItsValues)
     EXPECT_EQ(records[0].text, "NOBODY_DEFINES_THIS (\"Bold\", \"Arial\")");
     EXPECT_EQ(records[0].severity, MsgSeverity::Warning);
     EXPECT_EQ(records[1].text, "NOBODY_DEFINES_THIS_EITHER");
-}
-
-TEST_F(MsgDisplay, DefaultSinkIsRestoredByANullSink)
-{
-    MsgServer& server = MsgServer::getInstance();
-    RCShdPtr<MsgSink> ours = server.setSink(RCShdPtr<MsgSink>());
-    EXPECT_EQ(ours.get(), m_sink.get());
-    EXPECT_NE(server.getSink().get(), m_sink.get());
-    EXPECT_NE(server.getSink().get(), nullptr);
-    server.setSink(m_sink);
-    MsgProtocol("SINK_CHECK", MsgSeverity::Info).display();
-    EXPECT_EQ(m_sink->getRecords().size(), 1u);
-}
-
-TEST(MsgStreamSink, WritesSeverityAndTextOnOneLine)
-{
-    std::ostringstream stream;
-    MsgStreamSink sink(stream);
-    sink.display(MsgRecord{MsgSeverity::Warning, "ID", "The font Arial is unknown."});
-    sink.display(MsgRecord{MsgSeverity::Error, "ID", "Broken."});
-    EXPECT_EQ(stream.str(), "Warning: The font Arial is unknown.\nError: Broken.\n");
 }

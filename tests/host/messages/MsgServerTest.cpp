@@ -39,19 +39,3 @@ TEST_F(MsgServerTest, SubscriptionKeepsItsTextAfterTheFileCloses)
     EXPECT_FALSE(server.isSubscribed("SERVERTEST_KEPT"));
     EXPECT_FALSE(server.getText("SERVERTEST_KEPT").has_value());
 }
-
-TEST_F(MsgServerTest, LiveFileTakesPrecedenceOverAKeptText)
-{
-    MsgServer& server = MsgServer::getInstance();
-    const MsgSubscription subscription("SERVERTEST_PRECEDENCE");
-    {
-        MsgFileGuard guard(writeFile("old.msg", "SERVERTEST_PRECEDENCE = old text\n"));
-        server.addSubscription(subscription);
-    }
-    {
-        MsgFileGuard guard(writeFile("new.msg", "SERVERTEST_PRECEDENCE = new text\n"));
-        EXPECT_EQ(server.getText("SERVERTEST_PRECEDENCE"), std::optional<std::string>("new text"));
-    }
-    EXPECT_EQ(server.getText("SERVERTEST_PRECEDENCE"), std::optional<std::string>("old text"));
-    server.removeSubscription("SERVERTEST_PRECEDENCE");
-}

@@ -1,6 +1,6 @@
+#include "common/ExpectThrowMessage.h"
+
 #include <Vx/In/InBuildInfo.h>
-#include <Vx/In/InPackageInit.h>
-#include <Vx/In/InPackageRegistry.h>
 
 #include <gtest/gtest.h>
 
@@ -11,10 +11,6 @@
 #include <vector>
 
 using namespace Vx;
-
-namespace VxInit {
-struct buildInfoPackage;
-} // namespace VxInit
 
 namespace {
 
@@ -49,19 +45,6 @@ private:
     int* m_destroyed;
 };
 
-class BuildInfoPackage : public InInit<VxInit::buildInfoPackage>
-{
-public:
-    explicit BuildInfoPackage(int* destroyed) : InInit("buildInfoPackage"), m_destroyed(destroyed) {}
-    void initializePackage() override
-    {
-        InBuildInfoUtil::registerInfo(OPtr<InBuildInfo>(new TestBuildInfo("libVxbuildInfoPackage", 42, m_destroyed)));
-    }
-
-private:
-    int* m_destroyed;
-};
-
 } // namespace
 
 TEST(InBuildInfoUtil, RegisteredInfoIsFoundAndListedAsNamedValues)
@@ -91,33 +74,6 @@ TEST(InBuildInfoUtil, RegisteredInfoIsFoundAndListedAsNamedValues)
 
 TEST(InBuildInfoUtil, EmptyPointerIsRejected)
 {
-    try {
-        InBuildInfoUtil::registerInfo(OPtr<InBuildInfo>());
-        FAIL() << "An empty pointer was accepted.";
-    } catch (const std::invalid_argument& error) {
-        EXPECT_STREQ(error.what(), "Build information cannot be registered: the pointer given is empty.");
-    }
-}
-
-TEST(InBuildInfoUtil, PackageInfoIsReleasedWhenThePackageTerminatesOrGoes)
-{
-    for (bool terminate : {true, false}) {
-        int destroyed = 0;
-        InPackageRegistry registry;
-        {
-            BuildInfoPackage package(&destroyed);
-            package.registerPackage(registry);
-            registry.initializeAll();
-            const InBuildInfo* info = InBuildInfoUtil::findInfo("libVxbuildInfoPackage");
-            ASSERT_NE(info, nullptr);
-            EXPECT_EQ(info->getBuildCode(), 42);
-            EXPECT_EQ(destroyed, 0);
-            if (terminate) {
-                registry.terminateAll();
-                EXPECT_EQ(destroyed, 1);
-            }
-        }
-        EXPECT_EQ(destroyed, 1) << "terminated " << terminate;
-        EXPECT_EQ(InBuildInfoUtil::findInfo("libVxbuildInfoPackage"), nullptr) << "terminated " << terminate;
-    }
+    EXPECT_THROW_MESSAGE(InBuildInfoUtil::registerInfo(OPtr<InBuildInfo>()), std::invalid_argument,
+                         "Build information cannot be registered: the pointer given is empty.");
 }

@@ -129,21 +129,3 @@ TEST(InModuleLoader, SearchPathGoesOnPastABadFolderAndLoadsAModuleOnce)
     EXPECT_EQ(loader.getLoadedModules(), (std::vector<std::string>{modulePath("goodPlugin.vxtool")}));
     EXPECT_NE(InPackageRegistry::getInstance().findPackage("testGoodPlugin"), nullptr);
 }
-
-TEST(InModuleLoader, DependencyOnAnUnloadedPluginIsMissing)
-{
-    // Without the executable's package the good plug-in lacks its dependency as well.
-    InPackageRegistry& registry = InPackageRegistry::getInstance();
-    registry.remove(s_hostBase);
-    InModuleLoader loader;
-    const std::vector<InLoadError> errors = loader.loadModules({modulePath("goodPlugin.vxtool")});
-    s_hostBase.registerPackage();
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors[0].failure, InLoadFailure::MissingDependency);
-    EXPECT_EQ(errors[0].message, "The plug-in \"" + modulePath("goodPlugin.vxtool") +
-                                     "\" cannot be used: its package \"testGoodPlugin\" depends on " +
-                                     RCExUtil::typeName(typeid(InInit<VxInit::testHostBase>)) +
-                                     ", which no registered package provides.");
-    EXPECT_TRUE(loader.getLoadedModules().empty());
-    EXPECT_EQ(registry.findPackage("testGoodPlugin"), nullptr);
-}

@@ -1,7 +1,8 @@
 // The end of a package as the host announces it (InPackageRegistry's end listeners), which is how
 // a plug-in's tools leave the tool registry with their package: after termination, after a failed
 // initialisation, and when an initialised package leaves the registry because its library goes.
-#include <Vx/In/InHostPackages.h>
+#include "common/ExpectThrowMessage.h"
+
 #include <Vx/In/InPackageInit.h>
 #include <Vx/In/InPackageRegistry.h>
 #include <Vx/Pi/PiImageModifier.h>
@@ -49,111 +50,55 @@ public:
     bool failInitialize = false;
 };
 
-/// Records the names of the packages that end while it lives.
-class EndLog
-{
-public:
-    EndLog()
-        : m_key(InPackageRegistry::addEndListener(
-              [this](const InPackageInit& package) { names.push_back(package.getName()); }))
-    {
-    }
-    ~EndLog() { InPackageRegistry::removeEndListener(m_key); }
-    EndLog(const EndLog&) = delete;
-    EndLog& operator=(const EndLog&) = delete;
-
-    std::vector<std::string> names;
-
-private:
-    std::size_t m_key;
-};
-
 bool isRegistered()
 {
     return PiToolRegistry::getInstance().findTool("End Test Tool") != nullptr;
 }
 
-TEST(PackageEnd, TerminationEndsThePackageAndItsTools)
+// Each way a package ends: its end listeners are told once, and its tool leaves the registry.
+TEST(PackageEnd, TerminationFailedInitialisationAndLeavingTheRegistryEndThePackageOnce)
 {
-    InPackageRegistry registry;
-    ToolPackage package;
-    package.registerPackage(registry);
-    EndLog log;
-    registry.initializeAll();
-    EXPECT_TRUE(isRegistered());
-    EXPECT_TRUE(log.names.empty());
-
-    registry.terminateAll();
-    EXPECT_EQ(log.names, std::vector<std::string>{"endTestPackage"});
-    EXPECT_FALSE(isRegistered());
-}
-
-TEST(PackageEnd, FailedInitialisationEndsThePackage)
-{
-    InPackageRegistry registry;
-    ToolPackage package;
-    package.failInitialize = true;
-    package.registerPackage(registry);
-    EndLog log;
-    EXPECT_THROW(registry.initializeAll(), InExPackage);
-    EXPECT_EQ(log.names, std::vector<std::string>{"endTestPackage"});
-    EXPECT_FALSE(isRegistered()) << "The tool of a failed initialisation stayed registered.";
-}
-
-TEST(PackageEnd, LeavingTheRegistryEndsOnlyAnInitialisedPackage)
-{
-    InPackageRegistry registry;
-    EndLog log;
-    {
-        ToolPackage never;
-        never.registerPackage(registry);
+    enum class Way { Terminate, FailInitialise, Remove };
+    std::vector<std::string> ended;
+    for (const Way way : {Way::Terminate, Way::FailInitialise, Way::Remove}) {
+        SCOPED_TRACE(int(way));
+        InPackageRegistry registry;
+        ended.clear();
+        const std::size_t key =
+            InPackageRegistry::addEndListener([&](const InPackageInit& p) { ended.push_back(p.getName()); });
+        {
+            ToolPackage never; // registered but never initialised: leaving does not end it
+            never.registerPackage(registry);
+        }
+        ToolPackage package;
+        package.failInitialize = way == Way::FailInitialise;
+        package.registerPackage(registry);
+        if (way == Way::FailInitialise) {
+            EXPECT_THROW(registry.initializeAll(), InExPackage);
+        } else {
+            registry.initializeAll();
+            EXPECT_TRUE(isRegistered());
+            EXPECT_TRUE(ended.empty());
+            if (way == Way::Terminate)
+                registry.terminateAll();
+            else
+                registry.remove(package);
+            registry.remove(package);
+        }
+        EXPECT_EQ(ended, std::vector<std::string>{"endTestPackage"});
+        EXPECT_FALSE(isRegistered());
+        InPackageRegistry::removeEndListener(key);
+        InPackageRegistry::removeEndListener(key);
     }
-    EXPECT_TRUE(log.names.empty());
-
-    ToolPackage package;
-    package.registerPackage(registry);
-    registry.initializeAll();
-    registry.remove(package);
-    EXPECT_EQ(log.names, std::vector<std::string>{"endTestPackage"});
-    EXPECT_FALSE(isRegistered());
-    registry.remove(package);
-    EXPECT_EQ(log.names.size(), 1u) << "A package ended twice.";
-}
-
-TEST(PackageEnd, RemovedListenerIsNotToldAndAnEmptyOneIsRefused)
-{
+    // A removed listener is not told.
     InPackageRegistry registry;
     ToolPackage package;
     package.registerPackage(registry);
-    std::vector<std::string> names;
-    const std::size_t key =
-        InPackageRegistry::addEndListener([&](const InPackageInit& ended) { names.push_back(ended.getName()); });
-    InPackageRegistry::removeEndListener(key);
-    InPackageRegistry::removeEndListener(key);
     registry.initializeAll();
     registry.terminateAll();
-    EXPECT_TRUE(names.empty());
-
-    try {
-        InPackageRegistry::addEndListener(InPackageRegistry::EndListener());
-        FAIL() << "An empty listener was added.";
-    } catch (const std::invalid_argument& error) {
-        EXPECT_STREQ(error.what(), "A package end listener cannot be added without a function to call.");
-    }
-}
-
-TEST(PackageEnd, HostPackagesAreRegisteredWithTheHostLibrary)
-{
-    const InPackageRegistry& registry = InPackageRegistry::getInstance();
-    const std::vector<std::string> names = {"vxOm", "vxFo", "vxCm", "vxSt", "vxPx", "vxIp", "vxMsg", "vxPi", "vxIn"};
-    const std::vector<const std::type_info*> types = InHostPackages::getTypes();
-    ASSERT_EQ(types.size(), names.size());
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        const InPackageInit* package = registry.findPackage(*types[i]);
-        ASSERT_NE(package, nullptr) << names[i];
-        EXPECT_EQ(package->getName(), names[i]);
-    }
-    EXPECT_NO_THROW(registry.getInitializationOrder());
+    EXPECT_EQ(ended.size(), 1u);
+    EXPECT_THROW_MESSAGE(InPackageRegistry::addEndListener(InPackageRegistry::EndListener()), std::invalid_argument,
+                         "A package end listener cannot be added without a function to call.");
 }
 
 } // namespace

@@ -1,9 +1,12 @@
+#include "common/ExpectThrowMessage.h"
+
 #include <Vx/In/InPackageInit.h>
 #include <Vx/In/InPackageRegistry.h>
 #include <Vx/RC/Assertions.h>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -86,94 +89,68 @@ TEST(InPackageRegistry, InitialisesInDependencyOrderAndTerminatesInReverse)
     EXPECT_TRUE(registry.getInitializedPackages().empty());
 }
 
-TEST(InPackageRegistry, MissingDependencyNamesThePackageAndWhatItLacks)
+/// Three packages a, b, c registered in that order, and a fourth with a's identity, unregistered.
+struct ThreePackages
 {
     InPackageRegistry registry;
     std::vector<std::string> log;
-    RecordingPackage<VxInit::regA> a("a", log);
-    RecordingPackage<VxInit::regB> b("b", log);
-    a.registerPackage(registry);
-    b.registerPackage(registry);
-    b.addDependency(typeOf<VxInit::regA>());
-    b.addDependency(typeOf<VxInit::regNobody>());
-    EXPECT_EQ(registry.findMissingDependencies(b), (std::vector<const std::type_info*>{typeOf<VxInit::regNobody>()}));
-    try {
-        registry.initializeAll();
-        FAIL() << "A missing dependency was accepted.";
-    } catch (const InExPackage& error) {
-        EXPECT_EQ(std::string(error.what()), "The package \"b\" depends on " +
-                                                 RCExUtil::typeName(typeid(InInit<VxInit::regNobody>)) +
-                                                 ", which no registered package provides.");
+    RecordingPackage<VxInit::regA> a{"a", log};
+    RecordingPackage<VxInit::regB> b{"b", log};
+    RecordingPackage<VxInit::regC> c{"c", log};
+    RecordingPackage<VxInit::regA> twin{"twin", log};
+    ThreePackages()
+    {
+        a.registerPackage(registry);
+        b.registerPackage(registry);
+        c.registerPackage(registry);
     }
-    EXPECT_TRUE(log.empty()) << "Nothing is initialised when the order cannot be made.";
-}
+};
 
-TEST(InPackageRegistry, CycleIsAnErrorNamingThePackages)
+TEST(InPackageRegistry, OrderThatCannotBeMadeOrAFailingPackageIsNamed)
 {
-    InPackageRegistry registry;
-    std::vector<std::string> log;
-    RecordingPackage<VxInit::regD> d("d", log);
-    RecordingPackage<VxInit::regA> a("a", log);
-    RecordingPackage<VxInit::regB> b("b", log);
-    RecordingPackage<VxInit::regC> c("c", log);
-    d.registerPackage(registry);
-    a.registerPackage(registry);
-    b.registerPackage(registry);
-    c.registerPackage(registry);
-    a.addDependency(typeOf<VxInit::regB>());
-    b.addDependency(typeOf<VxInit::regC>());
-    c.addDependency(typeOf<VxInit::regA>());
-    try {
-        registry.initializeAll();
-        FAIL() << "A cycle was accepted.";
-    } catch (const InExPackage& error) {
-        EXPECT_STREQ(error.what(), "The packages depend on each other in a cycle: \"a\" -> \"b\" -> \"c\" -> \"a\".");
+    const std::string nobody = RCExUtil::typeName(typeid(InInit<VxInit::regNobody>));
+    const std::string identityA = RCExUtil::typeName(typeid(InInit<VxInit::regA>));
+    struct Case
+    {
+        std::function<void(ThreePackages&)> setUp;
+        std::string message;
+        std::vector<std::string> log;
+    };
+    const Case cases[] = {
+        {[](ThreePackages& p) {
+             p.b.addDependency(typeOf<VxInit::regA>()), p.b.addDependency(typeOf<VxInit::regNobody>());
+         },
+         "The package \"b\" depends on " + nobody + ", which no registered package provides.",
+         {}},
+        {[](ThreePackages& p) {
+             p.a.addDependency(typeOf<VxInit::regB>());
+             p.b.addDependency(typeOf<VxInit::regC>());
+             p.c.addDependency(typeOf<VxInit::regA>());
+         },
+         "The packages depend on each other in a cycle: \"a\" -> \"b\" -> \"c\" -> \"a\".",
+         {}},
+        {[](ThreePackages& p) { p.c.addDependency(typeOf<VxInit::regC>()); },
+         "The packages depend on each other in a cycle: \"c\" -> \"c\".",
+         {}},
+        {[](ThreePackages& p) { p.twin.registerPackage(p.registry); },
+         "The packages \"a\" and \"twin\" have the same identity " + identityA + "; only one package may use it.",
+         {}},
+        // A package that fails leaves the ones before it initialised.
+        {[](ThreePackages& p) { p.b.m_failInitialize = true; },
+         "The package \"b\" failed to initialise: The test asked b to fail.",
+         {"+a"}},
+    };
+    for (const Case& c : cases) {
+        ThreePackages packages;
+        c.setUp(packages);
+        EXPECT_THROW_MESSAGE(packages.registry.initializeAll(), InExPackage, c.message);
+        EXPECT_EQ(packages.log, c.log) << c.message;
+        packages.registry.terminateAll();
     }
-    EXPECT_TRUE(log.empty());
-    InPackageRegistry selfRegistry;
-    RecordingPackage<VxInit::regA> self("self", log);
-    self.registerPackage(selfRegistry);
-    self.addDependency(typeOf<VxInit::regA>());
-    EXPECT_THROW(selfRegistry.initializeAll(), InExPackage);
-}
-
-TEST(InPackageRegistry, TwoPackagesWithOneIdentityAreAnError)
-{
-    InPackageRegistry registry;
-    std::vector<std::string> log;
-    RecordingPackage<VxInit::regA> first("first", log);
-    RecordingPackage<VxInit::regA> second("second", log);
-    first.registerPackage(registry);
-    second.registerPackage(registry);
-    try {
-        registry.initializeAll();
-        FAIL() << "A duplicate identity was accepted.";
-    } catch (const InExPackage& error) {
-        EXPECT_EQ(std::string(error.what()), "The packages \"first\" and \"second\" have the same identity " +
-                                                 RCExUtil::typeName(typeid(InInit<VxInit::regA>)) +
-                                                 "; only one package may use it.");
-    }
-}
-
-TEST(InPackageRegistry, FailingInitialisationNamesThePackageAndKeepsTheOthers)
-{
-    InPackageRegistry registry;
-    std::vector<std::string> log;
-    RecordingPackage<VxInit::regA> a("a", log);
-    RecordingPackage<VxInit::regB> b("b", log);
-    a.registerPackage(registry);
-    b.registerPackage(registry);
-    b.m_failInitialize = true;
-    try {
-        registry.initializeAll();
-        FAIL() << "The failure was not raised.";
-    } catch (const InExPackage& error) {
-        EXPECT_STREQ(error.what(), "The package \"b\" failed to initialise: The test asked b to fail.");
-    }
-    EXPECT_TRUE(registry.isInitialized(a));
-    EXPECT_FALSE(registry.isInitialized(b));
-    registry.terminateAll();
-    EXPECT_EQ(log, (std::vector<std::string>{"+a", "-a"}));
+    ThreePackages missing;
+    missing.b.addDependency(typeOf<VxInit::regNobody>());
+    EXPECT_EQ(missing.registry.findMissingDependencies(missing.b),
+              (std::vector<const std::type_info*>{typeOf<VxInit::regNobody>()}));
 }
 
 TEST(InPackageRegistry, FailingTerminationStillTerminatesTheOthers)
@@ -188,32 +165,10 @@ TEST(InPackageRegistry, FailingTerminationStillTerminatesTheOthers)
     c.registerPackage(registry);
     registry.initializeAll();
     b.m_failTerminate = true;
-    try {
-        registry.terminateAll();
-        FAIL() << "The failure was not raised.";
-    } catch (const InExPackage& error) {
-        EXPECT_STREQ(error.what(), "The package \"b\" failed to terminate: The test asked b to fail.");
-    }
+    EXPECT_THROW_MESSAGE(registry.terminateAll(), InExPackage,
+                         "The package \"b\" failed to terminate: The test asked b to fail.");
     EXPECT_EQ(log, (std::vector<std::string>{"+a", "+b", "+c", "-c", "-b", "-a"}));
     EXPECT_TRUE(registry.getInitializedPackages().empty());
-}
-
-TEST(InPackageRegistry, DestroyedPackageLeavesTheRegistry)
-{
-    InPackageRegistry registry;
-    std::vector<std::string> log;
-    RecordingPackage<VxInit::regA> a("a", log);
-    a.registerPackage(registry);
-    {
-        RecordingPackage<VxInit::regB> b("b", log);
-        b.registerPackage(registry);
-        registry.initializeAll();
-        EXPECT_EQ(registry.findPackage("b"), &b);
-        EXPECT_EQ(registry.findPackage(*typeOf<VxInit::regB>()), &b);
-    }
-    EXPECT_EQ(registry.findPackage("b"), nullptr);
-    EXPECT_EQ(registry.getPackages(), (std::vector<InPackageInit*>{&a}));
-    EXPECT_EQ(registry.getInitializedPackages(), (std::vector<InPackageInit*>{&a}));
 }
 
 TEST(InPackageInit, DependenciesKeepDeclarationOrderWithoutRepeats)

@@ -28,19 +28,6 @@ PxStrongHndl<PxAnimValueNode<T>> makeKeyed(std::vector<typename PxAnimValueNode<
     return pxCreateNode<PxAnimValueNode<T>>(std::move(keys), rate);
 }
 
-TEST(PxAnimValueNode, ConstantHoldsWithTheIntervalItWasGiven)
-{
-    auto node = pxtest::makeConstant(2.5);
-    EXPECT_FALSE(node->isAnimated());
-    for (double time : {-1000.0, 0.0, 1e6}) {
-        EXPECT_EQ(node->getValue(time).value, 2.5) << time;
-        EXPECT_TRUE(node->getValue(time).validity.isFull()) << time;
-    }
-    auto take = pxCreateNode<PxAnimValueNode<std::string>>(PxResult<std::string>("Take 3", {1.0, 2.0}));
-    EXPECT_EQ(take->getValue(1.5).value, "Take 3");
-    EXPECT_EQ(take->getValue(1.5).validity, (PxValidityInterval{1.0, 2.0}));
-}
-
 TEST(PxAnimValueNode, DoubleAndColourInterpolateLinearlyWithinTheRightSegment)
 {
     // Given out of order: the node sorts its keys.

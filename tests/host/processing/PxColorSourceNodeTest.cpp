@@ -116,15 +116,6 @@ TEST_F(PxColorSourceNodeTest, FillsTheRequestedRegionClippedToTheFrameOfTheLevel
     EXPECT_EQ(source->getImageROD(makeContext({})).getROD(), (FRect{0, 64, 0, 32}));
 }
 
-TEST_F(PxColorSourceNodeTest, PixelAspectWidensTheNominalFrameNotThePixels)
-{
-    format = pxCreateNode<PxImageFormatNode>(makeFormat(64, 32, 2));
-    rebuild();
-    EXPECT_EQ(source->getImageROD(makeContext({})).getROD(), (FRect{0, 128, 0, 32}));
-    EXPECT_EQ(render(makeContext(kEverything)).getPixelRegion(), (IRect{0, 64, 0, 32}));
-    EXPECT_EQ(render(makeContext(kEverything, 1)).getPixelRegion(), (IRect{0, 32, 0, 16}));
-}
-
 TEST_F(PxColorSourceNodeTest, ResolutionInputsAboveZeroReplaceTheFormatsSize)
 {
     setConstant(xResolution, 100);
@@ -177,36 +168,6 @@ TEST_F(PxColorSourceNodeTest, ChangingAnyInputInvalidatesTheSourceAndOnlyTheFirs
     EXPECT_EQ(countPixelsOtherThan(render(makeContext({0, 4, 0, 4})), Rgba{0.0f, 1.0f, 0.0f, 1.0f}), 0);
     EXPECT_EQ(format->getImageFormat(), makeFormat(32, 16, 2));
     EXPECT_EQ(source->getImageROD(makeContext({})).getROD(), (FRect{0, 20, 0, 10})) << "resolution 10 x 10, aspect 2";
-}
-
-TEST_F(PxColorSourceNodeTest, TilesOfOneSizeShareTheirPixelsUntilTheColourChanges)
-{
-    const PxImageResult first = render(makeContext({0, 16, 0, 8}));
-    const PxImageResult second = render(makeContext({32, 48, 16, 24}));
-    const PxImageResult edge = render(makeContext({56, 72, 0, 8})); // cut by the frame: 8 x 8
-    EXPECT_EQ(second.getPixelRegion(), (IRect{32, 48, 16, 24}));
-    EXPECT_EQ(second.getTileGuard().getPixel(32, 16), first.getTileGuard().getPixel(0, 0));
-    EXPECT_NE(edge.getTileGuard().getPixel(56, 0), first.getTileGuard().getPixel(0, 0));
-    EXPECT_EQ(edge.getPixelRegion(), (IRect{56, 64, 0, 8}));
-    for (const PxImageResult* r : {&first, &second, &edge})
-        EXPECT_EQ(countPixelsOtherThan(*r, kPremultiplied), 0);
-
-    setConstant(color, Rgb{1.0f, 1.0f, 1.0f});
-    const PxImageResult changed = render(makeContext({32, 48, 16, 24}));
-    EXPECT_EQ(countPixelsOtherThan(changed, Rgba{0.5f, 0.5f, 0.5f, 0.5f}), 0);
-    // The earlier results keep their own pixels.
-    EXPECT_EQ(countPixelsOtherThan(second, kPremultiplied), 0);
-}
-
-TEST_F(PxColorSourceNodeTest, RegistersWithItsInputsUntilItGoes)
-{
-    const std::vector<const PxNode*> inputs{format.get(), xResolution.get(), yResolution.get(), color.get(),
-                                            alpha.get(),  color2.get(),      alpha2.get()};
-    for (const PxNode* input : inputs)
-        EXPECT_EQ(input->getParents(), std::vector<const PxNode*>{source.get()});
-    source.reset();
-    for (const PxNode* input : inputs)
-        EXPECT_TRUE(input->getParents().empty());
 }
 
 } // namespace

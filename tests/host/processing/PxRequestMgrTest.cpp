@@ -72,48 +72,6 @@ TEST(PxSetRequest, InvalidatesItsNodeAndEveryNodeAboveItUntilUnregistered)
     top->unregisterChild(middle);
 }
 
-TEST(PxNode, RegisteringTwiceNeedsUnregisteringTwice)
-{
-    PxStrongHndl<ProbeNode> child = pxCreateNode<ProbeNode>();
-    PxStrongHndl<ProbeNode> parent = pxCreateNode<ProbeNode>();
-    parent->registerChild(child);
-    parent->registerChild(child);
-    child->invalidate({0.0, 1.0}, 0);
-    EXPECT_EQ(parent->getInvalidationCount(), 2u);
-    parent->unregisterChild(child);
-    EXPECT_EQ(child->getParents(), std::vector<const PxNode*>{parent.get()});
-    parent->unregisterChild(child);
-    parent->unregisterChild(child); // no longer registered: nothing to undo
-    EXPECT_TRUE(child->getParents().empty());
-}
-
-TEST(PxNode, LastInvalidationIsNeverAMixOfTwoGivenAtOnce)
-{
-    PxStrongHndl<ProbeNode> node = pxCreateNode<ProbeNode>();
-    PxNode* target = node.get();
-    const PxValidityInterval first{0.0, 1.0};
-    const PxValidityInterval second{10.0, 11.0};
-    std::atomic<bool> stop{false};
-    const auto invalidate = [&](PxValidityInterval interval) {
-        while (!stop.load())
-            target->invalidate(interval, 0);
-    };
-    std::thread a(invalidate, first);
-    std::thread b(invalidate, second);
-    while (node->getInvalidationCount() == 0)
-        std::this_thread::yield();
-    int mixes = 0;
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
-    while (mixes == 0 && std::chrono::steady_clock::now() < until) {
-        const PxValidityInterval seen = node->getLastInvalidation();
-        mixes += (seen != first && seen != second) ? 1 : 0;
-    }
-    stop = true;
-    a.join();
-    b.join();
-    EXPECT_EQ(mixes, 0);
-}
-
 class ThrowingRequest : public PxRequest
 {
 public:

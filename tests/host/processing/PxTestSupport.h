@@ -43,17 +43,6 @@ inline void runOnRequestThread(std::function<void()> function)
     mgr.waitForIdle();
 }
 
-/// The expression of the host assertion `operation` failed, or "" when it failed none.
-template <class F> std::string failedAssertion(F&& operation)
-{
-    try {
-        operation();
-    } catch (const RCExAssertionFailed& e) {
-        return e.getExpression();
-    }
-    return "";
-}
-
 /// A node with one int setting. Records every call of its setter (value, and whether it ran on
 /// the worker thread) and the flags of every invalidation reaching it from a child.
 class ProbeNode : public PxNode

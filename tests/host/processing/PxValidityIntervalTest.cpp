@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <limits>
 
 namespace Vx {
@@ -52,31 +53,31 @@ TEST(PxValidityInterval, IntersectionKeepsTheLargerStartAndTheSmallerEnd)
     }
 }
 
-TEST(PxValidityInterval, FrameIntervalAt24)
-{
-    const Rational rate{24, 1};
-    // Frame 12 is [0.5, 13/24).
-    EXPECT_EQ(PxValidityInterval::createFrameInterval(rate, 0.5), (PxValidityInterval{0.5, 13.0 / 24.0}));
-    EXPECT_EQ(PxValidityInterval::createFrameInterval(rate, 0.52), (PxValidityInterval{0.5, 13.0 / 24.0}));
-    EXPECT_EQ(PxValidityInterval::createFrameInterval(rate, 0.0), (PxValidityInterval{0.0, 1.0 / 24.0}));
-    EXPECT_EQ(PxValidityInterval::createFrameInterval(rate, -0.01), (PxValidityInterval{-1.0 / 24.0, 0.0}));
-}
-
-TEST(PxValidityInterval, FrameIntervalOfFrame1001At24And23_976)
+TEST(PxValidityInterval, FrameIntervalIsTheFrameATimeFallsIn)
 {
     for (const Rational rate : {Rational{24, 1}, Rational{24000, 1001}}) {
-        const double start = TmTimeUtil::getSecondsFromFrames(rate, 1001);
-        const double next = TmTimeUtil::getSecondsFromFrames(rate, 1002);
-        // Frame n starts at n / rate.
-        EXPECT_DOUBLE_EQ(start, 1001.0 * double(rate.den) / double(rate.num)) << rate;
-        const PxValidityInterval frame{start, next};
-        EXPECT_EQ(PxValidityInterval::createFrameInterval(rate, start), frame) << rate;
-        EXPECT_EQ(PxValidityInterval::createFrameInterval(rate, (start + next) / 2.0), frame) << rate;
-        // A microsecond before the frame is the frame before.
-        EXPECT_EQ(PxValidityInterval::createFrameInterval(rate, start - 1e-6),
-                  (PxValidityInterval{TmTimeUtil::getSecondsFromFrames(rate, 1000), start}))
-            << rate;
+        const auto at = [&](std::int64_t frame) { return TmTimeUtil::getSecondsFromFrames(rate, frame); };
+        const struct
+        {
+            double time;
+            std::int64_t frame;
+        } cases[] = {
+            {0.0, 0},
+            {-0.01, -1},
+            {at(12), 12},
+            {at(12) + 0.02, 12},
+            // A frame's start, its middle, and a microsecond before it.
+            {at(1001), 1001},
+            {(at(1001) + at(1002)) / 2.0, 1001},
+            {at(1001) - 1e-6, 1000},
+        };
+        for (const auto& c : cases)
+            EXPECT_EQ(PxValidityInterval::createFrameInterval(rate, c.time),
+                      (PxValidityInterval{at(c.frame), at(c.frame + 1)}))
+                << c.time << " s at " << rate;
     }
+    // Frame n starts at n / rate.
+    EXPECT_EQ(TmTimeUtil::getSecondsFromFrames(Rational{24, 1}, 12), 0.5);
 }
 
 } // namespace

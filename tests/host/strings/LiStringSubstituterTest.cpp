@@ -1,10 +1,11 @@
 // LiStringSubstituter: registered patterns replaced in one left-to-right pass, first registered
 // pattern winning, replacements left as they are, one handler call per occurrence.
+#include "common/ExpectThrowMessage.h"
+
 #include <Vx/Li/LiString.h>
 
 #include <gtest/gtest.h>
 
-#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -106,22 +107,6 @@ TEST(LiStringSubstituter, FirstRegisteredPatternWinsAndTheScanResumesAfterIt)
     EXPECT_EQ(pairs.substitute("baaaab"), "bXXb");
 }
 
-TEST(LiStringSubstituter, DoesNotScanReplacementsAgain)
-{
-    NumberedSource calls("unused");
-    LiStringSubstituter substituter;
-    substituter.addPattern("<FrameNo>", calls.handler());
-    substituter.addPattern("<Self>", constantHandler("<FrameNo> and <Self>"));
-    substituter.addPattern("<Gone>", constantHandler(""));
-    EXPECT_EQ(substituter.substitute("<Self><Gone>"), "<FrameNo> and <Self>");
-    EXPECT_EQ(calls.getCalls(), 0);
-
-    LiStringSubstituter joining;
-    joining.addPattern("<A>", constantHandler("<"));
-    joining.addPattern("<B>", constantHandler("B>"));
-    EXPECT_EQ(joining.substitute("<A>B>"), "<B>");
-}
-
 TEST(LiStringSubstituter, RejectsAnEmptyPatternAndAMissingHandler)
 {
     LiStringSubstituter substituter;
@@ -137,55 +122,9 @@ TEST(LiStringSubstituter, RejectsAnEmptyPatternAndAMissingHandler)
          "The substitution pattern \"<FrameNo>\" was given no handler."},
     };
     for (const auto& c : cases) {
-        try {
-            substituter.addPattern(c.pattern, c.handler);
-            ADD_FAILURE() << "accepted \"" << c.pattern << "\"";
-        } catch (const std::invalid_argument& error) {
-            EXPECT_STREQ(error.what(), c.message);
-        }
+        EXPECT_THROW_MESSAGE(substituter.addPattern(c.pattern, c.handler), std::invalid_argument, c.message);
     }
     EXPECT_TRUE(substituter.isEmpty());
-}
-
-// The definition of a substitution spelled out in the most direct way, to compare against on
-// random texts: at each position, the first registered pattern found there.
-std::string substituteDirectly(const std::string& text, const std::vector<std::pair<std::string, std::string>>& table)
-{
-    std::string result;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        bool matched = false;
-        for (const auto& [pattern, replacement] : table) {
-            if (text.compare(pos, pattern.size(), pattern) == 0) {
-                result += replacement;
-                pos += pattern.size();
-                matched = true;
-                break;
-            }
-        }
-        if (!matched)
-            result += text[pos++];
-    }
-    return result;
-}
-
-TEST(LiStringSubstituter, AgreesWithTheDirectDefinitionOnRandomTexts)
-{
-    const std::vector<std::pair<std::string, std::string>> table = {
-        {"<ab>", "[1]"}, {"<a", "[2]"}, {"b>", "<ab>"}, {"a", "aa"}, {"<b<", ""},
-    };
-    LiStringSubstituter substituter;
-    for (const auto& [pattern, replacement] : table)
-        substituter.addPattern(pattern, constantHandler(replacement));
-
-    const std::string alphabet = "<>ab ";
-    std::mt19937 random(7);
-    for (int i = 0; i < 5000; ++i) {
-        std::string text(random() % 40, ' ');
-        for (char& c : text)
-            c = alphabet[random() % alphabet.size()];
-        ASSERT_EQ(substituter.substitute(text), substituteDirectly(text, table)) << "text \"" << text << "\"";
-    }
 }
 
 } // namespace

@@ -14,22 +14,6 @@
 namespace Vx {
 namespace {
 
-TEST(LiString, RoundTripsAStdStringAndIsEditedInPlace)
-{
-    for (const std::string& text : {std::string(), std::string("shot010"), std::string("nul\0inside", 10)}) {
-        const LiString host(text);
-        EXPECT_EQ(host.str(), text);
-        EXPECT_EQ(host.size(), text.size());
-        EXPECT_EQ(host.isEmpty(), text.empty());
-    }
-    LiString text = std::string("v1");
-    text.str() += "2";
-    EXPECT_STREQ(text.c_str(), "v12");
-    EXPECT_EQ(text, LiString("v12"));
-    EXPECT_NE(text, LiString("v1"));
-    EXPECT_TRUE(LiString(static_cast<const char*>(nullptr)).isEmpty());
-}
-
 TEST(LiStringUtil, ConvertsIntsAndInt64sUpToTheirExtremes)
 {
     const struct
@@ -55,18 +39,6 @@ TEST(LiStringUtil, ConvertsIntsAndInt64sUpToTheirExtremes)
     };
     for (const auto& c : longs)
         EXPECT_EQ(LiStringUtil::convertNb(c.value), c.expected) << "value " << c.value;
-}
-
-TEST(LiStringUtil, AgreesWithStreamFormattingOnRandomValues)
-{
-    std::mt19937_64 random(20240611);
-    for (int i = 0; i < 20000; ++i) {
-        // Spread over every magnitude: a random value shifted right by a random amount.
-        const std::int64_t value = static_cast<std::int64_t>(random()) >> (random() % 64);
-        std::ostringstream stream;
-        stream << value;
-        ASSERT_EQ(LiStringUtil::convertNb(value), stream.str());
-    }
 }
 
 } // namespace

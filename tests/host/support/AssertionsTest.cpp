@@ -1,4 +1,5 @@
 // Host assertions and the failure helpers: what the exceptions say.
+#include "common/ExpectThrowMessage.h"
 #include <Vx/RC/Assertions.h>
 
 #include <gtest/gtest.h>
@@ -14,16 +15,10 @@ TEST(Assertions, NamesTheExpressionAndWhereItFailedEvaluatingItOnce)
 {
     int evaluations = 0;
     EXPECT_NO_THROW(VX_ASSERT(++evaluations == 1));
-    int line = 0;
-    try {
-        line = __LINE__ + 1;
-        VX_ASSERT(++evaluations + 1 == 4 && "counted twice");
-        FAIL() << "a false assertion did not throw";
-    } catch (const RCExAssertionFailed& error) {
-        EXPECT_EQ(error.getExpression(), "++evaluations + 1 == 4 && \"counted twice\"");
-        EXPECT_EQ(std::string(error.what()), "Assertion \"++evaluations + 1 == 4 && \"counted twice\"\" failed at " +
-                                                 std::string(__FILE__) + ":" + std::to_string(line) + ".");
-    }
+    const int line = __LINE__ + 1;
+    EXPECT_THROW_MESSAGE(VX_ASSERT(++evaluations + 1 == 4 && "counted twice"), RCExAssertionFailed,
+                         "Assertion \"++evaluations + 1 == 4 && \"counted twice\"\" failed at " +
+                             std::string(__FILE__) + ":" + std::to_string(line) + ".");
     EXPECT_EQ(evaluations, 2);
     EXPECT_THROW(VX_ASSERT(1 + 1 == 3), std::logic_error);
 }
@@ -34,19 +29,11 @@ struct Named
 
 TEST(RCExUtil, NamesTypesInItsMessages)
 {
-    try {
-        RCExUtil::throwExCastFailed("PxColorSourceNode", "PxAnimValueProtocol<double>");
-        ADD_FAILURE() << "no exception";
-    } catch (const RCExCastFailed& error) {
-        EXPECT_STREQ(error.what(),
-                     "Cast failed: an object of type PxColorSourceNode cannot be used as PxAnimValueProtocol<double>.");
-    }
-    try {
-        RCExUtil::throwExNullPtr("PxNodePtr<PxImageNode>");
-        ADD_FAILURE() << "no exception";
-    } catch (const RCExNullPtr& error) {
-        EXPECT_STREQ(error.what(), "Null pointer: a PxNodePtr<PxImageNode> was used while empty.");
-    }
+    EXPECT_THROW_MESSAGE(
+        RCExUtil::throwExCastFailed("PxColorSourceNode", "PxAnimValueProtocol<double>"), RCExCastFailed,
+        "Cast failed: an object of type PxColorSourceNode cannot be used as PxAnimValueProtocol<double>.");
+    EXPECT_THROW_MESSAGE(RCExUtil::throwExNullPtr("PxNodePtr<PxImageNode>"), RCExNullPtr,
+                         "Null pointer: a PxNodePtr<PxImageNode> was used while empty.");
     EXPECT_EQ(RCExUtil::typeName(typeid(int)), "int");
     EXPECT_EQ(RCExUtil::typeName(typeid(Named)), "Vx::(anonymous namespace)::Named");
     EXPECT_EQ(RCExUtil::typeName(typeid(const char*)), "char const*");

@@ -1,12 +1,9 @@
-// Callback objects: CbMethod calls its owner's operation, CbDataFunction its function with the
-// stored datum; both through the handler interface that registries hold.
-#include "Probe.h"
-
+// Callback registries: handlers of an event called oldest first, registrations ending with
+// whichever side dies first, and a handler destroyed by an earlier one skipped.
 #include <Vx/Cb/CbHandler.h>
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,75 +12,7 @@ namespace SupportTest {
 namespace {
 
 using Vx::CbCallbackList;
-using Vx::CbDataFunction;
 using Vx::CbHandler;
-using Vx::CbHandlerSlot;
-using Vx::CbMethod;
-using Vx::makeShared;
-using Vx::RCShdPtr;
-
-class Accumulator
-{
-public:
-    int add(int amount)
-    {
-        m_total += amount;
-        return m_total;
-    }
-    void appendTotal(std::string& text, char separator)
-    {
-        text += std::to_string(m_total);
-        text += separator;
-    }
-    int getTotal() const { return m_total; }
-
-private:
-    int m_total = 0;
-};
-
-TEST(CbMethod, CallsTheOwnersOperationWithItsArguments)
-{
-    Accumulator accumulator;
-    CbMethod<Accumulator, int, int> method(&accumulator, &Accumulator::add);
-    EXPECT_EQ(method.call(5), 5);
-    EXPECT_EQ(method(3), 8);
-    RCShdPtr<CbHandler<void, std::string&, char>> handler =
-        makeShared<CbMethod<Accumulator, void, std::string&, char>>(&accumulator, &Accumulator::appendTotal);
-    std::string text = "total ";
-    handler->call(text, ';');
-    (*handler)(text, '.');
-    EXPECT_EQ(text, "total 8;8.");
-}
-
-std::string repeated(const std::string& datum, int times)
-{
-    std::string text;
-    for (int i = 0; i < times; ++i)
-        text += datum;
-    return text;
-}
-
-int valueOf(const RCShdPtr<Probe>& probe)
-{
-    return probe->getValue();
-}
-
-TEST(CbDataFunction, CallsTheFunctionWithACopyOfTheDatumFirst)
-{
-    std::string datum = "ab";
-    CbDataFunction<std::string, std::string, int> function(&repeated, datum);
-    datum = "cd";
-    EXPECT_EQ(function.call(3), "ababab");
-    EXPECT_EQ(function(0), "");
-
-    std::atomic<int> deaths{0};
-    RCShdPtr<CbHandler<int>> handler =
-        makeShared<CbDataFunction<int, RCShdPtr<Probe>>>(&valueOf, makeShared<Probe>(deaths, 9));
-    EXPECT_EQ(handler->call(), 9);
-    EXPECT_EQ(deaths, 0);
-    handler.reset();
-    EXPECT_EQ(deaths, 1) << "the datum goes with the last reference";
-}
 
 /// A handler that appends its name and the event to a shared log.
 class LoggingHandler : public CbHandler<void, int>
@@ -163,41 +92,6 @@ TEST(CbCallbackList, SkipsAHandlerDestroyedByAnEarlierOne)
     EXPECT_EQ(victim, nullptr);
     EXPECT_TRUE(log.empty());
     EXPECT_EQ(list.getCount(), 1u);
-}
-
-TEST(CbHandlerSlot, HoldsOneHandlerAndForgetsItWhenItDies)
-{
-    std::vector<std::string> log;
-    CbHandlerSlot<CbHandler<void, int>> slot;
-    LoggingHandler first(log, "first");
-    auto second = std::make_unique<LoggingHandler>(log, "second");
-    slot.set(&first);
-    EXPECT_EQ(first.getRegistrationCount(), 1u);
-    slot.set(second.get());
-    EXPECT_EQ(first.getRegistrationCount(), 0u);
-    EXPECT_EQ(slot.get(), second.get());
-    second.reset();
-    EXPECT_EQ(slot.get(), nullptr);
-    EXPECT_EQ(slot.getLinkCount(), 0u);
-    slot.set(&first);
-    slot.set(nullptr);
-    EXPECT_EQ(first.getRegistrationCount(), 0u);
-}
-
-TEST(CbHandlerBase, ACopyIsNotRegistered)
-{
-    Accumulator accumulator;
-    CbMethod<Accumulator, int, int> original(&accumulator, &Accumulator::add);
-    CbCallbackList<int, CbHandler<int, int>> methods;
-    methods.add(0, &original);
-    {
-        CbMethod<Accumulator, int, int> copy(original);
-        EXPECT_EQ(copy.getRegistrationCount(), 0u);
-        EXPECT_EQ(copy.call(2), 2);
-    }
-    EXPECT_EQ(methods.getCount(), 1u);
-    methods.notify(0, 5);
-    EXPECT_EQ(accumulator.getTotal(), 7);
 }
 
 } // namespace

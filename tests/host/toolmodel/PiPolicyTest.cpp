@@ -1,6 +1,8 @@
-// Descriptions and policies: ranges, enumerations, typed policies overridden by a tool,
-// structures, and the order of a description's entries.
+// Descriptions and policies: ranges, enumerations, structures, default policies, and the order of
+// a description's entries.
+#include "common/ExpectThrowMessage.h"
 #include <Vx/Pi/PiEnumPolicy.h>
+#include <Vx/Pi/PiImageInputPolicy.h>
 #include <Vx/Pi/PiImageModifier.h>
 #include <Vx/Pi/PiRangeInputPolicy.h>
 #include <Vx/Pi/PiSwitchInputPolicy.h>
@@ -12,40 +14,6 @@
 #include <vector>
 
 using namespace Vx;
-
-namespace {
-
-template <class F> std::string messageOf(F&& operation)
-{
-    try {
-        operation();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "(no exception)";
-}
-
-/// A tool's own string policy: only names from a fixed list are valid; the default is read when
-/// asked, not fixed when the policy is made.
-class ListedNamePolicy : public PiTypedInputPolicy<std::string>
-{
-public:
-    ListedNamePolicy(std::vector<std::string> names, const std::string* currentDefault)
-        : PiTypedInputPolicy<std::string>(false), m_names(std::move(names)), m_default(currentDefault)
-    {
-    }
-    bool isValid(const std::string& name) const override
-    {
-        return std::find(m_names.begin(), m_names.end(), name) != m_names.end();
-    }
-    std::string getDefault() const override { return *m_default; }
-
-private:
-    std::vector<std::string> m_names;
-    const std::string* m_default;
-};
-
-} // namespace
 
 TEST(PiRangeInputPolicy, ClampsRejectsOrPassesOutOfRangeValues)
 {
@@ -59,18 +27,20 @@ TEST(PiRangeInputPolicy, ClampsRejectsOrPassesOutOfRangeValues)
     EXPECT_DOUBLE_EQ(std::get<double>(clamp->filterVariant(PiVariant(11.0))), 10.0);
 
     const auto reject = PiRangeInputPolicy<double>::create(0.0, 1.0, 1.0, false, false);
-    EXPECT_EQ(messageOf([&] { reject->filterValue(2.5); }), "The value 2.5 lies outside the range [0, 1].");
+    EXPECT_THROW_MESSAGE(reject->filterValue(2.5), std::invalid_argument,
+                         "The value 2.5 lies outside the range [0, 1].");
     EXPECT_DOUBLE_EQ(reject->filterValue(0.25), 0.25);
-    EXPECT_EQ(messageOf([&] { reject->filterValue(std::nan("")); }),
-              "The value NaN is not a number and cannot be stored.");
+    EXPECT_THROW_MESSAGE(reject->filterValue(std::nan("")), std::invalid_argument,
+                         "The value NaN is not a number and cannot be stored.");
 
     const auto soft = PiRangeInputPolicy<double>::create(0.0, 1.0, 0.5, false, true);
     EXPECT_DOUBLE_EQ(soft->filterValue(3.0), 3.0);
     EXPECT_TRUE(soft->isValid(-3.0));
 
-    EXPECT_EQ(messageOf([] { PiRangeInputPolicy<double>::create(0.0, 1.0, 2.0, true, false); }),
-              "The range [0, 1] with default 2 is not valid: the minimum must not exceed the maximum and the default "
-              "must lie between them.");
+    EXPECT_THROW_MESSAGE(
+        PiRangeInputPolicy<double>::create(0.0, 1.0, 2.0, true, false), std::invalid_argument,
+        "The range [0, 1] with default 2 is not valid: the minimum must not exceed the maximum and the default "
+        "must lie between them.");
 }
 
 TEST(PiEnumPolicy, KnowsItsLabelsInOrderAndRejectsOtherCodes)
@@ -88,32 +58,18 @@ TEST(PiEnumPolicy, KnowsItsLabelsInOrderAndRejectsOtherCodes)
     EXPECT_EQ(policy->getCode("Center"), 1);
     EXPECT_EQ(policy->getDefault(), 1);
     EXPECT_FALSE(policy->isValid(3));
-    EXPECT_EQ(messageOf([&] { policy->filterValue(3); }), "The code 3 is not one of the enumeration's codes.");
+    EXPECT_THROW_MESSAGE(policy->filterValue(3), std::invalid_argument,
+                         "The code 3 is not one of the enumeration's codes.");
 
     const auto first = PiEnumPolicy::Builder().addPair(5, "Five").addPair(6, "Six").setAnimatable(false).create();
     EXPECT_EQ(first->getDefault(), 5) << "without a default, the first code";
     EXPECT_FALSE(first->canAnimate());
-    EXPECT_EQ(messageOf([] { PiEnumPolicy::Builder().create(); }), "An enumeration needs at least one code and label.");
-    EXPECT_EQ(messageOf([] { PiEnumPolicy::Builder().addPair(1, "A").setDefaultValue(2).create(); }),
-              "The default code 2 is not one of the enumeration's codes.");
-    EXPECT_EQ(messageOf([] { PiEnumPolicy::Builder().addPair(1, "A").addPair(1, "B").create(); }),
-              "The enumeration code 1 appears twice (\"A\" and \"B\").");
-}
-
-TEST(PiTypedInputPolicy, ASubclassGivesItsOwnValidityAndDefault)
-{
-    std::string currentDefault = "Sans";
-    const RCShdPtr<const PiInputPolicy> policy =
-        makeShared<ListedNamePolicy>(std::vector<std::string>{"Sans", "Serif"}, &currentDefault);
-    EXPECT_TRUE(policy->isValidValue(PiVariant(std::string("Serif"))));
-    EXPECT_FALSE(policy->isValidValue(PiVariant(std::string("Gothic"))));
-    EXPECT_FALSE(policy->isValidValue(PiVariant(3))) << "a value of another type is never valid";
-    EXPECT_EQ(std::get<std::string>(policy->getDefaultValue()), "Sans");
-    currentDefault = "Serif";
-    EXPECT_EQ(std::get<std::string>(policy->getDefaultValue()), "Serif") << "the default is read when asked";
-    // An invalid value is kept as written: the policy reports it, the host does not correct it.
-    EXPECT_EQ(std::get<std::string>(policy->filterVariant(PiVariant(std::string("Gothic")))), "Gothic");
-    EXPECT_THROW(policy->filterVariant(PiVariant(1.0)), RCExCastFailed);
+    EXPECT_THROW_MESSAGE(PiEnumPolicy::Builder().create(), std::invalid_argument,
+                         "An enumeration needs at least one code and label.");
+    EXPECT_THROW_MESSAGE(PiEnumPolicy::Builder().addPair(1, "A").setDefaultValue(2).create(), std::invalid_argument,
+                         "The default code 2 is not one of the enumeration's codes.");
+    EXPECT_THROW_MESSAGE(PiEnumPolicy::Builder().addPair(1, "A").addPair(1, "B").create(), std::invalid_argument,
+                         "The enumeration code 1 appears twice (\"A\" and \"B\").");
 }
 
 TEST(PiToolPolicyDescriptor, KeepsEntriesInDeclarationOrder)
@@ -157,12 +113,12 @@ TEST(PiToolPolicyDescriptor, RefusesRepeatedNamesAndMismatchedPolicies)
 {
     PiToolPolicyDescriptor descriptor;
     descriptor.requires("A", PiSocketType::Switch, PiSocketType::Single);
-    EXPECT_EQ(messageOf([&] { descriptor.stores("A", PiValueType::Int); }), "The tool already declares \"A\".");
-    EXPECT_EQ(messageOf([&] {
-                  descriptor.requires("B", PiSocketType::String, PiSwitchInputPolicy::create(false, true, false),
-                                      PiSocketType::Single);
-              }),
-              "The input \"B\" of socket type String was given a policy for socket type Switch.");
+    EXPECT_THROW_MESSAGE(descriptor.stores("A", PiValueType::Int), std::invalid_argument,
+                         "The tool already declares \"A\".");
+    EXPECT_THROW_MESSAGE(descriptor.requires("B", PiSocketType::String, PiSwitchInputPolicy::create(false, true, false),
+                                             PiSocketType::Single),
+                         std::invalid_argument,
+                         "The input \"B\" of socket type String was given a policy for socket type Switch.");
 }
 
 TEST(PiImageModifierDescriptor, ForwardsEveryDeclarationToTheHostDescriptor)
@@ -176,4 +132,26 @@ TEST(PiImageModifierDescriptor, ForwardsEveryDeclarationToTheHostDescriptor)
     EXPECT_NE(host.findEntry("Mask"), nullptr);
     EXPECT_TRUE(descriptor.canAffect(PiImageModifierTypes::AffectColor));
     EXPECT_FALSE(descriptor.canAffect(PiImageModifierTypes::AffectDepth));
+}
+
+TEST(PiInputPolicy, DefaultPoliciesAnimateAndAnImageInputTakesOneConnection)
+{
+    for (const int socket : {PiSocketType::Switch, PiSocketType::Double, PiSocketType::Enumeration,
+                             PiSocketType::Integer, PiSocketType::String, PiSocketType::Color}) {
+        const RCShdPtr<const PiInputPolicy> policy = PiInputPolicy::createDefault(socket);
+        EXPECT_EQ(policy->getSocketType().getCode(), socket);
+        EXPECT_EQ(policy->canAnimate(), socket != PiSocketType::Color) << socket; // a colour animates by member
+    }
+    const auto* image =
+        dynamic_cast<const PiImageInputPolicy*>(PiInputPolicy::createDefault(PiSocketType::Image).get());
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->getImageKinds(), 3);
+    EXPECT_EQ(image->getChannels(), 7);
+    EXPECT_EQ(image->getMaxConnections(), 1);
+    EXPECT_EQ(image->getResetType(), 0);
+    EXPECT_FALSE(image->isRequired());
+    const PiSocketType structured(PiSocketType::Structured);
+    EXPECT_THROW_MESSAGE(PiInputPolicy::createDefault(structured), std::invalid_argument,
+                         "The socket type Structured (" + std::to_string(structured.getCode()) +
+                             ") has no default policy.");
 }

@@ -172,17 +172,6 @@ public:
     std::vector<std::string> connections;
 };
 
-/// The message of the exception `operation` throws, or "(no exception)".
-template <class F> std::string messageOf(F&& operation)
-{
-    try {
-        operation();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "(no exception)";
-}
-
 /// A handler that runs a function; counts its calls.
 class FunctionHandler : public CbHandler<void>
 {

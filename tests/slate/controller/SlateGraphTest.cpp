@@ -153,24 +153,6 @@ TEST_F(SlateGraphTest, ModifierRenderMatchesAHandBuiltSlate)
     EXPECT_NE(built, render(*output, 8));
 }
 
-TEST_F(SlateGraphTest, AttributeWithTheFrameTokenIsReplacedPerFrame)
-{
-    const SlateParams params = renderParams();
-    composition->setAttribute("note", "Frame <FrameNo>");
-    const auto node = makeNode("slate");
-    applyParams(node, params);
-    setColor(node, G::getFillColorInputName(), kFill);
-    setFormat(node, smallFormat());
-    setInput(node, kText, std::string("<attr:note>"));
-    ASSERT_EQ(getSubstitutedText(node), "Frame <FrameNo>");
-    const PxNodePtr<PxImageProtocol const> output = node->getProcNode();
-
-    const Frame frame12 = render(*output, 12);
-    EXPECT_EQ(frame12, render(*makeHandBuiltGenerator(smallFormat(), kFill, "Frame 12", params), 12));
-    EXPECT_EQ(render(*output, 13), render(*makeHandBuiltGenerator(smallFormat(), kFill, "Frame 13", params), 13));
-    EXPECT_NE(frame12, render(*output, 13));
-}
-
 TEST_F(SlateGraphTest, ChangedTextReachesTheNodeByOneRequest)
 {
     SlateController* controller = nullptr;
@@ -197,27 +179,6 @@ TEST_F(SlateGraphTest, ChangedTextReachesTheNodeByOneRequest)
     EXPECT_GT(slate->getInvalidationCount(), invalidationsBefore);
     EXPECT_TRUE(slate->getLastInvalidation().isFull());
     EXPECT_TRUE(requests.takeErrors().empty());
-}
-
-TEST_F(SlateGraphTest, FormatChangesReachOnlyAGeneratorChain)
-{
-    SlateController* controller = nullptr;
-    const auto node = makeNode("slate", &controller);
-    const auto source = makeSource();
-    connect(source, node);
-    node->getProcNode();
-    ASSERT_FALSE(controller->getFormatNode());
-    PxRequestMgr& requests = PxRequestMgr::getInstance();
-    requests.waitForIdle();
-    const auto executedBefore = requests.getExecutedCount();
-    setFormat(node, smallFormat());
-    requests.waitForIdle();
-    EXPECT_EQ(requests.getExecutedCount(), executedBefore);
-
-    // The generator form starts from the stored format.
-    graph->disconnect(node->getPrimaryInput());
-    ASSERT_TRUE(controller->getFormatNode());
-    EXPECT_EQ(controller->getFormatNode()->getImageFormat(), smallFormat());
 }
 
 } // namespace

@@ -71,53 +71,44 @@ TEST_F(SlateLifecycleTest, NewNodeResetsAndSetsUp)
     EXPECT_EQ(getSubstitutedText(node), "shot010");
 }
 
-TEST_F(SlateLifecycleTest, LoadedNodeKeepsItsValuesAndSubstitutesOnce)
+/// The messages displayed, as "ID: text".
+std::vector<std::string> messageLines(const std::vector<MsgRecord>& records)
+{
+    std::vector<std::string> lines;
+    for (const MsgRecord& record : records) {
+        EXPECT_EQ(record.severity, MsgSeverity::Warning);
+        lines.push_back(record.id + ": " + record.text);
+    }
+    return lines;
+}
+
+TEST_F(SlateLifecycleTest, LoadedNodeKeepsItsValuesSubstitutesOnceAndWarnsWithoutCorrecting)
 {
     composition->setVersionNumber(4);
-    const auto node = makeNode("slate", nullptr, PiNodeOrigin::Loaded,
-                               {{kText, content(std::string("<CompName> v<VersionNo>"))},
-                                {kSubstitutedText, content(std::string("stale"))},
-                                {kTextFont, content(kFullFamily)},
-                                {kTextStyle, content(3)}});
-    EXPECT_EQ(getSubstitutedText(node), "shot010 v4");
-    EXPECT_EQ(getText(node, kTextFont), kFullFamily);
-    EXPECT_EQ(getInt(node, kTextStyle), 3);
-    EXPECT_TRUE(getMessages().empty());
-}
-
-TEST_F(SlateLifecycleTest, LoadedUnknownFontWarnsOnceAndKeepsTheStyle)
-{
-    const auto node = makeNode("slate", nullptr, PiNodeOrigin::Loaded,
-                               {{kTextFont, content(std::string("No Such Font"))}, {kTextStyle, content(2)}});
-    const auto messages = getMessages();
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].id, kFontId);
-    EXPECT_EQ(messages[0].severity, MsgSeverity::Warning);
-    EXPECT_EQ(messages[0].text,
-              "The font \"No Such Font\" is not installed; the slate is drawn with the default font.");
-    EXPECT_EQ(getInt(node, kTextStyle), 2);
-    EXPECT_EQ(getText(node, kTextFont), "No Such Font");
-
-    // A change to another unknown font warns again and keeps the style too.
-    clearMessages();
-    setInputUnrecorded(node, kTextFont, std::string("Nowhere Sans"));
-    EXPECT_EQ(getInt(node, kTextStyle), 2);
-    ASSERT_EQ(getMessages().size(), 1u);
-    EXPECT_EQ(getMessages()[0].id, kFontId);
-    EXPECT_EQ(getMessages()[0].text,
-              "The font \"Nowhere Sans\" is not installed; the slate is drawn with the default font.");
-}
-
-TEST_F(SlateLifecycleTest, LoadedStyleTheFontLacksWarnsWithoutCorrecting)
-{
-    const auto node = makeNode("slate", nullptr, PiNodeOrigin::Loaded,
-                               {{kTextFont, content(kRegularOnlyFamily)}, {kTextStyle, content(3)}});
-    const auto messages = getMessages();
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].id, kStyleId);
-    EXPECT_EQ(messages[0].text, "The font \"DejaVu Sans Light\" has no style \"Bold Italic\"; the slate is drawn with "
-                                "the default font.");
-    EXPECT_EQ(getInt(node, kTextStyle), 3);
+    const std::string noFont = std::string(kFontId) + ": The font \"No Such Font\" is not installed; the slate is "
+                                                      "drawn with the default font.";
+    const std::string noStyle = std::string(kStyleId) + ": The font \"DejaVu Sans Light\" has no style \"Bold "
+                                                        "Italic\"; the slate is drawn with the default font.";
+    struct Case
+    {
+        std::string font;
+        int style;
+        std::vector<std::string> messages;
+    };
+    for (const Case& c :
+         {Case{kFullFamily, 3, {}}, Case{"No Such Font", 2, {noFont}}, Case{kRegularOnlyFamily, 3, {noStyle}}}) {
+        SCOPED_TRACE(c.font);
+        clearMessages();
+        const auto node = makeNode("slate", nullptr, PiNodeOrigin::Loaded,
+                                   {{kText, content(std::string("<CompName> v<VersionNo>"))},
+                                    {kSubstitutedText, content(std::string("stale"))},
+                                    {kTextFont, content(c.font)},
+                                    {kTextStyle, content(c.style)}});
+        EXPECT_EQ(getSubstitutedText(node), "shot010 v4");
+        EXPECT_EQ(getText(node, kTextFont), c.font);
+        EXPECT_EQ(getInt(node, kTextStyle), c.style);
+        EXPECT_EQ(messageLines(getMessages()), c.messages);
+    }
 }
 
 TEST_F(SlateLifecycleTest, FontChangeOutsideACommandPicksTheFirstStyleOfThePreferenceRow)
@@ -139,6 +130,12 @@ TEST_F(SlateLifecycleTest, FontChangeOutsideACommandPicksTheFirstStyleOfThePrefe
     setInputUnrecorded(node, kTextFont, std::string("DejaVu Serif"));
     EXPECT_EQ(getInt(node, kTextStyle), 2);
     EXPECT_TRUE(getMessages().empty());
+    // A font that is not installed warns and keeps the style.
+    setInputUnrecorded(node, kTextFont, std::string("Nowhere Sans"));
+    EXPECT_EQ(getInt(node, kTextStyle), 2);
+    EXPECT_EQ(messageLines(getMessages()),
+              std::vector<std::string>{std::string(kFontId) + ": The font \"Nowhere Sans\" is not installed; the "
+                                                              "slate is drawn with the default font."});
 }
 
 TEST_F(SlateLifecycleTest, FontChangeByAUserEditAdjustsTheStyleInTheSameUndoStep)
@@ -216,46 +213,6 @@ TEST_F(SlateLifecycleTest, SetUpDuringACommandWaitsForIt)
     EXPECT_EQ(getMessages()[0].id, kFontId);
 }
 
-TEST_F(SlateLifecycleTest, WithoutBufferManagerNothingIsSetUp)
-{
-    StBufferManager::shutdown();
-    SlateController* controller = nullptr;
-    const auto node =
-        makeNode("slate", &controller, PiNodeOrigin::Loaded,
-                 {{kText, content(std::string("<CompName>"))}, {kTextFont, content(std::string("Missing Family"))}});
-    EXPECT_EQ(getSubstitutedText(node), "");
-    EXPECT_TRUE(getMessages().empty());
-    EXPECT_EQ(controller->getSubjectCount(), 0u);
-    EXPECT_EQ(graph->getGraphController()->getCallbackCount(), 0u);
-    // Nothing reacts to the text, and removing the node detaches nothing.
-    setInput(node, kText, std::string("other"));
-    EXPECT_EQ(getSubstitutedText(node), "");
-    graph->removeNode(node);
-    StBufferManager::initialize();
-}
-
-TEST_F(SlateLifecycleTest, WithoutATextSourceNothingIsSetUp)
-{
-    // A node restored with its "Text" input cut from its value source.
-    const auto node = makeShared<PiNode>(graph.get(), "bare");
-    SlateController* controller = makeSlateController();
-    node->build(RCShdPtr<PiNodeController>(controller));
-    node->getInput(kText, true)->restoreContent(content(std::string("<CompName>")));
-    node->getInput(kTextFont, true)->restoreContent(content(std::string("Missing Family")));
-    node->getInput(kText, true)->applyOutput({});
-    controller->nodeLoaded();
-
-    EXPECT_EQ(getSubstitutedText(node), "");
-    EXPECT_TRUE(getMessages().empty());
-    EXPECT_EQ(controller->getSubjectCount(), 0u);
-    EXPECT_EQ(graph->getGraphController()->getCallbackCount(), 0u);
-    setInputUnrecorded(node, kText, std::string("<VersionName>"));
-    setInputUnrecorded(node, kTextFont, std::string("Another Missing Family"));
-    composition->setAttribute("any", "change");
-    EXPECT_EQ(getSubstitutedText(node), "");
-    EXPECT_TRUE(getMessages().empty());
-}
-
 TEST_F(SlateLifecycleTest, RemovingTheNodeDetachesEverything)
 {
     const std::size_t settingsObservers =
@@ -276,32 +233,6 @@ TEST_F(SlateLifecycleTest, RemovingTheNodeDetachesEverything)
     // The time range and attributes no longer reach a controller.
     graph->setTimeRange(DtTime{1, composition->getFrameRate()}, DtTime{10, composition->getFrameRate()});
     composition->setAttribute("after", "removal");
-}
-
-TEST_F(SlateLifecycleTest, DestructionWithoutANodeDoesNotThrow)
-{
-    const std::size_t settingsObservers =
-        OmDefaultSettings::getInstance(OmSettingsTypes::COMPONENT_SCOPE).getObserverCount();
-    const auto scratch = composition->createGraph("scratch", 1, 10);
-    {
-        // A node let go of without its graph's tear-down unbinds its controller first: the
-        // controller's destructor finds no node and skips everything reached through it.
-        const auto node = makeShared<PiNode>(scratch.get(), "loose");
-        SlateController* controller = makeSlateController();
-        node->build(RCShdPtr<PiNodeController>(controller));
-        controller->nodeAdded();
-        ASSERT_EQ(controller->getSubjectCount(), 3u);
-        ASSERT_EQ(scratch->getGraphController()->getCallbackCount(), 2u);
-    }
-    // The subscriptions and registrations ended with the controller all the same.
-    EXPECT_EQ(OmDefaultSettings::getInstance(OmSettingsTypes::COMPONENT_SCOPE).getObserverCount(), settingsObservers);
-    EXPECT_EQ(scratch->getObserverCount(), 0u);
-    EXPECT_EQ(composition->getObserverCount(), 0u);
-    EXPECT_EQ(scratch->getGraphController()->getCallbackCount(), 0u);
-    scratch->setTimeRange(DtTime{1, composition->getFrameRate()}, DtTime{5, composition->getFrameRate()});
-    OmDefaultSettings::getInstance(OmSettingsTypes::COMPONENT_SCOPE).setSetting("slate.test", "1");
-    OmDefaultSettings::getInstance(OmSettingsTypes::COMPONENT_SCOPE).removeSetting("slate.test");
-    composition->setAttribute("after", "destruction");
 }
 
 } // namespace

@@ -15,50 +15,37 @@ using namespace SlateNames;
 
 using SlateSubstitutionTest = SlateControllerTest;
 
-TEST_F(SlateSubstitutionTest, CompositionNameAndVersionNumber)
+TEST_F(SlateSubstitutionTest, TokensAreReplacedAndRedoneWhenTheirSourceChanges)
 {
-    const auto node = makeNode("slate");
-    setInput(node, kText, std::string("<CompName> v<VersionNo>"));
-    EXPECT_EQ(getSubstitutedText(node), "shot010 v1");
+    SlateController* controller = nullptr;
+    const auto node = makeNode("slate", &controller);
+    const std::string processingSide = SlateTool::makeToken(SlateTool::getFrameNumberToken()) + " " +
+                                       SlateTool::makeToken(SlateTool::getTimecodeToken()) +
+                                       " <CurrentDate> <CurrentTime> <compname> < CompName>";
+    const std::pair<std::string, std::string> cases[] = {
+        {"<CompName> v<VersionNo>", "shot010 v1"},
+        {"<VersionName>: <CompLength> frames", "v001: 99 frames"},
+        {"plain text", "plain text"},
+        {"<CompName><CompName>", "shot010shot010"},
+        // Unknown tokens and the processing side's tokens pass unchanged.
+        {processingSide, processingSide},
+    };
+    for (const auto& [text, expected] : cases) {
+        setInput(node, kText, text);
+        EXPECT_EQ(getSubstitutedText(node), expected);
+        EXPECT_EQ(controller->substituteText(text), expected);
+    }
+    setInput(node, kText, std::string("<CompName> v<VersionNo> <CompLength>"));
     composition->setVersionNumber(3);
-    EXPECT_EQ(getSubstitutedText(node), "shot010 v3");
-}
-
-TEST_F(SlateSubstitutionTest, CompLengthAndVersionName)
-{
-    const auto node = makeNode("slate");
-    setInput(node, kText, std::string("<VersionName>: <CompLength> frames"));
-    EXPECT_EQ(getSubstitutedText(node), "v001: 99 frames");
-
+    EXPECT_EQ(getSubstitutedText(node), "shot010 v3 99");
     // A new time range reaches the text through the graph's time callbacks.
     const DtTime start{1, composition->getFrameRate()};
     graph->setTimeRange(start, DtTime{50, composition->getFrameRate()});
-    EXPECT_EQ(getSubstitutedText(node), "v001: 49 frames");
+    EXPECT_EQ(getSubstitutedText(node), "shot010 v3 49");
     graph->setTimeRange(start, start);
-    EXPECT_EQ(getSubstitutedText(node), "v001: 0 frames");
-}
-
-TEST_F(SlateSubstitutionTest, SubstituteTextReadsValuesAfresh)
-{
-    SlateController* controller = nullptr;
-    makeNode("slate", &controller);
-    EXPECT_EQ(controller->substituteText("<CompName>/<VersionName>/<VersionNo>/<CompLength>"), "shot010/v001/1/99");
+    EXPECT_EQ(getSubstitutedText(node), "shot010 v3 0");
     composition->setName("shot020");
     EXPECT_EQ(controller->substituteText("<CompName>"), "shot020");
-    // Text without tokens, unknown tokens and the processing side's tokens pass unchanged.
-    EXPECT_EQ(controller->substituteText("plain text"), "plain text");
-    EXPECT_EQ(controller->substituteText("<FrameNo> <Timecode> <CurrentDate> <CurrentTime> <compname> < CompName>"),
-              "<FrameNo> <Timecode> <CurrentDate> <CurrentTime> <compname> < CompName>");
-    EXPECT_EQ(controller->substituteText("<CompName><CompName>"), "shot020shot020");
-}
-
-TEST_F(SlateSubstitutionTest, FrameTokensSurviveTheGraphSide)
-{
-    const auto node = makeNode("slate");
-    const std::string text = "<CompName> " + SlateTool::makeToken(SlateTool::getFrameNumberToken()) + " " +
-                             SlateTool::makeToken(SlateTool::getTimecodeToken());
-    setInput(node, kText, text);
-    EXPECT_EQ(getSubstitutedText(node), "shot010 <FrameNo> <Timecode>");
 }
 
 TEST_F(SlateSubstitutionTest, AttributesAreInsertedAfterTheCompositionTokens)

@@ -151,19 +151,6 @@ TEST_F(SlateUiTest, OutputIsDisabledExactlyWhileThePrimaryInputIsConnected)
     EXPECT_TRUE(second->isEnabled());
 }
 
-TEST_F(SlateUiTest, CompanionMayOutliveItsNode)
-{
-    SlateController* controller = nullptr;
-    const auto node = makeNode("slate", &controller);
-    const auto outputWidget = widget("Output");
-    RCShdPtr<RCObject> companion = controller->createWidgetCompanion(outputWidget, 0);
-    ASSERT_TRUE(companion);
-    graph->removeNode(node);
-    // The controller is gone; the companion no longer hears of anything and dies quietly.
-    companion.reset();
-    EXPECT_TRUE(outputWidget->isEnabled());
-}
-
 TEST_F(SlateUiTest, OtherWidgetsHaveNoneAndANullWidgetThrows)
 {
     SlateController* controller = nullptr;
