@@ -7,8 +7,9 @@ BUILD_TSAN ?= build-tsan
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 DEMO_OUT   ?= out/demo
+PREFIX     ?= /usr/local
 
-.PHONY: all deps build test demo test-asan test-tsan bench compare-peers format clean
+.PHONY: all deps build test demo install test-asan test-tsan bench compare-peers format clean
 
 all: build
 
@@ -26,6 +27,11 @@ test: build
 
 demo: build
 	@scripts/demo $(BUILD) $(DEMO_OUT)
+
+# bin/kestrin-render, plugins/ (slateVxtool.vxtool, slate.xml, slateTool.msg), lib/libvxhost.so,
+# include/Vx/ and the CMake package Vx (lib/cmake/Vx) under PREFIX.
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 # The test suite under AddressSanitizer + UndefinedBehaviorSanitizer (benchmarks left out).
 test-asan: deps
