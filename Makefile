@@ -9,7 +9,7 @@ CMAKE_GEN  := -G Ninja
 DEMO_OUT   ?= out/demo
 PREFIX     ?= /usr/local
 
-.PHONY: all deps build test demo install test-asan test-tsan bench compare-peers format clean
+.PHONY: all deps build test demo install test-asan test-tsan bench compare-peers format format-check clean
 
 all: build
 
@@ -57,6 +57,10 @@ compare-peers: build
 
 format:
 	git ls-files '*.h' '*.cpp' | xargs clang-format -i
+
+# Fails, listing the differences, when a source is not as `make format` would leave it.
+format-check: deps
+	git ls-files '*.h' '*.cpp' | xargs clang-format --dry-run --Werror
 
 clean:
 	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_TSAN)
