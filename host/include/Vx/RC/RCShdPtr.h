@@ -185,4 +185,9 @@ private:
     std::unique_ptr<T> m_ptr;
 };
 
+/// The name the tool protocol gives the new controller it hands over (PiToolProtocol::
+/// createController): an OPtr, owned by the caller.
+template <class T>
+using OPtrRet = OPtr<T>;
+
 } // namespace Vx
