@@ -114,8 +114,6 @@ TEST_F(MsgFileGuardTest, TextsLiveAsLongAsTheGuard)
     MsgServer& server = MsgServer::getInstance();
     {
         MsgFileGuard guard(path);
-        EXPECT_EQ(guard.getPath(), path);
-        EXPECT_EQ(guard.getMessageCount(), 2u);
         EXPECT_EQ(server.getText("SCOPED_ONE"), std::optional<std::string>("one %1"));
         EXPECT_EQ(server.getText("SCOPED_TWO"), std::optional<std::string>("two"));
     }
@@ -152,6 +150,5 @@ TEST_F(MsgFileGuardTest, BareNameIsFoundInTheSearchFolders)
     server.addSearchDirectory(other.string());
     server.addSearchDirectory(tools.string());
     MsgFileGuard guard("searched.msg");
-    EXPECT_EQ(guard.getPath(), (tools / "searched.msg").string());
     EXPECT_EQ(server.getText("SEARCHED"), std::optional<std::string>("found in the tools folder"));
 }
