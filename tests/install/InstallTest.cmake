@@ -20,7 +20,7 @@ endforeach()
 
 # The installed program finds libvxhost and its plug-in folder relative to itself.
 run("The installed kestrin-render" ${prefix}/bin/kestrin-render --size 64x32 --range 1-1 -s Text=ok
-    -o ${WORK_DIR}/card.#.png)
+    -o "${WORK_DIR}/card.#.png")
 if(NOT EXISTS ${WORK_DIR}/card.0001.png)
   message(FATAL_ERROR "The installed kestrin-render wrote no ${WORK_DIR}/card.0001.png:\n${last_output}")
 endif()
