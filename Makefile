@@ -6,9 +6,13 @@ BUILD_ASAN ?= build-asan
 BUILD_TSAN ?= build-tsan
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
+# ccache, when installed, makes the second and later builds of every folder (and the sanitizer
+# builds of unchanged sources) cheap.
+CMAKE_GEN  += $(if $(shell command -v ccache 2>/dev/null),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 DEMO_OUT   ?= out/demo
+PREFIX     ?= /usr/local
 
-.PHONY: all deps build test demo test-asan test-tsan bench compare-peers format clean
+.PHONY: all deps build test demo install test-asan test-tsan bench compare-peers format format-check clean
 
 all: build
 
@@ -27,16 +31,24 @@ test: build
 demo: build
 	@scripts/demo $(BUILD) $(DEMO_OUT)
 
-# The test suite under AddressSanitizer + UndefinedBehaviorSanitizer (benchmarks left out).
+# bin/kestrin-render, plugins/ (slateVxtool.vxtool, slate.xml, slateTool.msg), lib/libvxhost.so,
+# include/Vx/ and the CMake package Vx (lib/cmake/Vx) under PREFIX.
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The test suite under AddressSanitizer + UndefinedBehaviorSanitizer (benchmarks and examples left
+# out: no test runs them).
 test-asan: deps
-	cmake -S . -B $(BUILD_ASAN) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DVX_SANITIZE=address -DVX_BUILD_BENCH=OFF
+	cmake -S . -B $(BUILD_ASAN) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DVX_SANITIZE=address -DVX_BUILD_BENCH=OFF \
+	  -DVX_BUILD_EXAMPLES=OFF
 	cmake --build $(BUILD_ASAN) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir $(BUILD_ASAN) --output-on-failure -j $(JOBS)
 
 # The threaded tests under ThreadSanitizer.
 test-tsan: deps
-	cmake -S . -B $(BUILD_TSAN) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVX_SANITIZE=thread -DVX_BUILD_BENCH=OFF
+	cmake -S . -B $(BUILD_TSAN) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVX_SANITIZE=thread -DVX_BUILD_BENCH=OFF \
+	  -DVX_BUILD_EXAMPLES=OFF
 	cmake --build $(BUILD_TSAN) -j $(JOBS)
 	TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/tsan.supp" ctest --test-dir $(BUILD_TSAN) --output-on-failure -j $(JOBS) -L threads
 
@@ -51,6 +63,10 @@ compare-peers: build
 
 format:
 	git ls-files '*.h' '*.cpp' | xargs clang-format -i
+
+# Fails, listing the differences, when a source is not as `make format` would leave it.
+format-check: deps
+	git ls-files '*.h' '*.cpp' | xargs clang-format --dry-run --Werror
 
 clean:
 	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_TSAN)

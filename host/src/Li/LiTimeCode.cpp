@@ -59,7 +59,7 @@ void appendField(std::string& text, std::uint64_t value)
 
 } // namespace
 
-LiTimeCode::LiTimeCode(const Rational& rate, int flags) : m_rate(rate), m_flags(flags), m_nominal(0), m_dropFrame(false)
+LiTimeCode::LiTimeCode(const Rational& rate, int flags) : m_rate(rate), m_nominal(0), m_dropFrame(false)
 {
     checkRate(rate);
     m_nominal = nominalRateOf(rate);

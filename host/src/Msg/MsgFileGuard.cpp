@@ -25,10 +25,9 @@ std::string resolve(const std::string& fileName)
 
 } // namespace
 
-MsgFileGuard::MsgFileGuard(const std::string& fileName) : m_path(resolve(fileName))
+MsgFileGuard::MsgFileGuard(const std::string& fileName)
 {
-    std::vector<std::pair<std::string, std::string>> texts = MsgFileReader::read(m_path);
-    m_messageCount = texts.size();
+    std::vector<std::pair<std::string, std::string>> texts = MsgFileReader::read(resolve(fileName));
     m_key = MsgServer::getInstance().addFile(std::move(texts));
 }
 

@@ -10,12 +10,6 @@ OmDefaultSettings& OmDefaultSettings::getInstance(OmSettingsTypes scope)
     return scope == OmSettingsTypes::APPLICATION_SCOPE ? application : component;
 }
 
-std::string OmDefaultSettings::getSetting(const std::string& name, const std::string& fallback) const
-{
-    const auto it = m_settings.find(name);
-    return it == m_settings.end() ? fallback : it->second;
-}
-
 void OmDefaultSettings::setSetting(const std::string& name, const std::string& value)
 {
     const auto it = m_settings.find(name);

@@ -92,7 +92,7 @@ const InPackageInit* PiToolRegistry::findPackage(const std::string& name) const
     return entry ? entry->package : nullptr;
 }
 
-OPtrRet<PiNodeController> PiToolRegistry::createController(const std::string& name) const
+OPtr<PiNodeController> PiToolRegistry::createController(const std::string& name) const
 {
     const PiToolProtocol* tool = findTool(name);
     if (!tool)

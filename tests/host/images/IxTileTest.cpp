@@ -39,7 +39,6 @@ TEST(IxTile, RowsGoUpFromTheBottomRow)
     RCShdPtr<IxTile> tile = makeShared<IxTile>(IRect{10, 13, 5, 7});
     EXPECT_EQ(tile->getWidth(), 3);
     EXPECT_EQ(tile->getHeight(), 2);
-    EXPECT_EQ(tile->getRowStride(), 12);
 
     const IxWriteGuard guard(tile.get());
     IxPixelUtil::setPixelColor(guard, 10, 5, {1, 2, 3, 4});

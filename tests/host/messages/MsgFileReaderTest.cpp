@@ -94,8 +94,6 @@ TEST_F(MsgFileGuardTest, TextsLiveAsLongAsTheGuard)
     MsgServer& server = MsgServer::getInstance();
     {
         MsgFileGuard guard(path);
-        EXPECT_EQ(guard.getPath(), path);
-        EXPECT_EQ(guard.getMessageCount(), 2u);
         EXPECT_EQ(server.getText("SCOPED_ONE"), std::optional<std::string>("one %1"));
         EXPECT_EQ(server.getText("SCOPED_TWO"), std::optional<std::string>("two"));
     }

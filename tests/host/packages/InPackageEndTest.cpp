@@ -33,7 +33,7 @@ public:
     }
     std::string getPrimaryInput() const override { return {}; }
     void describe(PiToolDescriptor&) const override {}
-    OPtrRet<PiNodeController> createController() const override { return {}; }
+    OPtr<PiNodeController> createController() const override { return {}; }
 };
 
 /// Registers its tool when initialised, then fails when asked to.

@@ -193,32 +193,6 @@ TEST(LiTimeCode, CountsAtTheFormattersRateNotTheTimesRate)
     EXPECT_EQ(LiTimeCodeFactory::getInstance().createTimeCode(Rational(30000, 1001), 0)->toString(time), "00:01:00;02");
 }
 
-struct RateCase
-{
-    Rational rate;
-    int flags;
-    int nominal;
-    bool dropFrame;
-};
-
-TEST(LiTimeCode, DerivesTheNominalRateAndDropFrame)
-{
-    const RateCase cases[] = {
-        {Rational(24000, 1001), 0, 24, false}, {Rational(24), 0, 24, false},
-        {Rational(25), 0, 25, false},          {Rational(30000, 1001), 0, 30, true},
-        {Rational(30000, 1001), 1, 30, false}, {Rational(60000, 2002), 0, 30, true},
-        {Rational(30), 0, 30, false},          {Rational(50), 0, 50, false},
-        {Rational(60000, 1001), 0, 60, true},  {Rational(60000, 1001), 1, 60, false},
-        {Rational(60), 0, 60, false},          {Rational(120000, 1001), 0, 120, false},
-        {Rational(1, 3), 0, 1, false},
-    };
-    for (const RateCase& c : cases) {
-        const LiTimeCode timeCode(c.rate, c.flags);
-        EXPECT_EQ(timeCode.getNominalRate(), c.nominal) << c.rate;
-        EXPECT_EQ(timeCode.isDropFrame(), c.dropFrame) << c.rate << " flags " << c.flags;
-    }
-}
-
 TEST(LiTimeCode, RejectsInvalidRates)
 {
     EXPECT_THROW_MESSAGE(LiTimeCode(Rational(30000, 0), 0), std::invalid_argument,

@@ -51,7 +51,7 @@ TEST_F(PiNodeTest, UndoAndRedoRestoreValuesAndTellTheController)
     EXPECT_DOUBLE_EQ(gainOf(), 2.0);
     stack->undo();
     EXPECT_DOUBLE_EQ(gainOf(), 1.0);
-    EXPECT_FALSE(stack->canUndo());
+    EXPECT_EQ(stack->getUndoCount(), 0u);
     stack->redo();
     stack->redo();
     EXPECT_DOUBLE_EQ(gainOf(), 2.0);

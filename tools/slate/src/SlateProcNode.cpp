@@ -121,11 +121,11 @@ void SlateProcNode::setFrameRate(const Rational& rate)
 
 PxImageResult SlateProcNode::getImage(const PxImageContext& ctx) const
 {
-    // 1. The input, whose validity starts the result's.
+    // The input's validity starts the result's.
     PxImageResult r = input->getImage(ctx);
     PxValidityInterval v = r.getValidity();
 
-    // 2. The parameters, each narrowing the validity, in this order.
+    // Every parameter narrows the validity to where its value holds.
     const double t = ctx.time;
     const float size = float(evaluate(textSizeNode, t, v));
     const std::string family = evaluate(textFontNode, t, v);
@@ -152,8 +152,8 @@ PxImageResult SlateProcNode::getImage(const PxImageContext& ctx) const
     const bool shadowOn = shadowSwitch && shadowAlpha > 0.0f;
     const bool boxOn = boxSwitch && boxAlpha > 0.0f;
 
-    // 3. The frame-level tokens. The result is narrowed to this frame only when one was found,
-    // so that a slate without them stays cacheable across frames.
+    // The result is narrowed to this frame only when a frame-level token was found, so that a
+    // slate without them stays cacheable across frames.
     const PxImageFormat format = getImageFormat();
     const DtTime dt = TmTimeUtil::getDtTimeFromSeconds(format.frameRate, t);
     // The formatter follows the format by request; a rate changed upstream without one (the
@@ -172,23 +172,23 @@ PxImageResult SlateProcNode::getImage(const PxImageContext& ctx) const
     if (shown != text)
         v.intersect(PxValidityInterval::createFrameInterval(format.frameRate, t));
 
-    // 4. Nothing to draw: the input as it is. A NaN size or alpha compares unequal and draws.
+    // Nothing to draw: the input passes as it is. A NaN size or alpha compares unequal and draws.
     if (r.isEmpty() || text.empty() || size == 0.0f || (textAlpha == 0.0f && !shadowOn && !boxOn)) {
         PxImageResult passed(r);
         passed.setValidity(v);
         return passed;
     }
 
-    // 5. The frame's pixels at this level.
+    // The frame, in pixels of this level, is what alignment and the box refer to.
     const float s = ctx.getScale();
     const GeRectangle<int> frame =
         nominalToPixelized(getImageROD(ctx).getROD(), format.getPixelAspectRatio(), s);
 
-    // 6. The output covers exactly what the input result covers.
+    // The output covers exactly what the input result covers.
     RCShdPtr<IxTile> tile = allocateImageBuffer(ctx, r.getFillColor(), r.getPixelRegion());
     const IxWriteGuard writeGuard(tile.get());
 
-    // 7. The font at this level's pixel size (rounded half up, at least 1); an unknown family or
+    // The font at this level's pixel size (rounded half up, at least 1); an unknown family or
     // a style the family lacks falls back to the default font at the same size.
     const int fontPixels = std::max(truncToInt(std::floor(size / float(1 << ctx.level) + 0.5f)), 1);
     FoFontMgr& fonts = FoFontMgr::getInstance();
@@ -196,12 +196,10 @@ PxImageResult SlateProcNode::getImage(const PxImageContext& ctx) const
     if (!font.isValid())
         font = fonts.getFont(fonts.getDefaultFont(), fontPixels, fontPixels);
 
-    // 8-9. Copy the input and draw the slate over it.
     const IxReadGuard readGuard = r.getTileGuard();
     compositeSlate(writeGuard, readGuard, frame, s, shown, font, size, textColor, hAlign, vAlign, {offsetX, offsetY},
                    shadowOn, shadowColor, {shadowX, shadowY}, boxOn, boxColor, boxMargin);
 
-    // 10.
     return PxImageResult(tile, v);
 }
 

@@ -1,11 +1,7 @@
 // The Slate plug-in's package and build information.
 //
-// Library entry point: the platform the tool was first written for calls an entry function when
-// the library is attached to a process, where the library only turned off the per-thread attach
-// and detach notifications (DisableThreadLibraryCalls) and reported success. Linux has no such
-// notifications and no entry function to answer: loading the library runs its static
-// initialisation (which builds the package object below) and unloading it runs the static
-// destruction, and nothing else.
+// The library has no entry function: loading it runs its static initialisation (which builds the
+// package object below) and unloading it runs the static destruction, and nothing else.
 #include "slateVxtoolInit.h"
 
 #include "SlateRegistration.h"

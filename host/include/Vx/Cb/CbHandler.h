@@ -138,7 +138,6 @@ public:
     using Method = R (Owner::*)(Args...);
     CbMethod(Owner* owner, Method method) : m_owner(owner), m_method(method) {}
     R call(Args... args) const override { return (m_owner->*m_method)(std::forward<Args>(args)...); }
-    Owner* getOwner() const { return m_owner; }
 
 private:
     Owner* m_owner;
@@ -152,7 +151,6 @@ public:
     using Function = R (*)(const Datum&, Args...);
     CbDataFunction(Function function, Datum datum) : m_function(function), m_datum(std::move(datum)) {}
     R call(Args... args) const override { return m_function(m_datum, std::forward<Args>(args)...); }
-    const Datum& getDatum() const { return m_datum; }
 
 private:
     Function m_function;

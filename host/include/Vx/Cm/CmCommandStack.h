@@ -49,16 +49,11 @@ public:
     /// Redoes the step undone last. Throws std::logic_error while a command is processed or when
     /// there is nothing to redo.
     void redo();
-    bool canUndo() const { return !m_undo.empty(); }
-    bool canRedo() const { return !m_redo.empty(); }
     std::size_t getUndoCount() const { return m_undo.size(); }
-    std::size_t getRedoCount() const { return m_redo.size(); }
     /// The name of the step undo() would revert; empty when there is none.
     std::string getUndoName() const;
     /// Forgets the whole history.
     void clear();
-    /// Forgets the redo history only.
-    void clearRedo() { m_redo.clear(); }
 
     /// Calls `handler` after every command processed from now on (submitted, undone or redone),
     /// in state 2, until it is removed. The handler is not owned: the registration ends when it is

@@ -22,39 +22,26 @@ struct IpLogicOps
                                            const CoRgbaColorTyped<float>& destination, int op)
     {
         (void)op; // "over" is the only operator the host has
-        const float a = source.alpha;
-        if (a == 1.0f)
-            return {source.red, source.green, source.blue, 1.0f};
-        if (a == 0.0f)
-            return destination;
-        const float keep = 1.0f - a;
-        return {source.red * a + destination.red * keep, source.green * a + destination.green * keep,
-                source.blue * a + destination.blue * keep, a + destination.alpha * keep};
+        float pixel[4] = {destination.red, destination.green, destination.blue, destination.alpha};
+        overInPlace(pixel, source);
+        return {pixel[0], pixel[1], pixel[2], pixel[3]};
     }
 
-    /// process(source, pixel, Over) written back into `pixel` (four premultiplied floats), for
-    /// loops over rows: the same arithmetic, without the colour copies.
+    /// process(source, pixel, Over) written back into `pixel` (four premultiplied floats).
     static void overInPlace(float* pixel, const CoRgbaColorTyped<float>& source)
     {
         const float a = source.alpha;
-        if (a == 1.0f) {
-            pixel[0] = source.red;
-            pixel[1] = source.green;
-            pixel[2] = source.blue;
-            pixel[3] = 1.0f;
-            return;
-        }
         if (a == 0.0f)
             return;
-        const float keep = 1.0f - a;
-        pixel[0] = source.red * a + pixel[0] * keep;
-        pixel[1] = source.green * a + pixel[1] * keep;
-        pixel[2] = source.blue * a + pixel[2] * keep;
-        pixel[3] = a + pixel[3] * keep;
+        if (a == 1.0f) {
+            cover(pixel, source);
+            return;
+        }
+        blend(pixel, source.red * a, source.green * a, source.blue * a, a);
     }
 
-    /// overInPlace on `count` consecutive pixels with one source colour: the alpha tests made
-    /// once for the row, so that the loop is plain arithmetic.
+    /// overInPlace on `count` consecutive pixels with one source colour: the alpha tests and the
+    /// source's products made once for the row, so that the loop is plain arithmetic.
     static void overRow(float* pixels, std::size_t count, const CoRgbaColorTyped<float>& source)
     {
         const float a = source.alpha;
@@ -62,19 +49,34 @@ struct IpLogicOps
             return;
         if (a == 1.0f) {
             for (std::size_t i = 0; i < count; ++i)
-                overInPlace(pixels + i * 4, source);
+                cover(pixels + i * 4, source);
             return;
         }
-        const float keep = 1.0f - a;
         const float red = source.red * a;
         const float green = source.green * a;
         const float blue = source.blue * a;
-        for (std::size_t i = 0; i < count; ++i, pixels += 4) {
-            pixels[0] = red + pixels[0] * keep;
-            pixels[1] = green + pixels[1] * keep;
-            pixels[2] = blue + pixels[2] * keep;
-            pixels[3] = a + pixels[3] * keep;
-        }
+        for (std::size_t i = 0; i < count; ++i)
+            blend(pixels + i * 4, red, green, blue, a);
+    }
+
+private:
+    // "over" with an opaque source: the source replaces the pixel exactly.
+    static void cover(float* pixel, const CoRgbaColorTyped<float>& source)
+    {
+        pixel[0] = source.red;
+        pixel[1] = source.green;
+        pixel[2] = source.blue;
+        pixel[3] = 1.0f;
+    }
+    // "over" with 0 < a < 1, the source colour given already multiplied by a: the one place the
+    // arithmetic is written.
+    static void blend(float* pixel, float red, float green, float blue, float a)
+    {
+        const float keep = 1.0f - a;
+        pixel[0] = red + pixel[0] * keep;
+        pixel[1] = green + pixel[1] * keep;
+        pixel[2] = blue + pixel[2] * keep;
+        pixel[3] = a + pixel[3] * keep;
     }
 };
 

@@ -35,8 +35,6 @@ public:
     const CoRgbaColorTyped<float>& getFillColor() const { return m_fill; }
     int getWidth() const { return m_region.getWidth(); }
     int getHeight() const { return m_region.getHeight(); }
-    /// Floats between the starts of two consecutive rows.
-    std::ptrdiff_t getRowStride() const { return std::ptrdiff_t(getWidth()) * kChannels; }
 
     float* getData() { return m_pixels.get(); }
     const float* getData() const { return m_pixels.get(); }

@@ -29,16 +29,12 @@ public:
     /// carries is not consulted). Frame 0 is 00:00:00:00.
     std::string toString(const DtTime& time) const;
 
+    /// The rate this formatter counts at, as it was given.
     const Rational& getRate() const { return m_rate; }
-    int getFlags() const { return m_flags; }
-    /// Frames counted per second: the rate rounded to a whole number, at least 1.
-    int getNominalRate() const { return m_nominal; }
-    bool isDropFrame() const { return m_dropFrame; }
 
 private:
     Rational m_rate;
-    int m_flags;
-    int m_nominal;
+    int m_nominal; // frames counted per second: the rate rounded to a whole number, at least 1
     bool m_dropFrame;
 };
 
@@ -49,7 +45,7 @@ public:
     static LiTimeCodeFactory& getInstance();
     /// A formatter for `rate`. `flags` 0 asks for the rate's standard form (drop-frame at 29.97
     /// and 59.94, non-drop elsewhere); any other value counts non-drop. Equal rates written
-    /// differently (24000/1001 and 48000/2002) share a formatter, whose rate is the reduced one.
+    /// differently (24000/1001 and 48000/2002) share a formatter.
     /// Callable from any thread; throws as the LiTimeCode constructor does.
     RCShdPtr<LiTimeCode> createTimeCode(const Rational& rate, int flags);
 

@@ -30,14 +30,7 @@ public:
     MsgFileGuard(const MsgFileGuard&) = delete;
     MsgFileGuard& operator=(const MsgFileGuard&) = delete;
 
-    /// The file that was read (after the search).
-    const std::string& getPath() const noexcept { return m_path; }
-    /// How many messages the file defines.
-    std::size_t getMessageCount() const noexcept { return m_messageCount; }
-
 private:
-    std::string m_path;
-    std::size_t m_messageCount = 0;
     std::uint64_t m_key = 0;
 };
 

@@ -43,9 +43,6 @@ public:
     std::string getText() const;
 
     const std::string& getId() const noexcept { return m_id; }
-    MsgSeverity getSeverity() const noexcept { return m_severity; }
-    /// The values given so far, in order.
-    const std::vector<std::string>& getSubstitutions() const noexcept { return m_substitutions; }
 
     /// Replaces the numbered placeholders of `text` by `values` following the rules above.
     static std::string format(const std::string& text, const std::vector<std::string>& values);

@@ -25,9 +25,6 @@ public:
     static OmDefaultSettings& getInstance(OmSettingsTypes scope);
 
     OmSettingsTypes getScope() const { return m_scope; }
-    bool hasSetting(const std::string& name) const { return m_settings.count(name) != 0; }
-    /// The value of setting `name`; `fallback` when it is not set.
-    std::string getSetting(const std::string& name, const std::string& fallback = {}) const;
     /// Sets `name` to `value`; observers get AttributeAdded or AttributeChanged (nothing when the
     /// value is unchanged).
     void setSetting(const std::string& name, const std::string& value);

@@ -86,7 +86,6 @@ public:
     /// not part of a read-only composition either.
     bool isModifiable(bool includeComposition) const;
     void setLocked(bool locked) { m_locked = locked; }
-    bool isLocked() const { return m_locked; }
 
     void getTimeRange(DtTime& start, DtTime& end) const { m_graphController->getTimeRange(start, end); }
     /// Sets the time range (a user edit, undoable). Throws std::invalid_argument when the end lies
@@ -154,7 +153,6 @@ public:
     /// Adds a graph (version) named `name` with the range [start, end) in frames of the
     /// composition's rate.
     RCShdPtr<PiGraph> createGraph(const std::string& name, std::int64_t startFrame, std::int64_t endFrame);
-    const std::vector<RCShdPtr<PiGraph>>& getGraphs() const { return m_graphs; }
 
     /// The command stack recording the composition's edits.
     RCShdPtr<CmCommandStack> getCommandStack() const { return getCommandStackPtr(); }

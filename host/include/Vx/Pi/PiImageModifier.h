@@ -58,7 +58,6 @@ public:
         /// Whether the tool can be limited to the parts `type` (AffectType bits): colour and
         /// alpha unless set otherwise.
         bool canAffect(int type) const { return (m_affect & type) == type; }
-        PiToolDescriptor* getHostDescriptor() const { return m_host; }
 
     protected:
         void addEntry(const PolicyEntry& entry) override;

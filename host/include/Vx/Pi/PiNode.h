@@ -41,10 +41,8 @@ public:
     /// The stored value `name` (see getInput for a missing one).
     RCShdPtr<PiValue> getStoredValue(const std::string& name, bool mustExist);
     RCShdPtr<const PiValue> getStoredValue(const std::string& name, bool mustExist) const;
-    const std::vector<RCShdPtr<PiValue>>& getStoredValues() const { return m_storedValues; }
     /// The output `name` (see getInput for a missing one).
     RCShdPtr<PiOutput> getOutput(const std::string& name, bool mustExist) const;
-    const std::vector<RCShdPtr<PiOutput>>& getOutputs() const { return m_outputs; }
     /// The primary image input, or null.
     RCShdPtr<PiInput> getPrimaryInput() const;
 

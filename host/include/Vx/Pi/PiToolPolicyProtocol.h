@@ -77,12 +77,12 @@ public:
         return m_primaryInput;
     }
     /// A new Controller with the cached policies attached, owned by the caller.
-    OPtrRet<PiNodeController> createController() const override
+    OPtr<PiNodeController> createController() const override
     {
         describe();
         std::unique_ptr<Controller> controller(new Controller);
         initializeController(*controller);
-        return OPtrRet<PiNodeController>(controller.release());
+        return OPtr<PiNodeController>(controller.release());
     }
 
     /// The cached entries; a null iterator until the description is cached.

@@ -16,7 +16,7 @@
 // unregistered. Main thread only.
 #pragma once
 
-#include <Vx/Pi/OPtrRet.h>
+#include <Vx/RC/RCShdPtr.h>
 
 #include <string>
 

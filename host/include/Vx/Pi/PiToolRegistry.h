@@ -14,7 +14,6 @@
 // library is run at exit; separate registries can be made for tests. Main thread only.
 #pragma once
 
-#include <Vx/Pi/OPtrRet.h>
 #include <Vx/Pi/PiToolProtocol.h>
 #include <Vx/RC/RCShdPtr.h>
 
@@ -61,7 +60,7 @@ public:
 
     /// A new controller of the tool registered under `name`, for PiGraph::createNode. Throws
     /// std::invalid_argument naming a tool that is not registered.
-    OPtrRet<PiNodeController> createController(const std::string& name) const;
+    OPtr<PiNodeController> createController(const std::string& name) const;
 
 private:
     struct Entry

@@ -16,6 +16,11 @@
 
 namespace Vx {
 
+/// Tells a strong handle's constructor to take over a reference the caller already holds.
+struct RCAdoptRef
+{
+};
+
 template <class T, class Counter = LkCounter<int>>
 class RCStrongBasePtr
 {
@@ -28,6 +33,9 @@ public:
         if (m_ptr)
             m_ptr->addRef();
     }
+    /// Takes over the reference to `object` that the caller holds (RCWeakPtr::lock's): the count
+    /// is left as it is.
+    RCStrongBasePtr(T* object, RCAdoptRef) noexcept : m_ptr(object) {}
     RCStrongBasePtr(const RCStrongBasePtr& other) noexcept : RCStrongBasePtr(other.m_ptr) {}
     RCStrongBasePtr(RCStrongBasePtr&& other) noexcept : m_ptr(std::exchange(other.m_ptr, nullptr)) {}
     template <class U>
@@ -135,9 +143,10 @@ public:
         std::lock_guard<std::mutex> guard(m_block->mutex);
         if (!m_block->object || !m_object->tryAddRef())
             return {};
-        RCShdPtr<T> strong(m_object); // takes a second reference
-        m_object->release();          // drop the one tryAddRef took
-        return strong;
+        // The handle adopts the reference tryAddRef took: taking a second one and dropping the
+        // first would put a release, with its path to destruction, where the count cannot reach
+        // zero (and GCC's flow analysis, following that path, warns of a write out of bounds).
+        return RCShdPtr<T>(m_object, RCAdoptRef{});
     }
     bool expired() const { return lock().isNull(); }
 
@@ -175,5 +184,10 @@ public:
 private:
     std::unique_ptr<T> m_ptr;
 };
+
+/// The name the tool protocol gives the new controller it hands over (PiToolProtocol::
+/// createController): an OPtr, owned by the caller.
+template <class T>
+using OPtrRet = OPtr<T>;
 
 } // namespace Vx

@@ -5,8 +5,6 @@
 // process without it, such as a command-line inspection, skips that work). Main thread only.
 #pragma once
 
-#include <cstddef>
-
 namespace Vx {
 
 class StBufferManager
@@ -14,13 +12,10 @@ class StBufferManager
 public:
     /// Whether the application has initialised the buffer manager (and not shut it down since).
     static bool isInitialized();
-    /// Makes the buffer manager available, with a memory budget in bytes (0: no limit). Calling it
-    /// again while initialised only changes the budget.
-    static void initialize(std::size_t budgetBytes = 0);
+    /// Makes the buffer manager available; calling it again while initialised changes nothing.
+    static void initialize();
     /// Makes it unavailable again; isInitialized() is false afterwards.
     static void shutdown();
-    /// The memory budget given to initialize(), in bytes (0: no limit).
-    static std::size_t getBudget();
 };
 
 } // namespace Vx
