@@ -5,6 +5,7 @@
 #include <Vx/In/InModuleLoader.h>
 #include <Vx/In/InPackageRegistry.h>
 #include <Vx/Pi/PiToolRegistry.h>
+#include <Vx/Pi/PiImageGenerator.h>
 #include <Vx/Px/PxRequestMgr.h>
 #include <Vx/Render/CompositionFile.h>
 #include <Vx/Render/FrameRange.h>
@@ -18,6 +19,9 @@
 #include <Vx/Tm/TmTimeUtil.h>
 
 #include <atomic>
+#include <cmath>
+#include <iomanip>
+#include <sstream>
 #include <filesystem>
 #include <mutex>
 #include <optional>
@@ -33,6 +37,8 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kPrefix = "kestrin-render: ";
+constexpr int kRenderFailure = 1;
+constexpr int kUsageError = 2;
 
 std::string quoted(const std::string& text)
 {
@@ -119,6 +125,66 @@ void describeSlate(std::ostream& out)
     PxRequestMgr::getInstance().waitForIdle();
 }
 
+/// Frames as a short phrase: "frame 7", "frames 1-24", "30 frames from 1 to 100".
+std::string describeFrames(const std::vector<int>& frames)
+{
+    if (frames.size() == 1)
+        return "frame " + std::to_string(frames.front());
+    const std::string span = std::to_string(frames.front()) + "-" + std::to_string(frames.back());
+    if (std::int64_t(frames.back()) - frames.front() + 1 == std::int64_t(frames.size()))
+        return "frames " + span;
+    return std::to_string(frames.size()) + " frames in " + span;
+}
+
+/// A time input's constant value in seconds, as users read it.
+std::string describeSeconds(const PiNode& node, const std::string& name)
+{
+    const RCShdPtr<const PiInput> input = node.getInput(name, false);
+    if (!input || !input->holdsValue())
+        return "unknown";
+    if (input->getContent().isAnimated())
+        return "animated";
+    const double seconds = piVariantGet<double>(input->getContent().getConstant());
+    if (std::abs(seconds) >= 1e38)
+        return seconds < 0 ? "-unbounded" : "unbounded";
+    std::ostringstream text;
+    text << std::setprecision(8) << seconds << " s";
+    return text.str();
+}
+
+/// Warns once when frames to render fall outside a generated plate's In and Out times and so
+/// render transparent (with Repeat Mode None the clip shows nothing there): a plain mistake in
+/// the times would otherwise give a sequence of empty frames and a zero exit.
+void warnTransparentFrames(const SceneBuilder& scene, const PxImageProtocol& output, const std::vector<int>& frames,
+                           const Rational& rate, std::ostream& err)
+{
+    const PiNode* generator = nullptr;
+    for (const RCShdPtr<PiNode>& node : scene.getGraph()->getNodes())
+        if (node->getStoredValue(PiImageGenerator::getFormatValueName(), false) && node->getPrimaryInput() &&
+            !node->getPrimaryInput()->isConnected()) {
+            generator = node.get();
+            break;
+        }
+    if (!generator)
+        return;
+    std::vector<int> transparent;
+    for (const int frame : frames) {
+        const double seconds = TmTimeUtil::getSecondsFromFrames(rate, frame);
+        if (output.getImageROD(PxImageContext{seconds, 0, {}}).getROD().isEmpty())
+            transparent.push_back(frame);
+    }
+    if (transparent.empty())
+        return;
+    err << kPrefix << "warning: " << describeFrames(transparent) << " render transparent: they lie outside the "
+        << quoted(generator->getName()) << " node's In Time (" << describeSeconds(*generator, PiImageGenerator::getInTimeInputName())
+        << ") and Out Time (" << describeSeconds(*generator, PiImageGenerator::getOutTimeInputName())
+        << ")";
+    const std::string offset = describeSeconds(*generator, PiImageGenerator::getTimeOffsetInputName());
+    if (offset != "0 s")
+        err << ", shifted by its Time Offset (" << offset << ")";
+    err << "\n";
+}
+
 struct FrameFailure
 {
     int frame;
@@ -200,9 +266,16 @@ int RenderSession::run(const RenderOptions& options)
         return listFonts();
     try {
         return renderAll(options);
+    } catch (const CompositionFileError& e) {
+        m_err << kPrefix << e.what() << "\n";
+        return kUsageError;
+    } catch (const std::invalid_argument& e) {
+        // A value, option or composition that cannot be used: nothing was rendered.
+        m_err << kPrefix << e.what() << "\n";
+        return kUsageError;
     } catch (const std::exception& e) {
         m_err << kPrefix << e.what() << "\n";
-        return 1;
+        return kRenderFailure;
     }
 }
 
@@ -264,6 +337,7 @@ int RenderSession::renderAll(const RenderOptions& options)
     const PxNodePtr<PxImageProtocol const> proc = scene.getOutputProcNode();
     const PxStrongHndl<ImageSequenceSource> source = scene.getInputSource();
     const Rational rate = scene.getComposition()->getFrameRate();
+    warnTransparentFrames(scene, *proc, frames, rate, m_err);
 
     const int threads = options.threads > 0 ? options.threads : int(std::max(1u, std::thread::hardware_concurrency()));
     // One renderer (a oneTBB arena) per frame under way: each frame's thread enters its own arena,
@@ -301,7 +375,7 @@ int RenderSession::renderAll(const RenderOptions& options)
     if (!options.save.empty())
         writeCompositionFile(scene.toDocument(), options.save);
     scene.close();
-    return failure ? 1 : 0;
+    return failure ? kRenderFailure : 0;
 }
 
 } // namespace Vx::Render

@@ -27,7 +27,8 @@ void drawLineGlyphs(const IxWriteGuard& writeGuard, TextLine& line, const FoFont
         if (placed.glyph.image.isNull())
             continue;
         const ImReadGuard raster(placed.glyph.image);
-        blendGlyph(writeGuard, raster, {x + placed.glyph.box.x0 + dx, y + placed.glyph.box.y0 + dy}, color);
+        blendGlyph(writeGuard, raster, {geAdd(geAdd(x, placed.glyph.box.x0), dx), geAdd(geAdd(y, placed.glyph.box.y0), dy)},
+                   color);
     }
 }
 
@@ -57,7 +58,7 @@ void blendGlyph(const IxWriteGuard& writeGuard, const ImReadGuard& raster, const
     const int h = raster.getHeight();
     VX_ASSERT(writeGuard.isValid());
     const GeRectangle<int> d =
-        GeRectangle<int>(p.first, p.first + w, p.second, p.second + h).intersected(writeGuard.getPixelRegion());
+        GeRectangle<int>(p.first, geAdd(p.first, w), p.second, geAdd(p.second, h)).intersected(writeGuard.getPixelRegion());
     if (d.isEmpty())
         return;
     // The alpha of each coverage value, computed as the per-pixel rule computes it, once per glyph.

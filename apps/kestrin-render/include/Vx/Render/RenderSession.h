@@ -8,8 +8,12 @@
 //     --> --save --> close the composition, release the plug-ins' tools, unload
 //
 // Errors go to `err` prefixed with "kestrin-render: " and what caused them. The exit code is 0
-// only when every frame asked for was written (or rendered, with --null-output); 1 for an error
-// of the run, 2 for a command-line error. Frames written before an error stay. Main thread.
+// only when every frame asked for was written (or rendered, with --null-output); 2 for a mistake
+// in the command line, a --set value or the composition (CompositionFileError or
+// std::invalid_argument: nothing is rendered); 1 for a failure of the run (a plug-in that cannot
+// be loaded, a frame that cannot be read, rendered or written, a --save that cannot be written).
+// Frames written before a failure stay. Frames that render transparent because they lie outside
+// a generated plate's In and Out times are warned about once. Main thread.
 #pragma once
 
 #include <iosfwd>
