@@ -30,6 +30,16 @@ Patterns: #### or # (4 digits), @@@@ (one digit per @), %04d. Ranges: 1001-1100,
 comma lists (1001,1010-1020). Rates: 24, 25, 23.976, 29.97, 59.94, 24000/1001.
 Every frame is rendered independently: a render farm may split a range with -f.
 
+Values (--set, or a composition's "inputs") are checked before anything renders: a number out of
+the input's range, a whole number too large, a label that is not a choice, keyframes on an input
+that does not animate (--describe says which do) or two keyframes at one frame are errors naming
+the input, the value and what is allowed. Composition files are UTF-8 JSON; arrays and objects
+nest at most 64 levels deep. Times of the generated plate (In Time, Out Time, Time Offset) are in
+seconds; frames outside In Time to Out Time render transparent, with a warning.
+
+Exit status: 0 every frame written; 1 a frame could not be read, rendered or written (or --save
+failed); 2 a mistake in the command line, a --set value or the composition (nothing rendered).
+
 Examples:
   kestrin-render -i plates/shot010.####.exr -o out/shot010.####.exr -f 1001-1100 \
       --comp-name shot010 --version-number 3 \

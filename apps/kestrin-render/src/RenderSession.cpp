@@ -78,7 +78,7 @@ public:
     void load(const std::string& folder)
     {
         if (!fs::is_directory(folder))
-            throw std::runtime_error("Plug-in folder " + quoted(folder) + " does not exist (see --plugin-path).");
+            throw std::invalid_argument("Plug-in folder " + quoted(folder) + " does not exist (see --plugin-path).");
         for (const InLoadError& error : m_loader.loadDirectory(folder))
             m_err << kPrefix << "warning: " << error.message << "\n";
         InPackageRegistry::getInstance().initializeAll();
@@ -125,15 +125,26 @@ void describeSlate(std::ostream& out)
     PxRequestMgr::getInstance().waitForIdle();
 }
 
-/// Frames as a short phrase: "frame 7", "frames 1-24", "30 frames from 1 to 100".
+/// Frames (ascending) as a short phrase of runs: "frame 7", "frames 1-2, 5-8"; after four runs,
+/// the count of the rest.
 std::string describeFrames(const std::vector<int>& frames)
 {
-    if (frames.size() == 1)
-        return "frame " + std::to_string(frames.front());
-    const std::string span = std::to_string(frames.front()) + "-" + std::to_string(frames.back());
-    if (std::int64_t(frames.back()) - frames.front() + 1 == std::int64_t(frames.size()))
-        return "frames " + span;
-    return std::to_string(frames.size()) + " frames in " + span;
+    std::vector<std::pair<int, int>> runs;
+    for (const int frame : frames) {
+        if (!runs.empty() && std::int64_t(runs.back().second) + 1 == frame)
+            runs.back().second = frame;
+        else
+            runs.emplace_back(frame, frame);
+    }
+    std::string text = frames.size() == 1 ? "frame " : "frames ";
+    for (std::size_t i = 0; i < runs.size() && i < 4; ++i) {
+        text += (i == 0 ? "" : ", ") + std::to_string(runs[i].first);
+        if (runs[i].second != runs[i].first)
+            text += "-" + std::to_string(runs[i].second);
+    }
+    if (runs.size() > 4)
+        text += " and " + std::to_string(runs.size() - 4) + " more runs";
+    return text;
 }
 
 /// A time input's constant value in seconds, as users read it.
@@ -327,9 +338,16 @@ int RenderSession::renderAll(const RenderOptions& options)
                                         ": the extension names no format kestrin-render writes (exr, png, tif, "
                                         "tiff, dpx, jpg, jpeg).");
         const fs::path folder = fs::path(output->path(frames.front())).parent_path();
-        FrameWriter::checkWritableFolder(folder.empty() ? std::string(".") : folder.string());
-        if (const NodeDoc* read = firstRead(doc))
-            FrameWriter::checkNoOverwrite(FramePattern(read->file, FramePatternRole::Input), frames, *output, frames);
+        try {
+            FrameWriter::checkWritableFolder(folder.empty() ? std::string(".") : folder.string());
+            if (const NodeDoc* read = firstRead(doc))
+                FrameWriter::checkNoOverwrite(FramePattern(read->file, FramePatternRole::Input), frames, *output,
+                                              frames);
+        } catch (const std::runtime_error& e) {
+            // An output that cannot be used is a mistake in the command line or the composition,
+            // found before anything is rendered.
+            throw std::invalid_argument(e.what());
+        }
     }
 
     SceneBuilder scene;

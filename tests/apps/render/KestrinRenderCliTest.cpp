@@ -349,7 +349,10 @@ TEST(KestrinRender, DescribeListsTheInputsWithRangesChoicesAndDefaults)
     for (const std::string line : {"Text Opacity             number       range [0, 1]; default 1",
                                    "choices Top (0), Center (1), Bottom (2); default \"Center\"",
                                    "Text Color               colour r,g,b default 1,1,1", "Offset.X", "Box Margin",
-                                   "at least 0", "Resolution X", "Repeat Mode", "Fill Color"})
+                                   "at least 0", "Resolution X", "Repeat Mode", "Fill Color",
+                                   // only inputs that animate say so; times say their unit
+                                   "Text                     text         default \"\"\n",
+                                   "In Time                  number       seconds; default 0; animatable\n"})
         EXPECT_NE(result.out.find(line), std::string::npos) << line << "\nin:\n" << result.out;
 }
 
