@@ -272,6 +272,9 @@ PiValueContent readContent(const PiInput& input, bool animates, const json& valu
             throw std::invalid_argument(quoted(input.getName()) + ": a keyframe is written [frame, value], not " +
                                         key.dump());
         const double seconds = key[0].get<double>() * double(rate.den) / double(rate.num);
+        if (!std::isfinite(seconds))
+            throw std::invalid_argument(quoted(input.getName()) + ": the keyframe frame " + key[0].dump() +
+                                        " is too large for a time");
         keys.push_back({seconds, readScalar(input, key[1])});
     }
     std::vector<std::size_t> order(keys.size());

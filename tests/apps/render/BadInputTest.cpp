@@ -106,6 +106,8 @@ TEST(BadInput, CompositionsExitTwoNamingTheNodeInputAndValue)
          "Bold Italic (3)"},
         {slateWith(R"("Offset.Y": {"keys": [[1001, 0], [1010, 5], [1001, 3]]})"),
          "node \"S\": \"Offset.Y\" has two keyframes at frame 1001"},
+        {R"({"fps": "24000/1001", )" + slateWith(R"("Offset.Y": {"keys": [[1e308, 0]]})").substr(1),
+         "node \"S\": \"Offset.Y\": the keyframe frame 1e+308 is too large for a time"},
         {slateWith(R"("Text": {"keys": [[1, "a"], [2, "b"]]})"),
          "node \"S\": \"Text\" does not animate: it takes one value for the whole range, not keyframes"},
         {slateWith(R"("Box Margin": 1e308)"), "node \"S\": \"Box Margin\" takes values in [0, 3.4028235e+38], not 1e+308"},
