@@ -132,8 +132,8 @@ TEST(SlateLayoutLimits, HugeMeasuresRenderWhereSaturationPutsThem)
             p.textOpacity = 0.0; // the box alone
             p.shadow = false;
         }
-        const Frame f = renderTiles(*makeSlateNode(PxNodePtr<PxImageProtocol const>(plate), "Slate 1001", p), 0.0,
-                                    0, region, 64, 64);
+        const Frame f = renderTiles(*makeSlateNode(PxNodePtr<PxImageProtocol const>(plate), "Slate 1001", p), 0.0, 0,
+                                    region, 64, 64);
         if (c.outcome == Outcome::Plate) {
             EXPECT_EQ(f, plain);
             continue;

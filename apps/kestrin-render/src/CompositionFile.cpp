@@ -4,11 +4,11 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <limits>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <set>
 #include <sstream>
 #include <unistd.h>
@@ -64,11 +64,11 @@ T get(const json& object, const char* key, const T& fallback, const std::string&
         return fallback;
     if constexpr (std::is_integral_v<T> && !std::is_same_v<T, bool>) {
         // The library converts integers that do not fit by wrapping them around.
-        const bool fits =
-            (it->is_number_unsigned() && it->template get<std::uint64_t>() <= std::uint64_t(std::numeric_limits<T>::max())) ||
-            (it->is_number_integer() && !it->is_number_unsigned() &&
-             it->template get<std::int64_t>() >= std::int64_t(std::numeric_limits<T>::min()) &&
-             it->template get<std::int64_t>() <= std::int64_t(std::numeric_limits<T>::max()));
+        const bool fits = (it->is_number_unsigned() &&
+                           it->template get<std::uint64_t>() <= std::uint64_t(std::numeric_limits<T>::max())) ||
+                          (it->is_number_integer() && !it->is_number_unsigned() &&
+                           it->template get<std::int64_t>() >= std::int64_t(std::numeric_limits<T>::min()) &&
+                           it->template get<std::int64_t>() <= std::int64_t(std::numeric_limits<T>::max()));
         if (!it->is_number())
             fail(path, "\"" + std::string(key) + "\" in " + where + " has the wrong type");
         if (!it->is_number_integer())
@@ -100,7 +100,6 @@ std::vector<std::pair<std::string, json>> namedValues(const json& node, const ch
         values.emplace_back(item.key(), item.value());
     return values;
 }
-
 
 /// Builds the document as nlohmann's own parser does, but keeps where and why parsing stopped
 /// instead of throwing the library's message (which quotes raw bytes and has no file name).

@@ -11,8 +11,8 @@
 #include <cctype>
 #include <cerrno>
 #include <climits>
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <iomanip>
 #include <sstream>
@@ -137,8 +137,8 @@ template <class T> std::string describeRange(const PiInputPolicy& policy)
 /// Throws unless `value` lies within the hard bounds of `policy` (soft bounds only guide), even
 /// where the policy would clamp it. `typed`: the value as the user wrote it. An Integer input
 /// without a range still holds only an int.
-template <class T> void checkRange(const PiInputPolicy& policy, double value, const std::string& name,
-                                   const std::string& typed)
+template <class T>
+void checkRange(const PiInputPolicy& policy, double value, const std::string& name, const std::string& typed)
 {
     double min = std::is_integral_v<T> ? double(INT_MIN) : -HUGE_VAL;
     double max = std::is_integral_v<T> ? double(INT_MAX) : HUGE_VAL;

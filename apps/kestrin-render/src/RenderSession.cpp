@@ -4,8 +4,8 @@
 #include <Vx/Fo/FoFontMgr.h>
 #include <Vx/In/InModuleLoader.h>
 #include <Vx/In/InPackageRegistry.h>
-#include <Vx/Pi/PiToolRegistry.h>
 #include <Vx/Pi/PiImageGenerator.h>
+#include <Vx/Pi/PiToolRegistry.h>
 #include <Vx/Px/PxRequestMgr.h>
 #include <Vx/Render/CompositionFile.h>
 #include <Vx/Render/FrameRange.h>
@@ -20,13 +20,13 @@
 
 #include <atomic>
 #include <cmath>
-#include <iomanip>
-#include <sstream>
 #include <filesystem>
+#include <iomanip>
+#include <memory>
 #include <mutex>
 #include <optional>
-#include <memory>
 #include <ostream>
+#include <sstream>
 #include <stdexcept>
 #include <thread>
 
@@ -187,9 +187,9 @@ void warnTransparentFrames(const SceneBuilder& scene, const PxImageProtocol& out
     if (transparent.empty())
         return;
     err << kPrefix << "warning: " << describeFrames(transparent) << " render transparent: they lie outside the "
-        << quoted(generator->getName()) << " node's In Time (" << describeSeconds(*generator, PiImageGenerator::getInTimeInputName())
-        << ") and Out Time (" << describeSeconds(*generator, PiImageGenerator::getOutTimeInputName())
-        << ")";
+        << quoted(generator->getName()) << " node's In Time ("
+        << describeSeconds(*generator, PiImageGenerator::getInTimeInputName()) << ") and Out Time ("
+        << describeSeconds(*generator, PiImageGenerator::getOutTimeInputName()) << ")";
     const std::string offset = describeSeconds(*generator, PiImageGenerator::getTimeOffsetInputName());
     if (offset != "0 s")
         err << ", shifted by its Time Offset (" << offset << ")";

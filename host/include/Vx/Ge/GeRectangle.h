@@ -41,8 +41,7 @@ template <class T> constexpr T geSub(T a, T b)
     }
 }
 
-template <class T>
-struct GeRectangle
+template <class T> struct GeRectangle
 {
     T x0 = 0;
     T x1 = 0;
