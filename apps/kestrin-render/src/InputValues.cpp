@@ -153,13 +153,16 @@ void checkRange(const PiInputPolicy& policy, double value, const std::string& na
     // A bound that is only "no bound" is named when the value runs past it.
     const bool low = min > -kUnbounded || value < min;
     const bool high = max < kUnbounded || value > max;
+    const auto bound = [](double b) {
+        return std::is_integral_v<T> ? std::to_string(std::int64_t(b)) : formatNumber(b);
+    };
     std::string allowed;
     if (low && high)
-        allowed = "in [" + formatNumber(min) + ", " + formatNumber(max) + "]";
+        allowed = "in [" + bound(min) + ", " + bound(max) + "]";
     else if (low)
-        allowed = "of at least " + formatNumber(min);
+        allowed = "of at least " + bound(min);
     else
-        allowed = "of at most " + formatNumber(max);
+        allowed = "of at most " + bound(max);
     throw std::invalid_argument(quoted(name) + " takes values " + allowed + ", not " + typed);
 }
 
@@ -229,7 +232,8 @@ PiVariant readScalar(const PiInput& input, const json& value)
         char* end = nullptr;
         const long long number = std::strtoll(text.c_str(), &end, 10);
         if (text.empty() || *end != '\0')
-            return checkChoice(choices, std::int64_t(INT64_MAX), name, quoted(text));
+            throw std::invalid_argument(quoted(text) + " is not one of the choices of " + quoted(name) + ": " +
+                                        (choices ? joinLabels(*choices) : std::string("(none)")));
         return checkChoice(choices, number, name, text);
     }
     default:
