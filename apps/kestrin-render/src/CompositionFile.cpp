@@ -4,11 +4,14 @@
 #include <Vx/Render/JsonDocumentReader.h>
 #include <Vx/Render/TemporaryFile.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <set>
 #include <sstream>
 #include <unistd.h>
@@ -22,6 +25,12 @@ using json = nlohmann::ordered_json;
 [[noreturn]] void fail(const std::string& path, const std::string& what)
 {
     throw CompositionFileError("Composition \"" + path + "\": " + what);
+}
+
+/// A file that cannot be written is a failure of the system, not a mistake in the document.
+[[noreturn]] void failWrite(const std::string& path, const std::string& why)
+{
+    throw std::runtime_error("Composition \"" + path + "\": cannot be written: " + why);
 }
 
 // Line and column (both from 1) of byte `offset` of `text`.
@@ -56,10 +65,28 @@ T get(const json& object, const char* key, const T& fallback, const std::string&
     const auto it = object.find(key);
     if (it == object.end())
         return fallback;
-    try {
-        return it->get<T>();
-    } catch (const json::exception&) {
-        fail(path, "\"" + std::string(key) + "\" in " + where + " has the wrong type");
+    if constexpr (std::is_integral_v<T> && !std::is_same_v<T, bool>) {
+        // The library converts integers that do not fit by wrapping them around.
+        const bool fits = (it->is_number_unsigned() &&
+                           it->template get<std::uint64_t>() <= std::uint64_t(std::numeric_limits<T>::max())) ||
+                          (it->is_number_integer() && !it->is_number_unsigned() &&
+                           it->template get<std::int64_t>() >= std::int64_t(std::numeric_limits<T>::min()) &&
+                           it->template get<std::int64_t>() <= std::int64_t(std::numeric_limits<T>::max()));
+        if (!it->is_number())
+            fail(path, "\"" + std::string(key) + "\" in " + where + " has the wrong type");
+        if (!it->is_number_integer())
+            fail(path, "\"" + std::string(key) + "\" in " + where + " takes a whole number, not " + it->dump());
+        if (!fits)
+            fail(path, "\"" + std::string(key) + "\" in " + where + " takes a whole number from " +
+                           std::to_string(std::numeric_limits<T>::min()) + " to " +
+                           std::to_string(std::numeric_limits<T>::max()) + ", not " + it->dump());
+        return it->template get<T>();
+    } else {
+        try {
+            return it->template get<T>();
+        } catch (const json::exception&) {
+            fail(path, "\"" + std::string(key) + "\" in " + where + " has the wrong type");
+        }
     }
 }
 
@@ -77,6 +104,116 @@ std::vector<std::pair<std::string, json>> namedValues(const json& node, const ch
     return values;
 }
 
+constexpr int kNumberOverflow = 406; // the library's error id for a number beyond a double
+
+/// The offset of the byte a parse fault is about: the first byte of an out-of-range number, else
+/// the byte the parser stopped at.
+std::size_t faultStart(const std::string& text, const JsonParseFault& fault)
+{
+    if (fault.id == kNumberOverflow && fault.lastToken.size() <= fault.position)
+        return fault.position - fault.lastToken.size();
+    return std::min(fault.position == 0 ? 0 : fault.position - 1, text.size());
+}
+
+/// `text` with bytes that are not printable ASCII written as \xNN, so that an error message
+/// stays readable whatever the file holds.
+std::string printable(const std::string& text)
+{
+    std::string shown;
+    for (const unsigned char c : text) {
+        if (c >= 0x20 && c < 0x7F) {
+            shown += char(c);
+        } else {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", unsigned(c));
+            shown += hex;
+        }
+    }
+    return shown;
+}
+
+bool isDelimiter(char c)
+{
+    return std::isspace(static_cast<unsigned char>(c)) || std::strchr(",:[]{}\"", c) != nullptr;
+}
+
+/// The word of `text` at or just before `offset` (a misspelt literal such as NaN or tru).
+std::string wordAt(const std::string& text, std::size_t offset)
+{
+    if (text.empty())
+        return {};
+    std::size_t i = std::min(offset, text.size() - 1);
+    if (isDelimiter(text[i]) && i > 0 && !isDelimiter(text[i - 1]))
+        --i;
+    std::size_t first = i;
+    std::size_t last = i;
+    while (first > 0 && !isDelimiter(text[first - 1]) && i - first < 32)
+        --first;
+    while (last < text.size() && !isDelimiter(text[last]) && last - i < 32)
+        ++last;
+    return text.substr(first, last - first);
+}
+
+/// Why parsing stopped, in words of our own: the library's description without the raw bytes it
+/// quotes ("last read: ..."), and plain sentences for the mistakes people make most.
+std::string describeParseError(const std::string& text, const JsonParseFault& fault)
+{
+    if (fault.id == kNumberOverflow)
+        return "the number " + printable(fault.lastToken) +
+               " is too large (numbers run to about 1.8e308 in magnitude)";
+    std::string reason = fault.message;
+    const auto dash = reason.find(" - ");
+    if (dash != std::string::npos)
+        reason = reason.substr(dash + 3);
+    std::string expected;
+    const auto lastRead = reason.find("; last read: '");
+    if (lastRead != std::string::npos) {
+        const auto expect = reason.rfind("'; expected ");
+        if (expect != std::string::npos && expect > lastRead)
+            expected = reason.substr(expect + 1);
+        reason = reason.substr(0, lastRead);
+    }
+    const std::size_t at = faultStart(text, fault);
+    if (reason == "invalid literal" || reason.compare(0, 14, "invalid number") == 0)
+        return "\"" + printable(wordAt(text, at)) +
+               "\" is not a JSON value (numbers are written with digits, texts in double quotes; "
+               "there is no NaN or Infinity)" +
+               expected;
+    if (reason.find("ill-formed UTF-8") != std::string::npos && at < text.size())
+        return "a text holds the byte 0x" + printable(text.substr(at, 1)).substr(2) +
+               ", which is not UTF-8 (composition files are UTF-8)";
+    return printable(reason + expected);
+}
+
+/// Arrays and objects may nest kCompositionNestingLimit deep: deeper documents are refused before they are
+/// parsed, with the line and column where the limit is passed, because copying and comparing
+/// values descends recursively and a hostile file could exhaust the stack.
+void checkNesting(const std::string& text, const std::string& path)
+{
+    int depth = 0;
+    bool inString = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (inString) {
+            if (c == '\\')
+                ++i;
+            else if (c == '"')
+                inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > kCompositionNestingLimit) {
+                const auto [line, column] = lineColumn(text, i);
+                fail(path, "line " + std::to_string(line) + ", column " + std::to_string(column) +
+                               ": arrays and objects nest more than " + std::to_string(kCompositionNestingLimit) +
+                               " levels deep");
+            }
+        } else if (c == ']' || c == '}') {
+            depth = std::max(0, depth - 1);
+        }
+    }
+}
+
 } // namespace
 
 NodeDoc* CompositionDoc::findNode(const std::string& nodeName)
@@ -89,16 +226,13 @@ NodeDoc* CompositionDoc::findNode(const std::string& nodeName)
 
 CompositionDoc parseComposition(const std::string& text, const std::string& path)
 {
+    checkNesting(text, path);
     json root;
-    try {
-        // Keys keep their file order, so that inputs are applied in the order they were written.
-        root = parseOrderedJson(text);
-    } catch (const json::parse_error& e) {
-        const auto [line, column] = lineColumn(text, e.byte == 0 ? 0 : e.byte - 1);
-        std::string reason = e.what();
-        const auto colon = reason.rfind(": ");
-        if (colon != std::string::npos)
-            reason = reason.substr(colon + 2);
+    // Keys keep their file order, so that inputs are applied in the order they were written.
+    JsonParseFault fault;
+    if (!parseOrderedJson(text, root, fault)) {
+        const std::string reason = describeParseError(text, fault);
+        const auto [line, column] = lineColumn(text, faultStart(text, fault));
         fail(path,
              "syntax error at line " + std::to_string(line) + ", column " + std::to_string(column) + ": " + reason);
     }
@@ -182,6 +316,9 @@ CompositionDoc parseComposition(const std::string& text, const std::string& path
 
 CompositionDoc readCompositionFile(const std::string& path)
 {
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error))
+        fail(path, "is a folder, not a composition file");
     std::ifstream in(path, std::ios::binary);
     if (!in)
         fail(path, std::string("cannot be read: ") + std::strerror(errno));
@@ -239,7 +376,7 @@ void writeCompositionFile(const CompositionDoc& doc, const std::string& path)
         file.write(text.data(), text.size());
         file.commit();
     } catch (const TemporaryFileError& e) {
-        fail(path, "cannot be written: " + e.getReason());
+        failWrite(path, e.getReason());
     }
 }
 

@@ -3,6 +3,7 @@
 
 #include <Vx/Pi/PiColorProcNode.h>
 #include <Vx/Pi/PiEnumPolicy.h>
+#include <Vx/Pi/PiImageGenerator.h>
 #include <Vx/Pi/PiRangeInputPolicy.h>
 #include <Vx/Tm/TmTimeUtil.h>
 
@@ -11,6 +12,7 @@
 #include <cerrno>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <iomanip>
 #include <sstream>
@@ -58,26 +60,49 @@ std::string joinLabels(const PiEnumPolicy& policy)
     return text;
 }
 
+/// The tool model writes "no bound" as the largest float; bounds this large are not shown to
+/// users as limits, unless a value runs past them.
+constexpr double kUnbounded = 1e38;
+
+/// A value as the user wrote it: a text as typed (without surrounding blanks), anything else as
+/// JSON.
+std::string typedText(const json& value)
+{
+    return value.is_string() ? trim(value.get<std::string>()) : value.dump();
+}
+
 double parseDouble(const std::string& raw, const std::string& name)
 {
     const std::string text = trim(raw);
     errno = 0;
     char* end = nullptr;
     const double value = std::strtod(text.c_str(), &end);
-    if (text.empty() || *end != '\0' || errno == ERANGE || !std::isfinite(value))
+    if (text.empty() || *end != '\0' || std::isnan(value))
         throw std::invalid_argument(quoted(name) + " takes a number, not " + quoted(raw));
+    if (std::isinf(value) || (errno == ERANGE && std::abs(value) > 1.0))
+        throw std::invalid_argument(quoted(name) + " takes a number, not " + quoted(text) +
+                                    ", which is too large (numbers run to about 1.8e308)");
     return value;
 }
 
-int parseInt(const std::string& raw, const std::string& name)
+/// A whole number written as text. Numbers beyond 64 bits saturate: they are out of every range
+/// anyway, and the message quotes them as typed.
+std::int64_t parseWhole(const std::string& raw, const std::string& name)
 {
     const std::string text = trim(raw);
-    errno = 0;
     char* end = nullptr;
-    const long value = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || errno == ERANGE || value < INT_MIN || value > INT_MAX)
+    const long long value = std::strtoll(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0')
         throw std::invalid_argument(quoted(name) + " takes a whole number, not " + quoted(raw));
-    return int(value);
+    return value;
+}
+
+/// A JSON whole number, saturated to 64 bits (see parseWhole).
+std::int64_t jsonWhole(const json& value)
+{
+    if (value.is_number_unsigned() && value.get<std::uint64_t>() > std::uint64_t(INT64_MAX))
+        return INT64_MAX;
+    return value.get<std::int64_t>();
 }
 
 bool parseBool(const std::string& raw, const std::string& name)
@@ -90,13 +115,13 @@ bool parseBool(const std::string& raw, const std::string& name)
     throw std::invalid_argument(quoted(name) + " takes on/off, true/false, yes/no or 1/0, not " + quoted(raw));
 }
 
-/// The bounds users can run into: the tool model writes "no bound" as the largest float.
+/// The bounds users can run into, in words ("range [0, 1]", "at least 0"); empty when the
+/// policy sets none.
 template <class T> std::string describeRange(const PiInputPolicy& policy)
 {
     const auto* range = dynamic_cast<const PiRangeInputPolicy<T>*>(&policy);
     if (!range)
         return {};
-    constexpr double kUnbounded = 1e38;
     const bool low = double(range->getMin()) > -kUnbounded;
     const bool high = double(range->getMax()) < kUnbounded;
     const std::string soft = range->hasSoftBounds() ? "suggested " : "";
@@ -110,19 +135,44 @@ template <class T> std::string describeRange(const PiInputPolicy& policy)
 }
 
 /// Throws unless `value` lies within the hard bounds of `policy` (soft bounds only guide), even
-/// where the policy would clamp it.
-template <class T> void checkRange(const PiInputPolicy& policy, T value, const std::string& name)
+/// where the policy would clamp it. `typed`: the value as the user wrote it. An Integer input
+/// without a range still holds only an int.
+template <class T>
+void checkRange(const PiInputPolicy& policy, double value, const std::string& name, const std::string& typed)
 {
-    const auto* range = dynamic_cast<const PiRangeInputPolicy<T>*>(&policy);
-    if (!range || range->hasSoftBounds())
-        return;
-    if (value < range->getMin() || value > range->getMax()) {
-        const std::string bounds = describeRange<T>(policy);
-        const bool closed = bounds.compare(0, 6, "range ") == 0;
-        throw std::invalid_argument(quoted(name) + " takes values " +
-                                    (closed ? "in " + bounds.substr(6) : "of " + bounds) + ", not " +
-                                    formatNumber(value));
+    double min = std::is_integral_v<T> ? double(INT_MIN) : -HUGE_VAL;
+    double max = std::is_integral_v<T> ? double(INT_MAX) : HUGE_VAL;
+    if (const auto* range = dynamic_cast<const PiRangeInputPolicy<T>*>(&policy)) {
+        if (range->hasSoftBounds())
+            return;
+        min = double(range->getMin());
+        max = double(range->getMax());
     }
+    if (min <= value && value <= max)
+        return;
+    // A bound that is only "no bound" is named when the value runs past it.
+    const bool low = min > -kUnbounded || value < min;
+    const bool high = max < kUnbounded || value > max;
+    const auto bound = [](double b) {
+        return std::is_integral_v<T> ? std::to_string(std::int64_t(b)) : formatNumber(b);
+    };
+    std::string allowed;
+    if (low && high)
+        allowed = "in [" + bound(min) + ", " + bound(max) + "]";
+    else if (low)
+        allowed = "of at least " + bound(min);
+    else
+        allowed = "of at most " + bound(max);
+    throw std::invalid_argument(quoted(name) + " takes values " + allowed + ", not " + typed);
+}
+
+/// The code of an enumeration value, or an error naming the value as typed and every choice.
+int checkChoice(const PiEnumPolicy* choices, std::int64_t code, const std::string& name, const std::string& typed)
+{
+    if (code < INT_MIN || code > INT_MAX || (choices && !choices->isValid(int(code))))
+        throw std::invalid_argument(typed + " is not one of the choices of " + quoted(name) + ": " +
+                                    (choices ? joinLabels(*choices) : std::string("(none)")));
+    return int(code);
 }
 
 /// One value (not keyframes) of a scalar input, from JSON or text, checked.
@@ -130,6 +180,7 @@ PiVariant readScalar(const PiInput& input, const json& value)
 {
     const std::string& name = input.getName();
     const PiInputPolicy& policy = *input.getPolicy();
+    const std::string typed = typedText(value);
     switch (int(input.getSocketType())) {
     case PiSocketType::String:
         if (!value.is_string())
@@ -143,71 +194,79 @@ PiVariant readScalar(const PiInput& input, const json& value)
             number = parseDouble(value.get<std::string>(), name);
         else
             throw std::invalid_argument(quoted(name) + " takes a number, not " + value.dump());
-        checkRange<double>(policy, number, name);
+        checkRange<double>(policy, number, name, typed);
         return number;
     }
     case PiSocketType::Integer: {
-        int number = 0;
+        std::int64_t number = 0;
         if (value.is_number_integer())
-            number = value.get<int>();
+            number = jsonWhole(value);
         else if (value.is_string())
-            number = parseInt(value.get<std::string>(), name);
+            number = parseWhole(value.get<std::string>(), name);
         else
             throw std::invalid_argument(quoted(name) + " takes a whole number, not " + value.dump());
-        checkRange<int>(policy, number, name);
-        if (const auto* choices = dynamic_cast<const PiEnumPolicy*>(&policy); choices && !choices->isValid(number))
-            throw std::invalid_argument(std::to_string(number) + " is not one of the choices of " + quoted(name) +
-                                        ": " + joinLabels(*choices));
-        return number;
+        if (const auto* choices = dynamic_cast<const PiEnumPolicy*>(&policy))
+            return checkChoice(choices, number, name, typed);
+        checkRange<int>(policy, double(number), name, typed);
+        return int(number);
     }
     case PiSocketType::Switch:
         if (value.is_boolean())
             return value.get<bool>();
-        if (value.is_number_integer() && (value.get<int>() == 0 || value.get<int>() == 1))
-            return value.get<int>() == 1;
+        if (value.is_number_integer() && (value == json(0) || value == json(1)))
+            return value == json(1);
         if (value.is_string())
             return parseBool(value.get<std::string>(), name);
         throw std::invalid_argument(quoted(name) + " takes on/off, true/false, yes/no or 1/0, not " + value.dump());
     case PiSocketType::Enumeration: {
         const auto* choices = dynamic_cast<const PiEnumPolicy*>(&policy);
-        int code = 0;
-        if (value.is_number_integer()) {
-            code = value.get<int>();
-        } else if (value.is_string()) {
-            const std::string text = trim(value.get<std::string>());
-            bool found = false;
-            if (choices)
-                for (const auto& [c, label] : choices->getPairs())
-                    if (lower(label) == lower(text)) {
-                        code = c;
-                        found = true;
-                    }
-            if (!found) {
-                char* end = nullptr;
-                const long number = std::strtol(text.c_str(), &end, 10);
-                if (text.empty() || *end != '\0')
-                    throw std::invalid_argument(quoted(text) + " is not one of the choices of " + quoted(name) + ": " +
-                                                (choices ? joinLabels(*choices) : std::string("(none)")));
-                code = int(number);
-            }
-        } else {
+        if (value.is_number_integer())
+            return checkChoice(choices, jsonWhole(value), name, typed);
+        if (!value.is_string())
             throw std::invalid_argument(quoted(name) + " takes one of its choices, not " + value.dump());
-        }
-        if (choices && !choices->isValid(code))
-            throw std::invalid_argument(std::to_string(code) + " is not one of the choices of " + quoted(name) + ": " +
-                                        joinLabels(*choices));
-        return code;
+        const std::string text = trim(value.get<std::string>());
+        if (choices)
+            for (const auto& [code, label] : choices->getPairs())
+                if (lower(label) == lower(text))
+                    return code;
+        char* end = nullptr;
+        const long long number = std::strtoll(text.c_str(), &end, 10);
+        if (text.empty() || *end != '\0')
+            throw std::invalid_argument(quoted(text) + " is not one of the choices of " + quoted(name) + ": " +
+                                        (choices ? joinLabels(*choices) : std::string("(none)")));
+        return checkChoice(choices, number, name, text);
     }
     default:
         throw std::invalid_argument(quoted(name) + " holds no value that can be set");
     }
 }
 
+/// Whether keyframes on `input` of `node` reach the picture: its policy lets it animate and the
+/// processing side reads it through an animated-value node. The Slate tool's "Text" is the
+/// exception: it reaches the processing side once, substituted, through the stored value
+/// "Substituted Text", so keyframes on it would never show.
+bool inputAnimates(const PiNode& node, const PiInput& input)
+{
+    if (!input.getPolicy()->canAnimate())
+        return false;
+    return !(input.getName() == "Text" && node.getStoredValue("Substituted Text", false));
+}
+
+/// The generator's inputs that hold times: seconds of the composition's time.
+bool isTimeInput(const std::string& name)
+{
+    return name == PiImageGenerator::getInTimeInputName() || name == PiImageGenerator::getOutTimeInputName() ||
+           name == PiImageGenerator::getTimeOffsetInputName();
+}
+
 /// Constant or keyframed content of a scalar input.
-PiValueContent readContent(const PiInput& input, const json& value, const Rational& rate)
+PiValueContent readContent(const PiInput& input, bool animates, const json& value, const Rational& rate)
 {
     if (!value.is_object())
         return PiValueContent(readScalar(input, value));
+    if (!animates)
+        throw std::invalid_argument(quoted(input.getName()) +
+                                    " does not animate: it takes one value for the whole range, not keyframes");
     if (value.size() != 1 || !value.contains("keys") || !value["keys"].is_array() || value["keys"].empty())
         throw std::invalid_argument(quoted(input.getName()) +
                                     ": keyframes are written {\"keys\": [[frame, value], ...]}, not " + value.dump());
@@ -217,9 +276,25 @@ PiValueContent readContent(const PiInput& input, const json& value, const Ration
             throw std::invalid_argument(quoted(input.getName()) + ": a keyframe is written [frame, value], not " +
                                         key.dump());
         const double seconds = key[0].get<double>() * double(rate.den) / double(rate.num);
+        if (!std::isfinite(seconds))
+            throw std::invalid_argument(quoted(input.getName()) + ": the keyframe frame " + key[0].dump() +
+                                        " is too large for a time");
         keys.push_back({seconds, readScalar(input, key[1])});
     }
-    std::sort(keys.begin(), keys.end(), [](const PiKey& a, const PiKey& b) { return a.time < b.time; });
+    std::vector<std::size_t> order(keys.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return keys[a].time < keys[b].time; });
+    std::vector<PiKey> sorted;
+    for (const std::size_t i : order) {
+        // Two values at one frame leave the value at that frame to chance.
+        if (!sorted.empty() && sorted.back().time == keys[i].time)
+            throw std::invalid_argument(quoted(input.getName()) + " has two keyframes at frame " +
+                                        value["keys"][i][0].dump());
+        sorted.push_back(keys[i]);
+    }
+    keys = std::move(sorted);
     return PiValueContent::fromKeys(std::move(keys));
 }
 
@@ -333,7 +408,7 @@ void assignInput(PiNode& node, const std::string& name, const json& value, const
         return;
     }
     default:
-        writeContent(*input, readContent(*input, value, rate));
+        writeContent(*input, readContent(*input, inputAnimates(node, *input), value, rate));
     }
 }
 
@@ -398,6 +473,8 @@ void describeInputs(const PiNode& node, std::ostream& out)
                 defaults += (defaults.empty() ? "" : ",") +
                             formatNumber(piVariantGet<double>(member->getPolicy()->getDefaultValue()));
             details.push_back("default " + defaults);
+            if (input->getMembers().front()->getPolicy()->canAnimate())
+                details.push_back("animatable member by member");
             break;
         }
         default: {
@@ -407,8 +484,10 @@ void describeInputs(const PiNode& node, std::ostream& out)
                                                                                       : describeRange<double>(policy);
             if (!range.empty() && !dynamic_cast<const PiEnumPolicy*>(&policy))
                 details.push_back(range);
+            if (isTimeInput(input->getName()))
+                details.push_back("seconds");
             details.push_back("default " + describeDefault(*input));
-            if (policy.canAnimate())
+            if (inputAnimates(node, *input))
                 details.push_back("animatable");
         }
         }

@@ -16,7 +16,9 @@ using json = nlohmann::ordered_json;
 class IndexedDomBuilder
 {
 public:
-    explicit IndexedDomBuilder(json& root) : m_root(root) {}
+    /// With a `fault`, a parse error is recorded there and parsing stops; without, the
+    /// parser's own exception is thrown.
+    IndexedDomBuilder(json& root, JsonParseFault* fault) : m_root(root), m_fault(fault) {}
 
     bool null() { return add(nullptr); }
     bool boolean(bool value) { return add(value); }
@@ -59,9 +61,13 @@ public:
         return true;
     }
     // The parser hands over the exception of its own type (parse_error, out_of_range).
-    template <class Exception> bool parse_error(std::size_t, const std::string&, const Exception& error)
+    template <class Exception>
+    bool parse_error(std::size_t position, const std::string& lastToken, const Exception& error)
     {
-        throw error;
+        if (!m_fault)
+            throw error;
+        *m_fault = JsonParseFault{position, lastToken, error.what(), error.id};
+        return false;
     }
 
 private:
@@ -90,6 +96,7 @@ private:
     }
 
     json& m_root;
+    JsonParseFault* m_fault;
     std::vector<Open> m_open;
     json* m_member = nullptr;
 };
@@ -99,9 +106,15 @@ private:
 nlohmann::ordered_json parseOrderedJson(const std::string& text)
 {
     json root;
-    IndexedDomBuilder builder(root);
+    IndexedDomBuilder builder(root, nullptr);
     json::sax_parse(text, &builder);
     return root;
+}
+
+bool parseOrderedJson(const std::string& text, nlohmann::ordered_json& document, JsonParseFault& fault)
+{
+    IndexedDomBuilder builder(document, &fault);
+    return json::sax_parse(text, &builder);
 }
 
 } // namespace Vx::Render

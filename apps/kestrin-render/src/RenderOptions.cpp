@@ -40,8 +40,17 @@ SIGINT and SIGTERM stop the run: no new frame starts, the frames under way finis
 file stays, and the exit status is 130 (SIGINT) or 143 (SIGTERM).
 An input frame of another size than the first is rendered (top left, padded with transparent
 black) with a warning.
-Exit status: 0 every frame written, 1 a frame or file could not be read or written (an input
-frame too large included), 2 a usage or composition error (a --size too large included).
+
+Values (--set, or a composition's "inputs") are checked before anything renders: a number out of
+the input's range, a whole number too large, a label that is not a choice, keyframes on an input
+that does not animate (--describe says which do) or two keyframes at one frame are errors naming
+the input, the value and what is allowed. Composition files are UTF-8 JSON; arrays and objects
+nest at most 64 levels deep. Times of the generated plate (In Time, Out Time, Time Offset) are in
+seconds; frames outside In Time to Out Time render transparent, with a warning.
+
+Exit status: 0 every frame written; 1 a frame could not be read, rendered or written (an input
+frame too large included) or --save failed; 2 a mistake in the command line, a --set value or
+the composition (a --size too large included; nothing rendered); 130 or 143 after SIGINT or SIGTERM.
 
 Examples:
   kestrin-render -i plates/shot010.####.exr -o out/shot010.####.exr -f 1001-1100 \

@@ -5,6 +5,7 @@
 #include <Vx/In/InModuleLoader.h>
 #include <Vx/In/InPackageRegistry.h>
 #include <Vx/Msg/MsgServer.h>
+#include <Vx/Pi/PiImageGenerator.h>
 #include <Vx/Pi/PiToolRegistry.h>
 #include <Vx/Px/PxRequestMgr.h>
 #include <Vx/Render/CompositionFile.h>
@@ -22,13 +23,17 @@
 #include <Vx/St/StBufferManager.h>
 #include <Vx/Tm/TmTimeUtil.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <csignal>
 #include <filesystem>
+#include <iomanip>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <ostream>
+#include <sstream>
 #include <stdexcept>
 #include <system_error>
 #include <thread>
@@ -40,6 +45,10 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kPrefix = "kestrin-render: ";
+constexpr int kRenderFailure = 1;
+constexpr int kUsageError = 2;
+// The frames looked at for the warning about frames outside a generated plate's clip.
+constexpr std::uint64_t kTransparentScanFrames = 1000000;
 
 std::string quoted(const std::string& text)
 {
@@ -79,7 +88,7 @@ public:
     void load(const std::string& folder)
     {
         if (!fs::is_directory(folder))
-            throw std::runtime_error("Plug-in folder " + quoted(folder) + " does not exist (see --plugin-path).");
+            throw std::invalid_argument("Plug-in folder " + quoted(folder) + " does not exist (see --plugin-path).");
         for (const InLoadError& error : m_loader.loadDirectory(folder))
             m_err << kPrefix << "warning: " << error.message << "\n";
         InPackageRegistry::getInstance().initializeAll();
@@ -137,6 +146,85 @@ void describeSlate(std::ostream& out)
            "<attr:NAME>\n";
     composition->close();
     PxRequestMgr::getInstance().waitForIdle();
+}
+
+/// Frames (ascending) as a short phrase of runs: "frame 7", "frames 1-2, 5-8"; after four runs,
+/// the count of the rest.
+std::string describeFrames(const std::vector<std::int64_t>& frames)
+{
+    std::vector<std::pair<std::int64_t, std::int64_t>> runs;
+    for (const std::int64_t frame : frames) {
+        if (!runs.empty() && runs.back().second + 1 == frame)
+            runs.back().second = frame;
+        else
+            runs.emplace_back(frame, frame);
+    }
+    std::string text = frames.size() == 1 ? "frame " : "frames ";
+    for (std::size_t i = 0; i < runs.size() && i < 4; ++i) {
+        text += (i == 0 ? "" : ", ") + std::to_string(runs[i].first);
+        if (runs[i].second != runs[i].first)
+            text += "-" + std::to_string(runs[i].second);
+    }
+    if (runs.size() > 4)
+        text += " and " + std::to_string(runs.size() - 4) + " more runs";
+    return text;
+}
+
+/// A time input's constant value in seconds, as users read it.
+std::string describeSeconds(const PiNode& node, const std::string& name)
+{
+    const RCShdPtr<const PiInput> input = node.getInput(name, false);
+    if (!input || !input->holdsValue())
+        return "unknown";
+    if (input->getContent().isAnimated())
+        return "animated";
+    const double seconds = piVariantGet<double>(input->getContent().getConstant());
+    if (std::abs(seconds) >= 1e38)
+        return seconds < 0 ? "-unbounded" : "unbounded";
+    std::ostringstream text;
+    text << std::setprecision(8) << seconds << " s";
+    return text.str();
+}
+
+/// Warns once when frames to render fall outside a generated plate's In and Out times and so
+/// render transparent (with Repeat Mode None the clip shows nothing there): a plain mistake in
+/// the times would otherwise give a sequence of empty frames and a zero exit. Only the first
+/// kTransparentScanFrames frames of a range are looked at, so that a range of billions of frames
+/// starts at once.
+void warnTransparentFrames(const SceneBuilder& scene, const PxImageProtocol& output, const FrameRange& frames,
+                           const Rational& rate, std::ostream& err)
+{
+    const PiNode* generator = nullptr;
+    for (const RCShdPtr<PiNode>& node : scene.getGraph()->getNodes())
+        if (node->getStoredValue(PiImageGenerator::getFormatValueName(), false) && node->getPrimaryInput() &&
+            !node->getPrimaryInput()->isConnected()) {
+            generator = node.get();
+            break;
+        }
+    if (!generator)
+        return;
+    std::vector<std::int64_t> transparent;
+    const std::uint64_t scanned = std::min<std::uint64_t>(frames.size(), kTransparentScanFrames);
+    for (std::uint64_t i = 0; i < scanned; ++i) {
+        const std::int64_t frame = frames.at(i);
+        const double seconds = TmTimeUtil::getSecondsFromFrames(rate, frame);
+        if (output.getImageROD(PxImageContext{seconds, 0, {}}).getROD().isEmpty())
+            transparent.push_back(frame);
+    }
+    if (transparent.empty())
+        return;
+    std::sort(transparent.begin(), transparent.end());
+    transparent.erase(std::unique(transparent.begin(), transparent.end()), transparent.end());
+    err << kPrefix << "warning: " << describeFrames(transparent) << " render transparent: they lie outside the "
+        << quoted(generator->getName()) << " node's In Time ("
+        << describeSeconds(*generator, PiImageGenerator::getInTimeInputName()) << ") and Out Time ("
+        << describeSeconds(*generator, PiImageGenerator::getOutTimeInputName()) << ")";
+    const std::string offset = describeSeconds(*generator, PiImageGenerator::getTimeOffsetInputName());
+    if (offset != "0 s")
+        err << ", shifted by its Time Offset (" << offset << ")";
+    if (scanned < frames.size())
+        err << " (the first " << scanned << " frames of the range looked at)";
+    err << "\n";
 }
 
 /// While a composition is built: the messages the tools display go on to the sink that was
@@ -198,7 +286,8 @@ void checkSave(const CompositionDoc& doc, const std::string& path)
     try {
         TemporaryFile probe(path);
     } catch (const TemporaryFileError& e) {
-        throw std::runtime_error("--save " + quoted(path) + ": the file cannot be written: " + e.getReason());
+        // Like a missing output folder: a mistake in the command line, found before rendering.
+        throw UsageError("--save " + quoted(path) + ": the file cannot be written: " + e.getReason());
     }
 }
 
@@ -232,12 +321,16 @@ int RenderSession::run(const RenderOptions& options)
         return listFonts();
     try {
         return renderAll(options);
-    } catch (const UsageError& e) {
+    } catch (const CompositionFileError& e) {
         m_err << kPrefix << e.what() << "\n";
-        return 2;
+        return kUsageError;
+    } catch (const std::invalid_argument& e) {
+        // A value, option or composition that cannot be used: nothing was rendered.
+        m_err << kPrefix << e.what() << "\n";
+        return kUsageError;
     } catch (const std::exception& e) {
         m_err << kPrefix << e.what() << "\n";
-        return 1;
+        return kRenderFailure;
     }
 }
 
@@ -299,9 +392,16 @@ int RenderSession::renderAll(const RenderOptions& options)
                              ": the extension names no format kestrin-render writes (exr, png, tif, tiff, dpx, jpg, "
                              "jpeg).");
         const fs::path folder = fs::path(output->path(frames.first())).parent_path();
-        FrameWriter::checkWritableFolder(folder.empty() ? std::string(".") : folder.string());
-        if (const NodeDoc* read = firstRead(doc))
-            FrameWriter::checkNoOverwrite(FramePattern(read->file, FramePatternRole::Input), frames, *output, frames);
+        try {
+            FrameWriter::checkWritableFolder(folder.empty() ? std::string(".") : folder.string());
+            if (const NodeDoc* read = firstRead(doc))
+                FrameWriter::checkNoOverwrite(FramePattern(read->file, FramePatternRole::Input), frames, *output,
+                                              frames);
+        } catch (const std::runtime_error& e) {
+            // An output that cannot be used is a mistake in the command line or the composition,
+            // found before anything is rendered.
+            throw UsageError(e.what());
+        }
     }
 
     SceneBuilder scene;
@@ -335,6 +435,7 @@ int RenderSession::renderAll(const RenderOptions& options)
                                           : "Composition " + quoted(options.composition);
         throw UsageError(origin + ": " + tooLarge);
     }
+    warnTransparentFrames(scene, *proc, frames, rate, m_err);
 
     const int threads = options.threads > 0 ? options.threads : int(std::max(1u, std::thread::hardware_concurrency()));
     // One renderer (a oneTBB arena) per frame under way: each frame's thread enters its own arena,
@@ -408,7 +509,7 @@ int RenderSession::renderAll(const RenderOptions& options)
     if (!options.save.empty())
         writeCompositionFile(scene.toDocument(), options.save);
     scene.close();
-    return outcome.failure || !outcome.threadError.empty() ? 1 : 0;
+    return outcome.failure || !outcome.threadError.empty() ? kRenderFailure : 0;
 }
 
 } // namespace Vx::Render

@@ -122,6 +122,14 @@ CompositionDoc mergeOptions(const std::optional<CompositionDoc>& file, const Ren
         }
     }
 
+    // A Read node needs its sequence before anything else reads the document's patterns.
+    for (const NodeDoc& node : doc.nodes)
+        if (node.tool == ReadController::getToolName() && node.file.empty())
+            throw std::invalid_argument(
+                (options.composition.empty() ? std::string() : "Composition " + quoted(options.composition) + ": ") +
+                "the Read node " + quoted(node.name) + " has no \"file\" (a sequence pattern such as " +
+                "\"plates/shot.####.exr\"; -i PATTERN gives the first Read node one)");
+
     if (options.range) {
         doc.first = options.range->first;
         doc.last = options.range->second;
@@ -217,7 +225,12 @@ void SceneBuilder::build(const CompositionDoc& doc, const std::string& docPath, 
             throw std::invalid_argument(origin + "the connection from " + quoted(c.from) + " to " + quoted(c.to) +
                                         " names " + quoted(c.input) + ", which is not an image input of " +
                                         quoted(c.to));
-        m_graph->connect(from->getOutput(PiImageModifier::getOutputName(), true), input);
+        try {
+            m_graph->connect(from->getOutput(PiImageModifier::getOutputName(), true), input);
+        } catch (const std::invalid_argument& e) {
+            throw std::invalid_argument(origin + "the connection from " + quoted(c.from) + " to " + quoted(c.to) +
+                                        ": " + e.what());
+        }
         feeding.push_back(c.from);
     }
     for (auto it = m_graph->getNodes().rbegin(); it != m_graph->getNodes().rend() && !m_output; ++it)
@@ -225,8 +238,13 @@ void SceneBuilder::build(const CompositionDoc& doc, const std::string& docPath, 
             m_output = *it;
 
     if (options.size && m_slate && !m_slate->getPrimaryInput()->isConnected()) {
-        assignInput(*m_slate, PiImageGenerator::getXResolutionInputName(), options.size->first, m_rate);
-        assignInput(*m_slate, PiImageGenerator::getYResolutionInputName(), options.size->second, m_rate);
+        try {
+            assignInput(*m_slate, PiImageGenerator::getXResolutionInputName(), options.size->first, m_rate);
+            assignInput(*m_slate, PiImageGenerator::getYResolutionInputName(), options.size->second, m_rate);
+        } catch (const std::invalid_argument& e) {
+            throw std::invalid_argument("--size " + std::to_string(options.size->first) + "x" +
+                                        std::to_string(options.size->second) + ": " + e.what());
+        }
     }
     if (m_slate) {
         // A generated plate counts time at the composition's rate, so that <FrameNo> and

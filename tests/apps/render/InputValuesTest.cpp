@@ -66,7 +66,8 @@ TEST_F(InputValuesTest, EverySpellingIsReadOrRefusedByNameWithWhatTheInputTakes)
         {"Text Size", "12px", "error: \"Text Size\" takes a number, not \"12px\""},
         {"Text Size", "", "error: \"Text Size\" takes a number, not \"\""},
         {"Text Size", "nan", "error: \"Text Size\" takes a number, not \"nan\""},
-        {"Text Size", "1e999", "error: \"Text Size\" takes a number, not \"1e999\""},
+        {"Text Size", "1e999",
+         "error: \"Text Size\" takes a number, not \"1e999\", which is too large (numbers run to about 1.8e308)"},
         {"Text Opacity", "1", "1.0"},
         {"Text Opacity", "1.5", "error: \"Text Opacity\" takes values in [0, 1], not 1.5"},
         {"Box Margin", "-2", "error: \"Box Margin\" takes values of at least 0, not -2"},
@@ -156,14 +157,14 @@ TEST_F(InputValuesTest, DescribeGivesTypeRangeChoicesAndDefaultOnOneLineAnInput)
     describeInputs(slate(), out);
     const std::string text = out.str();
     for (const std::string line : {
-             "  Text                     text         default \"\"; animatable\n",
+             "  Text                     text         default \"\"\n",
              "  Text Size                number       range [0, 10000]; default 48; animatable\n",
              "  Text Opacity             number       range [0, 1]; default 1; animatable\n",
              "  Box Margin               number       at least 0; default 8; animatable\n",
              "  Box                      on/off       default false; animatable\n",
              "  Vertical Alignment       choice       choices Top (0), Center (1), Bottom (2); default \"Center\"; "
              "animatable\n",
-             "  Text Color               colour r,g,b default 1,1,1\n",
+             "  Text Color               colour r,g,b default 1,1,1; animatable member by member\n",
              "  Offset.X                 number       default 0; animatable\n",
              "  Input                    image        the plate drawn over (-i PATTERN); a generator without it\n",
          })

@@ -143,11 +143,11 @@ TEST(RenderLimits, RefusedBeforeRenderingWithOptionValueAndWhatIsAllowed)
          "(a frame number has up to 12 digits and a sign)"},
         // A range of a trillion frames is checked without being listed: it fails as fast as one frame.
         {{"-f", "1-999999999999", "--size", "64x36", "-o", "missing/a.####.png"},
-         1,
+         2,
          "Output folder \"missing\" does not exist"},
         // --save is checked before the first frame: no frame is written.
         {{"-f", "1-3", "--size", "64x36", "-o", "a.####.png", "--save", "missing/comp.json"},
-         1,
+         2,
          "--save \"missing/comp.json\": the file cannot be written: cannot create a file in the folder \"missing\": "
          "No such file or directory"},
     };

@@ -116,8 +116,6 @@ TEST(SceneBuilder, CompositionMistakesAreNamedWithTheFileTheNodeAndTheInput)
          "Composition \"comp.json\": the node \"Soft\" uses the tool \"Blur\", which no plug-in registers"},
         {R"({"nodes": [{"name": "Soft", "tool": "Blur"}]})", "", none,
          "the node \"Soft\" uses the tool \"Blur\", which no plug-in registers"},
-        {R"({"nodes": [{"name": "Plate", "tool": "Read"}]})", "comp.json", none,
-         "Composition \"comp.json\": the Read node \"Plate\" has no \"file\""},
         {R"({"nodes": [{"name": "Card", "tool": "Slate", "inputs": {"Box": "on", "Text Opacity": 3}}]})", "comp.json",
          none, "Composition \"comp.json\": node \"Card\": \"Text Opacity\" takes values in [0, 1], not 3"},
         {R"({"nodes": [{"name": "A", "tool": "Slate"}, {"name": "B", "tool": "Slate"}],

@@ -29,7 +29,8 @@ void drawLineGlyphs(const IxWriteGuard& writeGuard, TextLine& line, const FoFont
         if (placed.glyph.image.isNull())
             continue;
         const ImReadGuard raster(placed.glyph.image);
-        blendGlyph(writeGuard, raster, {x + placed.glyph.box.x0 + dx, y + placed.glyph.box.y0 + dy}, color);
+        blendGlyph(writeGuard, raster,
+                   {geAdd(geAdd(x, placed.glyph.box.x0), dx), geAdd(geAdd(y, placed.glyph.box.y0), dy)}, color);
     }
 }
 
@@ -58,8 +59,8 @@ void blendGlyph(const IxWriteGuard& writeGuard, const ImReadGuard& raster, const
     const int w = raster.getWidth();
     const int h = raster.getHeight();
     VX_ASSERT(writeGuard.isValid());
-    const GeRectangle<int> d =
-        GeRectangle<int>(p.first, p.first + w, p.second, p.second + h).intersected(writeGuard.getPixelRegion());
+    const GeRectangle<int> d = GeRectangle<int>(p.first, geAdd(p.first, w), p.second, geAdd(p.second, h))
+                                   .intersected(writeGuard.getPixelRegion());
     if (d.isEmpty())
         return;
     // The alpha of each coverage value, computed as the per-pixel rule computes it, once per glyph.
@@ -82,8 +83,8 @@ void blendGlyph(const IxWriteGuard& writeGuard, const ImReadGuard& raster, const
     }
 }
 
-void compositeSlate(const IxWriteGuard& writeGuard, const IxReadGuard& readGuard, const GeRectangle<int>& frame, float s,
-                    const std::string& text, const FoFont& font, float textSize,
+void compositeSlate(const IxWriteGuard& writeGuard, const IxReadGuard& readGuard, const GeRectangle<int>& frame,
+                    float s, const std::string& text, const FoFont& font, float textSize,
                     const CoRgbaColorTyped<float>& textColor, int hAlign, int vAlign,
                     const std::pair<float, float>& offset, bool shadowOn, const CoRgbaColorTyped<float>& shadowColor,
                     const std::pair<float, float>& shadowOffset, bool boxOn, const CoRgbaColorTyped<float>& boxColor,

@@ -127,24 +127,24 @@ PxImageResult SlateProcNode::getImage(const PxImageContext& ctx) const
 
     // Every parameter narrows the validity to where its value holds.
     const double t = ctx.time;
-    const float size = float(evaluate(textSizeNode, t, v));
+    const float size = toFloat(evaluate(textSizeNode, t, v));
     const std::string family = evaluate(textFontNode, t, v);
     const int style = evaluate(textStyleNode, t, v);
     const CoRgbColorTyped<float> textRgb = evaluate(textColorNode, t, v);
-    const float textAlpha = float(evaluate(textOpacityNode, t, v));
+    const float textAlpha = toFloat(evaluate(textOpacityNode, t, v));
     const int hAlign = evaluate(horizontalAlignmentNode, t, v);
     const int vAlign = evaluate(verticalAlignmentNode, t, v);
     const CoRgbColorTyped<float> shadowRgb = evaluate(dropShadowColorNode, t, v);
-    const float shadowAlpha = float(evaluate(dropShadowOpacityNode, t, v));
+    const float shadowAlpha = toFloat(evaluate(dropShadowOpacityNode, t, v));
     const bool shadowSwitch = evaluate(dropShadowNode, t, v);
-    const float shadowX = float(evaluate(dropShadowOffsetXNode, t, v));
-    const float shadowY = float(evaluate(dropShadowOffsetYNode, t, v));
+    const float shadowX = toFloat(evaluate(dropShadowOffsetXNode, t, v));
+    const float shadowY = toFloat(evaluate(dropShadowOffsetYNode, t, v));
     const CoRgbColorTyped<float> boxRgb = evaluate(boxColorNode, t, v);
-    const float boxAlpha = float(evaluate(boxOpacityNode, t, v));
+    const float boxAlpha = toFloat(evaluate(boxOpacityNode, t, v));
     const bool boxSwitch = evaluate(boxNode, t, v);
-    const float boxMargin = float(evaluate(boxMarginNode, t, v));
-    const float offsetX = float(evaluate(offsetXNode, t, v));
-    const float offsetY = float(evaluate(offsetYNode, t, v));
+    const float boxMargin = toFloat(evaluate(boxMarginNode, t, v));
+    const float offsetX = toFloat(evaluate(offsetXNode, t, v));
+    const float offsetY = toFloat(evaluate(offsetYNode, t, v));
 
     const CoRgbaColorTyped<float> textColor{textRgb.red, textRgb.green, textRgb.blue, textAlpha};
     const CoRgbaColorTyped<float> shadowColor{shadowRgb.red, shadowRgb.green, shadowRgb.blue, shadowAlpha};

@@ -28,8 +28,8 @@ void unite(GeRectangle<int>& a, const GeRectangle<int>& b)
 // Moves a box horizontally.
 void shiftX(GeRectangle<int>& box, int dx)
 {
-    box.x0 += dx;
-    box.x1 += dx;
+    box.x0 = geAdd(box.x0, dx);
+    box.x1 = geAdd(box.x1, dx);
 }
 
 } // namespace
@@ -57,14 +57,14 @@ TextLayout layoutText(const std::string& text, const FoFont& font, int pixelSize
             const GeRectangle<int> moved = glyph.box.translated(penX, penY);
             lastBox = moved;
             unite(line.box, moved);
-            penX += glyph.advanceX;
-            penY += glyph.advanceY;
+            penX = geAdd(penX, glyph.advanceX);
+            penY = geAdd(penY, glyph.advanceY);
             glyph.box = moved;
             line.glyphs.push_back(PlacedGlyph{moved, std::move(glyph)});
             // A line that starts with a blank gets a one-pixel seed at the start of its baseline,
             // so that leading blanks count from the pen's origin.
             if (first && moved.isEmpty())
-                line.box = GeRectangle<int>(0, 1, originY, originY + 1);
+                line.box = GeRectangle<int>(0, 1, originY, geAdd(originY, 1));
             first = false;
         }
         // Trailing blanks (or no glyph at all) stretch the line to where the pen stopped.
@@ -74,7 +74,7 @@ TextLayout layoutText(const std::string& text, const FoFont& font, int pixelSize
             line.box.y0 = std::min(line.box.y0, penY);
             line.box.y1 = std::max(line.box.y1, penY);
         }
-        originY -= lineHeight;
+        originY = geSub(originY, lineHeight);
         if (pos < size)
             ++pos; // the line feed
     }
@@ -84,11 +84,11 @@ TextLayout layoutText(const std::string& text, const FoFont& font, int pixelSize
     for (TextLine& line : layout.lines) {
         int dx = 0;
         if (hAlign == 0)
-            dx = -line.box.x0;
+            dx = geSub(0, line.box.x0);
         else if (hAlign == 1)
-            dx = -((line.box.x0 + line.box.x1) / 2);
+            dx = clampToInt(-((std::int64_t(line.box.x0) + line.box.x1) / 2));
         else if (hAlign == 2)
-            dx = -line.box.x1;
+            dx = geSub(0, line.box.x1);
         shiftX(line.box, dx);
         for (PlacedGlyph& placed : line.glyphs) {
             shiftX(placed.box, dx);
@@ -130,21 +130,21 @@ std::pair<int, int> placeTextBlock(const GeRectangle<int>& frame, float s, int h
     int dy = 0;
 
     if (vAlign == 0)
-        dy = truncToInt(float(f.y1 - b.y1) - s_edgeMarginY * s);
+        dy = truncToInt(floatDifference(f.y1, b.y1) - s_edgeMarginY * s);
     else if (vAlign == 1)
-        dy = truncToInt((float(f.y0 + f.y1) - float(b.y1 - b.y0)) * 0.5f + (0.0f - float(b.y0)));
+        dy = truncToInt((float(std::int64_t(f.y0) + f.y1) - floatDifference(b.y1, b.y0)) * 0.5f + (0.0f - float(b.y0)));
     else if (vAlign == 2)
-        dy = truncToInt(s_edgeMarginY * s + float(f.y0 - b.y0));
+        dy = truncToInt(s_edgeMarginY * s + floatDifference(f.y0, b.y0));
 
     if (hAlign == 0)
-        dx = truncToInt(s_edgeMarginX * s + float(f.x0 - b.x0));
+        dx = truncToInt(s_edgeMarginX * s + floatDifference(f.x0, b.x0));
     else if (hAlign == 1)
-        dx = truncToInt((float(f.x0 + f.x1) - float(b.x1 - b.x0)) * 0.5f + (0.0f - float(b.x0)));
+        dx = truncToInt((float(std::int64_t(f.x0) + f.x1) - floatDifference(b.x1, b.x0)) * 0.5f + (0.0f - float(b.x0)));
     else if (hAlign == 2)
-        dx = truncToInt(float(f.x1 - b.x1) - s_edgeMarginX * s);
+        dx = truncToInt(floatDifference(f.x1, b.x1) - s_edgeMarginX * s);
 
-    dx += truncToInt(std::floor(offset.first * s + 0.5f));
-    dy += truncToInt(std::floor(0.5f + offset.second * s));
+    dx = geAdd(dx, truncToInt(std::floor(offset.first * s + 0.5f)));
+    dy = geAdd(dy, truncToInt(std::floor(0.5f + offset.second * s)));
 
     // The margin grows the box around the text as aligned: it may reach past the edge margin.
     if (boxOn) {

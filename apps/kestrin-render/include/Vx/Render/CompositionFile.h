@@ -69,21 +69,25 @@ struct CompositionDoc
     NodeDoc* findNode(const std::string& name);
 };
 
+/// How deep arrays and objects may nest in a composition file: deeper files are refused.
+constexpr int kCompositionNestingLimit = 64;
+
 /// A composition file that cannot be read or understood. what() names the file and, for a
-/// syntax error, its line and column.
+/// syntax error or nesting deeper than kCompositionNestingLimit, its line and column.
 class CompositionFileError : public std::runtime_error
 {
 public:
     using std::runtime_error::runtime_error;
 };
 
-/// Reads `path`. Unknown keys are errors (a typo must not pass silently).
+/// Reads `path`. Unknown keys are errors (a typo must not pass silently), and so is a folder.
 CompositionDoc readCompositionFile(const std::string& path);
 /// Parses `text` as read from `path` (which only names the file in errors).
 CompositionDoc parseComposition(const std::string& text, const std::string& path);
 /// The JSON text of `doc`, indented.
 std::string formatComposition(const CompositionDoc& doc);
 /// Writes `doc` to `path` atomically: to a temporary file in the same folder, then renamed.
+/// Throws std::runtime_error (not CompositionFileError) when the file cannot be written.
 void writeCompositionFile(const CompositionDoc& doc, const std::string& path);
 
 } // namespace Vx::Render

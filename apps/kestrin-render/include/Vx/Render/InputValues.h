@@ -10,10 +10,12 @@
 // A JSON value may also be a number, a boolean, an [r, g, b] array, or {"keys": [[frame, value],
 // ...]} for keyframes at frame numbers of the composition's rate.
 //
-// Every value is checked before it is written: a number outside the input's range, or a label or
-// code that is not one of its choices, is an error naming the input and what it accepts, even for
-// inputs whose policy would silently clamp (a typo in a burn-in must not pass unnoticed). Errors
-// are std::invalid_argument; callers prefix them with where the value came from. Main thread.
+// Every value is checked before it is written: a number outside the input's range (a whole
+// number beyond what an int holds included), or a label or code that is not one of its choices, is
+// an error naming the input, the value as typed and what the input accepts, even for inputs whose
+// policy would silently clamp (a typo in a burn-in must not pass unnoticed). Keyframes are refused
+// on inputs that do not animate, and two keyframes at one frame are an error. Errors are
+// std::invalid_argument; callers prefix them with where the value came from. Main thread.
 #pragma once
 
 #include <nlohmann/json.hpp>
@@ -38,8 +40,8 @@ nlohmann::ordered_json formatInputContent(const PiInput& input, const Rational& 
 /// Whether `input` holds its policy's default (for a colour: every member does).
 bool holdsDefault(const PiInput& input);
 
-/// Prints one line per input of `node` (name, type, range, choices, default), colours as one
-/// line, structures by their members.
+/// Prints one line per input of `node` (name, type, range, choices, unit, default, whether it
+/// animates), colours as one line, structures by their members.
 void describeInputs(const PiNode& node, std::ostream& out);
 
 } // namespace Vx::Render

@@ -10,6 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstddef>
 #include <string>
 
 namespace Vx::Render {
@@ -17,5 +18,19 @@ namespace Vx::Render {
 /// The document of `text`, as nlohmann::ordered_json::parse would give it. Throws
 /// nlohmann::json::parse_error, with the byte position of the fault, for a text that is not JSON.
 nlohmann::ordered_json parseOrderedJson(const std::string& text);
+
+/// Where and why parsing stopped: the parser's position (one past the byte it stopped at), the
+/// last token it read, the library's message and its error id.
+struct JsonParseFault
+{
+    std::size_t position = 0;
+    std::string lastToken;
+    std::string message;
+    int id = 0;
+};
+
+/// As above, without throwing: fills `document` and returns true, or fills `fault` and returns
+/// false for a text that is not JSON.
+bool parseOrderedJson(const std::string& text, nlohmann::ordered_json& document, JsonParseFault& fault);
 
 } // namespace Vx::Render

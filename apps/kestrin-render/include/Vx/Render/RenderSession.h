@@ -10,9 +10,13 @@
 //     --> --save --> close the composition, release the plug-ins' tools, unload
 //
 // Errors go to `err` prefixed with "kestrin-render: " and what caused them. The exit code is 0
-// only when every frame asked for was written (or rendered, with --null-output); 1 for an error
-// of the run, 2 for a command-line or composition error (UsageError), 128 + the signal after
-// SIGINT or SIGTERM (see StopSignals). Frames written before an error stay. Main thread.
+// only when every frame asked for was written (or rendered, with --null-output); 2 for a mistake
+// in the command line, a --set value or the composition (UsageError, CompositionFileError or
+// std::invalid_argument: nothing is rendered); 1 for a failure of the run (a plug-in that cannot
+// be loaded, a frame that cannot be read, rendered or written, a --save that cannot be written);
+// 128 + the signal after SIGINT or SIGTERM (see StopSignals). Frames written before a failure
+// stay. Frames that render transparent because they lie outside a generated plate's In and Out
+// times are warned about once. Main thread.
 #pragma once
 
 #include <iosfwd>
