@@ -58,7 +58,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     doc.versionName = in.ConsumeRandomLengthString(16);
     for (int attributes = in.ConsumeIntegralInRange(0, 3); attributes > 0; --attributes) {
         const std::string name = in.ConsumeRandomLengthString(16);
-        doc.attributes[name] = in.ConsumeRandomLengthString(64);
+        const std::string value = in.ConsumeRandomLengthString(64);
+        // The names a composition file can hold (the reader refuses the others).
+        if (!name.empty() && name.find('>') == std::string::npos)
+            doc.attributes[name] = value;
     }
     slate.inputs.emplace_back("Text", in.ConsumeRemainingBytesAsString());
     doc.nodes.push_back(std::move(slate));

@@ -133,6 +133,9 @@ CompositionDoc parseComposition(const std::string& text, const std::string& path
         if (!a.is_object())
             fail(path, "\"attributes\" must be an object of texts");
         for (const auto& item : a.items()) {
+            // As the composition accepts them: "<attr:NAME>" ends at the first '>'.
+            if (item.key().empty() || item.key().find('>') != std::string::npos)
+                fail(path, "the attribute name \"" + item.key() + "\" must not be empty nor hold '>'");
             if (!item.value().is_string())
                 fail(path, "the attribute \"" + item.key() + "\" must be a text");
             doc.attributes[item.key()] = item.value().get<std::string>();

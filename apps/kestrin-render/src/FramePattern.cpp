@@ -80,8 +80,10 @@ FramePattern::FramePattern(const std::string& pattern, FramePatternRole role) : 
 
 std::string FramePattern::path(std::int64_t frame) const
 {
-    char digits[48];
-    std::snprintf(digits, sizeof digits, "%0*lld", m_padding, static_cast<long long>(frame));
+    // Sized by a first call: a run of hashes or at signs may ask for any number of digits.
+    const long long value = frame;
+    std::string digits(std::size_t(std::snprintf(nullptr, 0, "%0*lld", m_padding, value)), '\0');
+    std::snprintf(digits.data(), digits.size() + 1, "%0*lld", m_padding, value);
     return m_prefix + digits + m_suffix;
 }
 

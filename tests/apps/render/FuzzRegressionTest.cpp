@@ -1,0 +1,68 @@
+// Inputs the fuzz targets (fuzz/) once crashed on or found wrong, each with the outcome it must
+// have now: the frame number of very wide patterns, the equality of rates typed with many digits,
+// and the composition file's checks of what the composition refuses later.
+#include <Vx/Render/CompositionFile.h>
+#include <Vx/Render/FramePattern.h>
+#include <Vx/Render/FrameRate.h>
+#include <Vx/Tm/TmTimeUtil.h>
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "RenderTestUtil.h"
+
+using namespace Vx;
+using namespace Vx::Render;
+
+TEST(FuzzRegression, WidePatternsWriteEveryDigit)
+{
+    struct Case
+    {
+        std::string pattern;
+        long long frame;
+        std::string path;
+    };
+    const Case cases[] = {
+        {"%099d", 0, std::string(99, '0')},
+        {"f.%099d.exr", -7, "f.-" + std::string(97, '0') + "7.exr"},
+        {std::string(120, '@'), 1001, std::string(116, '0') + "1001"},
+        {std::string(60, '#'), -9223372036854775807LL - 1, "-" + std::string(40, '0') + "9223372036854775808"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pattern);
+        EXPECT_EQ(FramePattern(c.pattern).path(c.frame), c.path);
+    }
+}
+
+TEST(FuzzRegression, RatesWithManyDigitsCompareExactly)
+{
+    // Cross products of these overflow 64 bits.
+    const Rational typed = parseFrameRate("29923.976999999");
+    EXPECT_EQ(typed, Rational(29923976999999, 1000000000));
+    EXPECT_EQ(typed, Rational(2 * 29923976999999, 2000000000));
+    EXPECT_NE(typed, Rational(29923976999998, 1000000000));
+    EXPECT_NE(parseFrameRate("999999999999/999999999998"), parseFrameRate("999999999998/999999999997"));
+    const DtTime start{1001, typed};
+    const DtTime end{1100, typed};
+    EXPECT_EQ((end - start).getFrameCount(), 99);
+}
+
+TEST(FuzzRegression, CompositionFileRefusesWhatTheCompositionRefuses)
+{
+    struct Case
+    {
+        const char* text;
+        const char* message;
+    };
+    const Case cases[] = {
+        {R"({"attributes": {"": "x"}})",
+         "Composition \"c.json\": the attribute name \"\" must not be empty nor hold '>'"},
+        {R"({"attributes": {"a>b": "x"}})",
+         "Composition \"c.json\": the attribute name \"a>b\" must not be empty nor hold '>'"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(test::errorOf([&] { parseComposition(c.text, "c.json"); }), c.message);
+    }
+}
