@@ -76,7 +76,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::optional<CompositionDoc> built = buildDocument(mergeOptions(file, options), options);
     if (!built)
         return 0;
-    const std::string saved = formatComposition(*built);
+    std::string saved;
+    try {
+        saved = formatComposition(*built);
+    } catch (const CompositionFileError&) {
+        // A text that is not UTF-8: kestrin-render refuses --save before rendering.
+        return 0;
+    }
     CompositionDoc reread;
     try {
         reread = parseComposition(saved, "saved.json");

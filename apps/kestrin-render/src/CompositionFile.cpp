@@ -74,6 +74,38 @@ std::vector<std::pair<std::string, json>> namedValues(const json& node, const ch
     return values;
 }
 
+bool isUtf8(const std::string& text)
+{
+    try {
+        (void)json(text).dump();
+        return true;
+    } catch (const json::type_error&) {
+        return false;
+    }
+}
+
+// Where in `value` the first text (key or string) that is not UTF-8 sits, as "/nodes/0/inputs/Text";
+// empty when every text is UTF-8.
+std::string findNonUtf8(const json& value, const std::string& where)
+{
+    if (value.is_string())
+        return isUtf8(value.get_ref<const std::string&>()) ? std::string() : where;
+    if (value.is_object()) {
+        for (const auto& item : value.items()) {
+            const std::string at = where + "/" + item.key();
+            if (!isUtf8(item.key()))
+                return at;
+            if (std::string found = findNonUtf8(item.value(), at); !found.empty())
+                return found;
+        }
+    }
+    if (value.is_array())
+        for (std::size_t i = 0; i < value.size(); ++i)
+            if (std::string found = findNonUtf8(value[i], where + "/" + std::to_string(i)); !found.empty())
+                return found;
+    return {};
+}
+
 } // namespace
 
 NodeDoc* CompositionDoc::findNode(const std::string& nodeName)
@@ -224,6 +256,10 @@ std::string formatComposition(const CompositionDoc& doc)
         root["connections"].push_back({{"from", c.from}, {"to", c.to}, {"input", c.input}});
     if (!doc.output.empty())
         root["output"] = doc.output;
+    // A text holds bytes (0x80 to 0xFF are Latin-1 characters), JSON only UTF-8.
+    if (const std::string where = findNonUtf8(root, ""); !where.empty())
+        throw CompositionFileError("the text at \"" + where +
+                                   "\" is not UTF-8, and a composition file holds UTF-8 text only");
     return root.dump(2) + "\n";
 }
 
@@ -233,11 +269,17 @@ void writeCompositionFile(const CompositionDoc& doc, const std::string& path)
     const fs::path target(path);
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
     const fs::path temporary = folder / ("." + target.filename().string() + ".tmp-" + std::to_string(::getpid()));
+    std::string text;
+    try {
+        text = formatComposition(doc);
+    } catch (const CompositionFileError& e) {
+        fail(path, std::string("cannot be written: ") + e.what());
+    }
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         if (!out)
             fail(path, "cannot be written: " + std::string(std::strerror(errno)));
-        out << formatComposition(doc);
+        out << text;
         out.flush();
         if (!out) {
             std::error_code ignored;

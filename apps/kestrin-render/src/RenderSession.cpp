@@ -19,9 +19,9 @@
 
 #include <atomic>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <optional>
-#include <memory>
 #include <ostream>
 #include <stdexcept>
 #include <thread>
@@ -261,6 +261,14 @@ int RenderSession::renderAll(const RenderOptions& options)
 
     SceneBuilder scene;
     scene.build(doc, options.composition, options, frames.front());
+    // A composition that cannot be saved fails before the frames are rendered, not after.
+    if (!options.save.empty()) {
+        try {
+            formatComposition(scene.toDocument());
+        } catch (const CompositionFileError& e) {
+            throw std::invalid_argument("--save " + quoted(options.save) + ": " + e.what());
+        }
+    }
     const PxNodePtr<PxImageProtocol const> proc = scene.getOutputProcNode();
     const PxStrongHndl<ImageSequenceSource> source = scene.getInputSource();
     const Rational rate = scene.getComposition()->getFrameRate();

@@ -1,6 +1,6 @@
 // Inputs the fuzz targets (fuzz/) once crashed on or found wrong, each with the outcome it must
 // have now: the frame number of very wide patterns, the equality of rates typed with many digits,
-// and the composition file's checks of what the composition refuses later.
+// the composition file's checks of what the composition refuses later, and texts JSON cannot hold.
 #include <Vx/Render/CompositionFile.h>
 #include <Vx/Render/FramePattern.h>
 #include <Vx/Render/FrameRate.h>
@@ -65,4 +65,17 @@ TEST(FuzzRegression, CompositionFileRefusesWhatTheCompositionRefuses)
         SCOPED_TRACE(c.text);
         EXPECT_EQ(test::errorOf([&] { parseComposition(c.text, "c.json"); }), c.message);
     }
+}
+
+TEST(FuzzRegression, TextsThatAreNotUtf8AreNotSaved)
+{
+    // A text is bytes (0xE9 is Latin-1 "e acute"); JSON holds UTF-8 only.
+    CompositionDoc doc;
+    doc.attributes["client"] = "Caf\xe9";
+    EXPECT_EQ(test::errorOf([&] { formatComposition(doc); }),
+              "the text at \"/attributes/client\" is not UTF-8, and a composition file holds UTF-8 text only");
+    doc.attributes.clear();
+    doc.nodes.push_back(NodeDoc{"Slate", "Slate", {}, {{"Text", "<C\xff>"}}, {}});
+    EXPECT_EQ(test::errorOf([&] { formatComposition(doc); }),
+              "the text at \"/nodes/0/inputs/Text\" is not UTF-8, and a composition file holds UTF-8 text only");
 }
