@@ -130,6 +130,13 @@ CompositionDoc parseComposition(const std::string& text, const std::string& path
             reason = reason.substr(colon + 2);
         fail(path,
              "syntax error at line " + std::to_string(line) + ", column " + std::to_string(column) + ": " + reason);
+    } catch (const json::out_of_range& e) {
+        // A number beyond a double ("1e600"): the library says which, not where.
+        std::string reason = e.what();
+        const auto bracket = reason.find("] ");
+        if (bracket != std::string::npos)
+            reason = reason.substr(bracket + 2);
+        fail(path, reason);
     }
     checkKeys(root, {"name", "version", "fps", "range", "attributes", "nodes", "connections", "output"},
               "the composition", path);

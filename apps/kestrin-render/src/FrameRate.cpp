@@ -88,7 +88,7 @@ Rational parseFrameRate(const std::string& text)
         const double value = double(num) / double(scale);
         const double nominal = std::round(value * 1.001);
         if (nominal >= 1.0 && std::abs(value - nominal * 1000.0 / 1001.0) < kVideoRateTolerance)
-            return Rational(std::int64_t(nominal) * 1000, 1001);
+            return reduced(std::int64_t(nominal) * 1000, 1001);
     }
     return reduced(num, scale);
 }

@@ -43,6 +43,10 @@ TEST(FuzzRegression, RatesWithManyDigitsCompareExactly)
     EXPECT_EQ(typed, Rational(2 * 29923976999999, 2000000000));
     EXPECT_NE(typed, Rational(29923976999998, 1000000000));
     EXPECT_NE(parseFrameRate("999999999999/999999999998"), parseFrameRate("999999999998/999999999997"));
+    // Video rates come out in lowest terms too.
+    const Rational video = parseFrameRate("27.97");
+    EXPECT_EQ(video.num, 4000);
+    EXPECT_EQ(video.den, 143);
     const DtTime start{1001, typed};
     const DtTime end{1100, typed};
     EXPECT_EQ((end - start).getFrameCount(), 99);
@@ -60,6 +64,7 @@ TEST(FuzzRegression, CompositionFileRefusesWhatTheCompositionRefuses)
          "Composition \"c.json\": the attribute name \"\" must not be empty nor hold '>'"},
         {R"({"attributes": {"a>b": "x"}})",
          "Composition \"c.json\": the attribute name \"a>b\" must not be empty nor hold '>'"},
+        {R"({"fps": 1e600})", "Composition \"c.json\": number overflow parsing '1e600'"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
