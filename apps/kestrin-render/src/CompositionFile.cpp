@@ -6,8 +6,10 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <set>
 #include <sstream>
+#include <type_traits>
 #include <unistd.h>
 
 namespace Vx::Render {
@@ -53,6 +55,19 @@ T get(const json& object, const char* key, const T& fallback, const std::string&
     const auto it = object.find(key);
     if (it == object.end())
         return fallback;
+    if constexpr (std::is_integral_v<T> && !std::is_same_v<T, bool>) {
+        // The library would convert a fraction, or a number beyond T, without a word (and a
+        // double beyond T is undefined behaviour): whole numbers within T only.
+        constexpr T low = std::numeric_limits<T>::min();
+        constexpr T high = std::numeric_limits<T>::max();
+        const bool fits = it->is_number_unsigned() ? it->template get<std::uint64_t>() <= std::uint64_t(high)
+                          : it->is_number_integer()
+                              ? it->template get<std::int64_t>() >= low && it->template get<std::int64_t>() <= high
+                              : false;
+        if (it->is_number() && !fits)
+            fail(path, "\"" + std::string(key) + "\" in " + where + " must be a whole number from " +
+                           std::to_string(low) + " to " + std::to_string(high) + ", not " + it->dump());
+    }
     try {
         return it->get<T>();
     } catch (const json::exception&) {

@@ -77,6 +77,14 @@ Rational parseFrameRate(const std::string& text)
     }
     if (wholeDigits + fractionDigits == 0 || pos != text.size())
         fail(text, kUsage);
+    // The rate is whole * 10^fractionDigits + fraction: trailing zeros add nothing, and 18
+    // digits in all keep it within 64 bits.
+    while (fractionDigits > 0 && fraction % 10 == 0) {
+        fraction /= 10;
+        --fractionDigits;
+    }
+    if (wholeDigits + fractionDigits > 18)
+        fail(text, ": a decimal frame rate has at most 18 significant digits");
 
     std::int64_t scale = 1;
     for (int i = 0; i < fractionDigits; ++i)

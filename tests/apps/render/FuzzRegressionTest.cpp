@@ -47,6 +47,10 @@ TEST(FuzzRegression, RatesWithManyDigitsCompareExactly)
     const Rational video = parseFrameRate("27.97");
     EXPECT_EQ(video.num, 4000);
     EXPECT_EQ(video.den, 143);
+    // The digits of a decimal rate are bounded so that the rate fits in 64 bits.
+    EXPECT_EQ(parseFrameRate("2992299223.99999999000"), Rational(299229922399999999, 100000000));
+    EXPECT_EQ(test::errorOf([] { parseFrameRate("2992299223.999999999"); }),
+              "Invalid frame rate \"2992299223.999999999\": a decimal frame rate has at most 18 significant digits");
     const DtTime start{1001, typed};
     const DtTime end{1100, typed};
     EXPECT_EQ((end - start).getFrameCount(), 99);
@@ -65,6 +69,15 @@ TEST(FuzzRegression, CompositionFileRefusesWhatTheCompositionRefuses)
         {R"({"attributes": {"a>b": "x"}})",
          "Composition \"c.json\": the attribute name \"a>b\" must not be empty nor hold '>'"},
         {R"({"fps": 1e600})", "Composition \"c.json\": number overflow parsing '1e600'"},
+        {R"({"version": {"number": 5.5e121}})",
+         "Composition \"c.json\": \"number\" in \"version\" must be a whole number from -2147483648 to 2147483647, "
+         "not 5.5e+121"},
+        {R"({"version": {"number": 2147483648}})",
+         "Composition \"c.json\": \"number\" in \"version\" must be a whole number from -2147483648 to 2147483647, "
+         "not 2147483648"},
+        {R"({"range": {"first": 1.5}})",
+         "Composition \"c.json\": \"first\" in \"range\" must be a whole number from -9223372036854775808 to "
+         "9223372036854775807, not 1.5"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
