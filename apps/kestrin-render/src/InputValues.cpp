@@ -90,6 +90,17 @@ bool parseBool(const std::string& raw, const std::string& name)
     throw std::invalid_argument(quoted(name) + " takes on/off, true/false, yes/no or 1/0, not " + quoted(raw));
 }
 
+/// A JSON whole number as an int; one beyond an int is an error, not a wrapped value.
+int jsonInt(const json& value, const std::string& name)
+{
+    const bool fits = value.is_number_unsigned()
+                          ? value.get<std::uint64_t>() <= std::uint64_t(INT_MAX)
+                          : value.get<std::int64_t>() >= INT_MIN && value.get<std::int64_t>() <= INT_MAX;
+    if (!fits)
+        throw std::invalid_argument(quoted(name) + " takes a whole number, not " + value.dump());
+    return value.get<int>();
+}
+
 /// The bounds users can run into: the tool model writes "no bound" as the largest float.
 template <class T> std::string describeRange(const PiInputPolicy& policy)
 {
@@ -149,7 +160,7 @@ PiVariant readScalar(const PiInput& input, const json& value)
     case PiSocketType::Integer: {
         int number = 0;
         if (value.is_number_integer())
-            number = value.get<int>();
+            number = jsonInt(value, name);
         else if (value.is_string())
             number = parseInt(value.get<std::string>(), name);
         else
@@ -163,8 +174,8 @@ PiVariant readScalar(const PiInput& input, const json& value)
     case PiSocketType::Switch:
         if (value.is_boolean())
             return value.get<bool>();
-        if (value.is_number_integer() && (value.get<int>() == 0 || value.get<int>() == 1))
-            return value.get<int>() == 1;
+        if (value.is_number_integer() && (value == 0 || value == 1))
+            return value == 1;
         if (value.is_string())
             return parseBool(value.get<std::string>(), name);
         throw std::invalid_argument(quoted(name) + " takes on/off, true/false, yes/no or 1/0, not " + value.dump());
@@ -172,7 +183,7 @@ PiVariant readScalar(const PiInput& input, const json& value)
         const auto* choices = dynamic_cast<const PiEnumPolicy*>(&policy);
         int code = 0;
         if (value.is_number_integer()) {
-            code = value.get<int>();
+            code = jsonInt(value, name);
         } else if (value.is_string()) {
             const std::string text = trim(value.get<std::string>());
             bool found = false;
@@ -184,8 +195,10 @@ PiVariant readScalar(const PiInput& input, const json& value)
                     }
             if (!found) {
                 char* end = nullptr;
+                errno = 0;
                 const long number = std::strtol(text.c_str(), &end, 10);
-                if (text.empty() || *end != '\0')
+                // A code beyond an int must not wrap around onto a valid one.
+                if (text.empty() || *end != '\0' || errno == ERANGE || number < INT_MIN || number > INT_MAX)
                     throw std::invalid_argument(quoted(text) + " is not one of the choices of " + quoted(name) + ": " +
                                                 (choices ? joinLabels(*choices) : std::string("(none)")));
                 code = int(number);
