@@ -19,9 +19,9 @@
 
 #include <atomic>
 #include <filesystem>
-#include <memory>
 #include <mutex>
 #include <optional>
+#include <memory>
 #include <ostream>
 #include <stdexcept>
 #include <thread>
