@@ -60,7 +60,8 @@ const std::pair<const char*, std::function<void(const std::function<void()>&)>> 
 
 TEST(PxStrongHndl, OperationsOnTheGraphThreadSucceed)
 {
-    for (const auto& [name, operation] : kOperations) {
+    for (const auto& [name, op] : kOperations) {
+        const auto& operation = op; // lambdas capture variables, not structured bindings (C++17)
         Handles handles;
         EXPECT_EQ(failedAssertion([&] { operation(handles); }), "") << name;
     }
@@ -69,7 +70,8 @@ TEST(PxStrongHndl, OperationsOnTheGraphThreadSucceed)
 TEST(PxStrongHndl, CreationAndAssignmentOnAWorkerThreadFailTheAssertionAndChangeNothing)
 {
     for (const auto& [where, runOnWorker] : kWorkers) {
-        for (const auto& [name, operation] : kOperations) {
+        for (const auto& [name, op] : kOperations) {
+            const auto& operation = op; // lambdas capture variables, not structured bindings (C++17)
             SCOPED_TRACE(std::string(name) + " on the " + where);
             Handles handles;
             const int constructed = ProbeNode::constructed();
