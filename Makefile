@@ -4,6 +4,8 @@
 BUILD      ?= build
 BUILD_ASAN ?= build-asan
 BUILD_TSAN ?= build-tsan
+BUILD_FUZZ ?= build-fuzz
+FUZZ_SECONDS ?= 30
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 # ccache, when installed, makes the second and later builds of every folder (and the sanitizer
@@ -12,7 +14,7 @@ CMAKE_GEN  += $(if $(shell command -v ccache 2>/dev/null),-DCMAKE_CXX_COMPILER_L
 DEMO_OUT   ?= out/demo
 PREFIX     ?= /usr/local
 
-.PHONY: all deps build test demo install test-asan test-tsan bench compare-peers format format-check clean
+.PHONY: all deps build test demo install test-asan test-tsan fuzz bench compare-peers format format-check clean
 
 all: build
 
@@ -52,6 +54,16 @@ test-tsan: deps
 	cmake --build $(BUILD_TSAN) -j $(JOBS)
 	TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/tsan.supp" ctest --test-dir $(BUILD_TSAN) --output-on-failure -j $(JOBS) -L threads
 
+# The libFuzzer targets (fuzz/), built with clang: the inputs that once crashed them are replayed,
+# then each target runs FUZZ_SECONDS from a scratch copy of its seed corpus (scripts/fuzz).
+fuzz:
+	@scripts/install-deps --fuzz
+	CC=clang CXX=clang++ cmake -S . -B $(BUILD_FUZZ) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVX_BUILD_FUZZ=ON \
+	  -DVX_BUILD_TESTS=OFF -DVX_BUILD_BENCH=OFF -DVX_BUILD_EXAMPLES=OFF
+	cmake --build $(BUILD_FUZZ) --target fuzz_targets -j $(JOBS)
+	ctest --test-dir $(BUILD_FUZZ) --output-on-failure -L fuzz
+	scripts/fuzz $(BUILD_FUZZ) $(FUZZ_SECONDS)
+
 bench: build
 	@for b in $(BUILD)/bin/bench_*; do echo "== $$b"; $$b; done
 
@@ -69,4 +81,4 @@ format-check: deps
 	git ls-files '*.h' '*.cpp' | xargs clang-format --dry-run --Werror
 
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_TSAN)
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_TSAN) $(BUILD_FUZZ)

@@ -14,6 +14,7 @@
 #include <limits>
 #include <set>
 #include <sstream>
+#include <type_traits>
 #include <unistd.h>
 
 namespace Vx::Render {
@@ -214,6 +215,38 @@ void checkNesting(const std::string& text, const std::string& path)
     }
 }
 
+bool isUtf8(const std::string& text)
+{
+    try {
+        (void)json(text).dump();
+        return true;
+    } catch (const json::type_error&) {
+        return false;
+    }
+}
+
+// Where in `value` the first text (key or string) that is not UTF-8 sits, as "/nodes/0/inputs/Text";
+// empty when every text is UTF-8.
+std::string findNonUtf8(const json& value, const std::string& where)
+{
+    if (value.is_string())
+        return isUtf8(value.get_ref<const std::string&>()) ? std::string() : where;
+    if (value.is_object()) {
+        for (const auto& item : value.items()) {
+            const std::string at = where + "/" + item.key();
+            if (!isUtf8(item.key()))
+                return at;
+            if (std::string found = findNonUtf8(item.value(), at); !found.empty())
+                return found;
+        }
+    }
+    if (value.is_array())
+        for (std::size_t i = 0; i < value.size(); ++i)
+            if (std::string found = findNonUtf8(value[i], where + "/" + std::to_string(i)); !found.empty())
+                return found;
+    return {};
+}
+
 } // namespace
 
 NodeDoc* CompositionDoc::findNode(const std::string& nodeName)
@@ -270,6 +303,9 @@ CompositionDoc parseComposition(const std::string& text, const std::string& path
         if (!a.is_object())
             fail(path, "\"attributes\" must be an object of texts");
         for (const auto& item : a.items()) {
+            // As the composition accepts them: "<attr:NAME>" ends at the first '>'.
+            if (item.key().empty() || item.key().find('>') != std::string::npos)
+                fail(path, "the attribute name \"" + item.key() + "\" must not be empty nor hold '>'");
             if (!item.value().is_string())
                 fail(path, "the attribute \"" + item.key() + "\" must be a text");
             doc.attributes[item.key()] = item.value().get<std::string>();
@@ -364,6 +400,10 @@ std::string formatComposition(const CompositionDoc& doc)
         root["connections"].push_back({{"from", c.from}, {"to", c.to}, {"input", c.input}});
     if (!doc.output.empty())
         root["output"] = doc.output;
+    // A text holds bytes (0x80 to 0xFF are Latin-1 characters), JSON only UTF-8.
+    if (const std::string where = findNonUtf8(root, ""); !where.empty())
+        throw CompositionFileError("the text at \"" + where +
+                                   "\" is not UTF-8, and a composition file holds UTF-8 text only");
     return root.dump(2) + "\n";
 }
 

@@ -77,6 +77,14 @@ Rational parseFrameRate(const std::string& text)
     }
     if (wholeDigits + fractionDigits == 0 || pos != text.size())
         fail(text, kUsage);
+    // The rate is whole * 10^fractionDigits + fraction: trailing zeros add nothing, and 18
+    // digits in all keep it within 64 bits.
+    while (fractionDigits > 0 && fraction % 10 == 0) {
+        fraction /= 10;
+        --fractionDigits;
+    }
+    if (wholeDigits + fractionDigits > 18)
+        fail(text, ": a decimal frame rate has at most 18 significant digits");
 
     std::int64_t scale = 1;
     for (int i = 0; i < fractionDigits; ++i)
@@ -88,7 +96,7 @@ Rational parseFrameRate(const std::string& text)
         const double value = double(num) / double(scale);
         const double nominal = std::round(value * 1.001);
         if (nominal >= 1.0 && std::abs(value - nominal * 1000.0 / 1001.0) < kVideoRateTolerance)
-            return Rational(std::int64_t(nominal) * 1000, 1001);
+            return reduced(std::int64_t(nominal) * 1000, 1001);
     }
     return reduced(num, scale);
 }

@@ -11,6 +11,7 @@
 #include <Vx/Render/FrameRate.h>
 #include <Vx/Render/InputValues.h>
 #include <Vx/Render/ReadTool.h>
+#include <Vx/Tm/TmTimeUtil.h>
 
 #include <algorithm>
 #include <cctype>
@@ -245,6 +246,13 @@ void SceneBuilder::build(const CompositionDoc& doc, const std::string& docPath, 
             throw std::invalid_argument("--size " + std::to_string(options.size->first) + "x" +
                                         std::to_string(options.size->second) + ": " + e.what());
         }
+    }
+    if (m_slate && doc.first < 0 && !m_slate->getPrimaryInput()->isConnected()) {
+        // A generated plate plays from its in time, 0 s unless set: a range that starts before
+        // it would render empty frames there.
+        const RCShdPtr<PiInput> inTime = m_slate->getInput(PiImageGenerator::getInTimeInputName(), false);
+        if (inTime && holdsDefault(*inTime))
+            assignInput(*m_slate, inTime->getName(), TmTimeUtil::getSecondsFromFrames(m_rate, doc.first), m_rate);
     }
     if (m_slate) {
         // A generated plate counts time at the composition's rate, so that <FrameNo> and

@@ -190,9 +190,12 @@ PiImageFormatValueConst::PiImageFormatValueConst(const RCShdPtr<const PiValue>& 
     if (!value)
         RCExUtil::throwExNullPtr(RCExUtil::typeName(typeid(RCShdPtr<const PiValue>)));
     const auto* format = dynamic_cast<const PiTypedValue<PxImageFormat>*>(value.get());
-    if (!format)
-        RCExUtil::throwExCastFailed(RCExUtil::typeName(typeid(*value.get())),
+    if (!format) {
+        // Named first: typeid of an expression with a call in it warns under clang.
+        const auto& actual = *value;
+        RCExUtil::throwExCastFailed(RCExUtil::typeName(typeid(actual)),
                                     RCExUtil::typeName(typeid(PiTypedValue<PxImageFormat>)));
+    }
     m_value = RCShdPtr<const PiTypedValue<PxImageFormat>>(format);
 }
 

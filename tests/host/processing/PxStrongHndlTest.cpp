@@ -61,7 +61,8 @@ const std::pair<const char*, std::function<void(const std::function<void()>&)>> 
 TEST(PxStrongHndl, CreationAndAssignmentOnAWorkerThreadFailTheAssertionAndChangeNothing)
 {
     for (const auto& [where, runOnWorker] : kWorkers) {
-        for (const auto& [name, operation] : kOperations) {
+        for (const auto& [name, op] : kOperations) {
+            const auto& operation = op; // lambdas capture variables, not structured bindings (C++17)
             SCOPED_TRACE(std::string(name) + " on the " + where);
             Handles handles;
             const int constructed = ProbeNode::constructed();

@@ -60,9 +60,11 @@ CmCommandStack* getCmCommandStack(const RCShdPtr<PiCommandStack>& stack)
     if (!stack)
         return nullptr;
     auto* concrete = dynamic_cast<CmCommandStack*>(stack.get());
-    if (!concrete)
-        RCExUtil::throwExCastFailed(RCExUtil::typeName(typeid(*stack.get())),
-                                    RCExUtil::typeName(typeid(CmCommandStack)));
+    if (!concrete) {
+        // Named first: typeid of an expression with a call in it warns under clang.
+        const auto& actual = *stack;
+        RCExUtil::throwExCastFailed(RCExUtil::typeName(typeid(actual)), RCExUtil::typeName(typeid(CmCommandStack)));
+    }
     return concrete;
 }
 
@@ -74,9 +76,11 @@ TmTimeProtocol& getTimeProtocol(const PiGraph& graph, RCShdPtr<PiNodeController>
     if (!holder)
         RCExUtil::throwExNullPtr(RCExUtil::typeName(typeid(RCShdPtr<PiNodeController>)));
     auto* time = dynamic_cast<TmTimeProtocol*>(holder.get());
-    if (!time)
-        RCExUtil::throwExCastFailed(RCExUtil::typeName(typeid(*holder.get())),
-                                    RCExUtil::typeName(typeid(TmTimeProtocol)));
+    if (!time) {
+        // Named first: typeid of an expression with a call in it warns under clang.
+        const auto& actual = *holder;
+        RCExUtil::throwExCastFailed(RCExUtil::typeName(typeid(actual)), RCExUtil::typeName(typeid(TmTimeProtocol)));
+    }
     return *time;
 }
 
@@ -176,9 +180,12 @@ std::string SlateController::substituteText(const std::string& rawText) const
     if (!graphController)
         RCExUtil::throwExNullPtr(RCExUtil::typeName(typeid(RCShdPtr<PiNodeController>)));
     const auto* range = dynamic_cast<const PiCompositionGraphInterface*>(graphController.get());
-    if (!range)
-        RCExUtil::throwExCastFailed(RCExUtil::typeName(typeid(*graphController.get())),
+    if (!range) {
+        // Named first: typeid of an expression with a call in it warns under clang.
+        const auto& actual = *graphController;
+        RCExUtil::throwExCastFailed(RCExUtil::typeName(typeid(actual)),
                                     RCExUtil::typeName(typeid(PiCompositionGraphInterface)));
+    }
     DtTime start;
     DtTime end;
     range->getTimeRange(start, end);

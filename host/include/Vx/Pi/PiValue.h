@@ -123,9 +123,12 @@ public:
             return;
         }
         auto* typed = dynamic_cast<PiTypedValue<T>*>(value.get());
-        if (!typed)
-            RCExUtil::throwExCastFailed(RCExUtil::typeName(typeid(*value.get())),
+        if (!typed) {
+            // Named first: typeid of an expression with a call in it warns under clang.
+            const auto& actual = *value;
+            RCExUtil::throwExCastFailed(RCExUtil::typeName(typeid(actual)),
                                         RCExUtil::typeName(typeid(PiTypedValue<T>)));
+        }
         m_value = RCShdPtr<PiTypedValue<T>>(typed);
     }
 

@@ -6,6 +6,12 @@
 
 namespace Vx {
 
+namespace detail {
+// Products of two 64-bit numbers: typed rates have up to 12 digits above and below the line, so
+// their cross products do not fit in 64 bits.
+__extension__ using RationalProduct = __int128;
+} // namespace detail
+
 struct Rational
 {
     std::int64_t num = 0;
@@ -17,7 +23,10 @@ struct Rational
     constexpr double toDouble() const { return den == 0 ? 0.0 : double(num) / double(den); }
     constexpr bool isValid() const { return num > 0 && den > 0; }
 
-    friend constexpr bool operator==(const Rational& a, const Rational& b) { return a.num * b.den == b.num * a.den; }
+    friend constexpr bool operator==(const Rational& a, const Rational& b)
+    {
+        return detail::RationalProduct(a.num) * b.den == detail::RationalProduct(b.num) * a.den;
+    }
     friend constexpr bool operator!=(const Rational& a, const Rational& b) { return !(a == b); }
     friend std::ostream& operator<<(std::ostream& os, const Rational& r) { return os << r.num << "/" << r.den; }
 };

@@ -84,7 +84,8 @@ public:
 CompositionDoc readCompositionFile(const std::string& path);
 /// Parses `text` as read from `path` (which only names the file in errors).
 CompositionDoc parseComposition(const std::string& text, const std::string& path);
-/// The JSON text of `doc`, indented.
+/// The JSON text of `doc`, indented. Throws CompositionFileError (naming where, not a file) when
+/// a text of `doc` is not UTF-8, which JSON cannot hold.
 std::string formatComposition(const CompositionDoc& doc);
 /// Writes `doc` to `path` atomically: to a temporary file in the same folder, then renamed.
 /// Throws std::runtime_error (not CompositionFileError) when the file cannot be written.
