@@ -23,14 +23,16 @@ public:
     PxImageResult getImage(const PxImageContext& ctx) const override
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        auto key = std::make_pair(std::make_pair(ctx.region.x0, ctx.region.x1), std::make_pair(ctx.region.y0, ctx.region.y1));
+        auto key =
+            std::make_pair(std::make_pair(ctx.region.x0, ctx.region.x1), std::make_pair(ctx.region.y0, ctx.region.y1));
         auto it = m_tiles.find(key);
         if (it == m_tiles.end()) {
             RCShdPtr<IxTile> tile = allocateImageBuffer(ctx, {}, ctx.region);
             IxWriteGuard guard(tile.get());
             for (int y = ctx.region.y0; y < ctx.region.y1; ++y)
                 for (int x = ctx.region.x0; x < ctx.region.x1; ++x)
-                    IxPixelUtil::setPixelColor(guard, x, y, {float(x % 256) / 255.0f, float(y % 256) / 255.0f, 0.2f, 1.0f});
+                    IxPixelUtil::setPixelColor(guard, x, y,
+                                               {float(x % 256) / 255.0f, float(y % 256) / 255.0f, 0.2f, 1.0f});
             it = m_tiles.emplace(key, tile).first;
         }
         return PxImageResult(it->second, {});
@@ -42,8 +44,7 @@ private:
     mutable std::map<std::pair<std::pair<int, int>, std::pair<int, int>>, RCShdPtr<IxTile>> m_tiles;
 };
 
-template <class T>
-PxNodePtr<PxNode const> constant(const T& value)
+template <class T> PxNodePtr<PxNode const> constant(const T& value)
 {
     return PxNodePtr<PxNode const>(pxCreateNode<PxAnimValueNode<T>>(PxResult<T>(value, PxValidityInterval::FULL)));
 }

@@ -22,8 +22,7 @@ using namespace Vx;
 
 namespace {
 
-template <class T>
-PxNodePtr<PxNode const> constant(const T& value)
+template <class T> PxNodePtr<PxNode const> constant(const T& value)
 {
     return PxNodePtr<PxNode const>(pxCreateNode<PxAnimValueNode<T>>(PxResult<T>(value, PxValidityInterval::FULL)));
 }
@@ -88,8 +87,8 @@ int main(int argc, char** argv)
 
     const std::string text = "shot010 v3  <FrameNo>  <Timecode>\nKestrin Slate demo";
     auto slate = pxCreateNode<SlateProcNode>(
-        PxNodePtr<PxImageProtocol const>(source), text, constant(std::string("DejaVu Sans")), constant(1), constant(72.0),
-        constant(CoRgbColorTyped<float>{1.0f, 1.0f, 1.0f}), constant(1.0), constant(true),
+        PxNodePtr<PxImageProtocol const>(source), text, constant(std::string("DejaVu Sans")), constant(1),
+        constant(72.0), constant(CoRgbColorTyped<float>{1.0f, 1.0f, 1.0f}), constant(1.0), constant(true),
         constant(CoRgbColorTyped<float>::ZERO), constant(0.7), constant(4.0), constant(-4.0), constant(true),
         constant(CoRgbColorTyped<float>::ZERO), constant(0.5), constant(24.0), constant(0.0), constant(-300.0),
         constant(1), constant(1));

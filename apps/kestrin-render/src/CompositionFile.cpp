@@ -160,8 +160,7 @@ std::string wordAt(const std::string& text, std::size_t offset)
 std::string describeParseError(const std::string& text, const JsonParseFault& fault)
 {
     if (fault.id == kNumberOverflow)
-        return "the number " + printable(fault.lastToken) +
-               " is too large (numbers run to about 1.8e308 in magnitude)";
+        return "the number " + printable(fault.lastToken) + " is too large (numbers run to about 1.8e308 in magnitude)";
     std::string reason = fault.message;
     const auto dash = reason.find(" - ");
     if (dash != std::string::npos)

@@ -142,7 +142,8 @@ std::string withZipLevel(const std::string& compression, int zipLevel)
     return method + ":" + std::to_string(zipLevel);
 }
 
-// The image description (OIIO::ImageSpec) of a plain output of `format`: the channels and depth that format is written with.
+// The image description (OIIO::ImageSpec) of a plain output of `format`: the channels and depth that format is written
+// with.
 OIIO::ImageSpec plainSpec(const std::string& format, int width, int height, int zipLevel)
 {
     if (format == "openexr") {
@@ -276,7 +277,8 @@ void FrameWriter::writeFrame(const std::string& path, const OIIO::ImageBuf& imag
     if (follow) {
         int target[4];
         spec = followInput(*input, target);
-        spec.attribute("compression", withZipLevel(spec.get_string_attribute("compression", "zip"), m_options.zipLevel));
+        spec.attribute("compression",
+                       withZipLevel(spec.get_string_attribute("compression", "zip"), m_options.zipLevel));
         const int inChannels = input->spec.nchannels;
         const int outChannels = spec.nchannels;
         const bool onlyRGBA = outChannels == 4 && target[0] == 0 && target[1] == 1 && target[2] == 2 && target[3] == 3;

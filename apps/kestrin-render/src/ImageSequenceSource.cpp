@@ -2,8 +2,8 @@
 #include <Vx/Render/ImageSequenceSource.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cctype>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -164,9 +164,8 @@ PxImageResult ImageSequenceSource::getImage(const PxImageContext& ctx) const
     const int dataY = spec.y - spec.full_y;
     const int scale = 1 << ctx.level;
     // Files holding premultiplied R, G, B, A in that order (most EXRs) are copied row by row.
-    const bool plainRGBA = scale == 1 && spec.nchannels == 4 &&
-                           frame->rgbaChannels[0] == 0 && frame->rgbaChannels[1] == 1 &&
-                           frame->rgbaChannels[2] == 2 && frame->rgbaChannels[3] == 3;
+    const bool plainRGBA = scale == 1 && spec.nchannels == 4 && frame->rgbaChannels[0] == 0 &&
+                           frame->rgbaChannels[1] == 1 && frame->rgbaChannels[2] == 2 && frame->rgbaChannels[3] == 3;
     for (int y = ctx.region.y0; y < ctx.region.y1; ++y) {
         float* p = out.getRow(y);
         const int row = m_format.height - 1 - y * scale - dataY;
@@ -177,9 +176,10 @@ PxImageResult ImageSequenceSource::getImage(const PxImageContext& ctx) const
             float* const end = p + std::size_t(ctx.region.getWidth()) * 4;
             if (rowInside && inside1 > inside0) {
                 std::fill(p, p + std::size_t(inside0 - ctx.region.x0) * 4, 0.0f);
-                std::memcpy(p + std::size_t(inside0 - ctx.region.x0) * 4,
-                            &frame->pixels[(std::size_t(row) * std::size_t(spec.width) + std::size_t(inside0 - dataX)) * 4],
-                            std::size_t(inside1 - inside0) * 4 * sizeof(float));
+                std::memcpy(
+                    p + std::size_t(inside0 - ctx.region.x0) * 4,
+                    &frame->pixels[(std::size_t(row) * std::size_t(spec.width) + std::size_t(inside0 - dataX)) * 4],
+                    std::size_t(inside1 - inside0) * 4 * sizeof(float));
                 std::fill(p + std::size_t(inside1 - ctx.region.x0) * 4, end, 0.0f);
             } else {
                 std::fill(p, end, 0.0f);

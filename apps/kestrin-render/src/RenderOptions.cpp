@@ -70,8 +70,7 @@ std::pair<std::string, std::string> splitAssignment(const std::string& text, con
 // --threads: a whole number from 0 (one per core) to RenderLimits::kMaxThreads.
 int parseThreads(const std::string& text)
 {
-    const bool digits = !text.empty() && text.size() <= 4 &&
-                        text.find_first_not_of("0123456789") == std::string::npos;
+    const bool digits = !text.empty() && text.size() <= 4 && text.find_first_not_of("0123456789") == std::string::npos;
     const int value = digits ? std::stoi(text) : -1;
     if (value < 0 || value > RenderLimits::kMaxThreads)
         throw std::invalid_argument("--threads: \"" + text + "\" is not a thread count: use a whole number from 0 " +
@@ -97,21 +96,22 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostre
 
     app.add_option("composition", o.composition, "A composition file (JSON) to render")->type_name("COMPOSITION.json");
     app.add_option("-i,--input", o.input, "The plate sequence to draw over")->type_name("PATTERN");
-    app.add_option("-o,--output", o.output, "Where to write the frames; the format follows the extension "
-                                            "(exr, png, tif, dpx, jpg)")
+    app.add_option("-o,--output", o.output,
+                   "Where to write the frames; the format follows the extension "
+                   "(exr, png, tif, dpx, jpg)")
         ->type_name("PATTERN");
     app.add_option("-f,--frames", o.frames, "The frames to render (default: the composition's range)")
         ->type_name("RANGE");
-    app.add_option("-s,--set", sets, "Set a Slate input: \"Text=...\", \"Text Size=36\", \"Box=on\", "
-                                     "\"Text Color=1,0.8,0\", \"Vertical Alignment=Bottom\", \"Offset.Y=-40\"")
+    app.add_option("-s,--set", sets,
+                   "Set a Slate input: \"Text=...\", \"Text Size=36\", \"Box=on\", "
+                   "\"Text Color=1,0.8,0\", \"Vertical Alignment=Bottom\", \"Offset.Y=-40\"")
         ->type_name("\"NAME=VALUE\"");
     auto* compNameOption = app.add_option("--comp-name", compName, "The composition's name (<CompName>)");
     auto* versionNameOption = app.add_option("--version-name", versionName, "The version's name (<VersionName>)");
-    auto* versionNumberOption =
-        app.add_option("--version-number", versionNumber, "The version number (<VersionNo>)");
+    auto* versionNumberOption = app.add_option("--version-number", versionNumber, "The version number (<VersionNo>)");
     auto* fpsOption = app.add_option("--fps", fps, "The frame rate")->type_name("RATE");
-    auto* rangeOption = app.add_option("--range", range, "The composition's frame range (<CompLength>)")
-                            ->type_name("FIRST-LAST");
+    auto* rangeOption =
+        app.add_option("--range", range, "The composition's frame range (<CompLength>)")->type_name("FIRST-LAST");
     app.add_option("--attr", attrs, "A user-defined attribute of the composition (<attr:name>)")
         ->type_name("NAME=VALUE");
     auto* sizeOption = app.add_option("--size", size, "The size of a generated plate")->type_name("WxH");

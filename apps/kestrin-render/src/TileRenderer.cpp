@@ -74,8 +74,8 @@ TileRenderer::TileRenderer(int threads, int tileWidth, int tileHeight)
     if (tileWidth < 1 || tileHeight < 1)
         throw std::invalid_argument("Invalid tile size " + std::to_string(tileWidth) + "x" +
                                     std::to_string(tileHeight) + ": both sides must be 1 or more");
-    m_parallelism = std::make_unique<tbb::global_control>(tbb::global_control::max_allowed_parallelism,
-                                                          std::size_t(threads));
+    m_parallelism =
+        std::make_unique<tbb::global_control>(tbb::global_control::max_allowed_parallelism, std::size_t(threads));
     m_arena = std::make_unique<tbb::task_arena>(threads);
 }
 

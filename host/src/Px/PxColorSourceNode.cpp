@@ -25,9 +25,9 @@ PxColorSourceNode::~PxColorSourceNode()
 
 std::vector<PxNodePtr<PxNode const>> PxColorSourceNode::children() const
 {
-    return {PxNodePtr<PxNode const>(m_format),  PxNodePtr<PxNode const>(m_xResolution),
+    return {PxNodePtr<PxNode const>(m_format),      PxNodePtr<PxNode const>(m_xResolution),
             PxNodePtr<PxNode const>(m_yResolution), PxNodePtr<PxNode const>(m_color),
-            PxNodePtr<PxNode const>(m_alpha),   PxNodePtr<PxNode const>(m_color2),
+            PxNodePtr<PxNode const>(m_alpha),       PxNodePtr<PxNode const>(m_color2),
             PxNodePtr<PxNode const>(m_alpha2)};
 }
 

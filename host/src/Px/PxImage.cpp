@@ -10,7 +10,8 @@ namespace Vx {
 PxValidityInterval PxValidityInterval::createFrameInterval(const Rational& rate, double time)
 {
     const DtTime frame = TmTimeUtil::getDtTimeFromSeconds(rate, time);
-    return {TmTimeUtil::getSecondsFromFrames(rate, frame.frames), TmTimeUtil::getSecondsFromFrames(rate, frame.frames + 1)};
+    return {TmTimeUtil::getSecondsFromFrames(rate, frame.frames),
+            TmTimeUtil::getSecondsFromFrames(rate, frame.frames + 1)};
 }
 
 RCShdPtr<IxTile> PxImageProtocol::allocateImageBuffer(const PxImageContext&, const CoRgbaColorTyped<float>& fill,

@@ -131,8 +131,7 @@ void PxRequestMgr::run()
     }
 }
 
-PxRequestMgr::RenderScope::RenderScope()
-    : m_lock(PxRequestMgr::getInstance().m_renderGate), m_wasWorker(t_isWorker)
+PxRequestMgr::RenderScope::RenderScope() : m_lock(PxRequestMgr::getInstance().m_renderGate), m_wasWorker(t_isWorker)
 {
     t_isWorker = true;
 }

@@ -21,15 +21,13 @@ void RCExUtil::throwExNullPtr(const std::string& pointerType)
 
 void RCExUtil::throwExCastFailed(const std::string& actualType, const std::string& expectedType)
 {
-    throw RCExCastFailed("Cast failed: an object of type " + actualType + " cannot be used as " + expectedType +
-                         ".");
+    throw RCExCastFailed("Cast failed: an object of type " + actualType + " cannot be used as " + expectedType + ".");
 }
 
 std::string RCExUtil::typeName(const std::type_info& type)
 {
     int status = 0;
-    std::unique_ptr<char, void (*)(void*)> name(abi::__cxa_demangle(type.name(), nullptr, nullptr, &status),
-                                                std::free);
+    std::unique_ptr<char, void (*)(void*)> name(abi::__cxa_demangle(type.name(), nullptr, nullptr, &status), std::free);
     return status == 0 && name ? std::string(name.get()) : std::string(type.name());
 }
 

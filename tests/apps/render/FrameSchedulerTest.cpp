@@ -73,9 +73,9 @@ std::optional<FrameFailure> renderFrames(const std::vector<int>& frames, int inF
     std::string text;
     for (const int frame : frames)
         text += (text.empty() ? "" : ",") + std::to_string(frame);
-    return FrameScheduler::run(
-               FrameRange::parse(text), std::size_t(std::max(0, inFlight)),
-               [&](std::int64_t frame, std::size_t worker) { renderFrame(int(frame), worker); }, frameDone, {})
+    return FrameScheduler::run(FrameRange::parse(text), std::size_t(std::max(0, inFlight)),
+                               [&](std::int64_t frame, std::size_t worker) { renderFrame(int(frame), worker); },
+                               frameDone, {})
         .failure;
 }
 

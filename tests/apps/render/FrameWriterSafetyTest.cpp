@@ -68,8 +68,9 @@ TEST(TemporaryFile, CreatedExclusivelyUnderAnUnguessableNameAndRenamedWhole)
     EXPECT_EQ(folder.listNames(), std::vector<std::string>{"comp.json"});
 
     EXPECT_THROW_MESSAGE(TemporaryFile(folder.file("missing/comp.json")), TemporaryFileError,
-              "Cannot write \"" + folder.file("missing/comp.json") + "\": cannot create a file in the folder \"" +
-                  folder.file("missing") + "\": No such file or directory");
+                         "Cannot write \"" + folder.file("missing/comp.json") +
+                             "\": cannot create a file in the folder \"" + folder.file("missing") +
+                             "\": No such file or directory");
 }
 
 TEST(FrameWriter, PlantedLinksAreNeverFollowed)
@@ -121,7 +122,7 @@ TEST(FrameRange, BillionsOfFramesAreVisitedByIndexNotListed)
     EXPECT_FALSE(range.contains(2147483648));
     EXPECT_EQ(FrameRange::fromTo(2147483647, 2147483650).at(3), 2147483650);
     EXPECT_THROW_MESSAGE(FrameRange::fromTo(1, 1000000000000), std::invalid_argument,
-              "Invalid range \"1-1000000000000\": frame numbers go from -999999999999 to 999999999999");
+                         "Invalid range \"1-1000000000000\": frame numbers go from -999999999999 to 999999999999");
 
     // Patterns that cannot meet are told apart without visiting the trillion frames; the same
     // files are found at the first frame.

@@ -286,10 +286,10 @@ TEST(FrameWriter, CheckNoOverwrite)
         FrameRange::parse("1004,1005")));
 
     const FramePattern sameFiles(folder.file("plates/../plates/in.%04d.exr"), FramePatternRole::Output);
-    EXPECT_THROW_MESSAGE(FrameWriter::checkNoOverwrite(input, frames, sameFiles, FrameRange::parse("1003")), std::runtime_error,
-                         "Output pattern \"" + sameFiles.text() + "\" would overwrite frames of input pattern \"" +
-                             input.text() + "\" (frame 1003 is written to \"" + sameFiles.path(1003) +
-                             "\", input frame 1003)");
+    EXPECT_THROW_MESSAGE(
+        FrameWriter::checkNoOverwrite(input, frames, sameFiles, FrameRange::parse("1003")), std::runtime_error,
+        "Output pattern \"" + sameFiles.text() + "\" would overwrite frames of input pattern \"" + input.text() +
+            "\" (frame 1003 is written to \"" + sameFiles.path(1003) + "\", input frame 1003)");
     const FramePattern throughLink(folder.file("link/in.####.exr"), FramePatternRole::Output);
     EXPECT_THROW(FrameWriter::checkNoOverwrite(input, frames, throughLink, frames), std::runtime_error);
 }

@@ -31,8 +31,9 @@ TEST(FuzzRegression, RatesWithManyDigitsCompareExactly)
     EXPECT_EQ(video.den, 143);
     // The digits of a decimal rate are bounded so that the rate fits in 64 bits.
     EXPECT_EQ(parseFrameRate("2992299223.99999999000"), Rational(299229922399999999, 100000000));
-    EXPECT_THROW_MESSAGE(parseFrameRate("2992299223.999999999"), std::invalid_argument,
-              "Invalid frame rate \"2992299223.999999999\": a decimal frame rate has at most 18 significant digits");
+    EXPECT_THROW_MESSAGE(
+        parseFrameRate("2992299223.999999999"), std::invalid_argument,
+        "Invalid frame rate \"2992299223.999999999\": a decimal frame rate has at most 18 significant digits");
     const DtTime start{1001, typed};
     const DtTime end{1100, typed};
     EXPECT_EQ((end - start).getFrameCount(), 99);
@@ -50,7 +51,8 @@ TEST(FuzzRegression, CompositionFileRefusesWhatTheCompositionRefuses)
          "Composition \"c.json\": the attribute name \"\" must not be empty nor hold '>'"},
         {R"({"attributes": {"a>b": "x"}})",
          "Composition \"c.json\": the attribute name \"a>b\" must not be empty nor hold '>'"},
-        {R"({"fps": 1e600})", "Composition \"c.json\": syntax error at line 1, column 9: the number 1e600 is too large (numbers run "
+        {R"({"fps": 1e600})",
+         "Composition \"c.json\": syntax error at line 1, column 9: the number 1e600 is too large (numbers run "
          "to about 1.8e308 in magnitude)"},
         {R"({"version": {"number": 5.5e121}})",
          "Composition \"c.json\": \"number\" in \"version\" takes a whole number, not 5.5e+121"},
@@ -71,10 +73,12 @@ TEST(FuzzRegression, TextsThatAreNotUtf8AreNotSaved)
     // A text is bytes (0xE9 is Latin-1 "e acute"); JSON holds UTF-8 only.
     CompositionDoc doc;
     doc.attributes["client"] = "Caf\xe9";
-    EXPECT_THROW_MESSAGE(formatComposition(doc), CompositionFileError,
-              "the text at \"/attributes/client\" is not UTF-8, and a composition file holds UTF-8 text only");
+    EXPECT_THROW_MESSAGE(
+        formatComposition(doc), CompositionFileError,
+        "the text at \"/attributes/client\" is not UTF-8, and a composition file holds UTF-8 text only");
     doc.attributes.clear();
     doc.nodes.push_back(NodeDoc{"Slate", "Slate", {}, {{"Text", "<C\xff>"}}, {}});
-    EXPECT_THROW_MESSAGE(formatComposition(doc), CompositionFileError,
-              "the text at \"/nodes/0/inputs/Text\" is not UTF-8, and a composition file holds UTF-8 text only");
+    EXPECT_THROW_MESSAGE(
+        formatComposition(doc), CompositionFileError,
+        "the text at \"/nodes/0/inputs/Text\" is not UTF-8, and a composition file holds UTF-8 text only");
 }

@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-
 #include "RenderTestUtil.h"
 
 using namespace Vx;

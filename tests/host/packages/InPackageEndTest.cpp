@@ -58,7 +58,12 @@ bool isRegistered()
 // Each way a package ends: its end listeners are told once, and its tool leaves the registry.
 TEST(PackageEnd, TerminationFailedInitialisationAndLeavingTheRegistryEndThePackageOnce)
 {
-    enum class Way { Terminate, FailInitialise, Remove };
+    enum class Way
+    {
+        Terminate,
+        FailInitialise,
+        Remove
+    };
     std::vector<std::string> ended;
     for (const Way way : {Way::Terminate, Way::FailInitialise, Way::Remove}) {
         SCOPED_TRACE(int(way));

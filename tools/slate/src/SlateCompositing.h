@@ -33,8 +33,8 @@ void blendGlyph(const IxWriteGuard& writeGuard, const ImReadGuard& raster, const
 
 /// Draws the slate: `frame` is the frame's pixels at scale `s`; `text` the text to show;
 /// `textSize`, `offset`, `shadowOffset` and `boxMargin` are in full-resolution pixels.
-void compositeSlate(const IxWriteGuard& writeGuard, const IxReadGuard& readGuard, const GeRectangle<int>& frame, float s,
-                    const std::string& text, const FoFont& font, float textSize,
+void compositeSlate(const IxWriteGuard& writeGuard, const IxReadGuard& readGuard, const GeRectangle<int>& frame,
+                    float s, const std::string& text, const FoFont& font, float textSize,
                     const CoRgbaColorTyped<float>& textColor, int hAlign, int vAlign,
                     const std::pair<float, float>& offset, bool shadowOn, const CoRgbaColorTyped<float>& shadowColor,
                     const std::pair<float, float>& shadowOffset, bool boxOn, const CoRgbaColorTyped<float>& boxColor,

@@ -181,8 +181,7 @@ PxImageResult SlateProcNode::getImage(const PxImageContext& ctx) const
 
     // The frame, in pixels of this level, is what alignment and the box refer to.
     const float s = ctx.getScale();
-    const GeRectangle<int> frame =
-        nominalToPixelized(getImageROD(ctx).getROD(), format.getPixelAspectRatio(), s);
+    const GeRectangle<int> frame = nominalToPixelized(getImageROD(ctx).getROD(), format.getPixelAspectRatio(), s);
 
     // The output covers exactly what the input result covers.
     RCShdPtr<IxTile> tile = allocateImageBuffer(ctx, r.getFillColor(), r.getPixelRegion());

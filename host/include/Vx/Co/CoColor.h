@@ -5,8 +5,7 @@
 
 namespace Vx {
 
-template <class T>
-struct CoRgbColorTyped
+template <class T> struct CoRgbColorTyped
 {
     T red = 0;
     T green = 0;
@@ -26,11 +25,9 @@ struct CoRgbColorTyped
     }
 };
 
-template <class T>
-inline const CoRgbColorTyped<T> CoRgbColorTyped<T>::ZERO{};
+template <class T> inline const CoRgbColorTyped<T> CoRgbColorTyped<T>::ZERO{};
 
-template <class T>
-struct CoRgbaColorTyped
+template <class T> struct CoRgbaColorTyped
 {
     T red = 0;
     T green = 0;

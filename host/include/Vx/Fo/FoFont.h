@@ -26,11 +26,11 @@ class FoFont
 public:
     struct Glyph
     {
-        std::uint32_t id = 0;       ///< the face's glyph index, as rasterizeGlyph takes it
-        GeRectangle<int> box;       ///< pixels relative to the pen on the baseline, y up
-        int advanceX = 0;           ///< pen advance in whole pixels
+        std::uint32_t id = 0; ///< the face's glyph index, as rasterizeGlyph takes it
+        GeRectangle<int> box; ///< pixels relative to the pen on the baseline, y up
+        int advanceX = 0;     ///< pen advance in whole pixels
         int advanceY = 0;
-        RCShdPtr<ImImage> image;    ///< the coverage raster, when one was asked for; may be empty
+        RCShdPtr<ImImage> image; ///< the coverage raster, when one was asked for; may be empty
     };
 
     /// What a concrete face provides. The font service implements it over FreeType; tests may
@@ -38,8 +38,8 @@ public:
     class Face : public RCObject
     {
     public:
-        virtual int getAscent() const = 0;      ///< font units, positive above the baseline
-        virtual int getDescent() const = 0;     ///< font units, negative below the baseline
+        virtual int getAscent() const = 0;  ///< font units, positive above the baseline
+        virtual int getDescent() const = 0; ///< font units, negative below the baseline
         virtual int getUnitsPerEM() const = 0;
         /// The glyph of a wide character, without its raster.
         virtual const Glyph& getChar(wchar_t c) const = 0;

@@ -7,8 +7,8 @@
 // initialisation). A plug-in's protocol objects are code of its library, so they must be gone
 // before the library is unloaded: the host's tool-model package listens for the end of every
 // package (terminated, failed to initialise, or unloaded) and calls releaseTools(package) then,
-// after the package's build information is released; clear() ends every registration. Nodes already made keep their controllers: a controller does not refer to the
-// protocol that made it.
+// after the package's build information is released; clear() ends every registration. Nodes already made keep their
+// controllers: a controller does not refer to the protocol that made it.
 //
 // The process-wide registry (getInstance) is never destroyed, so that nothing of an unloaded
 // library is run at exit; separate registries can be made for tests. Main thread only.

@@ -23,8 +23,7 @@
 
 namespace Vx {
 
-template <class T>
-class PxAnimValueProtocol : public virtual PxNode
+template <class T> class PxAnimValueProtocol : public virtual PxNode
 {
 public:
     using PxNode::PxNode;
@@ -33,8 +32,7 @@ public:
 };
 
 namespace detail {
-template <class T>
-T interpolate(const T& a, const T& b, double t)
+template <class T> T interpolate(const T& a, const T& b, double t)
 {
     if constexpr (std::is_same_v<T, double>) {
         return a + (b - a) * t;
@@ -49,8 +47,7 @@ T interpolate(const T& a, const T& b, double t)
 }
 } // namespace detail
 
-template <class T>
-class PxAnimValueNode : public PxAnimValueProtocol<T>
+template <class T> class PxAnimValueNode : public PxAnimValueProtocol<T>
 {
 public:
     struct Key
@@ -77,8 +74,8 @@ public:
             return {m_keys.front().value, frame};
         if (time >= m_keys.back().time)
             return {m_keys.back().value, frame};
-        const auto next = std::upper_bound(m_keys.begin(), m_keys.end(), time,
-                                           [](double t, const Key& k) { return t < k.time; });
+        const auto next =
+            std::upper_bound(m_keys.begin(), m_keys.end(), time, [](double t, const Key& k) { return t < k.time; });
         const Key& a = *(next - 1);
         const Key& b = *next;
         return {detail::interpolate(a.value, b.value, (time - a.time) / (b.time - a.time)), frame};
@@ -106,8 +103,7 @@ private:
 
 /// The request that calls one setter of a node with one argument on the worker thread, then
 /// invalidates the node over the request's interval (flag -2: "changed by a request").
-template <class Node, class Arg>
-class PxSetRequest : public PxRequest
+template <class Node, class Arg> class PxSetRequest : public PxRequest
 {
 public:
     using Value = std::decay_t<Arg>;
@@ -118,10 +114,7 @@ public:
     {
     }
 
-    void getRequestType(std::uint8_t& record) const override
-    {
-        record = std::uint8_t((record & ~kTypeMask) | Set);
-    }
+    void getRequestType(std::uint8_t& record) const override { record = std::uint8_t((record & ~kTypeMask) | Set); }
     void performExecute() override
     {
         Node& node = *m_node; // raises RCExNullPtr for a request without a node

@@ -66,8 +66,7 @@ class PxImageResult
 public:
     /// The empty result: no pixels.
     PxImageResult() = default;
-    PxImageResult(const RCShdPtr<IxTile>& tile, const PxValidityInterval& validity)
-        : m_tile(tile), m_validity(validity)
+    PxImageResult(const RCShdPtr<IxTile>& tile, const PxValidityInterval& validity) : m_tile(tile), m_validity(validity)
     {
     }
 

@@ -36,8 +36,7 @@ void assertGraphThreadOrTerminate() noexcept;
 /// A reference-counted handle to a processing node (or to one of its protocols), for the graph
 /// thread only. Dereferencing an empty handle raises RCExNullPtr; dereferencing is allowed on
 /// any thread.
-template <class T>
-class PxStrongHndl
+template <class T> class PxStrongHndl
 {
 public:
     PxStrongHndl() { detail::assertGraphThread(); }
@@ -50,10 +49,7 @@ public:
             m_ptr->addRef();
     }
     PxStrongHndl(const PxStrongHndl& other) : PxStrongHndl(other.m_ptr) {}
-    template <class U>
-    PxStrongHndl(const PxStrongHndl<U>& other) : PxStrongHndl(implicitUpcast(other.get()))
-    {
-    }
+    template <class U> PxStrongHndl(const PxStrongHndl<U>& other) : PxStrongHndl(implicitUpcast(other.get())) {}
     PxStrongHndl(PxStrongHndl&& other)
     {
         detail::assertGraphThread();
@@ -121,11 +117,9 @@ private:
 };
 
 /// A handle to a node seen through one of its protocols, e.g. PxNodePtr<PxImageProtocol const>.
-template <class T>
-using PxNodePtr = PxStrongHndl<T>;
+template <class T> using PxNodePtr = PxStrongHndl<T>;
 /// A handle to a node that changed upstream, as handed to re-initialisation.
-template <class T>
-using PxUPtr = PxStrongHndl<T>;
+template <class T> using PxUPtr = PxStrongHndl<T>;
 
 class PxNode : public virtual RCObject
 {
@@ -182,8 +176,7 @@ private:
 
 /// The checked down-cast of a node handle to a protocol: an empty handle gives an empty handle,
 /// a node of another kind raises RCExCastFailed naming the node's type and the target type.
-template <class To, class From>
-PxNodePtr<To> pxDownCast(const PxNodePtr<From>& from)
+template <class To, class From> PxNodePtr<To> pxDownCast(const PxNodePtr<From>& from)
 {
     if (!from)
         return PxNodePtr<To>();
@@ -195,8 +188,7 @@ PxNodePtr<To> pxDownCast(const PxNodePtr<From>& from)
 
 /// The host's node-creation routine: builds a T from a fresh Init and `args`, wraps it in a
 /// handle and completes it with init(). Graph thread.
-template <class T, class... Args>
-PxStrongHndl<T> pxCreateNode(Args&&... args)
+template <class T, class... Args> PxStrongHndl<T> pxCreateNode(Args&&... args)
 {
     // Checked before building: a node the handle then refused would have no owner to release it.
     detail::assertGraphThread();

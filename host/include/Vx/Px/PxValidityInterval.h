@@ -48,8 +48,7 @@ struct PxValidityInterval
 inline const PxValidityInterval PxValidityInterval::FULL{};
 
 /// A value computed by the processing graph, with the interval over which it holds.
-template <class T>
-struct PxResult
+template <class T> struct PxResult
 {
     T value{};
     PxValidityInterval validity;

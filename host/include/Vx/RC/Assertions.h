@@ -58,5 +58,5 @@ struct RCExUtil
 } // namespace Vx
 
 /// Checks `expr`; when false, raises RCExAssertionFailed with the expression text.
-#define VX_ASSERT(expr)                                                                                  \
+#define VX_ASSERT(expr)                                                                                                \
     ((expr) ? static_cast<void>(0) : ::Vx::Assertions::throwAssertionFailed(#expr, __FILE__, __LINE__))

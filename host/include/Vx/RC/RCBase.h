@@ -12,8 +12,7 @@
 namespace Vx {
 
 /// An atomic counter: the lock-free counting policy of RCBase.
-template <class T>
-class LkCounter
+template <class T> class LkCounter
 {
 public:
     explicit LkCounter(T initial = 0) noexcept : m_value(initial) {}
@@ -35,8 +34,7 @@ private:
     std::atomic<T> m_value;
 };
 
-template <class Counter>
-class RCBase;
+template <class Counter> class RCBase;
 
 namespace detail {
 /// Shared by an object and its weak references; outlives the object while weak references exist.
@@ -49,8 +47,7 @@ struct RCWeakBlock
 } // namespace detail
 
 /// Base of reference-counted host objects. Starts at count zero; the first handle takes it to one.
-template <class Counter>
-class RCBase
+template <class Counter> class RCBase
 {
 public:
     RCBase() noexcept = default;
@@ -81,8 +78,7 @@ private:
     mutable std::atomic<detail::RCWeakBlock*> m_weak{nullptr};
 };
 
-template <class Counter>
-detail::RCWeakBlock* RCBase<Counter>::acquireWeakBlock() const
+template <class Counter> detail::RCWeakBlock* RCBase<Counter>::acquireWeakBlock() const
 {
     detail::RCWeakBlock* block = m_weak.load(std::memory_order_acquire);
     if (!block) {
@@ -98,8 +94,7 @@ detail::RCWeakBlock* RCBase<Counter>::acquireWeakBlock() const
     return block;
 }
 
-template <class Counter>
-void RCBase<Counter>::destroyNow() noexcept
+template <class Counter> void RCBase<Counter>::destroyNow() noexcept
 {
     // A weak reference locking at this moment holds the block's mutex while it tries to add a
     // reference; the count is already zero, so it fails, and we wait for it before deleting.
@@ -110,8 +105,7 @@ void RCBase<Counter>::destroyNow() noexcept
     delete this;
 }
 
-template <class Counter>
-RCBase<Counter>::~RCBase()
+template <class Counter> RCBase<Counter>::~RCBase()
 {
     if (detail::RCWeakBlock* block = m_weak.load(std::memory_order_acquire)) {
         if (block->refs.fetch_sub(1, std::memory_order_acq_rel) == 1)

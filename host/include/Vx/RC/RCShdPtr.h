@@ -21,8 +21,7 @@ struct RCAdoptRef
 {
 };
 
-template <class T, class Counter = LkCounter<int>>
-class RCStrongBasePtr
+template <class T, class Counter = LkCounter<int>> class RCStrongBasePtr
 {
 public:
     RCStrongBasePtr() noexcept = default;
@@ -38,8 +37,7 @@ public:
     RCStrongBasePtr(T* object, RCAdoptRef) noexcept : m_ptr(object) {}
     RCStrongBasePtr(const RCStrongBasePtr& other) noexcept : RCStrongBasePtr(other.m_ptr) {}
     RCStrongBasePtr(RCStrongBasePtr&& other) noexcept : m_ptr(std::exchange(other.m_ptr, nullptr)) {}
-    template <class U>
-    RCStrongBasePtr(const RCStrongBasePtr<U, Counter>& other) noexcept : RCStrongBasePtr(other.get())
+    template <class U> RCStrongBasePtr(const RCStrongBasePtr<U, Counter>& other) noexcept : RCStrongBasePtr(other.get())
     {
     }
     ~RCStrongBasePtr()
@@ -97,20 +95,17 @@ private:
     T* m_ptr = nullptr;
 };
 
-template <class T>
-using RCShdPtr = RCStrongBasePtr<T, LkCounter<int>>;
+template <class T> using RCShdPtr = RCStrongBasePtr<T, LkCounter<int>>;
 
 /// Makes a new reference-counted object and its first handle.
-template <class T, class... Args>
-RCShdPtr<T> makeShared(Args&&... args)
+template <class T, class... Args> RCShdPtr<T> makeShared(Args&&... args)
 {
     return RCShdPtr<T>(new T(std::forward<Args>(args)...));
 }
 
 /// A weak reference: observes an object without keeping it alive; lock() yields a strong handle
 /// or an empty one once the object died.
-template <class T>
-class RCWeakPtr
+template <class T> class RCWeakPtr
 {
 public:
     RCWeakPtr() noexcept = default;
@@ -157,18 +152,14 @@ private:
 
 /// Sole ownership handed from one side to another (a tool protocol object, build information):
 /// whoever holds the OPtr deletes the object, unless it releases it to a new owner.
-template <class T>
-class OPtr
+template <class T> class OPtr
 {
 public:
     OPtr() noexcept = default;
     explicit OPtr(T* object) noexcept : m_ptr(object) {}
     OPtr(OPtr&&) noexcept = default;
     OPtr& operator=(OPtr&&) noexcept = default;
-    template <class U>
-    OPtr(OPtr<U>&& other) noexcept : m_ptr(other.release())
-    {
-    }
+    template <class U> OPtr(OPtr<U>&& other) noexcept : m_ptr(other.release()) {}
 
     T* get() const noexcept { return m_ptr.get(); }
     T* release() noexcept { return m_ptr.release(); }
@@ -187,7 +178,6 @@ private:
 
 /// The name the tool protocol gives the new controller it hands over (PiToolProtocol::
 /// createController): an OPtr, owned by the caller.
-template <class T>
-using OPtrRet = OPtr<T>;
+template <class T> using OPtrRet = OPtr<T>;
 
 } // namespace Vx

@@ -56,7 +56,7 @@ struct SourceFrame
 {
     std::int64_t frame = 0;
     std::string path;
-    OIIO::ImageSpec spec;                   ///< the file's spec: size, channels, data types, metadata
+    OIIO::ImageSpec spec; ///< the file's spec: size, channels, data types, metadata
     /// Every channel as float, spec.nchannels per pixel, top row first; the colour channels
     /// premultiplied by alpha (multiplied here when the file stores them unassociated).
     std::vector<float> pixels;

@@ -15,27 +15,27 @@ namespace Vx::Render {
 
 struct RenderOptions
 {
-    std::string composition;                                  ///< COMPOSITION.json, may be empty
-    std::string input;                                        ///< -i pattern of the plate sequence
-    std::string output;                                       ///< -o pattern of the frames written
-    std::string frames;                                       ///< -f range, as typed
-    std::vector<std::pair<std::string, std::string>> sets;    ///< --set "Input Name=value", in order
+    std::string composition;                               ///< COMPOSITION.json, may be empty
+    std::string input;                                     ///< -i pattern of the plate sequence
+    std::string output;                                    ///< -o pattern of the frames written
+    std::string frames;                                    ///< -f range, as typed
+    std::vector<std::pair<std::string, std::string>> sets; ///< --set "Input Name=value", in order
     std::optional<std::string> compName;
     std::optional<std::string> versionName;
     std::optional<int> versionNumber;
-    std::optional<std::string> fps;                           ///< as typed; checked by parseFrameRate
-    std::optional<std::pair<std::int64_t, std::int64_t>> range; ///< --range FIRST-LAST
+    std::optional<std::string> fps;                              ///< as typed; checked by parseFrameRate
+    std::optional<std::pair<std::int64_t, std::int64_t>> range;  ///< --range FIRST-LAST
     std::vector<std::pair<std::string, std::string>> attributes; ///< --attr name=value, in order
-    std::optional<std::pair<int, int>> size;                  ///< --size WxH of a generated plate
-    int threads = 0;                                          ///< 0: one per core
+    std::optional<std::pair<int, int>> size;                     ///< --size WxH of a generated plate
+    int threads = 0;                                             ///< 0: one per core
     int tileSize = 256;
-    int zipLevel = 1;                                         ///< zlib level of EXR zip and PNG outputs
-    std::string save;                                         ///< --save FILE.json
-    std::string pluginPath;                                   ///< --plugin-path, else the default folder
+    int zipLevel = 1;       ///< zlib level of EXR zip and PNG outputs
+    std::string save;       ///< --save FILE.json
+    std::string pluginPath; ///< --plugin-path, else the default folder
     bool describe = false;
     bool listFonts = false;
     bool quiet = false;
-    bool nullOutput = false;                                  ///< render every tile, write nothing
+    bool nullOutput = false; ///< render every tile, write nothing
 };
 
 /// The outcome of parsing: options to run with, or an exit code with text already printed
