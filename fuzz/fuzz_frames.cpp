@@ -1,7 +1,7 @@
 // Frame patterns and frame ranges: the input is tried as a file pattern (both roles) and as a
 // range. A pattern that parses must name every frame with its prefix, the frame number padded
 // as printf pads it (and readable back as that number) and its suffix; a range that parses holds
-// from one frame to FrameRange::kMaxFrames.
+// at least one frame, within the frame-number bounds, and its ends are its first and last frames.
 #include "FuzzHost.h"
 
 #include <Vx/Render/FramePattern.h>
@@ -58,10 +58,17 @@ void checkRange(const std::string& text)
 {
     try {
         const FrameRange range = FrameRange::parse(text);
-        check(range.size() >= 1 && range.size() <= FrameRange::kMaxFrames,
-              "the range \"" + text + "\" holds " + std::to_string(range.size()) + " frames");
-        check(range.first() == range.frames().front() && range.last() == range.frames().back(),
+        check(range.size() >= 1, "the range \"" + text + "\" holds no frame");
+        check(range.first() == range.at(0) && range.last() == range.at(range.size() - 1),
               "first and last of \"" + text + "\" are not its ends");
+        check(range.lowest() <= range.highest() && range.lowest() >= -FrameRange::kMaxFrameNumber &&
+                  range.highest() <= FrameRange::kMaxFrameNumber,
+              "the frames of \"" + text + "\" leave the frame-number bounds");
+        for (const std::uint64_t index : {std::uint64_t(0), range.size() / 2, range.size() - 1}) {
+            const std::int64_t frame = range.at(index);
+            check(range.contains(frame) && frame >= range.lowest() && frame <= range.highest(),
+                  "frame " + std::to_string(frame) + " of \"" + text + "\" is not within the range");
+        }
     } catch (const std::invalid_argument&) {
     }
 }

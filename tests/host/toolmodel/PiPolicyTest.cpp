@@ -142,8 +142,8 @@ TEST(PiInputPolicy, DefaultPoliciesAnimateAndAnImageInputTakesOneConnection)
         EXPECT_EQ(policy->getSocketType().getCode(), socket);
         EXPECT_EQ(policy->canAnimate(), socket != PiSocketType::Color) << socket; // a colour animates by member
     }
-    const auto* image =
-        dynamic_cast<const PiImageInputPolicy*>(PiInputPolicy::createDefault(PiSocketType::Image).get());
+    const RCShdPtr<const PiInputPolicy> imagePolicy = PiInputPolicy::createDefault(PiSocketType::Image);
+    const auto* image = dynamic_cast<const PiImageInputPolicy*>(imagePolicy.get());
     ASSERT_NE(image, nullptr);
     EXPECT_EQ(image->getImageKinds(), 3);
     EXPECT_EQ(image->getChannels(), 7);

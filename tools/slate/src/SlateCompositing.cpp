@@ -23,7 +23,7 @@ void drawLineGlyphs(const IxWriteGuard& writeGuard, TextLine& line, const FoFont
     for (PlacedGlyph& placed : line.glyphs) {
         // Only a glyph whose pixels in this pass meet the tile is rasterised: the coverage box
         // also spans the other pass (text or shadow).
-        if (!rectanglesOverlap(placed.glyph.box.translated(dx + x, dy + y), tile))
+        if (!rectanglesOverlap(placed.glyph.box.translated(geAdd(dx, x), geAdd(dy, y)), tile))
             continue;
         placed.glyph.image = font.rasterizeGlyph(placed.glyph.id).image;
         if (placed.glyph.image.isNull())

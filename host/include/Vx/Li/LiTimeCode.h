@@ -31,10 +31,13 @@ public:
 
     /// The rate this formatter counts at, as it was given.
     const Rational& getRate() const { return m_rate; }
+    /// Frames counted per second: the rate rounded to a whole number, at least 1.
+    int getNominalRate() const { return m_nominal; }
+    bool isDropFrame() const { return m_dropFrame; }
 
 private:
     Rational m_rate;
-    int m_nominal; // frames counted per second: the rate rounded to a whole number, at least 1
+    int m_nominal;
     bool m_dropFrame;
 };
 
