@@ -113,7 +113,12 @@ std::size_t faultStart(const std::string& text, const JsonParseFault& fault)
 {
     if (fault.id == kNumberOverflow && fault.lastToken.size() <= fault.position)
         return fault.position - fault.lastToken.size();
-    return std::min(fault.position == 0 ? 0 : fault.position - 1, text.size());
+    const std::size_t at = std::min(fault.position == 0 ? 0 : fault.position - 1, text.size());
+    // On broken UTF-8 the parser may stop on the plain byte after the one that opened the sequence.
+    if (fault.message.find("ill-formed UTF-8") != std::string::npos && at > 0 && at < text.size() &&
+        static_cast<unsigned char>(text[at]) < 0x80 && static_cast<unsigned char>(text[at - 1]) >= 0x80)
+        return at - 1;
+    return at;
 }
 
 /// `text` with bytes that are not printable ASCII written as \xNN, so that an error message
@@ -179,9 +184,11 @@ std::string describeParseError(const std::string& text, const JsonParseFault& fa
                "\" is not a JSON value (numbers are written with digits, texts in double quotes; "
                "there is no NaN or Infinity)" +
                expected;
-    if (reason.find("ill-formed UTF-8") != std::string::npos && at < text.size())
-        return "a text holds the byte 0x" + printable(text.substr(at, 1)).substr(2) +
-               ", which is not UTF-8 (composition files are UTF-8)";
+    if (reason.find("ill-formed UTF-8") != std::string::npos && at < text.size()) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "%02X", unsigned(static_cast<unsigned char>(text[at])));
+        return std::string("a text holds the byte 0x") + hex + ", which is not UTF-8 (composition files are UTF-8)";
+    }
     return printable(reason + expected);
 }
 

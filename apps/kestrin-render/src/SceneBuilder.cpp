@@ -100,8 +100,13 @@ CompositionDoc mergeOptions(const std::optional<CompositionDoc>& file, const Ren
         doc.versionNumber = *options.versionNumber;
     if (options.fps)
         doc.fps = *options.fps;
-    for (const auto& [name, value] : options.attributes)
+    for (const auto& [name, value] : options.attributes) {
+        // An attribute is referenced as <attr:name>: the name cannot be empty or hold the '>'.
+        if (name.empty() || name.find('>') != std::string::npos)
+            throw std::invalid_argument("--attr " + quoted(name + "=" + value) +
+                                        ": an attribute name must not be empty nor hold '>'");
         doc.attributes[name] = value;
+    }
     if (!options.output.empty())
         doc.output = options.output;
 

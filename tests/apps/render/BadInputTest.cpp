@@ -81,6 +81,10 @@ TEST(BadInput, CompositionTextsNameLineColumnAndWhatIsWrong)
         {slateWith("\"Text\": \"a\xff: b\""),
          "syntax error at line 1, column 64: a text holds the byte 0xFF, which is not UTF-8 (composition files are "
          "UTF-8)"},
+        // A lead byte followed by a plain one: the parser stops on the plain one.
+        {"{\"at\xf3ributes\": 1}",
+         "syntax error at line 1, column 5: a text holds the byte 0xF3, which is not UTF-8 (composition files are "
+         "UTF-8)"},
         {"{\"name\": \"a\x01\"}",
          "syntax error at line 1, column 12: invalid string: control character U+0001 (SOH) must be escaped to "
          "\\u0001"},
