@@ -17,40 +17,12 @@
 
 #include <Vx/Render/CompositionFile.h>
 
-#include "RenderTestUtil.h"
+#include "RenderProgram.h"
 
 using namespace Vx::Render;
 using namespace Vx::Render::test;
 
 namespace {
-
-struct RunResult
-{
-    int exitCode = -1;
-    std::string err;
-};
-
-std::string shellQuoted(const std::string& text)
-{
-    std::string quoted = "'";
-    for (const char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-/// Runs kestrin-render with `args` in `folder`; returns its exit code and its errors.
-RunResult runRender(const ScratchFolder& folder, const std::vector<std::string>& args)
-{
-    std::string command = "cd " + shellQuoted(folder.path()) + " && " + shellQuoted(KESTRIN_RENDER_PATH);
-    for (const std::string& arg : args)
-        command += " " + shellQuoted(arg);
-    command += " >/dev/null 2>" + shellQuoted(folder.file(".err"));
-    const int status = std::system(command.c_str());
-    std::ifstream in(folder.file(".err"));
-    std::ostringstream err;
-    err << in.rdbuf();
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, err.str()};
-}
 
 /// A composition of one Slate node "S" with `inputs` (JSON members).
 std::string slateWith(const std::string& inputs)

@@ -15,55 +15,13 @@
 
 #include <gtest/gtest.h>
 
-#include "RenderTestUtil.h"
+#include "RenderProgram.h"
 
 using namespace Vx::Render::test;
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct RunResult
-{
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string contents(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::string shellQuoted(const std::string& text)
-{
-    std::string quoted = "'";
-    for (const char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-/// Runs kestrin-render with `args` in `folder`; its output and errors are captured.
-RunResult runRender(const ScratchFolder& folder, const std::vector<std::string>& args)
-{
-    std::string command = "cd " + shellQuoted(folder.path()) + " && " + shellQuoted(KESTRIN_RENDER_PATH);
-    for (const std::string& arg : args)
-        command += " " + shellQuoted(arg);
-    const std::string outFile = folder.file(".run.out");
-    const std::string errFile = folder.file(".run.err");
-    command += " >" + shellQuoted(outFile) + " 2>" + shellQuoted(errFile);
-    const int status = std::system(command.c_str());
-    RunResult result;
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.out = contents(outFile);
-    result.err = contents(errFile);
-    fs::remove(outFile);
-    fs::remove(errFile);
-    return result;
-}
 
 /// Runs and expects success, showing the errors when it fails.
 void renderOk(const ScratchFolder& folder, const std::vector<std::string>& args)

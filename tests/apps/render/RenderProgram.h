@@ -1,0 +1,60 @@
+// Running the built kestrin-render as a user runs it, from a test program that defines
+// KESTRIN_RENDER_PATH (the CMake target's compile definition): exit code, output and errors.
+#pragma once
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "RenderTestUtil.h"
+
+namespace Vx::Render::test {
+
+struct RunResult
+{
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+inline std::string contents(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+inline std::string shellQuoted(const std::string& text)
+{
+    std::string quoted = "'";
+    for (const char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+/// Runs kestrin-render with `args` in `folder`; its output and errors are captured.
+inline RunResult runRender(const ScratchFolder& folder, const std::vector<std::string>& args)
+{
+    std::string command = "cd " + shellQuoted(folder.path()) + " && " + shellQuoted(KESTRIN_RENDER_PATH);
+    for (const std::string& arg : args)
+        command += " " + shellQuoted(arg);
+    const std::string outFile = folder.file(".run.out");
+    const std::string errFile = folder.file(".run.err");
+    command += " >" + shellQuoted(outFile) + " 2>" + shellQuoted(errFile);
+    const int status = std::system(command.c_str());
+    RunResult result;
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.out = contents(outFile);
+    result.err = contents(errFile);
+    std::filesystem::remove(outFile);
+    std::filesystem::remove(errFile);
+    return result;
+}
+
+} // namespace Vx::Render::test
