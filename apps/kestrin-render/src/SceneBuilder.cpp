@@ -29,6 +29,15 @@ std::string quoted(const std::string& text)
     return "\"" + text + "\"";
 }
 
+/// A Read node without its sequence is a composition mistake; `origin` names the file, if any.
+void checkReadHasFile(const NodeDoc& node, const std::string& origin)
+{
+    if (node.tool == ReadController::getToolName() && node.file.empty())
+        throw std::invalid_argument(origin + "the Read node " + quoted(node.name) +
+                                    " has no \"file\" (a sequence pattern such as \"plates/shot.####.exr\"; -i "
+                                    "PATTERN gives the first Read node one)");
+}
+
 /// A name no node of `doc` has yet: `base`, else `base 2`, `base 3`...
 std::string freeName(CompositionDoc& doc, const std::string& base)
 {
@@ -130,11 +139,8 @@ CompositionDoc mergeOptions(const std::optional<CompositionDoc>& file, const Ren
 
     // A Read node needs its sequence before anything else reads the document's patterns.
     for (const NodeDoc& node : doc.nodes)
-        if (node.tool == ReadController::getToolName() && node.file.empty())
-            throw std::invalid_argument(
-                (options.composition.empty() ? std::string() : "Composition " + quoted(options.composition) + ": ") +
-                "the Read node " + quoted(node.name) + " has no \"file\" (a sequence pattern such as " +
-                "\"plates/shot.####.exr\"; -i PATTERN gives the first Read node one)");
+        checkReadHasFile(node, options.composition.empty() ? std::string()
+                                                           : "Composition " + quoted(options.composition) + ": ");
 
     if (options.range) {
         doc.first = options.range->first;
@@ -202,8 +208,7 @@ void SceneBuilder::build(const CompositionDoc& doc, const std::string& docPath, 
         RCShdPtr<PiNode> node =
             m_graph->createNode(nodeDoc.name, OPtr<PiNodeController>(registry.createController(nodeDoc.tool)));
         if (nodeDoc.tool == ReadController::getToolName()) {
-            if (nodeDoc.file.empty())
-                throw std::invalid_argument(origin + "the Read node " + quoted(nodeDoc.name) + " has no \"file\"");
+            checkReadHasFile(nodeDoc, origin);
             auto* read = dynamic_cast<ReadController*>(node->getController());
             if (read)
                 read->setFormatFrame(formatFrame);
