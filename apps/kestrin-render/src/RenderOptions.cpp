@@ -54,7 +54,7 @@ give --chunk slurm (the array a plain range of ids, --array=1-N or 0-(N-1)), or 
 --chunk $((SLURM_ARRAY_TASK_ID+1))/$SLURM_ARRAY_TASK_COUNT for --array=0-(N-1). --skip-existing
 leaves frames whose file exists (a frame reaches its name only once complete, so a file there is
 whole, and a temporary file is never taken for a frame): a retried task renders only the frames
-the attempt before did not finish. --log FILE writes one JSON line per frame as it finishes.
+the attempt before did not finish. --log FILE writes one JSON line per frame as it finishes; --list-missing checks a job's frames.
 The exit status is the contract a queue acts on: 0 done, 1 retry may help, 2 retry will not
 help (fix the command or the composition), 130/143 stopped by a signal (cancel, preemption) with
 every frame written whole and no temporary file left.
@@ -156,6 +156,9 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostre
                    "Append one JSON line per frame as it finishes (frame, output, seconds, status, error); - for "
                    "standard output")
         ->type_name("FILE");
+    app.add_flag("--list-missing", o.listMissing,
+                 "Render nothing: print the output file of every frame (of the chunk) that is not written; exit "
+                 "status 1 when any is missing");
 
     try {
         app.parse(argc, argv);
@@ -223,6 +226,8 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostre
             o.chunk = FrameChunk::parse(chunk);
         if (o.skipExisting && o.nullOutput)
             throw std::invalid_argument("--skip-existing: there are no files to look for with --null-output");
+        if (o.listMissing && o.nullOutput)
+            throw std::invalid_argument("--list-missing: there are no files to look for with --null-output");
         const bool rendering = !o.describe && !o.listFonts;
         if (rendering && o.output.empty() && o.composition.empty() && !o.nullOutput)
             throw std::invalid_argument("--output is required (or a composition file naming one, or --null-output)");

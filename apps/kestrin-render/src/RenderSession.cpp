@@ -337,6 +337,38 @@ int RenderSession::run(const RenderOptions& options)
     }
 }
 
+int RenderSession::listMissing(const RenderOptions& options, const FrameRange& frames, const FramePattern& output)
+{
+    const std::optional<FrameRange> chunk = options.chunk ? options.chunk->select(frames) : frames;
+    std::vector<std::int64_t> missing;
+    std::uint64_t looked = 0;
+    if (chunk) {
+        for (std::uint64_t i = 0; i < chunk->size(); ++i) {
+            const std::int64_t frame = chunk->at(i);
+            const std::string path = output.path(frame);
+            std::error_code error;
+            // As --skip-existing counts a frame done: a file under the frame's own name.
+            if (!fs::is_regular_file(path, error)) {
+                m_out << path << "\n";
+                missing.push_back(frame);
+            }
+        }
+        looked = chunk->size();
+    }
+    m_out << std::flush;
+    if (missing.empty()) {
+        if (!options.quiet)
+            m_err << kPrefix << "all " << looked << (looked == 1 ? " frame" : " frames") << " of "
+                  << quoted(chunk ? chunk->text() : frames.text()) << " are written\n";
+        return 0;
+    }
+    std::sort(missing.begin(), missing.end());
+    missing.erase(std::unique(missing.begin(), missing.end()), missing.end());
+    m_err << kPrefix << missing.size() << " of " << looked << " frames of " << quoted(chunk->text())
+          << (missing.size() == 1 ? " is" : " are") << " missing: " << describeFrames(missing) << "\n";
+    return kRenderFailure;
+}
+
 int RenderSession::listFonts()
 {
     const FoFontMgr& fonts = FoFontMgr::getInstance();
@@ -406,6 +438,9 @@ int RenderSession::renderAll(const RenderOptions& options)
             throw UsageError(e.what());
         }
     }
+
+    if (options.listMissing)
+        return listMissing(options, frames, *output);
 
     SceneBuilder scene;
     {

@@ -43,6 +43,7 @@ struct RenderOptions
     std::optional<FrameChunk> chunk; ///< --chunk K/N: the K-th of N chunks of the frames selected
     bool skipExisting = false;       ///< --skip-existing: frames whose file exists are not rendered
     std::string log;                 ///< --log FILE (or "-"): one JSON line per frame finished
+    bool listMissing = false;        ///< --list-missing: render nothing, list the frames not written
 };
 
 /// The outcome of parsing: options to run with, or an exit code with text already printed
