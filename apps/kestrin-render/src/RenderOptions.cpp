@@ -54,10 +54,12 @@ give --chunk slurm (the array a plain range of ids, --array=1-N or 0-(N-1)), or 
 --chunk $((SLURM_ARRAY_TASK_ID+1))/$SLURM_ARRAY_TASK_COUNT for --array=0-(N-1). --skip-existing
 leaves frames whose file exists (a frame reaches its name only once complete, so a file there is
 whole, and a temporary file is never taken for a frame): a retried task renders only the frames
-the attempt before did not finish. --log FILE writes one JSON line per frame as it finishes; --list-missing checks a job's frames.
+the attempt before did not finish. --log FILE writes one JSON line per frame as it finishes;
+--list-missing prints the frames not written (exit status 1 when any is missing).
 The exit status is the contract a queue acts on: 0 done, 1 retry may help, 2 retry will not
-help (fix the command or the composition), 130/143 stopped by a signal (cancel, preemption) with
-every frame written whole and no temporary file left.
+help (fix the command or the composition), 130/143 stopped by a signal (cancel, preemption,
+requeue) with every frame written whole and no temporary file left: requeue, and
+--skip-existing continues.
 
 Exit status: 0 every frame written; 1 a frame could not be read, rendered or written (an input
 frame too large included) or --save failed; 2 a mistake in the command line, a --set value or
