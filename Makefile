@@ -14,7 +14,7 @@ CMAKE_GEN  += $(if $(shell command -v ccache 2>/dev/null),-DCMAKE_CXX_COMPILER_L
 DEMO_OUT   ?= out/demo
 PREFIX     ?= /usr/local
 
-.PHONY: all deps build test demo install test-asan test-tsan fuzz bench compare-peers format format-check clean
+.PHONY: all deps build test demo install test-asan test-tsan fuzz bench compare-peers test-farm format format-check clean
 
 all: build
 
@@ -72,6 +72,11 @@ COMPARE_ARGS ?=
 compare-peers: build
 	@scripts/install-deps --bench
 	bench/compare-peers $(COMPARE_ARGS)
+
+# The render farm end to end on a one-node Slurm started on this machine, as root (scripts/test-farm:
+# installs slurm-wlm and munge when missing, stops every daemon it started). Not part of .ci/run.
+test-farm: build
+	scripts/test-farm $(BUILD)
 
 format:
 	git ls-files '*.h' '*.cpp' | xargs clang-format -i

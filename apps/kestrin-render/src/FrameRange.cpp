@@ -144,6 +144,35 @@ std::int64_t FrameRange::at(std::uint64_t index) const
     return run->first + std::int64_t(index - run->startIndex) * run->step;
 }
 
+FrameRange FrameRange::slice(std::uint64_t begin, std::uint64_t count) const
+{
+    if (count == 0 || begin >= m_size || count > m_size - begin)
+        throw std::out_of_range("Frames " + std::to_string(begin) + " to " + std::to_string(begin + count) +
+                                " (exclusive) are not a part of the " + std::to_string(m_size) + " frames of \"" +
+                                m_text + "\"");
+    FrameRange part;
+    const std::uint64_t end = begin + count;
+    for (const Run& run : m_runs) {
+        const std::uint64_t runEnd = run.startIndex + run.count;
+        if (runEnd <= begin || run.startIndex >= end)
+            continue;
+        const std::uint64_t from = std::max(begin, run.startIndex);
+        const std::uint64_t to = std::min(end, runEnd);
+        const Run piece{run.first + std::int64_t(from - run.startIndex) * run.step, run.step, to - from, part.m_size};
+        part.m_runs.push_back(piece);
+        part.m_size += piece.count;
+        if (!part.m_text.empty())
+            part.m_text += ",";
+        part.m_text += std::to_string(piece.first);
+        if (piece.count > 1) {
+            part.m_text += "-" + std::to_string(piece.first + std::int64_t(piece.count - 1) * piece.step);
+            if (piece.step != 1)
+                part.m_text += "x" + std::to_string(piece.step);
+        }
+    }
+    return part;
+}
+
 std::int64_t FrameRange::lowest() const
 {
     std::int64_t low = m_runs.front().first;

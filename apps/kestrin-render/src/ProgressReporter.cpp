@@ -45,10 +45,22 @@ void ProgressReporter::frameDone()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     ++m_done;
+    updateLocked();
+}
+
+void ProgressReporter::frameSkipped()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    ++m_skipped;
+    updateLocked();
+}
+
+void ProgressReporter::updateLocked()
+{
     if (m_options.quiet || !m_options.terminal)
         return;
     const double now = m_clock();
-    if (now - m_lastUpdate < kUpdateSeconds && m_done < m_total)
+    if (now - m_lastUpdate < kUpdateSeconds && m_done + m_skipped < m_total)
         return;
     m_lastUpdate = now;
     // Back to the start of the line, the new text, then clear whatever the longer old text left.
@@ -74,6 +86,12 @@ std::size_t ProgressReporter::getFramesDone() const
     return m_done;
 }
 
+std::size_t ProgressReporter::getFramesSkipped() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_skipped;
+}
+
 std::string ProgressReporter::describeProgress() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -93,17 +111,20 @@ std::string ProgressReporter::summaryLocked(double now) const
     line << "Rendered " << m_done << (m_done == 1 ? " frame" : " frames") << " in " << fixed1(elapsed) << " s";
     if (elapsed > 0.0)
         line << " (" << fixed1(double(m_done) / elapsed) << " fps)";
+    if (m_skipped > 0)
+        line << ", skipped " << m_skipped << " already written";
     return line.str();
 }
 
 std::string ProgressReporter::progressLocked(double now) const
 {
     std::ostringstream line;
-    line << "Frame " << m_done << "/" << m_total;
+    line << "Frame " << m_done + m_skipped << "/" << m_total;
     const double elapsed = now - m_start;
     if (m_done > 0 && elapsed > 0.0) {
         const double fps = double(m_done) / elapsed;
-        line << "  " << fixed1(fps) << " fps  " << formatDuration(double(m_total - m_done) / fps) << " left";
+        line << "  " << fixed1(fps) << " fps  " << formatDuration(double(m_total - m_done - m_skipped) / fps)
+             << " left";
     }
     return line.str();
 }

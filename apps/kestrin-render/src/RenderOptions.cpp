@@ -48,6 +48,19 @@ the input, the value and what is allowed. Composition files are UTF-8 JSON; arra
 nest at most 64 levels deep. Times of the generated plate (In Time, Out Time, Time Offset) are in
 seconds; frames outside In Time to Out Time render transparent, with a warning.
 
+Render farms: --chunk K/N renders the K-th of N contiguous chunks of the frames selected (sizes
+differ by at most one frame; a chunk with no frames succeeds and says so). In a Slurm job array
+give --chunk slurm (the array a plain range of ids, --array=1-N or 0-(N-1)), or the same by hand:
+--chunk $((SLURM_ARRAY_TASK_ID+1))/$SLURM_ARRAY_TASK_COUNT for --array=0-(N-1). --skip-existing
+leaves frames whose file exists (a frame reaches its name only once complete, so a file there is
+whole, and a temporary file is never taken for a frame): a retried task renders only the frames
+the attempt before did not finish. --log FILE writes one JSON line per frame as it finishes;
+--list-missing prints the frames not written (exit status 1 when any is missing).
+The exit status is the contract a queue acts on: 0 done, 1 retry may help, 2 retry will not
+help (fix the command or the composition), 130/143 stopped by a signal (cancel, preemption,
+requeue) with every frame written whole and no temporary file left: requeue, and
+--skip-existing continues.
+
 Exit status: 0 every frame written; 1 a frame could not be read, rendered or written (an input
 frame too large included) or --save failed; 2 a mistake in the command line, a --set value or
 the composition (a --size too large included; nothing rendered); 130 or 143 after SIGINT or SIGTERM.
@@ -134,6 +147,20 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostre
     app.add_flag("--list-fonts", o.listFonts, "Print the installed font families and styles and exit");
     app.add_flag("--null-output", o.nullOutput, "Render every tile and discard it (for timing)");
     app.add_flag("-q,--quiet", o.quiet, "No progress, no summary");
+    std::string chunk;
+    auto* chunkOption = app.add_option("--chunk", chunk,
+                                       "Render the K-th of N contiguous chunks of the frames (K from 1), or "
+                                       "\"slurm\": the chunk of this Slurm array task")
+                            ->type_name("K/N|slurm");
+    app.add_flag("--skip-existing", o.skipExisting,
+                 "Leave frames whose output file exists (complete: frames are renamed into place whole)");
+    app.add_option("--log", o.log,
+                   "Append one JSON line per frame as it finishes (frame, output, seconds, status, error); - for "
+                   "standard output")
+        ->type_name("FILE");
+    app.add_flag("--list-missing", o.listMissing,
+                 "Render nothing: print the output file of every frame (of the chunk) that is not written; exit "
+                 "status 1 when any is missing");
 
     try {
         app.parse(argc, argv);
@@ -197,6 +224,12 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostre
                 throw std::invalid_argument(std::string("--output: ") + e.what());
             }
         }
+        if (chunkOption->count())
+            o.chunk = FrameChunk::parse(chunk);
+        if (o.skipExisting && o.nullOutput)
+            throw std::invalid_argument("--skip-existing: there are no files to look for with --null-output");
+        if (o.listMissing && o.nullOutput)
+            throw std::invalid_argument("--list-missing: there are no files to look for with --null-output");
         const bool rendering = !o.describe && !o.listFonts;
         if (rendering && o.output.empty() && o.composition.empty() && !o.nullOutput)
             throw std::invalid_argument("--output is required (or a composition file naming one, or --null-output)");

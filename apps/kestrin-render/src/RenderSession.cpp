@@ -9,6 +9,8 @@
 #include <Vx/Pi/PiToolRegistry.h>
 #include <Vx/Px/PxRequestMgr.h>
 #include <Vx/Render/CompositionFile.h>
+#include <Vx/Render/FrameChunk.h>
+#include <Vx/Render/FrameLog.h>
 #include <Vx/Render/FrameRange.h>
 #include <Vx/Render/FrameScheduler.h>
 #include <Vx/Render/FrameWriter.h>
@@ -25,6 +27,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <csignal>
 #include <filesystem>
@@ -334,6 +337,38 @@ int RenderSession::run(const RenderOptions& options)
     }
 }
 
+int RenderSession::listMissing(const RenderOptions& options, const FrameRange& frames, const FramePattern& output)
+{
+    const std::optional<FrameRange> chunk = options.chunk ? options.chunk->select(frames) : frames;
+    std::vector<std::int64_t> missing;
+    std::uint64_t looked = 0;
+    if (chunk) {
+        for (std::uint64_t i = 0; i < chunk->size(); ++i) {
+            const std::int64_t frame = chunk->at(i);
+            const std::string path = output.path(frame);
+            std::error_code error;
+            // As --skip-existing counts a frame done: a file under the frame's own name.
+            if (!fs::is_regular_file(path, error)) {
+                m_out << path << "\n";
+                missing.push_back(frame);
+            }
+        }
+        looked = chunk->size();
+    }
+    m_out << std::flush;
+    if (missing.empty()) {
+        if (!options.quiet)
+            m_err << kPrefix << "all " << looked << (looked == 1 ? " frame" : " frames") << " of "
+                  << quoted(chunk ? chunk->text() : frames.text()) << " are written\n";
+        return 0;
+    }
+    std::sort(missing.begin(), missing.end());
+    missing.erase(std::unique(missing.begin(), missing.end()), missing.end());
+    m_err << kPrefix << missing.size() << " of " << looked << " frames of " << quoted(chunk->text())
+          << (missing.size() == 1 ? " is" : " are") << " missing: " << describeFrames(missing) << "\n";
+    return kRenderFailure;
+}
+
 int RenderSession::listFonts()
 {
     const FoFontMgr& fonts = FoFontMgr::getInstance();
@@ -404,6 +439,9 @@ int RenderSession::renderAll(const RenderOptions& options)
         }
     }
 
+    if (options.listMissing)
+        return listMissing(options, frames, *output);
+
     SceneBuilder scene;
     {
         // A tool that reports an error while the composition is built (a text that would grow
@@ -435,13 +473,44 @@ int RenderSession::renderAll(const RenderOptions& options)
                                           : "Composition " + quoted(options.composition);
         throw UsageError(origin + ": " + tooLarge);
     }
-    warnTransparentFrames(scene, *proc, frames, rate, m_err);
+
+    // A farm task renders its chunk of the frames; everything above was checked against the whole
+    // selection, so that every task of a job accepts or refuses the same command alike.
+    std::optional<FrameRange> chunkFrames;
+    if (options.chunk) {
+        chunkFrames = options.chunk->select(frames);
+        const std::uint64_t total = frames.size();
+        if (!chunkFrames) {
+            if (!options.quiet)
+                m_err << kPrefix << "chunk " << options.chunk->describe() << " of the " << total
+                      << (total == 1 ? " frame " : " frames ") << quoted(frames.text())
+                      << " is empty: nothing to render\n";
+            if (!options.save.empty())
+                writeCompositionFile(scene.toDocument(), options.save);
+            scene.close();
+            return 0;
+        }
+        if (!options.quiet)
+            m_err << kPrefix << "chunk " << options.chunk->describe() << ": frames " << quoted(chunkFrames->text())
+                  << ", " << chunkFrames->size() << " of the " << total << " frames " << quoted(frames.text()) << "\n";
+    }
+    const FrameRange& work = chunkFrames ? *chunkFrames : frames;
+    std::optional<FrameLog> log;
+    if (!options.log.empty()) {
+        try {
+            log.emplace(options.log);
+        } catch (const std::runtime_error& e) {
+            throw UsageError(e.what());
+        }
+    }
+
+    warnTransparentFrames(scene, *proc, work, rate, m_err);
 
     const int threads = options.threads > 0 ? options.threads : int(std::max(1u, std::thread::hardware_concurrency()));
     // One renderer (a oneTBB arena) per frame under way: each frame's thread enters its own arena,
     // and oneTBB shares its `threads` workers among them. As many frames as threads are under way,
     // fewer when that many would not fit in memory.
-    const std::size_t wanted = std::size_t(std::min<std::uint64_t>(frames.size(), std::uint64_t(threads)));
+    const std::size_t wanted = std::size_t(std::min<std::uint64_t>(work.size(), std::uint64_t(threads)));
     const std::uint64_t frameBytes = RenderLimits::getFrameBytes(frame.getWidth(), frame.getHeight(), inputChannels);
     const std::size_t inFlight = RenderLimits::getFramesInFlight(wanted, frameBytes, memory);
     if (inFlight < wanted && !options.quiet)
@@ -454,14 +523,14 @@ int RenderSession::renderAll(const RenderOptions& options)
     FrameWriter::Options writing;
     writing.zipLevel = options.zipLevel;
     const FrameWriter writer(writing);
-    ProgressReporter progress = ProgressReporter::forStderr(frames.size(), options.quiet, !options.quiet);
+    ProgressReporter progress = ProgressReporter::forStderr(work.size(), options.quiet, !options.quiet);
     PxRequestMgr::getInstance().waitForIdle();
 
     std::mutex errMutex;
     std::atomic<bool> sizeWarned{false};
     // One frame: its input decoded first (so that no tile waits on the decode), its tiles
     // rendered on the renderer's workers, then written.
-    const auto renderFrame = [&](std::int64_t frameNumber, std::size_t worker) {
+    const auto renderOneFrame = [&](std::int64_t frameNumber, std::size_t worker) {
         const TileRenderer& renderer = *renderers[worker];
         const double seconds = TmTimeUtil::getSecondsFromFrames(rate, frameNumber);
         std::shared_ptr<const SourceFrame> input;
@@ -488,12 +557,42 @@ int RenderSession::renderAll(const RenderOptions& options)
         const OIIO::ImageBuf image = renderer.render(*proc, seconds);
         writer.write(output->path(frameNumber), image, input.get());
     };
+    // A frame as a farm sees it: left alone when --skip-existing finds its file, counted and
+    // logged when it finishes or fails.
+    const auto renderFrame = [&](std::int64_t frameNumber, std::size_t worker) {
+        const auto started = std::chrono::steady_clock::now();
+        const auto elapsed = [&] {
+            return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        };
+        const std::optional<std::string> path =
+            output ? std::optional<std::string>(output->path(frameNumber)) : std::nullopt;
+        // A frame reaches its name only by the rename of a complete temporary file, so a file
+        // under the frame's name is whole; temporaries, another attempt's ones included, have
+        // names of their own and are never taken for a frame.
+        std::error_code error;
+        if (options.skipExisting && path && fs::is_regular_file(*path, error)) {
+            if (log)
+                log->log(frameNumber, path, elapsed(), FrameLog::Status::Skipped);
+            progress.frameSkipped();
+            return;
+        }
+        try {
+            renderOneFrame(frameNumber, worker);
+        } catch (const std::exception& e) {
+            if (log)
+                log->log(frameNumber, path, elapsed(), FrameLog::Status::Failed, std::string(e.what()));
+            throw;
+        }
+        if (log)
+            log->log(frameNumber, path, elapsed(), path ? FrameLog::Status::Written : FrameLog::Status::Rendered);
+        progress.frameDone();
+    };
     if (const int signal = getStopSignal()) {
         m_err << kPrefix << "stopped by " << signalName(signal) << " before the first frame\n";
         return 128 + signal;
     }
-    const FrameRunOutcome outcome = FrameScheduler::run(
-        frames, inFlight, renderFrame, [&] { progress.frameDone(); }, [] { return getStopSignal() != 0; });
+    const FrameRunOutcome outcome =
+        FrameScheduler::run(work, inFlight, renderFrame, {}, [] { return getStopSignal() != 0; });
     progress.finish();
     if (!outcome.threadError.empty())
         m_err << kPrefix << outcome.threadError << "\n";
@@ -501,7 +600,7 @@ int RenderSession::renderAll(const RenderOptions& options)
         m_err << kPrefix << "frame " << outcome.failure->frame << ": " << outcome.failure->message << "\n";
     if (const int signal = getStopSignal(); signal && outcome.stopped) {
         m_err << kPrefix << "stopped by " << signalName(signal) << " after " << outcome.framesDone << " of "
-              << frames.size() << " frames; every frame written is complete\n";
+              << work.size() << " frames; every frame written is complete\n";
         scene.close();
         return 128 + signal;
     }

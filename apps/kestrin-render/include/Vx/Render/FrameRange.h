@@ -44,6 +44,11 @@ public:
     /// The text the range was parsed from.
     const std::string& text() const { return m_text; }
 
+    /// The `count` frames from index `begin` on, in this range's order (a chunk of a render farm's
+    /// task), held as runs like any range. Its text() lists the runs ("1001-1024", "1-9x2,20").
+    /// Throws std::out_of_range when count is 0 or the frames go past size().
+    FrameRange slice(std::uint64_t begin, std::uint64_t count) const;
+
 private:
     struct Run
     {

@@ -5,6 +5,7 @@
 // Anywhere else (a pipe, a CI log) nothing while rendering, so logs stay clean, and an optional
 // summary line at the end:
 //   Rendered 100 frames in 20.8 s (4.8 fps)
+// (with ", skipped 20 already written" when --skip-existing left frames whose file exists).
 // Quiet mode prints nothing at all. frameDone() may be called from any thread; the line is
 // rewritten at most every kUpdateSeconds (and always for the last frame).
 #pragma once
@@ -41,10 +42,13 @@ public:
 
     /// Counts one more frame done and updates the line on a terminal. Any thread.
     void frameDone();
+    /// Counts one more frame left as it was (its file exists) and updates the line. Any thread.
+    void frameSkipped();
     /// Ends the line on a terminal and prints the summary when asked for. Call once, at the end.
     void finish();
 
     std::size_t getFramesDone() const;
+    std::size_t getFramesSkipped() const;
     /// The progress line as it stands ("Frame 12/100  4.8 fps  0:18 left").
     std::string describeProgress() const;
     /// The summary line ("Rendered 100 frames in 20.8 s (4.8 fps)").
@@ -63,7 +67,10 @@ private:
     Clock m_clock;
     double m_start;
     mutable std::mutex m_mutex;
+    void updateLocked();
+
     std::size_t m_done = 0;         // guarded by m_mutex
+    std::size_t m_skipped = 0;      // guarded by m_mutex
     double m_lastUpdate = -1.0e300; // guarded by m_mutex
     bool m_lineShown = false;       // guarded by m_mutex
 };

@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include <Vx/Render/FrameChunk.h>
+
 namespace Vx::Render {
 
 struct RenderOptions
@@ -36,6 +38,12 @@ struct RenderOptions
     bool listFonts = false;
     bool quiet = false;
     bool nullOutput = false; ///< render every tile, write nothing
+
+    // Render farms.
+    std::optional<FrameChunk> chunk; ///< --chunk K/N: the K-th of N chunks of the frames selected
+    bool skipExisting = false;       ///< --skip-existing: frames whose file exists are not rendered
+    std::string log;                 ///< --log FILE (or "-"): one JSON line per frame finished
+    bool listMissing = false;        ///< --list-missing: render nothing, list the frames not written
 };
 
 /// The outcome of parsing: options to run with, or an exit code with text already printed

@@ -22,6 +22,8 @@
 #include <iosfwd>
 #include <string>
 
+#include <Vx/Render/FramePattern.h>
+#include <Vx/Render/FrameRange.h>
 #include <Vx/Render/RenderOptions.h>
 
 namespace Vx::Render {
@@ -42,6 +44,9 @@ public:
 
 private:
     int listFonts();
+    /// --list-missing: prints the path of every frame (of the chunk) whose file is not there, one
+    /// a line; 0 when none is missing, else 1 with a message naming the frames.
+    int listMissing(const RenderOptions& options, const FrameRange& frames, const FramePattern& output);
     int renderAll(const RenderOptions& options);
 
     std::ostream& m_out;
