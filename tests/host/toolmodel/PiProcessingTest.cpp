@@ -1,5 +1,5 @@
 // Tools building processing nodes: the Gain test tool's generator chain, whose in and out times,
-// repeat mode and time offset decide what plays; the repeat node's loop; the refusal of a cycle.
+// repeat mode (none, hold, loop) and time offset decide what plays; the refusal of a cycle.
 // (Switching forms and edits reaching built nodes: the Slate graph's tests.)
 #include "ToolModelTestSupport.h"
 #include "common/ExpectThrowMessage.h"
@@ -63,43 +63,15 @@ TEST_F(PiProcessingTest, InOutTimesRepeatModeAndOffsetDecideWhatPlays)
     node->getInput(G::getRepeatModeInputName(), true)->setVariant(int(G::RepeatHold));
     expectColor(renderPixel(output, 0.5, 0, 0), fill);
     expectColor(renderPixel(output, 7.0, 0, 0), fill);
+    // A loop plays [in, out) again and again, one pass at a time.
+    node->getInput(G::getRepeatModeInputName(), true)->setVariant(int(G::RepeatLoop));
+    expectColor(renderPixel(output, 3.5, 0, 0, &validity), fill);
+    EXPECT_EQ(validity, (PxValidityInterval{3.0, 4.0}));
+    expectColor(renderPixel(output, 0.5, 0, 0, &validity), fill);
+    EXPECT_EQ(validity, (PxValidityInterval{0.0, 1.0}));
     node->getInput(G::getTimeOffsetInputName(), true)->setVariant(10.0);
     node->getInput(G::getRepeatModeInputName(), true)->setVariant(int(G::RepeatNone));
     expectColor(renderPixel(output, 1.5, 0, 0), nothing);
     expectColor(renderPixel(output, 11.5, 0, 0, &validity), fill);
     EXPECT_EQ(validity, (PxValidityInterval{11.0, 12.0}));
-}
-
-TEST(PiImageRepeatNode, LoopsBetweenInAndOut)
-{
-    auto format = pxCreateNode<PxImageFormatNode>(PxImageFormat{});
-    auto source = pxCreateNode<PxColorSourceNode>(
-        PxNodePtr<PxImageFormatProtocol const>(format), PxNodePtr<PxAnimValueProtocol<int> const>(),
-        PxNodePtr<PxAnimValueProtocol<int> const>(), PxNodePtr<PxAnimValueProtocol<CoRgbColorTyped<float>> const>(),
-        PxNodePtr<PxAnimValueProtocol<double> const>(), PxNodePtr<PxAnimValueProtocol<CoRgbColorTyped<float>> const>(),
-        PxNodePtr<PxAnimValueProtocol<double> const>());
-    auto in = pxCreateNode<PxAnimValueNode<double>>(PxResult<double>(1.0, PxValidityInterval::FULL));
-    auto out = pxCreateNode<PxAnimValueNode<double>>(PxResult<double>(3.0, PxValidityInterval::FULL));
-    auto mode =
-        pxCreateNode<PxAnimValueNode<int>>(PxResult<int>(PiImageGenerator::RepeatLoop, PxValidityInterval::FULL));
-    auto repeat = pxCreateNode<PiImageRepeatNode>(PxNodePtr<PxImageProtocol const>(source), PxNodePtr<PxNode const>(in),
-                                                  PxNodePtr<PxNode const>(out), PxNodePtr<PxNode const>(mode),
-                                                  PxNodePtr<PxNode const>());
-    const struct
-    {
-        double time;
-        double inputTime;
-        PxValidityInterval validity;
-    } cases[] = {{1.5, 1.5, {1.0, 3.0}}, {3.5, 1.5, {3.0, 5.0}}, {0.5, 2.5, {-1.0, 1.0}}, {6.0, 2.0, {5.0, 7.0}}};
-    for (const auto& c : cases) {
-        double inputTime = 0.0;
-        PxValidityInterval validity;
-        ASSERT_TRUE(repeat->mapTime(c.time, inputTime, validity)) << "at " << c.time;
-        EXPECT_DOUBLE_EQ(inputTime, c.inputTime) << "at " << c.time;
-        EXPECT_EQ(validity, c.validity) << "at " << c.time;
-    }
-    EXPECT_THROW(pxCreateNode<PiImageRepeatNode>(PxNodePtr<PxImageProtocol const>(source),
-                                                 PxNodePtr<PxNode const>(mode), PxNodePtr<PxNode const>(),
-                                                 PxNodePtr<PxNode const>(), PxNodePtr<PxNode const>()),
-                 RCExCastFailed);
 }

@@ -97,7 +97,7 @@ inline void describeGainTool(PiImageModifier::Descriptor& descriptor)
     descriptor.produces(PiImageModifier::getOutputName(), PiSocketType::Image);
 }
 
-/// The Gain tool's controller. Records what the host tells it.
+/// The Gain tool's controller. Records the values the host tells it changed.
 class GainController : public PiImageModifier, public PiValueChangeInterface
 {
 public:
@@ -114,17 +114,14 @@ public:
             PiToolInterfaceManip::addInputPolicy(*this, entry->getName(), entry->getPtr());
     }
 
-    void nodeLoaded() override { ++loadedCount; }
     void valueChanged(const RCShdPtr<PiValue>& value) override { changedValues.push_back(value->getName()); }
     void inputConnected(const RCShdPtr<PiInput>& input, const RCShdPtr<PiOutput>&) override
     {
-        connections.push_back("+" + input->getName());
         if (input->isPrimary())
             forceCreateProcNodes();
     }
     void inputDisconnected(const RCShdPtr<PiInput>& input, const RCShdPtr<PiOutput>&) override
     {
-        connections.push_back("-" + input->getName());
         if (input->isPrimary())
             forceCreateProcNodes();
     }
@@ -134,11 +131,8 @@ public:
     {
         publisher.beginOutput();
         const auto gain = pxDownCast<PxAnimValueProtocol<double> const>(publisher.getInputNode(kGain));
-        if (getPrimaryInput()->isConnected()) {
-            generatorForm = false;
+        if (getPrimaryInput()->isConnected())
             return PxNodePtr<PxImageProtocol const>(pxCreateNode<GainProcNode>(inputNode, gain));
-        }
-        generatorForm = true;
         using G = PiImageGenerator;
         RCShdPtr<PiNode> node = getNode();
         const PxImageFormat format =
@@ -166,10 +160,7 @@ public:
             PxNodePtr<PxImageProtocol const>(repeat), publisher.getInputNode(G::getTimeOffsetInputName())));
     }
 
-    int loadedCount = 0;
-    bool generatorForm = false;
     std::vector<std::string> changedValues;
-    std::vector<std::string> connections;
 };
 
 /// A handler that runs a function; counts its calls.
@@ -183,7 +174,6 @@ public:
         if (m_function)
             m_function();
     }
-    void setFunction(std::function<void()> function) { m_function = std::move(function); }
     int getCalls() const { return m_calls; }
 
 private:
