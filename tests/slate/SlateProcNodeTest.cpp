@@ -181,33 +181,6 @@ TEST_F(SlateRender, UnknownFamilyRendersExactlyLikeTheDefaultFont)
     EXPECT_GT(changedPixels(expected), 100);
 }
 
-TEST_F(SlateRender, BoxAtFullOpacityCoversItsRectangleExactlyAndNothingElse)
-{
-    SlateParams p;
-    p.box = true;
-    p.boxOpacity = 1.0;
-    p.boxColor = {0.25f, 0.5f, 0.75f};
-    p.textOpacity = 0.0; // the box alone
-    p.boxMargin = 0.0;
-    const Frame f = renderWhole(makeSlateNode(plate, "Box", p), 0.0);
-    int covered = 0;
-    GeRectangle<int> seen;
-    for (int y = 0; y < 1080; ++y)
-        for (int x = 0; x < 1920; ++x) {
-            const float* px = f.at(x, y);
-            if (px[0] == 0.25f && px[1] == 0.5f && px[2] == 0.75f && px[3] == 1.0f) {
-                ++covered;
-                seen = seen.united(GeRectangle<int>(x, x + 1, y, y + 1));
-            }
-        }
-    ASSERT_GT(covered, 0);
-    // One solid rectangle, centred in the frame, and the plate everywhere else.
-    EXPECT_EQ(covered, seen.getWidth() * seen.getHeight());
-    EXPECT_LE(std::abs((seen.x0 + seen.x1) - 1920), 1);
-    EXPECT_LE(std::abs((seen.y0 + seen.y1) - 1080), 1);
-    EXPECT_EQ(changedPixels(f), covered);
-}
-
 TEST_F(SlateRender, BoxAtPartialOpacityIsTheOverOperatorOnEveryPixelItCovers)
 {
     SlateParams p;

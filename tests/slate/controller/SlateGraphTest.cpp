@@ -6,7 +6,6 @@
 #include "host/toolmodel/ToolModelTestSupport.h"
 
 #include <Vx/Pi/PiImageGenerator.h>
-#include <Vx/Pi/PiImageRepeatNode.h>
 #include <Vx/Pi/PiImageTimeOffsetNode.h>
 #include <Vx/Pi/PiNode.h>
 #include <Vx/Px/PxColorSourceNode.h>
@@ -47,27 +46,6 @@ protected:
         return renderTiles(node, frameTime(frame), 0, frameRegion(smallFormat(), 0), 64, 64);
     }
 };
-
-TEST_F(SlateGraphTest, GeneratorFormWithNothingConnected)
-{
-    SlateController* controller = nullptr;
-    const auto node = makeNode("slate", &controller);
-    setInput(node, kText, std::string("<CompName>"));
-    const PxNodePtr<PxImageProtocol const> output = node->getProcNode();
-
-    const auto* timeOffset = dynamic_cast<const PiImageTimeOffsetNode*>(output.get());
-    ASSERT_NE(timeOffset, nullptr);
-    const auto* repeat = dynamic_cast<const PiImageRepeatNode*>(timeOffset->getImageInput().get());
-    ASSERT_NE(repeat, nullptr);
-    const PxStrongHndl<SlateProcNode>& slate = controller->getSlateProcNode();
-    ASSERT_TRUE(slate);
-    EXPECT_EQ(static_cast<const void*>(repeat->getImageInput().get()),
-              static_cast<const void*>(static_cast<const PxImageProtocol*>(slate.get())));
-    EXPECT_NE(dynamic_cast<const PxColorSourceNode*>(slate->getImageInput().get()), nullptr);
-    EXPECT_TRUE(controller->getFormatNode());
-    EXPECT_EQ(controller->getFormatNode()->getImageFormat(), PxImageFormat());
-    EXPECT_EQ(slate->getText(), "shot010");
-}
 
 TEST_F(SlateGraphTest, ConnectingThePrimaryInputSwitchesForms)
 {

@@ -11,11 +11,8 @@ namespace {
 
 using namespace SlateNames;
 
-class Companion : public RCObject
-{
-};
-
-/// Records how it was called and returns a companion of its own.
+/// Records how it was called (writable or read-only, widget, inputs, context) and returns a
+/// companion of its own for each form.
 class RecordingFactory : public SlateController::UiFactory
 {
 public:
@@ -24,37 +21,32 @@ public:
                               const RCShdPtr<const PiInput>& dropShadow, const RCShdPtr<const PiInput>& box,
                               int context) override
     {
-        ++readOnlyCalls;
-        record(widget, {text.get(), textFont.get(), textStyle.get(), dropShadow.get(), box.get()}, context);
+        record("read-only", widget, {text.get(), textFont.get(), textStyle.get(), dropShadow.get(), box.get()},
+               context);
         return readOnlyCompanion;
     }
     RCShdPtr<RCObject> create(const RCShdPtr<PiWidget>& widget, const RCShdPtr<PiInput>& text,
                               const RCShdPtr<PiInput>& textFont, const RCShdPtr<PiInput>& textStyle,
                               const RCShdPtr<PiInput>& dropShadow, const RCShdPtr<PiInput>& box, int context) override
     {
-        ++writableCalls;
-        record(widget, {text.get(), textFont.get(), textStyle.get(), dropShadow.get(), box.get()}, context);
+        record("writable", widget, {text.get(), textFont.get(), textStyle.get(), dropShadow.get(), box.get()}, context);
         return writableCompanion;
     }
 
-    int readOnlyCalls = 0;
-    int writableCalls = 0;
-    std::string widgetName;
-    std::vector<std::string> inputNames;
-    std::vector<const PiInput*> inputs;
-    int lastContext = -1;
-    RCShdPtr<RCObject> readOnlyCompanion = RCShdPtr<RCObject>(new Companion);
-    RCShdPtr<RCObject> writableCompanion = RCShdPtr<RCObject>(new Companion);
+    std::vector<std::string> calls; ///< "form widget context: input, input, ..."
+    const PiInput* firstInput = nullptr;
+    RCShdPtr<RCObject> readOnlyCompanion = makeShared<RCObject>();
+    RCShdPtr<RCObject> writableCompanion = makeShared<RCObject>();
 
 private:
-    void record(const RCShdPtr<PiWidget>& widget, std::vector<const PiInput*> given, int code)
+    void record(const char* form, const RCShdPtr<PiWidget>& widget, const std::vector<const PiInput*>& inputs,
+                int context)
     {
-        widgetName = widget->getName();
-        inputs = std::move(given);
-        inputNames.clear();
+        std::string call = std::string(form) + " " + widget->getName() + " " + std::to_string(context) + ":";
         for (const PiInput* input : inputs)
-            inputNames.push_back(input ? input->getName() : "<null>");
-        lastContext = code;
+            call += " " + (input ? input->getName() : "<null>");
+        calls.push_back(call);
+        firstInput = inputs[0];
     }
 };
 
@@ -99,20 +91,21 @@ TEST_F(SlateUiTest, SlateCompanionComesFromTheInstalledFactory)
     RecordingFactory factory;
     const FactoryScope scope(&factory);
     EXPECT_EQ(controller->createWidgetCompanion(slateWidget, 5), factory.writableCompanion);
-    EXPECT_EQ(factory.writableCalls, 1);
-    EXPECT_EQ(factory.widgetName, "Slate");
-    EXPECT_EQ(factory.inputNames, (std::vector<std::string>{"Text", "Text Font", "Text Style", "Drop Shadow", "Box"}));
-    EXPECT_EQ(factory.inputs[0], node->getInput(kText, true).get());
-    EXPECT_EQ(factory.lastContext, 5);
-
+    EXPECT_EQ(factory.firstInput, node->getInput(kText, true).get());
     EXPECT_EQ(readOnlyCompanion(*controller, slateWidget, 9), factory.readOnlyCompanion);
-    EXPECT_EQ(factory.readOnlyCalls, 1);
-    EXPECT_EQ(factory.inputNames, (std::vector<std::string>{"Text", "Text Font", "Text Style", "Drop Shadow", "Box"}));
-    EXPECT_EQ(factory.lastContext, 9);
+    // Other widgets have none.
+    for (const std::string name : {"slate", "Output ", "Text"}) {
+        EXPECT_FALSE(controller->createWidgetCompanion(widget(name), 0)) << name;
+        EXPECT_FALSE(readOnlyCompanion(*controller, widget(name), 0)) << name;
+    }
+    EXPECT_EQ(factory.calls, (std::vector<std::string>{
+                                 "writable Slate 5: Text Text Font Text Style Drop Shadow Box",
+                                 "read-only Slate 9: Text Text Font Text Style Drop Shadow Box",
+                             }));
+    EXPECT_THROW(controller->createWidgetCompanion(RCShdPtr<PiWidget>(), 0), RCExNullPtr);
 
     SlateController::setUiFactory(nullptr);
     EXPECT_FALSE(controller->createWidgetCompanion(slateWidget, 5));
-    EXPECT_EQ(factory.writableCalls, 1);
 }
 
 TEST_F(SlateUiTest, OutputIsDisabledExactlyWhileThePrimaryInputIsConnected)
@@ -149,20 +142,6 @@ TEST_F(SlateUiTest, OutputIsDisabledExactlyWhileThePrimaryInputIsConnected)
     graph->disconnect(node->getPrimaryInput());
     EXPECT_FALSE(outputWidget->isEnabled());
     EXPECT_TRUE(second->isEnabled());
-}
-
-TEST_F(SlateUiTest, OtherWidgetsHaveNoneAndANullWidgetThrows)
-{
-    SlateController* controller = nullptr;
-    makeNode("slate", &controller);
-    RecordingFactory factory;
-    const FactoryScope scope(&factory);
-    for (const std::string name : {"slate", "SLATE", "output", "Slate ", "Text", ""}) {
-        EXPECT_FALSE(controller->createWidgetCompanion(widget(name), 0)) << name;
-        EXPECT_FALSE(readOnlyCompanion(*controller, widget(name), 0)) << name;
-    }
-    EXPECT_EQ(factory.writableCalls + factory.readOnlyCalls, 0);
-    EXPECT_THROW(controller->createWidgetCompanion(RCShdPtr<PiWidget>(), 0), RCExNullPtr);
 }
 
 } // namespace
