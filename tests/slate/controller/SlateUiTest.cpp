@@ -1,8 +1,6 @@
-// The controller's user-interface companions: the "Slate" companion from an installed factory,
-// the "Output" companion that follows the primary input, and no companion for anything else.
+// The controller's user-interface companions: the "Output" companion that follows the primary
+// input, and none for other widgets (nor for "Slate" while no factory is installed).
 #include "SlateControllerTestSupport.h"
-
-#include "host/toolmodel/ToolModelTestSupport.h"
 
 #include <Vx/Pi/PiNode.h>
 
@@ -10,55 +8,6 @@ namespace Vx::test {
 namespace {
 
 using namespace SlateNames;
-
-/// Records how it was called (writable or read-only, widget, inputs, context) and returns a
-/// companion of its own for each form.
-class RecordingFactory : public SlateController::UiFactory
-{
-public:
-    RCShdPtr<RCObject> create(const RCShdPtr<PiWidget>& widget, const RCShdPtr<const PiInput>& text,
-                              const RCShdPtr<const PiInput>& textFont, const RCShdPtr<const PiInput>& textStyle,
-                              const RCShdPtr<const PiInput>& dropShadow, const RCShdPtr<const PiInput>& box,
-                              int context) override
-    {
-        record("read-only", widget, {text.get(), textFont.get(), textStyle.get(), dropShadow.get(), box.get()},
-               context);
-        return readOnlyCompanion;
-    }
-    RCShdPtr<RCObject> create(const RCShdPtr<PiWidget>& widget, const RCShdPtr<PiInput>& text,
-                              const RCShdPtr<PiInput>& textFont, const RCShdPtr<PiInput>& textStyle,
-                              const RCShdPtr<PiInput>& dropShadow, const RCShdPtr<PiInput>& box, int context) override
-    {
-        record("writable", widget, {text.get(), textFont.get(), textStyle.get(), dropShadow.get(), box.get()}, context);
-        return writableCompanion;
-    }
-
-    std::vector<std::string> calls; ///< "form widget context: input, input, ..."
-    const PiInput* firstInput = nullptr;
-    RCShdPtr<RCObject> readOnlyCompanion = makeShared<RCObject>();
-    RCShdPtr<RCObject> writableCompanion = makeShared<RCObject>();
-
-private:
-    void record(const char* form, const RCShdPtr<PiWidget>& widget, const std::vector<const PiInput*>& inputs,
-                int context)
-    {
-        std::string call = std::string(form) + " " + widget->getName() + " " + std::to_string(context) + ":";
-        for (const PiInput* input : inputs)
-            call += " " + (input ? input->getName() : "<null>");
-        calls.push_back(call);
-        firstInput = inputs[0];
-    }
-};
-
-/// Installs a factory for one test and always uninstalls it.
-class FactoryScope
-{
-public:
-    explicit FactoryScope(SlateController::UiFactory* factory) { SlateController::setUiFactory(factory); }
-    ~FactoryScope() { SlateController::setUiFactory(nullptr); }
-    FactoryScope(const FactoryScope&) = delete;
-    FactoryScope& operator=(const FactoryScope&) = delete;
-};
 
 class SlateUiTest : public SlateControllerTest
 {
@@ -69,44 +18,12 @@ protected:
         return controller.createWidgetCompanion(w, c);
     }
 
-    RCShdPtr<PiNode> makeSource()
-    {
-        return graph->createNode("source", OPtr<PiNodeController>(new pitest::GainController));
-    }
+    RCShdPtr<PiNode> makeSource() { return makeNode("source"); }
     void connect(const RCShdPtr<PiNode>& source, const RCShdPtr<PiNode>& slate)
     {
         graph->connect(source->getOutput(PiImageModifier::getOutputName(), true), slate->getPrimaryInput());
     }
 };
-
-TEST_F(SlateUiTest, SlateCompanionComesFromTheInstalledFactory)
-{
-    SlateController* controller = nullptr;
-    const auto node = makeNode("slate", &controller);
-    const auto slateWidget = widget("Slate");
-    EXPECT_FALSE(controller->createWidgetCompanion(slateWidget, 3));
-    EXPECT_FALSE(readOnlyCompanion(*controller, slateWidget, 3));
-
-    // A controller made before the factory was installed gets companions from it afterwards.
-    RecordingFactory factory;
-    const FactoryScope scope(&factory);
-    EXPECT_EQ(controller->createWidgetCompanion(slateWidget, 5), factory.writableCompanion);
-    EXPECT_EQ(factory.firstInput, node->getInput(kText, true).get());
-    EXPECT_EQ(readOnlyCompanion(*controller, slateWidget, 9), factory.readOnlyCompanion);
-    // Other widgets have none.
-    for (const std::string name : {"slate", "Output ", "Text"}) {
-        EXPECT_FALSE(controller->createWidgetCompanion(widget(name), 0)) << name;
-        EXPECT_FALSE(readOnlyCompanion(*controller, widget(name), 0)) << name;
-    }
-    EXPECT_EQ(factory.calls, (std::vector<std::string>{
-                                 "writable Slate 5: Text Text Font Text Style Drop Shadow Box",
-                                 "read-only Slate 9: Text Text Font Text Style Drop Shadow Box",
-                             }));
-    EXPECT_THROW(controller->createWidgetCompanion(RCShdPtr<PiWidget>(), 0), RCExNullPtr);
-
-    SlateController::setUiFactory(nullptr);
-    EXPECT_FALSE(controller->createWidgetCompanion(slateWidget, 5));
-}
 
 TEST_F(SlateUiTest, OutputIsDisabledExactlyWhileThePrimaryInputIsConnected)
 {
@@ -117,6 +34,8 @@ TEST_F(SlateUiTest, OutputIsDisabledExactlyWhileThePrimaryInputIsConnected)
     RCShdPtr<RCObject> companion = controller->createWidgetCompanion(outputWidget, 0);
     ASSERT_TRUE(companion);
     EXPECT_TRUE(outputWidget->isEnabled());
+    for (const std::string name : {"Slate", "Output ", "Text"})
+        EXPECT_FALSE(controller->createWidgetCompanion(widget(name), 0)) << name;
 
     connect(source, node);
     EXPECT_FALSE(outputWidget->isEnabled());
