@@ -35,8 +35,6 @@ TEST(FoFontMgr, FamiliesAreSortedAndStylesMatchedWithoutRegardToCase)
         EXPECT_EQ(mgr().getFontStyles(family), styles) << family;
     EXPECT_EQ(mgr().getDefaultFontName(), kFamily);
     EXPECT_EQ(mgr().getDefaultFontStyle(), FoFontMgr::Regular);
-    EXPECT_EQ(mgr().getDefaultFont().family, kFamily);
-    EXPECT_EQ(mgr().getDefaultFont().style, FoFontMgr::Regular);
 }
 
 // The style faces are those of the family's usual width and weight, never its condensed or

@@ -1,5 +1,5 @@
 // IxTile and its guards: row order (y up), pixel access, guards reading what was written, and
-// ipCopy over whole tiles and rectangles.
+// ipCopy over whole tiles and rectangles. (Filling a tile: the Slate glyph blend starts from one.)
 #include "common/ExpectThrowMessage.h"
 #include <Vx/Ge/GeRectangle.h>
 #include <Vx/Ix/IxTile.h>
@@ -56,17 +56,6 @@ TEST(IxTile, RowsGoUpFromTheBottomRow)
     EXPECT_EQ(guard.getRow(5), tile->getData());
     EXPECT_EQ(guard.getRow(6), tile->getData() + 12);
     EXPECT_EQ(guard.getPixel(11, 6), tile->getData() + 16);
-}
-
-TEST(IxTile, FillSetsEveryPixel)
-{
-    RCShdPtr<IxTile> tile = makeShared<IxTile>(IRect{0, 5, 0, 3}, Rgba{0.1f, 0.2f, 0.3f, 0.4f});
-    tile->fill({0.25f, 0.5f, 0.125f, 0.5f});
-    const IxReadGuard reader(tile.get());
-    for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 5; ++x)
-            EXPECT_EQ(IxPixelUtil::getPixelColor(reader, x, y), (Rgba{0.25f, 0.5f, 0.125f, 0.5f}));
-    EXPECT_EQ(tile->getFillColor(), (Rgba{0.1f, 0.2f, 0.3f, 0.4f}));
 }
 
 /// One ipCopy: tiles, rectangles, and the destination pixels it must change, with the offset

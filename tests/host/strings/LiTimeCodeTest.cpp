@@ -156,21 +156,13 @@ TEST(LiTimeCode, WritesNegativeCountsAsTheMagnitudeAfterAMinus)
 TEST(LiTimeCode, WritesTheExtremeCounts)
 {
     // The most negative count is one frame further than the largest positive one.
-    struct Extreme
-    {
-        Rational rate;
-        int framesPerSecond;
-        int dropped;
-    };
-    const Extreme extremes[] = {{Rational(24), 24, 0}, {Rational(30000, 1001), 30, 2}, {Rational(60000, 1001), 60, 4}};
-    for (const Extreme& e : extremes) {
-        const std::string largest = timeCodeOf(e.rate, std::numeric_limits<std::int64_t>::max());
-        ReferenceClock clock(e.framesPerSecond, e.dropped);
-        clock.set(largest);
-        EXPECT_EQ(clock.text(), largest) << "at " << e.rate;
-        clock.step();
-        EXPECT_EQ(timeCodeOf(e.rate, std::numeric_limits<std::int64_t>::min()), "-" + clock.text()) << "at " << e.rate;
-    }
+    const Rational rate(30000, 1001);
+    const std::string largest = timeCodeOf(rate, std::numeric_limits<std::int64_t>::max());
+    ReferenceClock clock(30, 2);
+    clock.set(largest);
+    EXPECT_EQ(clock.text(), largest);
+    clock.step();
+    EXPECT_EQ(timeCodeOf(rate, std::numeric_limits<std::int64_t>::min()), "-" + clock.text());
 }
 
 TEST(LiTimeCode, CountsAtTheFormattersRateNotTheTimesRate)
