@@ -58,13 +58,6 @@ TEST(SlateLayoutLimits, CoordinatesSaturateAtTheIntRange)
     EXPECT_EQ(layoutText("A\nA\nA", font, INT_MAX, 0, INT_MAX).bounds.y0, INT_MIN);
 }
 
-TEST(SlateLayoutLimits, RectanglesSaturateWhereTheyMoveAndMeasure)
-{
-    EXPECT_EQ(R(0, 10, 0, 10).translated(INT_MAX, INT_MIN), R(INT_MAX, INT_MAX, INT_MIN, INT_MIN + 10));
-    EXPECT_EQ(R(INT_MIN, INT_MAX, -1, 1).getWidth(), INT_MAX);
-    EXPECT_TRUE(R(0, 10, 0, 10).translated(INT_MAX, 0).isEmpty());
-}
-
 namespace {
 
 enum class Outcome

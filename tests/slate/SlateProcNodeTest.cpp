@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <limits>
 
 using namespace Vx;
 using namespace Vx::test;
@@ -58,10 +57,9 @@ TEST_F(SlateRender, TokensRenderAsTheLiteralText)
         PxImageFormat format;
         double time;
     };
-    for (const Case& c :
-         {Case{"Shot <FrameNo>", "Shot 12", kHd, frameTime(12)}, Case{"<FrameNo>", "1001", kHd, frameTime(1001)},
-          Case{"<FrameNo>", "1001", ntsc, TmTimeUtil::getSecondsFromFrames(ntsc.frameRate, 1001)},
-          Case{"TC <Timecode>", "TC 00:00:01:02", kHd, frameTime(26)}}) {
+    for (const Case& c : {Case{"Shot <FrameNo>", "Shot 12", kHd, frameTime(12)},
+                          Case{"<FrameNo>", "1001", ntsc, TmTimeUtil::getSecondsFromFrames(ntsc.frameRate, 1001)},
+                          Case{"TC <Timecode>", "TC 00:00:01:02", kHd, frameTime(26)}}) {
         SCOPED_TRACE(c.token + std::to_string(c.format.frameRate.den));
         const PxNodePtr<PxImageProtocol const> source(makePlate(c.format));
         const auto token = makeSlateNode(source, c.token, SlateParams());
@@ -147,22 +145,6 @@ TEST_F(SlateRender, EmptyInputPassesThroughEmpty)
     const PxImageResult r = renderOnce(*node, frameTime(7), 0, frameRegion(kHd, 0));
     EXPECT_TRUE(r.isEmpty());
     EXPECT_EQ(r.getValidity(), PxValidityInterval::createFrameInterval(kHd.frameRate, frameTime(7)));
-}
-
-TEST(SlatePassThrough, NaNSizeOrOpacityDoesNotPassThrough)
-{
-    const GeRectangle<int> region(0, 200, 0, 100);
-    const auto source = pxCreateNode<FixedTileSource>(kHd, region, PxValidityInterval::FULL);
-    const PxNodePtr<PxImageProtocol const> input(source);
-    SlateParams nanSize;
-    nanSize.size = std::numeric_limits<double>::quiet_NaN();
-    SlateParams nanAlpha;
-    nanAlpha.textOpacity = std::numeric_limits<double>::quiet_NaN();
-    for (const SlateParams& p : {nanSize, nanAlpha}) {
-        const PxImageResult r = renderOnce(*makeSlateNode(input, "Slate", p), 0.0, 0, region);
-        ASSERT_FALSE(r.isEmpty());
-        EXPECT_NE(r.getTile().get(), source->getTile().get());
-    }
 }
 
 TEST_F(SlateRender, UnknownFamilyRendersExactlyLikeTheDefaultFont)

@@ -43,8 +43,6 @@ TEST_F(SlateSubstitutionTest, TokensAreReplacedAndRedoneWhenTheirSourceChanges)
     EXPECT_EQ(getSubstitutedText(node), "shot010 v3 49");
     graph->setTimeRange(start, start);
     EXPECT_EQ(getSubstitutedText(node), "shot010 v3 0");
-    composition->setName("shot020");
-    EXPECT_EQ(controller->substituteText("<CompName>"), "shot020");
 }
 
 TEST_F(SlateSubstitutionTest, AttributesAreInsertedAfterTheCompositionTokens)
