@@ -129,16 +129,6 @@ TEST(RenderLimits, RefusedBeforeRenderingWithOptionValueAndWhatIsAllowed)
     EXPECT_EQ(folder.listNames(), std::vector<std::string>{"big.0001.exr"});
 }
 
-TEST(RenderLimits, FrameNumbersPastTwoToThe31KeepTheirNames)
-{
-    ScratchFolder folder;
-    const RunResult result =
-        runRender(folder, {"-q", "--size", "16x8", "-f", "2147483647-2147483649,999999999999", "-o", "f.%010d.png"});
-    ASSERT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(folder.listNames(), (std::vector<std::string>{"f.2147483647.png", "f.2147483648.png", "f.2147483649.png",
-                                                            "f.999999999999.png"}));
-}
-
 TEST(RenderLimits, AFullDiskFailsNamingTheFrameAndKeepsTheGoodFrames)
 {
     if (::geteuid() != 0)
