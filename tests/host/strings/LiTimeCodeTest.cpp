@@ -181,7 +181,6 @@ TEST(LiTimeCode, RejectsInvalidRates)
                          "The frame rate 2000001/2 is too high to count a timecode: at most 1000000 frames a second "
                          "can be counted.");
     EXPECT_NO_THROW(LiTimeCodeFactory::getInstance().createTimeCode(Rational(2000000, 2), 0));
-    EXPECT_THROW(LiTimeCodeFactory::getInstance().createTimeCode(Rational(-25, 1), 0), std::invalid_argument);
 }
 
 } // namespace

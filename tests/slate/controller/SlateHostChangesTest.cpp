@@ -1,5 +1,5 @@
-// What the host changes under a Slate node reaches it, within bounds: renamed compositions and
-// versions, a new frame rate, texts whose substitution would grow without bound, and a text size
+// What the host changes under a Slate node reaches it, within bounds: a renamed version (and its
+// undo), a new frame rate, texts whose substitution would grow without bound, and a text size
 // far larger than the frame.
 #include "SlateControllerTestSupport.h"
 
@@ -28,7 +28,7 @@ protected:
     }
 };
 
-TEST_F(SlateHostChangesTest, RenamedCompositionAndVersionReachTheText)
+TEST_F(SlateHostChangesTest, ARenamedVersionReachesTheTextAndItsUndoToo)
 {
     const auto node = makeNode("slate");
     setInput(node, kText, std::string("<CompName> <VersionName>"));

@@ -54,7 +54,6 @@ TEST_F(SlateLifecycleTest, NewNodeResetsAndSetsUp)
     EXPECT_EQ(getText(node, kText), "");
     EXPECT_EQ(getText(node, kTextFont), FoFontMgr::getInstance().getDefaultFontName());
     EXPECT_EQ(piVariantGet<double>(node->getInput(kTextSize, true)->getVariant()), 48.0);
-    EXPECT_EQ(getSubstitutedText(node), "");
     // The default font and style are valid: nothing to say.
     EXPECT_TRUE(getMessages().empty());
     // Set up: observers on the default settings, the graph and the composition (the removal test

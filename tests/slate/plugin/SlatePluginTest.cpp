@@ -58,15 +58,6 @@ bool isPluginLoaded()
     return true;
 }
 
-/// A folder of the test's own under the test temporary folder, empty at first.
-fs::path makeScratchFolder(const std::string& name)
-{
-    const fs::path folder = fs::path(::testing::TempDir()) / ("slate_plugin_" + name);
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    return folder;
-}
-
 class SlatePluginTest : public ::testing::Test
 {
 protected:
@@ -178,7 +169,9 @@ TEST_F(SlatePluginTest, TerminationReleasesThePoliciesTheToolAndTheBuildInformat
 TEST_F(SlatePluginTest, PackageThatFailsToInitialiseIsReportedAndLeavesNothing)
 {
     // A copy of the module without its message file beside it cannot initialise.
-    const fs::path folder = makeScratchFolder("nomessages");
+    const fs::path folder = fs::path(::testing::TempDir()) / "slate_plugin_nomessages";
+    fs::remove_all(folder);
+    fs::create_directories(folder);
     const std::string copy = (folder / "slateVxtool.vxtool").string();
     fs::copy_file(kPluginFile, copy);
 
