@@ -26,6 +26,7 @@
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -169,7 +170,8 @@ TEST_F(SlatePluginTest, TerminationReleasesThePoliciesTheToolAndTheBuildInformat
 TEST_F(SlatePluginTest, PackageThatFailsToInitialiseIsReportedAndLeavesNothing)
 {
     // A copy of the module without its message file beside it cannot initialise.
-    const fs::path folder = fs::path(::testing::TempDir()) / "slate_plugin_nomessages";
+    // Named after the process: other builds of the tests may run this test at the same time.
+    const fs::path folder = fs::path(::testing::TempDir()) / ("slate_plugin_nomessages_" + std::to_string(::getpid()));
     fs::remove_all(folder);
     fs::create_directories(folder);
     const std::string copy = (folder / "slateVxtool.vxtool").string();
@@ -186,6 +188,7 @@ TEST_F(SlatePluginTest, PackageThatFailsToInitialiseIsReportedAndLeavesNothing)
     EXPECT_NE(errors[0].message.find("slateTool.msg"), std::string::npos) << errors[0].message;
     EXPECT_EQ(registry().findPackage("slateVxtool"), nullptr);
     EXPECT_EQ(InBuildInfoUtil::findInfo(kLibraryName), nullptr) << "The build information outlived the failure.";
+    fs::remove_all(folder);
 }
 
 } // namespace
