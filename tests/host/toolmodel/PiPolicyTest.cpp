@@ -78,6 +78,9 @@ TEST(PiToolPolicyDescriptor, RefusesRepeatedNamesAndMismatchedPolicies)
                                              PiSocketType::Single),
                          std::invalid_argument,
                          "The input \"B\" of socket type String was given a policy for socket type Switch.");
+    PiStructuredPolicyDescriptor offset;
+    EXPECT_THROW_MESSAGE(offset.add("X.Y", PiSocketType::Double, PiSocketType::Single), std::invalid_argument,
+                         "The member name \"X.Y\" must not be empty nor contain '.'.");
 }
 
 TEST(PiInputPolicy, DefaultPoliciesAnimateAndAnImageInputTakesOneConnection)
