@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <limits>
 
 using namespace Vx;
 using namespace Vx::test;
@@ -58,10 +57,9 @@ TEST_F(SlateRender, TokensRenderAsTheLiteralText)
         PxImageFormat format;
         double time;
     };
-    for (const Case& c :
-         {Case{"Shot <FrameNo>", "Shot 12", kHd, frameTime(12)}, Case{"<FrameNo>", "1001", kHd, frameTime(1001)},
-          Case{"<FrameNo>", "1001", ntsc, TmTimeUtil::getSecondsFromFrames(ntsc.frameRate, 1001)},
-          Case{"TC <Timecode>", "TC 00:00:01:02", kHd, frameTime(26)}}) {
+    for (const Case& c : {Case{"Shot <FrameNo>", "Shot 12", kHd, frameTime(12)},
+                          Case{"<FrameNo>", "1001", ntsc, TmTimeUtil::getSecondsFromFrames(ntsc.frameRate, 1001)},
+                          Case{"TC <Timecode>", "TC 00:00:01:02", kHd, frameTime(26)}}) {
         SCOPED_TRACE(c.token + std::to_string(c.format.frameRate.den));
         const PxNodePtr<PxImageProtocol const> source(makePlate(c.format));
         const auto token = makeSlateNode(source, c.token, SlateParams());
@@ -149,22 +147,6 @@ TEST_F(SlateRender, EmptyInputPassesThroughEmpty)
     EXPECT_EQ(r.getValidity(), PxValidityInterval::createFrameInterval(kHd.frameRate, frameTime(7)));
 }
 
-TEST(SlatePassThrough, NaNSizeOrOpacityDoesNotPassThrough)
-{
-    const GeRectangle<int> region(0, 200, 0, 100);
-    const auto source = pxCreateNode<FixedTileSource>(kHd, region, PxValidityInterval::FULL);
-    const PxNodePtr<PxImageProtocol const> input(source);
-    SlateParams nanSize;
-    nanSize.size = std::numeric_limits<double>::quiet_NaN();
-    SlateParams nanAlpha;
-    nanAlpha.textOpacity = std::numeric_limits<double>::quiet_NaN();
-    for (const SlateParams& p : {nanSize, nanAlpha}) {
-        const PxImageResult r = renderOnce(*makeSlateNode(input, "Slate", p), 0.0, 0, region);
-        ASSERT_FALSE(r.isEmpty());
-        EXPECT_NE(r.getTile().get(), source->getTile().get());
-    }
-}
-
 TEST_F(SlateRender, UnknownFamilyRendersExactlyLikeTheDefaultFont)
 {
     SlateParams unknown;
@@ -179,33 +161,6 @@ TEST_F(SlateRender, UnknownFamilyRendersExactlyLikeTheDefaultFont)
     EXPECT_EQ(renderWhole(makeSlateNode(plate, "Fallback 123", unknown), 0.0), expected);
     EXPECT_EQ(renderWhole(makeSlateNode(plate, "Fallback 123", missingStyle), 0.0), expected);
     EXPECT_GT(changedPixels(expected), 100);
-}
-
-TEST_F(SlateRender, BoxAtFullOpacityCoversItsRectangleExactlyAndNothingElse)
-{
-    SlateParams p;
-    p.box = true;
-    p.boxOpacity = 1.0;
-    p.boxColor = {0.25f, 0.5f, 0.75f};
-    p.textOpacity = 0.0; // the box alone
-    p.boxMargin = 0.0;
-    const Frame f = renderWhole(makeSlateNode(plate, "Box", p), 0.0);
-    int covered = 0;
-    GeRectangle<int> seen;
-    for (int y = 0; y < 1080; ++y)
-        for (int x = 0; x < 1920; ++x) {
-            const float* px = f.at(x, y);
-            if (px[0] == 0.25f && px[1] == 0.5f && px[2] == 0.75f && px[3] == 1.0f) {
-                ++covered;
-                seen = seen.united(GeRectangle<int>(x, x + 1, y, y + 1));
-            }
-        }
-    ASSERT_GT(covered, 0);
-    // One solid rectangle, centred in the frame, and the plate everywhere else.
-    EXPECT_EQ(covered, seen.getWidth() * seen.getHeight());
-    EXPECT_LE(std::abs((seen.x0 + seen.x1) - 1920), 1);
-    EXPECT_LE(std::abs((seen.y0 + seen.y1) - 1080), 1);
-    EXPECT_EQ(changedPixels(f), covered);
 }
 
 TEST_F(SlateRender, BoxAtPartialOpacityIsTheOverOperatorOnEveryPixelItCovers)

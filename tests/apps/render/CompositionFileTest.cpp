@@ -8,6 +8,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <utility>
 
 using namespace Vx::Render;
 
@@ -53,29 +55,59 @@ TEST(CompositionFile, SyntaxErrorsGiveLineAndColumn)
                                CompositionFileError, "Composition \"comp.json\": syntax error at line 3, column 13");
 }
 
+/// A composition of one Slate node "S" with `inputs` (JSON members).
+std::string slateWith(const std::string& inputs)
+{
+    return R"({"nodes": [{"name": "S", "tool": "Slate", "inputs": {)" + inputs + "}}]}";
+}
+
+// Every mistake the file itself shows, with where it is and what is allowed; among them inputs the
+// fuzz targets (fuzz/) once crashed on or found wrong.
 TEST(CompositionFile, MistakesAreNamed)
 {
-    struct Case
-    {
-        const char* text;
-        const char* expected;
+    const std::string deep = R"({"nodes": [{"name": "S", "tool": "Slate", "stored": {"X": )" + std::string(70, '[') +
+                             std::string(70, ']') + "}}]}";
+    const std::pair<std::string, std::string> cases[] = {
+        {R"({"nmae": "x"})", "unknown key \"nmae\" in the composition"},
+        {R"({"range": {"first": 10, "last": 5}})", "the range ends (5) before it starts (10)"},
+        {R"({"nodes": [{"tool": "Slate"}]})", "a node has no \"name\""},
+        {R"({"nodes": [{"name": "A"}]})", "the node \"A\" has no \"tool\""},
+        {R"({"nodes": [{"name": "A", "tool": "T"}, {"name": "A", "tool": "T"}]})", "two nodes are named \"A\""},
+        {R"({"nodes": [{"name": "A", "tool": "T"}], "connections": [{"from": "B", "to": "A"}]})",
+         "a connection names the node \"B\", which does not exist"},
+        {R"({"attributes": {"client": 3}})", "the attribute \"client\" must be a text"},
+        {R"({"attributes": {"": "x"}})", "the attribute name \"\" must not be empty nor hold '>'"},
+        {R"({"attributes": {"a>b": "x"}})", "the attribute name \"a>b\" must not be empty nor hold '>'"},
+        {R"({"version": {"number": "three"}})", "\"number\" in \"version\" has the wrong type"},
+        {R"({"version": {"number": 5.5e121}})", "\"number\" in \"version\" takes a whole number, not 5.5e+121"},
+        {R"({"version": {"number": 2147483648}})",
+         "\"number\" in \"version\" takes a whole number from -2147483648 to 2147483647, not 2147483648"},
+        {R"({"range": {"first": 1.5}})", "\"first\" in \"range\" takes a whole number, not 1.5"},
+        {R"({"range": {"first": 1, "last": 18446744073709551615}})",
+         "\"last\" in \"range\" takes a whole number from -9223372036854775808 to 9223372036854775807, not "
+         "18446744073709551615"},
+        {deep, "line 1, column 119: arrays and objects nest more than 64 levels deep"},
+        {R"({"fps": 1e600})",
+         "syntax error at line 1, column 9: the number 1e600 is too large (numbers run to about 1.8e308 in "
+         "magnitude)"},
+        {slateWith("\n  \"Box Margin\": NaN\n"),
+         "syntax error at line 2, column 17: \"NaN\" is not a JSON value (numbers are written with digits, texts in "
+         "double quotes; there is no NaN or Infinity)"},
+        {slateWith("\"Text\": \"a\xff: b\""),
+         "syntax error at line 1, column 64: a text holds the byte 0xFF, which is not UTF-8 (composition files are "
+         "UTF-8)"},
+        // A lead byte followed by a plain one: the parser stops on the plain one.
+        {"{\"at\xf3ributes\": 1}",
+         "syntax error at line 1, column 5: a text holds the byte 0xF3, which is not UTF-8 (composition files are "
+         "UTF-8)"},
+        {"{\"name\": \"a\x01\"}",
+         "syntax error at line 1, column 12: invalid string: control character U+0001 (SOH) must be escaped to "
+         "\\u0001"},
     };
-    for (const Case& c : {
-             Case{R"({"nmae": "x"})", "Composition \"comp.json\": unknown key \"nmae\" in the composition"},
-             Case{R"({"range": {"first": 10, "last": 5}})",
-                  "Composition \"comp.json\": the range ends (5) before it starts (10)"},
-             Case{R"({"nodes": [{"tool": "Slate"}]})", "Composition \"comp.json\": a node has no \"name\""},
-             Case{R"({"nodes": [{"name": "A"}]})", "Composition \"comp.json\": the node \"A\" has no \"tool\""},
-             Case{R"({"nodes": [{"name": "A", "tool": "T"}, {"name": "A", "tool": "T"}]})",
-                  "Composition \"comp.json\": two nodes are named \"A\""},
-             Case{R"({"nodes": [{"name": "A", "tool": "T"}], "connections": [{"from": "B", "to": "A"}]})",
-                  "Composition \"comp.json\": a connection names the node \"B\", which does not exist"},
-             Case{R"({"attributes": {"client": 3}})",
-                  "Composition \"comp.json\": the attribute \"client\" must be a text"},
-             Case{R"({"version": {"number": "three"}})",
-                  "Composition \"comp.json\": \"number\" in \"version\" has the wrong type"},
-         }) {
-        EXPECT_THROW_MESSAGE(parseComposition(c.text, "comp.json"), CompositionFileError, c.expected);
+    for (const auto& [text, message] : cases) {
+        SCOPED_TRACE(message);
+        EXPECT_THROW_MESSAGE(parseComposition(text, "comp.json"), CompositionFileError,
+                             "Composition \"comp.json\": " + message);
     }
 }
 

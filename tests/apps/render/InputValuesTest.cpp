@@ -71,6 +71,9 @@ TEST_F(InputValuesTest, EverySpellingIsReadOrRefusedByNameWithWhatTheInputTakes)
         {"Text Opacity", "1", "1.0"},
         {"Text Opacity", "1.5", "error: \"Text Opacity\" takes values in [0, 1], not 1.5"},
         {"Box Margin", "-2", "error: \"Box Margin\" takes values of at least 0, not -2"},
+        {"Box Margin", "1e308", "error: \"Box Margin\" takes values in [0, 3.4028235e+38], not 1e308"},
+        {"Drop Shadow Offset.X", "-1e300",
+         "error: \"Drop Shadow Offset.X\" takes values of at least -3.4028235e+38, not -1e300"},
         // Switches in every spelling and case.
         {"Box", "on", "true"},
         {"Box", "OFF", "false"},
@@ -90,6 +93,9 @@ TEST_F(InputValuesTest, EverySpellingIsReadOrRefusedByNameWithWhatTheInputTakes)
         {"Vertical Alignment", "Middle",
          "error: \"Middle\" is not one of the choices of \"Vertical Alignment\": " + alignments},
         {"Vertical Alignment", "3", "error: 3 is not one of the choices of \"Vertical Alignment\": " + alignments},
+        {"Text Style", "-4294967295",
+         "error: -4294967295 is not one of the choices of \"Text Style\": Regular (0), Bold (1), Italic (2), Bold "
+         "Italic (3)"},
         // Colours as r,g,b or a member alone; a bad member leaves all three as they were.
         {"Text Color", "0.5,0.25,1", "[0.5,0.25,1.0]"},
         {"Text Color.Green", "0.75", "0.75"},
@@ -112,6 +118,8 @@ TEST_F(InputValuesTest, EverySpellingIsReadOrRefusedByNameWithWhatTheInputTakes)
         {"Text", 3, "error: \"Text\" takes a text, not 3"},
         {"Text Color", json::array({1, 0.5, 0}), "[1.0,0.5,0.0]"},
         {"Vertical Alignment", 2, "\"Bottom\""},
+        {"Vertical Alignment", 4294967297,
+         "error: 4294967297 is not one of the choices of \"Vertical Alignment\": " + alignments},
         // Keyframes at frame numbers: sorted, whole frames written back as integers.
         {"Offset.Y", json::parse(R"({"keys": [[1100, 120.0], [1001, 0.0], [1050.5, 7]]})"),
          R"({"keys":[[1001,0.0],[1050.5,7.0],[1100,120.0]]})"},
@@ -119,6 +127,10 @@ TEST_F(InputValuesTest, EverySpellingIsReadOrRefusedByNameWithWhatTheInputTakes)
          R"(error: "Offset.Y": keyframes are written {"keys": [[frame, value], ...]}, not {"keys":[]})"},
         {"Offset.Y", json::parse(R"({"keys": [[1]]})"),
          R"(error: "Offset.Y": a keyframe is written [frame, value], not [1])"},
+        {"Offset.Y", json::parse(R"({"keys": [[1001, 0], [1010, 5], [1001, 3]]})"),
+         "error: \"Offset.Y\" has two keyframes at frame 1001"},
+        {"Text", json::parse(R"({"keys": [[1, "a"], [2, "b"]]})"),
+         "error: \"Text\" does not animate: it takes one value for the whole range, not keyframes"},
         {"Text Size", json::parse(R"({"keys": [[1, 5], [2, 20000]]})"),
          "error: \"Text Size\" takes values in [0, 10000], not 20000"},
         {"Text Color", json::parse(R"({"keys": [[1, 5]]})"),

@@ -20,7 +20,7 @@
 
 #include <gtest/gtest.h>
 
-#include "RenderTestUtil.h"
+#include "RenderProgram.h"
 
 using namespace Vx::Render::test;
 
@@ -32,12 +32,6 @@ struct RenderRun
 {
     pid_t pid = -1;
     std::string errPath;
-};
-
-struct RunResult
-{
-    int exitCode;
-    std::string err;
 };
 
 RenderRun startRender(const ScratchFolder& folder, const std::vector<std::string>& args)
@@ -58,26 +52,15 @@ RenderRun startRender(const ScratchFolder& folder, const std::vector<std::string
     return run;
 }
 
-std::string bytesOf(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 RunResult finish(const RenderRun& run)
 {
     int status = 0;
     ::waitpid(run.pid, &status, 0);
-    const std::string err = bytesOf(run.errPath);
+    RunResult result;
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.err = contents(run.errPath);
     fs::remove(run.errPath);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, err};
-}
-
-RunResult render(const ScratchFolder& folder, const std::vector<std::string>& args)
-{
-    return finish(startRender(folder, args));
+    return result;
 }
 
 std::vector<std::string> temporaries(const std::string& folder)
@@ -108,7 +91,6 @@ TEST(RenderLimits, RefusedBeforeRenderingWithOptionValueAndWhatIsAllowed)
     const auto out = OIIO::ImageOutput::create("openexr");
     ASSERT_TRUE(out->open(folder.file("big.0001.exr"), huge) && out->write_image(OIIO::TypeFloat, pixel) &&
                 out->close());
-    const std::string allowed = "frame numbers go from -999999999999 to 999999999999";
     struct Case
     {
         std::vector<std::string> args;
@@ -126,25 +108,10 @@ TEST(RenderLimits, RefusedBeforeRenderingWithOptionValueAndWhatIsAllowed)
         {{"--threads", "100000", "-o", "a.####.png"},
          2,
          "--threads: \"100000\" is not a thread count: use a whole number from 0 (one per core) to 256"},
-        {{"--threads", "-1", "-o", "a.####.png"},
-         2,
-         "--threads: \"-1\" is not a thread count: use a whole number from 0 (one per core) to 256"},
-        {{"--range", "1-99999999999999999999", "-o", "a.####.png"},
-         2,
-         "--range: Invalid range \"1-99999999999999999999\": " + allowed},
-        {{"-f", "-1000000000000", "-o", "a.####.png"}, 2, "--frames: Invalid range \"-1000000000000\": " + allowed},
         {{"-o", "a.%060d.png"},
          2,
          "--output: Output pattern \"a.%060d.png\" pads frame numbers to 60 digits: at most 13 are allowed (a frame "
          "number has up to 12 digits and a sign)"},
-        {{"-o", "a." + std::string(14, '#') + ".png"},
-         2,
-         "--output: Output pattern \"a.##############.png\" pads frame numbers to 14 digits: at most 13 are allowed "
-         "(a frame number has up to 12 digits and a sign)"},
-        // A range of a trillion frames is checked without being listed: it fails as fast as one frame.
-        {{"-f", "1-999999999999", "--size", "64x36", "-o", "missing/a.####.png"},
-         2,
-         "Output folder \"missing\" does not exist"},
         // --save is checked before the first frame: no frame is written.
         {{"-f", "1-3", "--size", "64x36", "-o", "a.####.png", "--save", "missing/comp.json"},
          2,
@@ -154,22 +121,12 @@ TEST(RenderLimits, RefusedBeforeRenderingWithOptionValueAndWhatIsAllowed)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args[1]);
         const auto start = std::chrono::steady_clock::now();
-        const RunResult result = render(folder, c.args);
+        const RunResult result = runRender(folder, c.args);
         EXPECT_EQ(result.exitCode, c.exitCode);
         EXPECT_EQ(result.err, "kestrin-render: " + c.message + "\n");
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
     }
     EXPECT_EQ(folder.listNames(), std::vector<std::string>{"big.0001.exr"});
-}
-
-TEST(RenderLimits, FrameNumbersPastTwoToThe31KeepTheirNames)
-{
-    ScratchFolder folder;
-    const RunResult result =
-        render(folder, {"-q", "--size", "16x8", "-f", "2147483647-2147483649,999999999999", "-o", "f.%010d.png"});
-    ASSERT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(folder.listNames(), (std::vector<std::string>{"f.2147483647.png", "f.2147483648.png", "f.2147483649.png",
-                                                            "f.999999999999.png"}));
 }
 
 TEST(RenderLimits, AFullDiskFailsNamingTheFrameAndKeepsTheGoodFrames)
@@ -192,19 +149,19 @@ TEST(RenderLimits, AFullDiskFailsNamingTheFrameAndKeepsTheGoodFrames)
         // Three good frames of 320 KiB fill most of the megabyte: a fourth does not fit.
         writeImage(folder.file("disk/o.000" + std::to_string(frame) + ".png"), noise(320, 256, 10u + unsigned(frame)),
                    png);
-        good.push_back(bytesOf(folder.file("disk/o.000" + std::to_string(frame) + ".png")));
+        good.push_back(contents(folder.file("disk/o.000" + std::to_string(frame) + ".png")));
     }
     for (const std::string format : {"png", "exr", "tif"}) {
         SCOPED_TRACE(format);
-        const RunResult result = render(folder, {"-q", "--threads", "1", "-i", "plate.####.png", "-f", "1-3", "-o",
-                                                 "disk/o.####." + format, "-s", "Text=<FrameNo>"});
+        const RunResult result = runRender(folder, {"-q", "--threads", "1", "-i", "plate.####.png", "-f", "1-3", "-o",
+                                                    "disk/o.####." + format, "-s", "Text=<FrameNo>"});
         EXPECT_EQ(result.exitCode, 1);
         EXPECT_EQ(result.err,
                   "kestrin-render: frame 1: Cannot write \"disk/o.0001." + format + "\": No space left on device\n");
         EXPECT_EQ(temporaries(folder.file("disk")), std::vector<std::string>{});
     }
     for (int frame = 1; frame <= 3; ++frame)
-        EXPECT_TRUE(bytesOf(folder.file("disk/o.000" + std::to_string(frame) + ".png")) == good[frame - 1]) << frame;
+        EXPECT_TRUE(contents(folder.file("disk/o.000" + std::to_string(frame) + ".png")) == good[frame - 1]) << frame;
 }
 
 TEST(RenderLimits, StopSignalsFinishTheFramesUnderWayAndLeaveNoTemporaryFile)
@@ -248,7 +205,7 @@ TEST(RenderLimits, AnInputFrameOfAnotherSizeIsReportedOnce)
     OIIO::ImageSpec png(32, 16, 4, OIIO::TypeDesc::UINT8);
     for (int frame = 1; frame <= 4; ++frame)
         writeImage(folder.file("p.000" + std::to_string(frame) + ".png"), noise(frame % 2 ? 32 : 48, 16, 1u), png);
-    const RunResult result = render(folder, {"-q", "--threads", "1", "-i", "p.####.png", "-o", "o.####.png"});
+    const RunResult result = runRender(folder, {"-q", "--threads", "1", "-i", "p.####.png", "-o", "o.####.png"});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.err, "kestrin-render: warning: frame 2 \"p.0002.png\" is 48x16, the sequence is 32x16 (frame 1): "
                           "it is placed at the top left, the rest transparent black; other frames of another size "

@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -16,7 +15,6 @@ namespace {
 
 using FoTest::countCovered;
 using FoTest::kFamily;
-using FoTest::sameGlyph;
 
 class FoFontGlyph : public ::testing::Test
 {
@@ -33,49 +31,20 @@ protected:
     FoFont m_font48 = font(48, 48);
 };
 
-// Row 0 of a raster is the glyph's top: the bar of a 'T' is at the top, the foot of an 'L' at the
-// bottom.
-TEST_F(FoFontGlyph, RasterRowZeroIsTheTop)
+// Boxes are relative to the pen on the baseline, y up; row 0 of a raster is the glyph's top (the
+// bar of a 'T'); the box of a glyph's metrics is the size of its raster.
+TEST_F(FoFontGlyph, BoxesSitOnTheBaselineAndRasterRowZeroIsTheTop)
 {
     const FoFont::Glyph& t = raster(m_font48, L'T');
     ASSERT_FALSE(t.image.isNull());
     const int width = t.image->getWidth();
-    const int height = t.image->getHeight();
-    ASSERT_GE(height, 20);
     EXPECT_GE(countCovered(t.image, 0), width * 8 / 10) << "the bar";
-    EXPECT_GE(countCovered(t.image, 1), width * 8 / 10) << "the bar";
-    EXPECT_GT(countCovered(t.image, height - 1), 0) << "the stem";
-    EXPECT_LE(countCovered(t.image, height - 1), width / 4) << "the stem";
-    EXPECT_LE(countCovered(t.image, height / 2), width / 4) << "the stem";
+    EXPECT_LE(countCovered(t.image, t.image->getHeight() - 1), width / 4) << "the stem";
+    EXPECT_EQ(t.box.y0, 0) << "flat bottom on the baseline";
+    EXPECT_LT(m_font48.getChar(L'g').box.y0, 0) << "the descender";
 
-    const FoFont::Glyph& l = raster(m_font48, L'L');
-    ASSERT_FALSE(l.image.isNull());
-    EXPECT_GE(countCovered(l.image, l.image->getHeight() - 1), l.image->getWidth() * 8 / 10) << "the foot";
-    EXPECT_LE(countCovered(l.image, 0), l.image->getWidth() / 3) << "the stem";
-}
-
-// Boxes are relative to the pen on the baseline, y up.
-TEST_F(FoFontGlyph, BoxesSitOnTheBaseline)
-{
-    const FoFont::Glyph& h = m_font48.getChar(L'H');
-    EXPECT_EQ(h.box.y0, 0) << "flat bottom on the baseline";
-    EXPECT_GT(h.box.y1, 48 / 2);
-    EXPECT_LT(h.box.y1, 48);
-    EXPECT_GE(h.box.x0, 0);
-    EXPECT_LE(h.box.x1, h.advanceX + 1);
-
-    const FoFont::Glyph& g = m_font48.getChar(L'g');
-    EXPECT_LT(g.box.y0, 0) << "the descender";
-    EXPECT_LT(g.box.y1, h.box.y1) << "x-height below cap height";
-
-    const FoFont::Glyph& quote = m_font48.getChar(L'\'');
-    EXPECT_GT(quote.box.y0, h.box.y1 / 2) << "an apostrophe sits high";
-}
-
-TEST_F(FoFontGlyph, BoxMatchesRasterSize)
-{
-    for (const FoFont& f : {m_font48, font(13, 13), font(40, 24), font(48, 48, FoFontMgr::BoldItalic)}) {
-        for (wchar_t c : std::wstring(L"AgjQ|,.Wl\u00e9\u20ac")) {
+    for (const FoFont& f : {m_font48, font(40, 24), font(13, 13, FoFontMgr::BoldItalic)}) {
+        for (wchar_t c : std::wstring(L"AgQ,\u00e9")) {
             const FoFont::Glyph& metrics = f.getChar(c);
             const FoFont::Glyph& rasterised = f.rasterizeGlyph(metrics.id);
             EXPECT_TRUE(metrics.image.isNull()) << "getChar gives no raster";
@@ -84,7 +53,6 @@ TEST_F(FoFontGlyph, BoxMatchesRasterSize)
             EXPECT_EQ(metrics.advanceX, rasterised.advanceX);
             EXPECT_EQ(rasterised.box.getWidth(), rasterised.image->getWidth()) << f.describe() << " " << int(c);
             EXPECT_EQ(rasterised.box.getHeight(), rasterised.image->getHeight()) << f.describe() << " " << int(c);
-            EXPECT_EQ(rasterised.image->getXStride(), 1);
             EXPECT_EQ(rasterised.image->getYStride(), rasterised.image->getWidth());
         }
     }

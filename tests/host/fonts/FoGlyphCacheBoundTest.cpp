@@ -76,17 +76,6 @@ TEST_F(FoGlyphCacheBound, RastersStayUnderTheBoundAndComeBackTheSame)
     EXPECT_EQ(m_fonts.getGlyphCacheCount(), 0u);
 }
 
-TEST_F(FoGlyphCacheBound, LayoutMetricsRenderNothing)
-{
-    const std::size_t before = m_fonts.getGlyphCacheBytes();
-    const FoFont f = m_fonts.getFont(kFamily, FoFontMgr::Bold, 10000, 10000);
-    int advance = 0;
-    for (wchar_t c = L'A'; c <= L'Z'; ++c)
-        advance += f.getChar(c).advanceX;
-    EXPECT_GT(advance, 26 * 5000);
-    EXPECT_EQ(m_fonts.getGlyphCacheBytes(), before);
-}
-
 TEST_F(FoGlyphCacheBound, SizedFacesStayUnderTheBound)
 {
     m_fonts.setSizedFaceLimit(3);

@@ -14,19 +14,11 @@ using namespace Vx;
 
 namespace {
 
-/// Build information as a plug-in writes it; counts its destructions.
+/// Build information as a plug-in writes it.
 class TestBuildInfo : public InBuildInfo
 {
 public:
-    TestBuildInfo(const char* libraryName, int buildCode, int* destroyed = nullptr)
-        : m_libraryName(libraryName), m_buildCode(buildCode), m_destroyed(destroyed)
-    {
-    }
-    ~TestBuildInfo() override
-    {
-        if (m_destroyed)
-            ++*m_destroyed;
-    }
+    TestBuildInfo(const char* libraryName, int buildCode) : m_libraryName(libraryName), m_buildCode(buildCode) {}
     const char* getProductString() const override { return "Orvane Kestrin Library"; }
     const char* getLibraryName() const override { return m_libraryName; }
     const char* getReleaseName() const override { return "2013"; }
@@ -42,7 +34,6 @@ public:
 private:
     const char* m_libraryName;
     int m_buildCode;
-    int* m_destroyed;
 };
 
 } // namespace

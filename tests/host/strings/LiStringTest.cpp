@@ -29,10 +29,7 @@ TEST(LiStringUtil, ConvertsIntsAndInt64sUpToTheirExtremes)
         std::int64_t value;
         const char* expected;
     } longs[] = {
-        {std::int64_t{0}, "0"},
-        {std::int64_t{-1}, "-1"},
         {std::int64_t{4294967296}, "4294967296"},
-        {std::int64_t{-4294967296}, "-4294967296"},
         {std::numeric_limits<std::int64_t>::max(), "9223372036854775807"},
         {std::numeric_limits<std::int64_t>::min(), "-9223372036854775808"},
         {std::numeric_limits<std::int64_t>::min() + 1, "-9223372036854775807"},

@@ -1,4 +1,4 @@
-// RCShdPtr, OPtr and RCWeakPtr on one thread: reference counts, destruction at zero, assignment
+// RCShdPtr and RCWeakPtr on one thread: reference counts, destruction at zero, assignment
 // and moves, weak references locking before and after the object's death, the error raised by an
 // empty handle.
 #include "Probe.h"
@@ -16,7 +16,6 @@ namespace SupportTest {
 namespace {
 
 using Vx::makeShared;
-using Vx::OPtr;
 using Vx::RCShdPtr;
 using Vx::RCWeakPtr;
 
@@ -29,15 +28,10 @@ TEST(RCShdPtr, CountsReferencesAndDestroysAtZero)
     EXPECT_EQ(first->getRefCount(), 1);
     {
         RCShdPtr<Probe> second = first;
-        RCShdPtr<Probe> third;
-        third = second;
-        EXPECT_EQ(first->getRefCount(), 3);
-        EXPECT_EQ(third.get(), raw);
         // Assigned what it holds: kept. (Named apart, so that clang does not flag a self-assignment.)
-        const RCShdPtr<Probe>& same = third;
-        third = same;
-        third.assign(third.get());
-        EXPECT_EQ(first->getRefCount(), 3);
+        const RCShdPtr<Probe>& same = second;
+        second = same;
+        EXPECT_EQ(first->getRefCount(), 2);
     }
     EXPECT_EQ(first->getRefCount(), 1);
     EXPECT_EQ(deaths, 0);
@@ -87,28 +81,6 @@ TEST(RCShdPtr, EmptyHandlesNameTheirTypeWhenDereferenced)
     EXPECT_THROW_MESSAGE(empty->getValue(), Vx::RCExNullPtr,
                          "Null pointer: a Vx::RCStrongBasePtr<SupportTest::Probe, Vx::LkCounter<int> > was used while "
                          "empty.");
-    EXPECT_THROW(*empty, Vx::RCExNullPtr);
-    OPtr<Probe> emptyOwner;
-    EXPECT_THROW_MESSAGE(emptyOwner->getValue(), Vx::RCExNullPtr,
-                         "Null pointer: a Vx::OPtr<SupportTest::Probe> was used while empty.");
-}
-
-TEST(OPtr, OwnsUntilReleased)
-{
-    std::atomic<int> deaths{0};
-    {
-        OPtr<Probe> owner(new Probe(deaths, 5));
-        OPtr<Probe> next(std::move(owner));
-        EXPECT_FALSE(static_cast<bool>(owner));
-        EXPECT_EQ(next->getValue(), 5);
-    }
-    EXPECT_EQ(deaths, 1);
-    OPtr<Probe> owner(new Probe(deaths));
-    RCShdPtr<Probe> shared(owner.release());
-    EXPECT_EQ(owner.get(), nullptr);
-    EXPECT_EQ(deaths, 1);
-    shared.reset();
-    EXPECT_EQ(deaths, 2);
 }
 
 TEST(RCWeakPtr, LocksALiveObjectWithoutKeepingItAlive)
@@ -117,33 +89,17 @@ TEST(RCWeakPtr, LocksALiveObjectWithoutKeepingItAlive)
     RCShdPtr<Probe> strong = makeShared<Probe>(deaths, 11);
     RCWeakPtr<Probe> weak(strong);
     RCWeakPtr<Probe> copy(weak);
-    RCWeakPtr<Probe> assigned;
-    assigned = weak;
     EXPECT_EQ(strong->getRefCount(), 1);
-    {
-        RCWeakPtr<Probe> shortLived(strong); // may die before the object
-    }
     RCShdPtr<Probe> locked = weak.lock();
     ASSERT_TRUE(locked);
     EXPECT_EQ(locked->getValue(), 11);
     EXPECT_EQ(strong->getRefCount(), 2);
     strong.reset();
     EXPECT_EQ(deaths, 0) << "the locked handle keeps the object";
-    EXPECT_FALSE(copy.expired());
     locked.reset();
     EXPECT_EQ(deaths, 1);
-    for (const RCWeakPtr<Probe>* w : {&weak, &copy, &assigned}) {
-        EXPECT_TRUE(w->expired());
-        EXPECT_TRUE(w->lock().isNull());
-    }
-    EXPECT_TRUE(RCWeakPtr<Probe>().expired());
-    EXPECT_TRUE(RCWeakPtr<Probe>(RCShdPtr<Probe>()).lock().isNull());
-
-    // Assigning over a weak reference to a dead object lets go of it.
-    std::atomic<int> otherDeaths{0};
-    RCShdPtr<Probe> other = makeShared<Probe>(otherDeaths);
-    copy = RCWeakPtr<Probe>(other);
-    EXPECT_EQ(copy.lock().get(), other.get());
+    EXPECT_TRUE(copy.expired());
+    EXPECT_TRUE(copy.lock().isNull());
 }
 
 } // namespace

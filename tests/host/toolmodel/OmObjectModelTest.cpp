@@ -1,9 +1,8 @@
-// The object model: observers and their hints, attribute references in texts, and time
-// differences.
+// The object model: observers and their hints, and time differences. (Attribute references in
+// texts: the Slate substitution tests, through the controller that replaces them.)
 #include "ToolModelTestSupport.h"
 #include "common/ExpectThrowMessage.h"
 
-#include <Vx/Om/OmCompositionGraphUtils.h>
 #include <Vx/Om/OmDefaultSettings.h>
 
 using namespace Vx;
@@ -58,39 +57,6 @@ TEST_F(OmObjectModelTest, ObserversReceiveAttributeHintsForTheComposition)
     subject.detachObserver(&observer);
     composition->setAttribute("client", "Initech");
     EXPECT_EQ(observer.received.size(), 6u);
-}
-
-TEST_F(OmObjectModelTest, SubstitutesAttributeReferences)
-{
-    composition->setAttribute("client", "ACME");
-    composition->setAttribute("take", "<CompName>");
-    const struct
-    {
-        const char* text;
-        const char* expected;
-    } cases[] = {
-        {"<attr:client> / <attr:missing> / <CompName> / <attr:take> / <attr:client",
-         "ACME / <attr:missing> / <CompName> / <CompName> / <attr:client"},
-        {"", ""},
-        {"<attr:client><attr:client>", "ACMEACME"},
-        {"<attr:>", "<attr:>"},
-        {"<ATTR:client>", "<ATTR:client>"},
-        {"x<attr:Client>y", "x<attr:Client>y"},
-    };
-    for (const auto& c : cases) {
-        std::string plain = c.text;
-        OmCompositionGraphUtils::substituteUdas(*graph, plain);
-        EXPECT_EQ(plain, c.expected) << "for " << c.text;
-        LiString host(c.text);
-        OmCompositionGraphUtils::substituteUdas(graph, host);
-        EXPECT_EQ(host.str(), c.expected) << "for the host string " << c.text;
-    }
-    OmGraph orphan("orphan", nullptr);
-    std::string untouched = "<attr:client>";
-    OmCompositionGraphUtils::substituteUdas(orphan, untouched);
-    EXPECT_EQ(untouched, "<attr:client>");
-    LiString text("<attr:client>");
-    EXPECT_THROW(OmCompositionGraphUtils::substituteUdas(RCShdPtr<PiGraph>(), text), RCExNullPtr);
 }
 
 TEST(DtTime, DifferencesNeedOneRate)

@@ -1,23 +1,18 @@
-// Helpers shared by the tool-model tests: a small image tool of their own ("Gain": multiplies the
-// colour of its primary input, or generates a solid image when nothing is connected), a fixture
-// holding a composition with one graph, and handlers that count their calls.
+// Helpers shared by the tool-model tests: a small image tool of their own ("Gain": a primary input,
+// a stored note, a gain, a label and the generator's inputs; its processing hands the input on), a
+// fixture holding a composition with one graph, and handlers that count their calls.
 //
 // Everything runs on the test's main thread, which plays the host's main (graph) thread.
 #pragma once
 
 #include <Vx/Cb/CbHandler.h>
 #include <Vx/Ix/IxTile.h>
-#include <Vx/Pi/PiColorProcNode.h>
 #include <Vx/Pi/PiComposition.h>
 #include <Vx/Pi/PiImageGenerator.h>
 #include <Vx/Pi/PiImageModifier.h>
-#include <Vx/Pi/PiImageRepeatNode.h>
-#include <Vx/Pi/PiImageTimeOffsetNode.h>
 #include <Vx/Pi/PiInputValue.h>
 #include <Vx/Pi/PiRangeInputPolicy.h>
 #include <Vx/Pi/PiSwitchInputPolicy.h>
-#include <Vx/Px/PxColorSourceNode.h>
-#include <Vx/Px/PxImageFormatNode.h>
 #include <Vx/St/StBufferManager.h>
 
 #include <gtest/gtest.h>
@@ -28,49 +23,6 @@
 
 namespace Vx {
 namespace pitest {
-
-/// Multiplies the colour channels of its input by a gain value.
-class GainProcNode : public PxImageNode
-{
-public:
-    GainProcNode(const Init& init, const PxNodePtr<PxImageProtocol const>& input,
-                 const PxNodePtr<PxAnimValueProtocol<double> const>& gain)
-        : PxNode(init), PxImageNode(init, input), m_gain(gain)
-    {
-    }
-    ~GainProcNode() override
-    {
-        unregisterChild(PxNodePtr<PxNode const>(getImageInput()));
-        unregisterChild(PxNodePtr<PxNode const>(m_gain));
-    }
-    void init() override
-    {
-        registerChild(PxNodePtr<PxNode const>(getImageInput()));
-        registerChild(PxNodePtr<PxNode const>(m_gain));
-    }
-    PxImageResult getImage(const PxImageContext& ctx) const override
-    {
-        const PxImageResult in = getImageInput()->getImage(ctx);
-        const PxResult<double> gain = m_gain->getValue(ctx.time);
-        PxValidityInterval validity = in.getValidity().intersected(gain.validity);
-        if (in.isEmpty())
-            return PxImageResult(RCShdPtr<IxTile>(), validity);
-        RCShdPtr<IxTile> tile = allocateImageBuffer(ctx, {}, in.getPixelRegion());
-        const IxWriteGuard out(tile.get());
-        const IxReadGuard source = in.getTileGuard();
-        const GeRectangle<int>& r = in.getPixelRegion();
-        const float g = float(gain.value);
-        for (int y = r.y0; y < r.y1; ++y)
-            for (int x = r.x0; x < r.x1; ++x) {
-                CoRgbaColorTyped<float> c = IxPixelUtil::getPixelColor(source, x, y);
-                IxPixelUtil::setPixelColor(out, x, y, {c.red * g, c.green * g, c.blue * g, c.alpha});
-            }
-        return PxImageResult(tile, validity);
-    }
-
-private:
-    PxNodePtr<PxAnimValueProtocol<double> const> m_gain;
-};
 
 inline const std::string kGain = "Gain";
 inline const std::string kLabel = "Label";
@@ -97,8 +49,8 @@ inline void describeGainTool(PiImageModifier::Descriptor& descriptor)
     descriptor.produces(PiImageModifier::getOutputName(), PiSocketType::Image);
 }
 
-/// The Gain tool's controller. Records what the host tells it.
-class GainController : public PiImageModifier, public PiValueChangeInterface
+/// The Gain tool's controller.
+class GainController : public PiImageModifier
 {
 public:
     GainController() : GainController(true) {}
@@ -114,62 +66,13 @@ public:
             PiToolInterfaceManip::addInputPolicy(*this, entry->getName(), entry->getPtr());
     }
 
-    void nodeLoaded() override { ++loadedCount; }
-    void valueChanged(const RCShdPtr<PiValue>& value) override { changedValues.push_back(value->getName()); }
-    void inputConnected(const RCShdPtr<PiInput>& input, const RCShdPtr<PiOutput>&) override
-    {
-        connections.push_back("+" + input->getName());
-        if (input->isPrimary())
-            forceCreateProcNodes();
-    }
-    void inputDisconnected(const RCShdPtr<PiInput>& input, const RCShdPtr<PiOutput>&) override
-    {
-        connections.push_back("-" + input->getName());
-        if (input->isPrimary())
-            forceCreateProcNodes();
-    }
-
+    /// The tool-model tests render nothing: the input is handed on.
     PxNodePtr<PxImageProtocol const> createModifierProcNode(OutputPublisher& publisher,
                                                             const PxNodePtr<PxImageProtocol const>& inputNode) override
     {
         publisher.beginOutput();
-        const auto gain = pxDownCast<PxAnimValueProtocol<double> const>(publisher.getInputNode(kGain));
-        if (getPrimaryInput()->isConnected()) {
-            generatorForm = false;
-            return PxNodePtr<PxImageProtocol const>(pxCreateNode<GainProcNode>(inputNode, gain));
-        }
-        generatorForm = true;
-        using G = PiImageGenerator;
-        RCShdPtr<PiNode> node = getNode();
-        const PxImageFormat format =
-            PiImageFormatValueConst(RCShdPtr<const PiValue>(node->getStoredValue(G::getFormatValueName(), true).get()))
-                .getValue();
-        auto formatNode = pxCreateNode<PxImageFormatNode>(format);
-        auto source = pxCreateNode<PxColorSourceNode>(
-            PxNodePtr<PxImageFormatProtocol const>(formatNode),
-            pxDownCast<PxAnimValueProtocol<int> const>(publisher.getInputNode(G::getXResolutionInputName())),
-            pxDownCast<PxAnimValueProtocol<int> const>(publisher.getInputNode(G::getYResolutionInputName())),
-            PxNodePtr<PxAnimValueProtocol<CoRgbColorTyped<float>> const>(
-                pxCreateNode<PiColorProcNode>(publisher, node->getInput(G::getFillColorInputName(), true))),
-            pxDownCast<PxAnimValueProtocol<double> const>(publisher.getInputNode(G::getFillAlphaInputName())),
-            PxNodePtr<PxAnimValueProtocol<CoRgbColorTyped<float>> const>(
-                pxCreateNode<PxAnimValueNode<CoRgbColorTyped<float>>>(
-                    PxResult<CoRgbColorTyped<float>>(CoRgbColorTyped<float>::ZERO, PxValidityInterval::FULL))),
-            PxNodePtr<PxAnimValueProtocol<double> const>(
-                pxCreateNode<PxAnimValueNode<double>>(PxResult<double>(0.0, PxValidityInterval::FULL))));
-        auto gained = pxCreateNode<GainProcNode>(PxNodePtr<PxImageProtocol const>(source), gain);
-        auto repeat = pxCreateNode<PiImageRepeatNode>(
-            PxNodePtr<PxImageProtocol const>(gained), publisher.getInputNode(G::getInTimeInputName()),
-            publisher.getInputNode(G::getOutTimeInputName()), publisher.getInputNode(G::getRepeatModeInputName()),
-            publisher.getInputNode(G::getLockDurationInputName()));
-        return PxNodePtr<PxImageProtocol const>(pxCreateNode<PiImageTimeOffsetNode>(
-            PxNodePtr<PxImageProtocol const>(repeat), publisher.getInputNode(G::getTimeOffsetInputName())));
+        return inputNode;
     }
-
-    int loadedCount = 0;
-    bool generatorForm = false;
-    std::vector<std::string> changedValues;
-    std::vector<std::string> connections;
 };
 
 /// A handler that runs a function; counts its calls.
@@ -183,7 +86,6 @@ public:
         if (m_function)
             m_function();
     }
-    void setFunction(std::function<void()> function) { m_function = std::move(function); }
     int getCalls() const { return m_calls; }
 
 private:
@@ -220,26 +122,6 @@ protected:
     RCShdPtr<PiComposition> composition;
     RCShdPtr<PiGraph> graph;
 };
-
-/// Renders the pixel (x, y) of `node` at `time` (seconds), full resolution.
-inline CoRgbaColorTyped<float> renderPixel(const PxNodePtr<PxImageProtocol const>& node, double time, int x, int y,
-                                           PxValidityInterval* validity = nullptr)
-{
-    PxRequestMgr::getInstance().waitForIdle();
-    PxImageContext ctx;
-    ctx.time = time;
-    ctx.region = {x, x + 1, y, y + 1};
-    PxImageResult result;
-    {
-        PxRequestMgr::RenderScope scope;
-        result = node->getImage(ctx);
-    }
-    if (validity)
-        *validity = result.getValidity();
-    if (result.isEmpty())
-        return result.getFillColor();
-    return IxPixelUtil::getPixelColor(result.getTileGuard(), x, y);
-}
 
 } // namespace pitest
 } // namespace Vx

@@ -1,8 +1,7 @@
 // The input catalogue: what SlateController::describe declares, in which order, with which
-// policies (one row per input: kind, range, default, labels); and the life of the four
-// package-wide policies.
+// policies (one row per input: kind, range, default, labels). (The masking mode and the release of
+// the package-wide policies: the plug-in test.)
 #include "SlateControllerTestSupport.h"
-#include "common/ExpectThrowMessage.h"
 
 #include <Vx/Fo/FoFontMgr.h>
 #include <Vx/Pi/PiEnumPolicy.h>
@@ -136,20 +135,12 @@ TEST_F(SlateCatalogueTest, DeclaresEveryInputInOrderWithItsKindRangeDefaultAndLa
     EXPECT_EQ(primary->getMaxConnections(), 1);
     EXPECT_FALSE(primary->isRequired());
     EXPECT_EQ(entries[1].getRole(), PiInputPolicy::Role::StoredValue);
-    const auto* stored = dynamic_cast<const PiStoredValuePolicy*>(entries[1].getPtr().get());
-    ASSERT_NE(stored, nullptr);
-    EXPECT_EQ(stored->getValueType(), PiValueType::String);
 }
 
-TEST_F(SlateCatalogueTest, NoMaskNoDisplayModifierAndTheFontPolicyFollowsTheFontManager)
+TEST_F(SlateCatalogueTest, TheFontPolicyFollowsTheFontManager)
 {
     PiImageModifier::Descriptor descriptor;
-    EXPECT_TRUE(descriptor.canBeDisplayModifier()); // the descriptor's own default, overridden below
     SlateController::describe(descriptor);
-    EXPECT_EQ(descriptor.getMaskingMode(), PiImageModifierTypes::NoMasking);
-    EXPECT_FALSE(descriptor.canBeDisplayModifier());
-    EXPECT_EQ(descriptor.findEntry(PiImageModifier::getMaskInputName()), nullptr);
-
     ASSERT_NE(descriptor.findEntry("Text Font"), nullptr);
     const auto* font =
         dynamic_cast<const PiTypedInputPolicy<std::string>*>(descriptor.findEntry("Text Font")->getPtr().get());
@@ -160,28 +151,6 @@ TEST_F(SlateCatalogueTest, NoMaskNoDisplayModifierAndTheFontPolicyFollowsTheFont
     // An invalid name is still stored as written: the warning is the controller's business.
     EXPECT_EQ(piVariantGet<std::string>(font->filterVariant(PiVariant(std::string("No Such Font Family")))),
               "No Such Font Family");
-}
-
-TEST_F(SlateCatalogueTest, CreatingThePoliciesAgainReplacesThemAndReleasingTwiceDoesNothing)
-{
-    const auto textFont = [] {
-        for (const auto& entry : describeEntries())
-            if (entry.getName() == "Text Font")
-                return entry.getPtr();
-        return RCShdPtr<const PiInputPolicy>();
-    };
-    RCShdPtr<const PiInputPolicy> first = textFont();
-    EXPECT_EQ(first->getRefCount(), 2); // `first` and the package-wide slot
-    SlateController::createStaticPolicies();
-    EXPECT_EQ(first->getRefCount(), 1);
-    const RCShdPtr<const PiInputPolicy> second = textFont();
-    EXPECT_NE(second.get(), first.get());
-
-    SlateController::releaseStaticPolicies();
-    EXPECT_EQ(second->getRefCount(), 1);
-    SlateController::releaseStaticPolicies();
-    PiImageModifier::Descriptor descriptor;
-    EXPECT_THROW(SlateController::describe(descriptor), RCExNullPtr);
 }
 
 } // namespace

@@ -1,12 +1,9 @@
-// The processing chain the controller builds, in both forms, and the hand-over of the substituted
-// text and the generator's format by set-requests. Renders through the built chain are compared
-// with renders of a SlateProcNode put together by hand from the same values.
+// The processing chain the controller builds, in both forms, what the generator form plays when,
+// and the hand-over of the substituted text and the generator's format by set-requests. Renders through the built chain
+// are compared with renders of a SlateProcNode put together by hand from the same values.
 #include "SlateControllerTestSupport.h"
 
-#include "host/toolmodel/ToolModelTestSupport.h"
-
 #include <Vx/Pi/PiImageGenerator.h>
-#include <Vx/Pi/PiImageRepeatNode.h>
 #include <Vx/Pi/PiImageTimeOffsetNode.h>
 #include <Vx/Pi/PiNode.h>
 #include <Vx/Px/PxColorSourceNode.h>
@@ -21,11 +18,11 @@ using G = PiImageGenerator;
 class SlateGraphTest : public SlateControllerTest
 {
 protected:
-    /// An image source upstream: the host's Gain test tool generating a solid image of the small
+    /// An image source upstream: a Slate node without text, generating a solid image of the small
     /// format.
     RCShdPtr<PiNode> makeSource()
     {
-        const auto source = graph->createNode("source", OPtr<PiNodeController>(new pitest::GainController));
+        const auto source = makeNode("source");
         setFormat(source, smallFormat());
         setColor(source, G::getFillColorInputName(), {0.5f, 0.25f, 0.125f});
         return source;
@@ -47,27 +44,6 @@ protected:
         return renderTiles(node, frameTime(frame), 0, frameRegion(smallFormat(), 0), 64, 64);
     }
 };
-
-TEST_F(SlateGraphTest, GeneratorFormWithNothingConnected)
-{
-    SlateController* controller = nullptr;
-    const auto node = makeNode("slate", &controller);
-    setInput(node, kText, std::string("<CompName>"));
-    const PxNodePtr<PxImageProtocol const> output = node->getProcNode();
-
-    const auto* timeOffset = dynamic_cast<const PiImageTimeOffsetNode*>(output.get());
-    ASSERT_NE(timeOffset, nullptr);
-    const auto* repeat = dynamic_cast<const PiImageRepeatNode*>(timeOffset->getImageInput().get());
-    ASSERT_NE(repeat, nullptr);
-    const PxStrongHndl<SlateProcNode>& slate = controller->getSlateProcNode();
-    ASSERT_TRUE(slate);
-    EXPECT_EQ(static_cast<const void*>(repeat->getImageInput().get()),
-              static_cast<const void*>(static_cast<const PxImageProtocol*>(slate.get())));
-    EXPECT_NE(dynamic_cast<const PxColorSourceNode*>(slate->getImageInput().get()), nullptr);
-    EXPECT_TRUE(controller->getFormatNode());
-    EXPECT_EQ(controller->getFormatNode()->getImageFormat(), PxImageFormat());
-    EXPECT_EQ(slate->getText(), "shot010");
-}
 
 TEST_F(SlateGraphTest, ConnectingThePrimaryInputSwitchesForms)
 {
@@ -151,6 +127,37 @@ TEST_F(SlateGraphTest, ModifierRenderMatchesAHandBuiltSlate)
     EXPECT_EQ(built, render(*expected, 7));
     EXPECT_NE(built, render(*plate, 7));
     EXPECT_NE(built, render(*output, 8));
+}
+
+// The generator form's in and out times, repeat mode and time offset decide what plays, and for how
+// long it holds. (The time a loop asks of its input: the repeat node's own test.)
+TEST_F(SlateGraphTest, InOutTimesRepeatModeAndOffsetDecideWhatPlays)
+{
+    const auto node = makeSource();
+    setInput(node, G::getInTimeInputName(), 1.0);
+    setInput(node, G::getOutTimeInputName(), 2.0);
+    const PxNodePtr<PxImageProtocol const> output = node->getProcNode();
+    PxValidityInterval validity;
+    const auto pixel = [&](double time) {
+        PxRequestMgr::getInstance().waitForIdle();
+        const PxImageResult result = renderOnce(*output, time, 0, {0, 1, 0, 1});
+        validity = result.getValidity();
+        return result.isEmpty() ? result.getFillColor() : IxPixelUtil::getPixelColor(result.getTileGuard(), 0, 0);
+    };
+    const CoRgbaColorTyped<float> fill{0.5f, 0.25f, 0.125f, 1.0f};
+    const CoRgbaColorTyped<float> nothing{};
+    EXPECT_EQ(pixel(0.5), nothing);
+    EXPECT_EQ(validity.end, 1.0) << "nothing plays until the in time";
+    EXPECT_EQ(pixel(1.5), fill);
+    EXPECT_EQ(pixel(2.0), nothing);
+    setInput(node, G::getRepeatModeInputName(), int(G::RepeatHold));
+    EXPECT_EQ(pixel(0.5), fill);
+    EXPECT_EQ(pixel(7.0), fill);
+    setInput(node, G::getTimeOffsetInputName(), 10.0);
+    setInput(node, G::getRepeatModeInputName(), int(G::RepeatNone));
+    EXPECT_EQ(pixel(1.5), nothing);
+    EXPECT_EQ(pixel(11.5), fill);
+    EXPECT_EQ(validity, (PxValidityInterval{11.0, 12.0}));
 }
 
 TEST_F(SlateGraphTest, ChangedTextReachesTheNodeByOneRequest)

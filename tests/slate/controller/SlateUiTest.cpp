@@ -1,8 +1,6 @@
-// The controller's user-interface companions: the "Slate" companion from an installed factory,
-// the "Output" companion that follows the primary input, and no companion for anything else.
+// The controller's user-interface companions: the "Output" companion that follows the primary
+// input, and none for other widgets (nor for "Slate" while no factory is installed).
 #include "SlateControllerTestSupport.h"
-
-#include "host/toolmodel/ToolModelTestSupport.h"
 
 #include <Vx/Pi/PiNode.h>
 
@@ -10,63 +8,6 @@ namespace Vx::test {
 namespace {
 
 using namespace SlateNames;
-
-class Companion : public RCObject
-{
-};
-
-/// Records how it was called and returns a companion of its own.
-class RecordingFactory : public SlateController::UiFactory
-{
-public:
-    RCShdPtr<RCObject> create(const RCShdPtr<PiWidget>& widget, const RCShdPtr<const PiInput>& text,
-                              const RCShdPtr<const PiInput>& textFont, const RCShdPtr<const PiInput>& textStyle,
-                              const RCShdPtr<const PiInput>& dropShadow, const RCShdPtr<const PiInput>& box,
-                              int context) override
-    {
-        ++readOnlyCalls;
-        record(widget, {text.get(), textFont.get(), textStyle.get(), dropShadow.get(), box.get()}, context);
-        return readOnlyCompanion;
-    }
-    RCShdPtr<RCObject> create(const RCShdPtr<PiWidget>& widget, const RCShdPtr<PiInput>& text,
-                              const RCShdPtr<PiInput>& textFont, const RCShdPtr<PiInput>& textStyle,
-                              const RCShdPtr<PiInput>& dropShadow, const RCShdPtr<PiInput>& box, int context) override
-    {
-        ++writableCalls;
-        record(widget, {text.get(), textFont.get(), textStyle.get(), dropShadow.get(), box.get()}, context);
-        return writableCompanion;
-    }
-
-    int readOnlyCalls = 0;
-    int writableCalls = 0;
-    std::string widgetName;
-    std::vector<std::string> inputNames;
-    std::vector<const PiInput*> inputs;
-    int lastContext = -1;
-    RCShdPtr<RCObject> readOnlyCompanion = RCShdPtr<RCObject>(new Companion);
-    RCShdPtr<RCObject> writableCompanion = RCShdPtr<RCObject>(new Companion);
-
-private:
-    void record(const RCShdPtr<PiWidget>& widget, std::vector<const PiInput*> given, int code)
-    {
-        widgetName = widget->getName();
-        inputs = std::move(given);
-        inputNames.clear();
-        for (const PiInput* input : inputs)
-            inputNames.push_back(input ? input->getName() : "<null>");
-        lastContext = code;
-    }
-};
-
-/// Installs a factory for one test and always uninstalls it.
-class FactoryScope
-{
-public:
-    explicit FactoryScope(SlateController::UiFactory* factory) { SlateController::setUiFactory(factory); }
-    ~FactoryScope() { SlateController::setUiFactory(nullptr); }
-    FactoryScope(const FactoryScope&) = delete;
-    FactoryScope& operator=(const FactoryScope&) = delete;
-};
 
 class SlateUiTest : public SlateControllerTest
 {
@@ -77,43 +18,12 @@ protected:
         return controller.createWidgetCompanion(w, c);
     }
 
-    RCShdPtr<PiNode> makeSource()
-    {
-        return graph->createNode("source", OPtr<PiNodeController>(new pitest::GainController));
-    }
+    RCShdPtr<PiNode> makeSource() { return makeNode("source"); }
     void connect(const RCShdPtr<PiNode>& source, const RCShdPtr<PiNode>& slate)
     {
         graph->connect(source->getOutput(PiImageModifier::getOutputName(), true), slate->getPrimaryInput());
     }
 };
-
-TEST_F(SlateUiTest, SlateCompanionComesFromTheInstalledFactory)
-{
-    SlateController* controller = nullptr;
-    const auto node = makeNode("slate", &controller);
-    const auto slateWidget = widget("Slate");
-    EXPECT_FALSE(controller->createWidgetCompanion(slateWidget, 3));
-    EXPECT_FALSE(readOnlyCompanion(*controller, slateWidget, 3));
-
-    // A controller made before the factory was installed gets companions from it afterwards.
-    RecordingFactory factory;
-    const FactoryScope scope(&factory);
-    EXPECT_EQ(controller->createWidgetCompanion(slateWidget, 5), factory.writableCompanion);
-    EXPECT_EQ(factory.writableCalls, 1);
-    EXPECT_EQ(factory.widgetName, "Slate");
-    EXPECT_EQ(factory.inputNames, (std::vector<std::string>{"Text", "Text Font", "Text Style", "Drop Shadow", "Box"}));
-    EXPECT_EQ(factory.inputs[0], node->getInput(kText, true).get());
-    EXPECT_EQ(factory.lastContext, 5);
-
-    EXPECT_EQ(readOnlyCompanion(*controller, slateWidget, 9), factory.readOnlyCompanion);
-    EXPECT_EQ(factory.readOnlyCalls, 1);
-    EXPECT_EQ(factory.inputNames, (std::vector<std::string>{"Text", "Text Font", "Text Style", "Drop Shadow", "Box"}));
-    EXPECT_EQ(factory.lastContext, 9);
-
-    SlateController::setUiFactory(nullptr);
-    EXPECT_FALSE(controller->createWidgetCompanion(slateWidget, 5));
-    EXPECT_EQ(factory.writableCalls, 1);
-}
 
 TEST_F(SlateUiTest, OutputIsDisabledExactlyWhileThePrimaryInputIsConnected)
 {
@@ -124,6 +34,8 @@ TEST_F(SlateUiTest, OutputIsDisabledExactlyWhileThePrimaryInputIsConnected)
     RCShdPtr<RCObject> companion = controller->createWidgetCompanion(outputWidget, 0);
     ASSERT_TRUE(companion);
     EXPECT_TRUE(outputWidget->isEnabled());
+    for (const std::string name : {"Slate", "Output ", "Text"})
+        EXPECT_FALSE(controller->createWidgetCompanion(widget(name), 0)) << name;
 
     connect(source, node);
     EXPECT_FALSE(outputWidget->isEnabled());
@@ -149,20 +61,6 @@ TEST_F(SlateUiTest, OutputIsDisabledExactlyWhileThePrimaryInputIsConnected)
     graph->disconnect(node->getPrimaryInput());
     EXPECT_FALSE(outputWidget->isEnabled());
     EXPECT_TRUE(second->isEnabled());
-}
-
-TEST_F(SlateUiTest, OtherWidgetsHaveNoneAndANullWidgetThrows)
-{
-    SlateController* controller = nullptr;
-    makeNode("slate", &controller);
-    RecordingFactory factory;
-    const FactoryScope scope(&factory);
-    for (const std::string name : {"slate", "SLATE", "output", "Slate ", "Text", ""}) {
-        EXPECT_FALSE(controller->createWidgetCompanion(widget(name), 0)) << name;
-        EXPECT_FALSE(readOnlyCompanion(*controller, widget(name), 0)) << name;
-    }
-    EXPECT_EQ(factory.writableCalls + factory.readOnlyCalls, 0);
-    EXPECT_THROW(controller->createWidgetCompanion(RCShdPtr<PiWidget>(), 0), RCExNullPtr);
 }
 
 } // namespace
