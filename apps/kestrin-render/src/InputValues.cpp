@@ -1,6 +1,8 @@
 // Reading, checking, writing and describing input values.
 #include <Vx/Render/InputValues.h>
 
+#include <Vx/Render/FrameRange.h>
+
 #include <Vx/Pi/PiColorProcNode.h>
 #include <Vx/Pi/PiEnumPolicy.h>
 #include <Vx/Pi/PiImageGenerator.h>
@@ -275,10 +277,14 @@ PiValueContent readContent(const PiInput& input, bool animates, const json& valu
         if (!key.is_array() || key.size() != 2 || !key[0].is_number())
             throw std::invalid_argument(quoted(input.getName()) + ": a keyframe is written [frame, value], not " +
                                         key.dump());
-        const double seconds = key[0].get<double>() * double(rate.den) / double(rate.num);
-        if (!std::isfinite(seconds))
-            throw std::invalid_argument(quoted(input.getName()) + ": the keyframe frame " + key[0].dump() +
-                                        " is too large for a time");
+        // Keyframes live where frames do: a frame beyond the frame numbers has no time the composition
+        // can reach, and converting it to the host's integer times would overflow.
+        const double frame = key[0].get<double>();
+        if (!(std::fabs(frame) <= double(FrameRange::kMaxFrameNumber)))
+            throw std::invalid_argument(
+                quoted(input.getName()) + ": the keyframe frame " + key[0].dump() + " is outside the frame numbers -" +
+                std::to_string(FrameRange::kMaxFrameNumber) + " to " + std::to_string(FrameRange::kMaxFrameNumber));
+        const double seconds = frame * double(rate.den) / double(rate.num);
         keys.push_back({seconds, readScalar(input, key[1])});
     }
     std::vector<std::size_t> order(keys.size());

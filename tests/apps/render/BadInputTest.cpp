@@ -41,7 +41,8 @@ TEST(BadInput, CompositionsExitTwoNamingTheNodeInputAndValue)
         {slateWith(R"("Resolution X": 4294967396)"),
          "node \"S\": \"Resolution X\" takes values in [0, 65536], not 4294967396"},
         {R"({"fps": "24000/1001", )" + slateWith(R"("Offset.Y": {"keys": [[1e308, 0]]})").substr(1),
-         "node \"S\": \"Offset.Y\": the keyframe frame 1e+308 is too large for a time"},
+         "node \"S\": \"Offset.Y\": the keyframe frame 1e+308 is outside the frame numbers -999999999999 to "
+         "999999999999"},
         {R"({"nodes": [{"name": "Plate", "tool": "Read"}]})",
          "the Read node \"Plate\" has no \"file\" (a sequence pattern such as \"plates/shot.####.exr\"; -i PATTERN "
          "gives the first Read node one)"},

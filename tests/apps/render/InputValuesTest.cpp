@@ -125,6 +125,8 @@ TEST_F(InputValuesTest, EverySpellingIsReadOrRefusedByNameWithWhatTheInputTakes)
          R"({"keys":[[1001,0.0],[1050.5,7.0],[1100,120.0]]})"},
         {"Offset.Y", json::parse(R"({"keys": []})"),
          R"(error: "Offset.Y": keyframes are written {"keys": [[frame, value], ...]}, not {"keys":[]})"},
+        {"Offset.Y", json::parse(R"({"keys": [[-1e13, 0]]})"),
+         R"(error: "Offset.Y": the keyframe frame -10000000000000.0 is outside the frame numbers -999999999999 to 999999999999)"},
         {"Offset.Y", json::parse(R"({"keys": [[1]]})"),
          R"(error: "Offset.Y": a keyframe is written [frame, value], not [1])"},
         {"Offset.Y", json::parse(R"({"keys": [[1001, 0], [1010, 5], [1001, 3]]})"),
