@@ -13,6 +13,15 @@
 
 namespace Vx::Render {
 
+/// A --layer and the --set options that follow it.
+struct SlateLayerOptions
+{
+    /// --layer N: the N-th Slate node of the composition (from 1, in file order); empty for a
+    /// plain --layer, which adds a Slate node stacked over the image so far.
+    std::optional<int> select;
+    std::vector<std::pair<std::string, std::string>> sets; ///< --set "Input Name=value", in order
+};
+
 struct RenderOptions
 {
     std::string composition;                               ///< COMPOSITION.json, may be empty
@@ -36,6 +45,14 @@ struct RenderOptions
     bool listFonts = false;
     bool quiet = false;
     bool nullOutput = false; ///< render every tile, write nothing
+
+    // Where <Timecode> counts from, several Slate nodes, the input's header.
+    std::optional<std::string> startTimecode; ///< --start-timecode, as typed; checked against the rate
+    bool timecodeFromInput = false;           ///< --timecode-from input
+    std::optional<bool> dropFrame;            ///< --drop-frame (true) or --non-drop-frame (false)
+    /// Each --layer with the --set options after it; `sets` holds those before the first.
+    std::vector<SlateLayerOptions> layers;
+    bool listMetadata = false; ///< --list-metadata: print the first input frame's header
 };
 
 /// The outcome of parsing: options to run with, or an exit code with text already printed

@@ -42,6 +42,8 @@ public:
 
 private:
     int listFonts();
+    /// --list-metadata: the header attributes of the first frame of -i (or of -f's first frame).
+    int listMetadata(const RenderOptions& options);
     int renderAll(const RenderOptions& options);
 
     std::ostream& m_out;
