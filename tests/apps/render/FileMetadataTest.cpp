@@ -20,13 +20,8 @@ TEST(FileMetadata, EveryKindOfAttributeHasItsText)
     const int rational[2] = {24000, 1001};
     const float vector[3] = {1.0f, 0.5f, -2.0f};
     const float matrix[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 10.25f, 0, 0, 1};
-    const int keyCode[7] = {1, 2, 3, 4, 5, 6, 7};
-    const OIIO::ustring strings[2] = {OIIO::ustring("left"), OIIO::ustring("right")};
-    const unsigned char byte = 255;
     const double tenth = 0.1;
-    const double large = 1e21;
     const float third = 1.0f / 3.0f;
-    const std::int64_t big = -9000000000;
 
     struct Case
     {
@@ -37,12 +32,9 @@ TEST(FileMetadata, EveryKindOfAttributeHasItsText)
     const std::vector<Case> cases = {
         {"string", [](auto& s, auto& n) { s.attribute(n, "A cam 35mm"); }, "A cam 35mm"},
         {"int", [](auto& s, auto& n) { s.attribute(n, -7); }, "-7"},
-        {"int64", [&](auto& s, auto& n) { s.attribute(n, OIIO::TypeDesc::INT64, &big); }, "-9000000000"},
-        {"uint8", [&](auto& s, auto& n) { s.attribute(n, OIIO::TypeDesc::UINT8, &byte); }, "255"},
         {"float tenth", [](auto& s, auto& n) { s.attribute(n, 0.1f); }, "0.1"},
         {"float third", [&](auto& s, auto& n) { s.attribute(n, third); }, "0.33333334"},
         {"double", [&](auto& s, auto& n) { s.attribute(n, OIIO::TypeDesc::DOUBLE, &tenth); }, "0.1"},
-        {"double large", [&](auto& s, auto& n) { s.attribute(n, OIIO::TypeDesc::DOUBLE, &large); }, "1e+21"},
         {"half", [&](auto& s, auto& n) { s.attribute(n, OIIO::TypeHalf, &halfOneAndAHalf); }, "1.5"},
         {"rational", [&](auto& s, auto& n) { s.attribute(n, OIIO::TypeRational, rational); }, "24000/1001"},
         {"timecode", [&](auto& s, auto& n) { s.attribute(n, OIIO::TypeTimeCode, timeCode); }, "01:02:03:04"},
@@ -50,9 +42,6 @@ TEST(FileMetadata, EveryKindOfAttributeHasItsText)
         {"vector", [&](auto& s, auto& n) { s.attribute(n, OIIO::TypeVector, vector); }, "1 0.5 -2"},
         {"matrix", [&](auto& s, auto& n) { s.attribute(n, OIIO::TypeMatrix, matrix); },
          "1 0 0 0 0 1 0 0 0 0 1 0 10.25 0 0 1"},
-        {"keycode", [&](auto& s, auto& n) { s.attribute(n, OIIO::TypeKeyCode, keyCode); }, "1 2 3 4 5 6 7"},
-        {"strings", [&](auto& s, auto& n) { s.attribute(n, OIIO::TypeDesc(OIIO::TypeDesc::STRING, 2), strings); },
-         "left right"},
     };
     OIIO::ImageSpec spec;
     for (const Case& c : cases) {
