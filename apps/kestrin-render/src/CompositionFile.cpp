@@ -275,7 +275,7 @@ CompositionDoc parseComposition(const std::string& text, const std::string& path
         fail(path,
              "syntax error at line " + std::to_string(line) + ", column " + std::to_string(column) + ": " + reason);
     }
-    checkKeys(root, {"name", "version", "fps", "range", "attributes", "nodes", "connections", "output"},
+    checkKeys(root, {"name", "version", "fps", "range", "attributes", "timecode", "nodes", "connections", "output"},
               "the composition", path);
 
     CompositionDoc doc;
@@ -316,6 +316,17 @@ CompositionDoc parseComposition(const std::string& text, const std::string& path
                 fail(path, "the attribute \"" + item.key() + "\" must be a text");
             doc.attributes[item.key()] = item.value().get<std::string>();
         }
+    }
+    if (root.contains("timecode")) {
+        const json& t = root["timecode"];
+        checkKeys(t, {"start", "from", "dropFrame"}, "\"timecode\"", path);
+        doc.startTimecode = get<std::string>(t, "start", "", "\"timecode\"", path);
+        const std::string from = get<std::string>(t, "from", "", "\"timecode\"", path);
+        if (!from.empty() && from != "input")
+            fail(path, "\"timecode\": \"from\" is \"" + from +
+                           "\": the only source is \"input\" (each frame's header timecode)");
+        doc.timecodeFromInput = from == "input";
+        doc.dropFrame = get<bool>(t, "dropFrame", true, "\"timecode\"", path);
     }
     if (root.contains("nodes")) {
         if (!root["nodes"].is_array())
@@ -382,6 +393,17 @@ std::string formatComposition(const CompositionDoc& doc)
         (root["attributes"] = nlohmann::ordered_json::object()).get_ref<nlohmann::ordered_json::object_t&>());
     for (const auto& [key, value] : doc.attributes)
         attributes.emplace_back(key, value);
+    // Written only when it differs from the default count, so that files without it stay as
+    // they were.
+    if (!doc.startTimecode.empty() || doc.timecodeFromInput || !doc.dropFrame) {
+        nlohmann::ordered_json& timecode = root["timecode"] = nlohmann::ordered_json::object();
+        if (!doc.startTimecode.empty())
+            timecode["start"] = doc.startTimecode;
+        if (doc.timecodeFromInput)
+            timecode["from"] = "input";
+        if (!doc.dropFrame)
+            timecode["dropFrame"] = false;
+    }
     root["nodes"] = nlohmann::ordered_json::array();
     for (const NodeDoc& node : doc.nodes) {
         nlohmann::ordered_json n;

@@ -11,6 +11,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include <Vx/Render/FileMetadata.h>
 #include <Vx/Render/RenderLimits.h>
 #include <Vx/Tm/TmTimeUtil.h>
 
@@ -195,7 +196,9 @@ PxImageResult ImageSequenceSource::getImage(const PxImageContext& ctx) const
             frame->getPremultipliedRGBA(column, row, p);
         }
     }
-    return PxImageResult(tile, validity);
+    PxImageResult result(tile, validity);
+    result.setMetadata(frame->metadata);
+    return result;
 }
 
 std::shared_ptr<const SourceFrame> ImageSequenceSource::getFrame(std::int64_t frame) const
@@ -315,6 +318,7 @@ std::shared_ptr<const SourceFrame> ImageSequenceSource::decode(std::int64_t fram
     if (!read)
         throw std::runtime_error("Cannot read " + inQuotes(result->path) + ": " + in->geterror());
     findRGBAChannels(spec, result->rgbaChannels);
+    result->metadata = makeMetadata(spec);
     // Colour stored unassociated from alpha (PNG, most TIFFs) is premultiplied once, here, in
     // float: tiles and writers then see premultiplied colour only.
     const int alpha = result->rgbaChannels[3];

@@ -23,9 +23,21 @@ renders the frame range tile by tile on worker threads. With -i the slate is dra
 image sequence; without it, over a generated plate (--size, default 1920x1080).
 
 The text may hold the tokens <CompName>, <CompLength>, <VersionName>, <VersionNo>, <FrameNo>,
-<Timecode> and attribute references <attr:name>. The frame number of frame N is N; its timecode
-is N frames after 00:00:00:00 at the composition's rate (drop-frame, with ';', at 29.97 and
-59.94; hours wrap at 24).
+<Timecode>, attribute references <attr:name> and file attribute references <meta:NAME>. The
+frame number of frame N is N; its timecode is N frames after 00:00:00:00 at the composition's
+rate (drop-frame, with ';', at 29.97 and 59.94; hours wrap at 24).
+
+Timecode: --start-timecode HH:MM:SS:FF (HH:MM:SS;FF drop-frame) is the timecode of the first frame
+of the composition's range (--range), the others counting on from it; --timecode-from input takes
+each frame's timecode from its input file's header (smpte:TimeCode; a frame without one is an
+error, unless --start-timecode is given too: then it counts on from that); --non-drop-frame
+counts 29.97 and 59.94 non-drop. The composition file keeps these ("timecode").
+<meta:NAME> is the input frame's header attribute NAME, per frame, as --list-metadata names it;
+a missing one (or no input) is shown as written.
+
+Several Slate nodes: --layer adds a Slate node stacked over the image so far, and the --set options
+after it apply to it; with a composition of several Slate nodes, --layer N (from 1, in file order)
+says which one the --set options after it change. --save writes them all.
 
 Patterns: #### or # (4 digits), @@@@ (one digit per @), %04d; padding up to 13 digits. Ranges:
 1001-1100, 1001-1100x2, comma lists (1001,1010-1020); frame numbers from -999999999999 to
@@ -70,6 +82,10 @@ Examples:
       --comp-name shot010 --version-number 3 \
       -s "Text=<CompName> v<VersionNo>  <FrameNo>  <Timecode>" -s "Vertical Alignment=Bottom"
   kestrin-render comp.json -f 1001-1010 --save comp.json
+  kestrin-render -i plates/sh010.####.exr -o out/sh010.####.exr --timecode-from input \
+      -s "Text=<Timecode>" -s "Horizontal Alignment=Right" -s "Vertical Alignment=Bottom" \
+      --layer -s "Text=<meta:camera>" -s "Vertical Alignment=Top"
+  kestrin-render --list-metadata -i plates/sh010.####.exr
   kestrin-render --describe)";
 
 std::pair<std::string, std::string> splitAssignment(const std::string& text, const std::string& option)
@@ -89,6 +105,43 @@ int parseThreads(const std::string& text)
         throw std::invalid_argument("--threads: \"" + text + "\" is not a thread count: use a whole number from 0 " +
                                     "(one per core) to " + std::to_string(RenderLimits::kMaxThreads));
     return value;
+}
+
+// --layer N: a Slate node number, from 1.
+int parseLayerNumber(const std::string& text)
+{
+    const bool digits = !text.empty() && text.size() <= 9 && text.find_first_not_of("0123456789") == std::string::npos;
+    const int value = digits ? std::stoi(text) : 0;
+    if (value < 1)
+        throw std::invalid_argument("--layer: \"" + text +
+                                    "\" is not a Slate node number: --layer N takes 1 for the composition's first "
+                                    "Slate node, 2 for the second...; --layer alone adds a Slate node");
+    return value;
+}
+
+// The marker a plain --layer (one adding a Slate node) is given for the parser.
+const std::string kNewLayer = "+";
+
+// The command line with each "--layer" given its value: "--layer N" becomes "--layer=N" when N
+// is a number, a plain "--layer" becomes "--layer=+", so that the parser sees one value each.
+std::vector<std::string> withLayerValues(int argc, const char* const* argv)
+{
+    std::vector<std::string> args;
+    for (int i = 0; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (i == 0 || arg != "--layer") {
+            args.push_back(arg);
+            continue;
+        }
+        const std::string next = i + 1 < argc ? argv[i + 1] : "";
+        if (!next.empty() && next.find_first_not_of("0123456789") == std::string::npos) {
+            args.push_back("--layer=" + next);
+            ++i;
+        } else {
+            args.push_back("--layer=" + kNewLayer);
+        }
+    }
+    return args;
 }
 
 } // namespace
@@ -161,11 +214,64 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostre
     app.add_flag("--list-missing", o.listMissing,
                  "Render nothing: print the output file of every frame (of the chunk) that is not written; exit "
                  "status 1 when any is missing");
+    std::string startTimecode;
+    auto* startTimecodeOption =
+        app.add_option("--start-timecode", startTimecode,
+                       "The timecode of the range's first frame (<Timecode>); HH:MM:SS;FF for drop-frame")
+            ->type_name("HH:MM:SS:FF");
+    std::string timecodeFrom;
+    auto* timecodeFromOption = app.add_option("--timecode-from", timecodeFrom,
+                                              "input: each frame's <Timecode> is its input file's header timecode")
+                                   ->type_name("input");
+    bool dropFrame = false;
+    bool nonDropFrame = false;
+    app.add_flag("--drop-frame", dropFrame, "Count 29.97 and 59.94 drop-frame (the default)");
+    app.add_flag("--non-drop-frame", nonDropFrame, "Count 29.97 and 59.94 non-drop-frame");
+    std::vector<std::string> layerValues;
+    auto* layerOption = app.add_option("--layer", layerValues,
+                                       "Add a Slate node over the image so far; the --set options after it apply to "
+                                       "it. --layer N: they change the composition's N-th Slate node")
+                            ->type_name("[N]")
+                            ->allow_extra_args(false);
+    app.add_flag("--list-metadata", o.listMetadata,
+                 "Print the header attributes of the first frame of -i (the names <meta:NAME> takes) and exit");
+    CLI::Option* setOption = app.get_option("--set");
 
     try {
-        app.parse(argc, argv);
-        for (const std::string& s : sets)
-            o.sets.push_back(splitAssignment(s, "--set"));
+        const std::vector<std::string> args = withLayerValues(argc, argv);
+        std::vector<const char*> argPointers;
+        for (const std::string& arg : args)
+            argPointers.push_back(arg.c_str());
+        app.parse(int(argPointers.size()), argPointers.data());
+        // The --set options go to the --layer before them (to no layer before the first): the
+        // parser's order of values tells which.
+        std::size_t setIndex = 0;
+        std::size_t layerIndex = 0;
+        for (const CLI::Option* parsed : app.parse_order()) {
+            if (parsed == setOption && setIndex < sets.size()) {
+                auto assignment = splitAssignment(sets[setIndex++], "--set");
+                (o.layers.empty() ? o.sets : o.layers.back().sets).push_back(std::move(assignment));
+            } else if (parsed == layerOption && layerIndex < layerValues.size()) {
+                const std::string& value = layerValues[layerIndex++];
+                SlateLayerOptions layer;
+                if (value != kNewLayer)
+                    layer.select = parseLayerNumber(value);
+                o.layers.push_back(layer);
+            }
+        }
+        if (startTimecodeOption->count())
+            o.startTimecode = startTimecode;
+        if (timecodeFromOption->count()) {
+            if (timecodeFrom != "input")
+                throw std::invalid_argument("--timecode-from: \"" + timecodeFrom +
+                                            "\" is not a timecode source: the only one is \"input\" (each frame's "
+                                            "header timecode)");
+            o.timecodeFromInput = true;
+        }
+        if (dropFrame && nonDropFrame)
+            throw std::invalid_argument("--drop-frame and --non-drop-frame: give one or the other");
+        if (dropFrame || nonDropFrame)
+            o.dropFrame = dropFrame;
         for (const std::string& a : attrs)
             o.attributes.push_back(splitAssignment(a, "--attr"));
         if (compNameOption->count())
@@ -230,7 +336,10 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostre
             throw std::invalid_argument("--skip-existing: there are no files to look for with --null-output");
         if (o.listMissing && o.nullOutput)
             throw std::invalid_argument("--list-missing: there are no files to look for with --null-output");
-        const bool rendering = !o.describe && !o.listFonts;
+        if (o.listMetadata && o.input.empty())
+            throw std::invalid_argument("--list-metadata needs -i PATTERN: the sequence whose first frame's header "
+                                        "attributes are printed");
+        const bool rendering = !o.describe && !o.listFonts && !o.listMetadata;
         if (rendering && o.output.empty() && o.composition.empty() && !o.nullOutput)
             throw std::invalid_argument("--output is required (or a composition file naming one, or --null-output)");
     } catch (const CLI::CallForHelp&) {

@@ -4,11 +4,13 @@
 #include <Vx/Fo/FoFontMgr.h>
 #include <Vx/In/InModuleLoader.h>
 #include <Vx/In/InPackageRegistry.h>
+#include <Vx/Li/LiTimeCode.h>
 #include <Vx/Msg/MsgServer.h>
 #include <Vx/Pi/PiImageGenerator.h>
 #include <Vx/Pi/PiToolRegistry.h>
 #include <Vx/Px/PxRequestMgr.h>
 #include <Vx/Render/CompositionFile.h>
+#include <Vx/Render/FileMetadata.h>
 #include <Vx/Render/FrameChunk.h>
 #include <Vx/Render/FrameLog.h>
 #include <Vx/Render/FrameRange.h>
@@ -30,6 +32,7 @@
 #include <chrono>
 #include <cmath>
 #include <csignal>
+#include <cstdio>
 #include <filesystem>
 #include <iomanip>
 #include <memory>
@@ -56,6 +59,19 @@ constexpr std::uint64_t kTransparentScanFrames = 1000000;
 std::string quoted(const std::string& text)
 {
     return "\"" + text + "\"";
+}
+
+/// A rate as people write it: 24, 25, 23.976, 29.97 (at most three decimals, no trailing zeros).
+std::string formatRate(const Rational& rate)
+{
+    char text[64];
+    std::snprintf(text, sizeof(text), "%.3f", rate.toDouble());
+    std::string out = text;
+    while (!out.empty() && out.back() == '0')
+        out.pop_back();
+    if (!out.empty() && out.back() == '.')
+        out.pop_back();
+    return out;
 }
 
 /// The buffer manager for the length of a run.
@@ -146,7 +162,12 @@ void describeSlate(std::ostream& out)
     out << "The inputs of the Slate tool, set with --set \"Name=value\" or in a composition file's \"inputs\":\n";
     describeInputs(*node, out);
     out << "Tokens in Text: <CompName> <CompLength> <VersionName> <VersionNo> <FrameNo> <Timecode> "
-           "<attr:NAME>\n";
+           "<attr:NAME> <meta:NAME>\n";
+    out << "<Timecode> counts frame N as N frames after 00:00:00:00 at the composition's rate (drop-frame, with ';', "
+           "at 29.97 and 59.94, unless --non-drop-frame); --start-timecode gives the timecode of the range's first "
+           "frame, --timecode-from input each frame's header timecode (smpte:TimeCode).\n";
+    out << "<meta:NAME> is the input frame's header attribute NAME (--list-metadata lists them), per frame; a "
+           "missing one is shown as written.\n";
     composition->close();
     PxRequestMgr::getInstance().waitForIdle();
 }
@@ -323,6 +344,8 @@ int RenderSession::run(const RenderOptions& options)
     if (options.listFonts)
         return listFonts();
     try {
+        if (options.listMetadata)
+            return listMetadata(options);
         return renderAll(options);
     } catch (const CompositionFileError& e) {
         m_err << kPrefix << e.what() << "\n";
@@ -379,6 +402,27 @@ int RenderSession::listFonts()
             m_out << (i == 0 ? " " : ", ") << FoFontMgr::getFontStyleName(styles[i]);
         m_out << "\n";
     }
+    return 0;
+}
+
+int RenderSession::listMetadata(const RenderOptions& options)
+{
+    const FramePattern pattern(options.input, FramePatternRole::Input);
+    std::int64_t frame = 0;
+    if (!options.frames.empty()) {
+        frame = FrameRange::parse(options.frames).first();
+    } else if (const auto range = findSequenceRange(pattern)) {
+        frame = range->first;
+    } else {
+        throw std::runtime_error("--list-metadata: no file matches " + quoted(options.input));
+    }
+    const std::string path = pattern.path(frame);
+    const auto in = OIIO::ImageInput::open(path);
+    if (!in)
+        throw std::runtime_error("Cannot read " + quoted(path) + ": " + OIIO::geterror());
+    const PxMetadataPtr metadata = makeMetadata(in->spec());
+    for (const auto& [name, value] : metadata->getEntries())
+        m_out << name << " = " << value << "\n";
     return 0;
 }
 
@@ -528,6 +572,38 @@ int RenderSession::renderAll(const RenderOptions& options)
 
     std::mutex errMutex;
     std::atomic<bool> sizeWarned{false};
+    std::atomic<bool> timeCodeRateWarned{false};
+    const RCShdPtr<LiTimeCode> counting = LiTimeCodeFactory::getInstance().createTimeCode(rate, doc.dropFrame ? 0 : 1);
+    // With --timecode-from input every frame needs a header timecode, unless a start timecode
+    // counts the frames without one; one counted at another rate is used as it stands, and said
+    // once.
+    const auto checkHeaderTimeCode = [&](const SourceFrame& input) {
+        const std::string* header = input.metadata ? input.metadata->find(PxMetadata::getTimeCodeName()) : nullptr;
+        if (!header) {
+            if (doc.startTimecode.empty())
+                throw std::runtime_error("Input frame " + std::to_string(input.frame) + " " + quoted(input.path) +
+                                         " has no timecode in its header (" + PxMetadata::getTimeCodeName() +
+                                         "), which --timecode-from input reads; give --start-timecode as well to "
+                                         "count on from it where frames have none");
+            return;
+        }
+        const std::optional<Rational> headerRate = headerFrameRate(input.spec);
+        const bool frameFieldFits =
+            header->size() >= 2 && std::stoi(header->substr(header->size() - 2)) < counting->getNominalRate();
+        if ((headerRate && *headerRate != rate) || !frameFieldFits) {
+            if (timeCodeRateWarned.exchange(true))
+                return;
+            std::ostringstream rates;
+            if (headerRate)
+                rates << " at " << formatRate(*headerRate) << " frames a second";
+            else
+                rates << ", whose frame field does not fit " << formatRate(rate) << " frames a second";
+            const std::lock_guard<std::mutex> lock(errMutex);
+            m_err << kPrefix << "warning: frame " << input.frame << " " << quoted(input.path)
+                  << " carries the timecode " << *header << rates.str() << ", the composition counts "
+                  << formatRate(rate) << ": it is shown as it stands; other frames are not reported\n";
+        }
+    };
     // One frame: its input decoded first (so that no tile waits on the decode), its tiles
     // rendered on the renderer's workers, then written.
     const auto renderOneFrame = [&](std::int64_t frameNumber, std::size_t worker) {
@@ -536,6 +612,8 @@ int RenderSession::renderAll(const RenderOptions& options)
         std::shared_ptr<const SourceFrame> input;
         if (source)
             input = source->getFrame(frameNumber);
+        if (input && doc.timecodeFromInput)
+            checkHeaderTimeCode(*input);
         // A frame of another size than the sequence's first is rendered (placed top left, padded
         // with transparent black) and reported once: a dailies run goes on, and says so.
         if (input) {

@@ -1,6 +1,7 @@
 // Building the host composition from a document and the command line.
 #include <Vx/Render/SceneBuilder.h>
 
+#include <Vx/Li/LiTimeCode.h>
 #include <Vx/Pi/PiImageGenerator.h>
 #include <Vx/Pi/PiImageModifier.h>
 #include <Vx/Pi/PiNode.h>
@@ -55,12 +56,46 @@ NodeDoc* lastOfTool(CompositionDoc& doc, const std::string& tool)
     return nullptr;
 }
 
+/// The node no connection leaves from, the last such in file order: the one drawn last.
+std::string outputNodeName(const CompositionDoc& doc)
+{
+    for (auto it = doc.nodes.rbegin(); it != doc.nodes.rend(); ++it)
+        if (std::none_of(doc.connections.begin(), doc.connections.end(),
+                         [&](const ConnectionDoc& c) { return c.from == it->name; }))
+            return it->name;
+    return doc.nodes.empty() ? std::string() : doc.nodes.back().name;
+}
+
 NodeDoc* firstOfTool(CompositionDoc& doc, const std::string& tool)
 {
     for (NodeDoc& node : doc.nodes)
         if (node.tool == tool)
             return &node;
     return nullptr;
+}
+
+/// The document's timecode origin, checked against `rate`: a start timecode the rate cannot count
+/// and --drop-frame at a rate without drop-frame are errors naming the option (or the file).
+LiTimeCodeOrigin checkTimeCodeOrigin(const CompositionDoc& doc, const std::string& origin, const RenderOptions& options,
+                                     const Rational& rate)
+{
+    const LiTimeCodeOrigin timeCode{doc.startTimecode, doc.timecodeFromInput, doc.dropFrame};
+    const RCShdPtr<LiTimeCode> formatter =
+        LiTimeCodeFactory::getInstance().createTimeCode(rate, timeCode.getFormatterFlags());
+    if (options.dropFrame.value_or(false) && !LiTimeCodeFactory::getInstance().createTimeCode(rate, 0)->isDropFrame())
+        throw std::invalid_argument("--drop-frame: drop-frame counting exists only at 29.97 and 59.94 frames a "
+                                    "second, not at " +
+                                    doc.fps);
+    if (!timeCode.start.empty()) {
+        try {
+            formatter->toFrameCount(timeCode.start);
+        } catch (const std::invalid_argument& e) {
+            throw std::invalid_argument(
+                (options.startTimecode ? std::string("--start-timecode: ") : origin + "\"timecode\" \"start\": ") +
+                e.what());
+        }
+    }
+    return timeCode;
 }
 
 } // namespace
@@ -119,6 +154,7 @@ CompositionDoc mergeOptions(const std::optional<CompositionDoc>& file, const Ren
     if (!options.output.empty())
         doc.output = options.output;
 
+    const bool hadSlate = lastOfTool(doc, kSlateToolName) != nullptr;
     if (!lastOfTool(doc, kSlateToolName))
         doc.nodes.push_back(NodeDoc{freeName(doc, kSlateToolName), kSlateToolName, {}, {}, {}});
     if (!options.input.empty()) {
@@ -137,10 +173,40 @@ CompositionDoc mergeOptions(const std::optional<CompositionDoc>& file, const Ren
         }
     }
 
+    // Each plain --layer stacks a new Slate node over the node drawn last; when the document had no
+    // Slate node and nothing was set before the first --layer, that layer is the one added above.
+    const bool firstLayerIsBase =
+        !hadSlate && options.sets.empty() && !options.layers.empty() && !options.layers.front().select;
+    bool skipped = !firstLayerIsBase;
+    for (const SlateLayerOptions& layer : options.layers) {
+        if (layer.select)
+            continue;
+        if (!skipped) {
+            skipped = true;
+            continue;
+        }
+        const std::string below = outputNodeName(doc);
+        const std::string name = freeName(doc, kSlateToolName);
+        doc.nodes.push_back(NodeDoc{name, kSlateToolName, {}, {}, {}});
+        doc.connections.push_back(ConnectionDoc{below, name, PiImageInputPolicy::getPrimaryInputName()});
+    }
+
     // A Read node needs its sequence before anything else reads the document's patterns.
     for (const NodeDoc& node : doc.nodes)
         checkReadHasFile(node, options.composition.empty() ? std::string()
                                                            : "Composition " + quoted(options.composition) + ": ");
+
+    if (options.startTimecode)
+        doc.startTimecode = *options.startTimecode;
+    if (options.timecodeFromInput)
+        doc.timecodeFromInput = true;
+    if (options.dropFrame)
+        doc.dropFrame = *options.dropFrame;
+    if (doc.timecodeFromInput && !firstOfTool(doc, ReadController::getToolName()))
+        throw std::invalid_argument((options.timecodeFromInput
+                                         ? std::string("--timecode-from input")
+                                         : "Composition " + quoted(options.composition) + ": \"timecode\" \"from\"") +
+                                    ": there is no input sequence whose headers give the timecodes; give -i PATTERN");
 
     if (options.range) {
         doc.first = options.range->first;
@@ -198,9 +264,11 @@ void SceneBuilder::build(const CompositionDoc& doc, const std::string& docPath, 
         for (const auto& [name, value] : doc.attributes)
             m_composition->setAttribute(name, value);
     }
+    m_composition->setTimeCodeOrigin(checkTimeCodeOrigin(doc, origin, options, m_rate));
     m_graph = m_composition->createGraph(doc.versionName, doc.first, doc.last + 1);
 
     const PiToolRegistry& registry = PiToolRegistry::getInstance();
+    std::vector<RCShdPtr<PiNode>> slates;
     for (const NodeDoc& nodeDoc : doc.nodes) {
         if (!registry.findTool(nodeDoc.tool))
             throw std::invalid_argument(origin + "the node " + quoted(nodeDoc.name) + " uses the tool " +
@@ -224,8 +292,14 @@ void SceneBuilder::build(const CompositionDoc& doc, const std::string& docPath, 
             }
         }
         if (nodeDoc.tool == kSlateToolName)
-            m_slate = node;
+            slates.push_back(node);
     }
+    // The Slate node the options before any --layer address: the last one of the document as
+    // given, before the plain --layer options added theirs.
+    const std::size_t added = std::size_t(
+        std::count_if(options.layers.begin(), options.layers.end(), [](const auto& l) { return !l.select; }));
+    if (!slates.empty())
+        m_slate = slates[slates.size() > added ? slates.size() - added - 1 : 0];
 
     std::vector<std::string> feeding;
     for (const ConnectionDoc& c : doc.connections) {
@@ -275,12 +349,24 @@ void SceneBuilder::build(const CompositionDoc& doc, const std::string& docPath, 
             format->setVariant(value);
         }
     }
-    for (const auto& [name, value] : options.sets) {
-        try {
-            assignInput(*m_slate, name, json(value), m_rate);
-        } catch (const std::invalid_argument& e) {
-            throw std::invalid_argument("--set " + quoted(name + "=" + value) + ": " + e.what());
+    const auto applySets = [&](PiNode& slate, const std::vector<std::pair<std::string, std::string>>& sets) {
+        for (const auto& [name, value] : sets) {
+            try {
+                assignInput(slate, name, json(value), m_rate);
+            } catch (const std::invalid_argument& e) {
+                throw std::invalid_argument("--set " + quoted(name + "=" + value) + ": " + e.what());
+            }
         }
+    };
+    applySets(*m_slate, options.sets);
+    std::size_t nextAdded = slates.size() - added;
+    for (const SlateLayerOptions& layer : options.layers) {
+        if (layer.select && std::size_t(*layer.select) > slates.size())
+            throw std::invalid_argument("--layer " + std::to_string(*layer.select) + ": the composition has " +
+                                        std::to_string(slates.size()) + " Slate node" +
+                                        (slates.size() == 1 ? "" : "s") + " (--layer 1 to --layer " +
+                                        std::to_string(slates.size()) + ")");
+        applySets(*slates[layer.select ? std::size_t(*layer.select) - 1 : nextAdded++], layer.sets);
     }
 
     // The processing nodes are built now, so that a plate whose first frame cannot be read is

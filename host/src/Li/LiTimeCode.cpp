@@ -113,6 +113,52 @@ std::string LiTimeCode::toString(const DtTime& time) const
     return text;
 }
 
+std::int64_t LiTimeCode::toFrameCount(const std::string& text) const
+{
+    const std::string quotedText = "\"" + text + "\"";
+    const auto digit = [&](std::size_t i) { return i < text.size() && text[i] >= '0' && text[i] <= '9'; };
+    const bool shaped = text.size() == 11 && digit(0) && digit(1) && text[2] == ':' && digit(3) && digit(4) &&
+                        text[5] == ':' && digit(6) && digit(7) && (text[8] == ':' || text[8] == ';') && digit(9) &&
+                        digit(10);
+    if (!shaped)
+        throw std::invalid_argument("The timecode " + quotedText +
+                                    " is not written HH:MM:SS:FF (or HH:MM:SS;FF for drop-frame): two digits each "
+                                    "for hours, minutes, seconds and frames.");
+    const auto field = [&](std::size_t i) { return (text[i] - '0') * 10 + (text[i + 1] - '0'); };
+    const std::int64_t hours = field(0);
+    const std::int64_t minutes = field(3);
+    const std::int64_t seconds = field(6);
+    const std::int64_t frames = field(9);
+    if (hours > 23)
+        throw std::invalid_argument("The timecode " + quotedText + " has " + std::to_string(hours) +
+                                    " hours: hours go from 00 to 23.");
+    if (minutes > 59)
+        throw std::invalid_argument("The timecode " + quotedText + " has " + std::to_string(minutes) +
+                                    " minutes: minutes go from 00 to 59.");
+    if (seconds > 59)
+        throw std::invalid_argument("The timecode " + quotedText + " has " + std::to_string(seconds) +
+                                    " seconds: seconds go from 00 to 59.");
+    if (frames >= m_nominal)
+        throw std::invalid_argument("The timecode " + quotedText + " has frame " + std::to_string(frames) +
+                                    ": frames go from 00 to " + std::to_string(m_nominal - 1) + " at " +
+                                    std::to_string(m_nominal) + " frames a second.");
+    if (text[8] == ';' && !m_dropFrame)
+        throw std::invalid_argument("The timecode " + quotedText +
+                                    " is written drop-frame (';'), but this count is non-drop-frame: write "
+                                    "HH:MM:SS:FF.");
+    const std::int64_t totalMinutes = hours * 60 + minutes;
+    const std::int64_t label = (totalMinutes * 60 + seconds) * m_nominal + frames;
+    if (!m_dropFrame)
+        return label;
+    const std::int64_t dropped = m_nominal / 15;
+    if (seconds == 0 && frames < dropped && minutes % 10 != 0)
+        throw std::invalid_argument("The timecode " + quotedText +
+                                    " does not exist in drop-frame counting: frames 00 to " +
+                                    (dropped - 1 < 10 ? "0" : "") + std::to_string(dropped - 1) +
+                                    " are skipped at the start of every minute that is not a multiple of ten.");
+    return label - dropped * (totalMinutes - totalMinutes / 10);
+}
+
 LiTimeCodeFactory& LiTimeCodeFactory::getInstance()
 {
     static LiTimeCodeFactory factory;

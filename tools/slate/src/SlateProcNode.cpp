@@ -32,6 +32,36 @@ T evaluate(const PxNodePtr<PxAnimValueProtocol<T> const>& node, double time, PxV
     return std::move(result.value);
 }
 
+const std::string kMetaPrefix = "<meta:";
+// The bound the controller keeps the substituted text within (1 MiB), kept here too.
+constexpr std::size_t kMaxShownLength = std::size_t(1) << 20;
+
+// `text` with every <meta:NAME> replaced by the attribute NAME of `metadata`; a name it lacks (or
+// no metadata) leaves the reference as written. Stops replacing once the text would pass the
+// substitution bound, leaving the rest as written.
+std::string substituteMetadata(const std::string& text, const PxMetadata* metadata)
+{
+    std::string out;
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t open = text.find(kMetaPrefix, from);
+        const std::size_t close = open == std::string::npos ? open : text.find('>', open + kMetaPrefix.size());
+        if (close == std::string::npos)
+            break;
+        out.append(text, from, open - from);
+        const std::string* value =
+            metadata ? metadata->find(text.substr(open + kMetaPrefix.size(), close - open - kMetaPrefix.size()))
+                     : nullptr;
+        if (value && out.size() + value->size() + (text.size() - close - 1) <= kMaxShownLength)
+            out += *value;
+        else
+            out.append(text, open, close + 1 - open);
+        from = close + 1;
+    }
+    out.append(text, from, std::string::npos);
+    return out;
+}
+
 } // namespace
 
 SlateProcNode::SlateProcNode(const Init& init, const PxNodePtr<PxImageProtocol const>& inputNode,
@@ -61,7 +91,8 @@ SlateProcNode::SlateProcNode(const Init& init, const PxNodePtr<PxImageProtocol c
       offsetXNode(pxDownCast<PxAnimValueProtocol<double> const>(offsetX)),
       offsetYNode(pxDownCast<PxAnimValueProtocol<double> const>(offsetY)),
       horizontalAlignmentNode(pxDownCast<PxAnimValueProtocol<int> const>(horizontalAlignment)),
-      verticalAlignmentNode(pxDownCast<PxAnimValueProtocol<int> const>(verticalAlignment))
+      verticalAlignmentNode(pxDownCast<PxAnimValueProtocol<int> const>(verticalAlignment)),
+      usesMetadata(initialText.find(kMetaPrefix) != std::string::npos)
 {
 }
 
@@ -99,24 +130,67 @@ void SlateProcNode::init()
     PxImageNode::init();
     for (const auto& child : children())
         registerChild(child);
-    timeCode.assign(LiTimeCodeFactory::getInstance().createTimeCode(getImageFormat().frameRate, 0).get());
+    makeTimeCode(getImageFormat().frameRate);
 }
 
 void SlateProcNode::invalidateAndReinitialize(const PxValidityInterval& interval, const PxUPtr<PxNode const>& changed,
                                               int flags)
 {
     PxImageNode::invalidateAndReinitialize(interval, changed, flags);
-    timeCode.assign(LiTimeCodeFactory::getInstance().createTimeCode(getImageFormat().frameRate, 0).get());
+    makeTimeCode(getImageFormat().frameRate);
 }
 
 void SlateProcNode::setText(const std::string& newText)
 {
     text = newText;
+    usesMetadata = text.find(kMetaPrefix) != std::string::npos;
 }
 
 void SlateProcNode::setFrameRate(const Rational& rate)
 {
-    timeCode.assign(LiTimeCodeFactory::getInstance().createTimeCode(rate, 0).get());
+    makeTimeCode(rate);
+}
+
+void SlateProcNode::setTimeCodeOrigin(const LiTimeCodeOrigin& origin, std::int64_t firstFrame)
+{
+    timeCodeOrigin = origin;
+    originFrame = firstFrame;
+    makeTimeCode(timeCode ? timeCode->getRate() : getImageFormat().frameRate);
+}
+
+void SlateProcNode::makeTimeCode(const Rational& rate)
+{
+    timeCode.assign(LiTimeCodeFactory::getInstance().createTimeCode(rate, timeCodeOrigin.getFormatterFlags()).get());
+    startCount.reset();
+    if (!timeCodeOrigin.start.empty()) {
+        try {
+            startCount = timeCode->toFrameCount(timeCodeOrigin.start);
+        } catch (const std::invalid_argument&) {
+            // Checked where the origin is set; a rate changed since then counts as by default.
+        }
+    }
+}
+
+std::string SlateProcNode::timeCodeText(const RCShdPtr<LiTimeCode>& formatter, std::int64_t frame,
+                                        const PxMetadataPtr& metadata) const
+{
+    if (timeCodeOrigin.fromInput && metadata)
+        if (const std::string* header = metadata->find(PxMetadata::getTimeCodeName()))
+            return *header;
+    bool counted = startCount.has_value();
+    std::int64_t start = startCount.value_or(0);
+    if (formatter.get() != timeCode.get() && !timeCodeOrigin.start.empty()) {
+        try {
+            start = formatter->toFrameCount(timeCodeOrigin.start);
+            counted = true;
+        } catch (const std::invalid_argument&) {
+            counted = false;
+        }
+    }
+    DtTime time;
+    time.rate = formatter->getRate();
+    time.frames = counted ? start + (frame - originFrame) : frame;
+    return formatter->toString(time);
 }
 
 PxImageResult SlateProcNode::getImage(const PxImageContext& ctx) const
@@ -160,16 +234,20 @@ PxImageResult SlateProcNode::getImage(const PxImageContext& ctx) const
     // input's own format) is counted with a formatter made for this render.
     RCShdPtr<LiTimeCode> formatter = timeCode;
     if (formatter->getRate() != format.frameRate)
-        formatter = LiTimeCodeFactory::getInstance().createTimeCode(format.frameRate, 0);
+        formatter =
+            LiTimeCodeFactory::getInstance().createTimeCode(format.frameRate, timeCodeOrigin.getFormatterFlags());
     LiStringSubstituter substituter;
     substituter.addPattern(SlateTool::makeToken(SlateTool::getFrameNumberToken()),
                            RCShdPtr<LiStringSubstituter::Handler>(new CbDataFunction<std::string, std::string>(
                                &copyOf, LiStringUtil::convertNb(std::int64_t(dt.getFrameCount())))));
     substituter.addPattern(SlateTool::makeToken(SlateTool::getTimecodeToken()),
-                           RCShdPtr<LiStringSubstituter::Handler>(
-                               new CbDataFunction<std::string, std::string>(&copyOf, formatter->toString(dt))));
-    const std::string shown = substituter.substitute(text);
-    if (shown != text)
+                           RCShdPtr<LiStringSubstituter::Handler>(new CbDataFunction<std::string, std::string>(
+                               &copyOf, timeCodeText(formatter, dt.getFrameCount(), r.getMetadata()))));
+    std::string shown = substituter.substitute(text);
+    // File attributes come after the frame tokens: a header value is shown as it stands.
+    if (usesMetadata)
+        shown = substituteMetadata(shown, r.getMetadata().get());
+    if (usesMetadata || shown != text)
         v.intersect(PxValidityInterval::createFrameInterval(format.frameRate, t));
 
     // Nothing to draw: the input passes as it is. A NaN size or alpha compares unequal and draws.
@@ -199,7 +277,9 @@ PxImageResult SlateProcNode::getImage(const PxImageContext& ctx) const
     compositeSlate(writeGuard, readGuard, frame, s, shown, font, size, textColor, hAlign, vAlign, {offsetX, offsetY},
                    shadowOn, shadowColor, {shadowX, shadowY}, boxOn, boxColor, boxMargin);
 
-    return PxImageResult(tile, v);
+    PxImageResult result(tile, v);
+    result.setMetadata(r.getMetadata());
+    return result;
 }
 
 } // namespace Vx

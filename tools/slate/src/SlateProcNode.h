@@ -2,8 +2,9 @@
 //
 // It reads one image input and eighteen animated values (the tool's inputs), holds the slate
 // text (with the composition's tokens already replaced by the controller) and renders tiles:
-// it evaluates the values at the requested time, replaces the FrameNo and Timecode tokens,
-// works out how long the result stays valid, and either passes the input through or draws box,
+// it evaluates the values at the requested time, replaces the FrameNo and Timecode tokens and
+// the references <meta:NAME> to the input frame's file attributes (PxMetadata), works out how
+// long the result stays valid, and either passes the input through or draws box,
 // shadow and text over a copy of it.
 //
 // Threads: built, initialised and destroyed on the graph thread; getImage runs on worker threads,
@@ -16,6 +17,7 @@
 #include <Vx/Px/PxAnimValue.h>
 #include <Vx/Px/PxImage.h>
 
+#include <optional>
 #include <string>
 
 namespace Vx {
@@ -56,10 +58,22 @@ public:
     void setText(const std::string& text);
     /// Makes the timecode count at `rate`. Only SetFrameRateRequest calls it, between renders.
     void setFrameRate(const Rational& rate);
+    /// Makes <Timecode> count as `origin` says, `origin.start` being the timecode of frame
+    /// `firstFrame` (the first frame of the composition's range). A start the node's rate cannot
+    /// count (a frame field too high for it) is ignored: the default count applies. Graph thread,
+    /// before the node renders (the controller calls it as it builds the node).
+    void setTimeCodeOrigin(const LiTimeCodeOrigin& origin, std::int64_t firstFrame);
+    const LiTimeCodeOrigin& getTimeCodeOrigin() const { return timeCodeOrigin; }
     const std::string& getText() const { return text; }
 
 private:
     std::vector<PxNodePtr<PxNode const>> children() const;
+    /// Remakes the formatter for `rate` and the origin, and the frame count of the start.
+    void makeTimeCode(const Rational& rate);
+    /// The timecode text of `frame` (a frame count at the formatter's rate) for an input frame
+    /// whose file attributes are `metadata` (may be null).
+    std::string timeCodeText(const RCShdPtr<LiTimeCode>& formatter, std::int64_t frame,
+                             const PxMetadataPtr& metadata) const;
 
     std::string text;
     PxNodePtr<PxImageProtocol const> input;
@@ -82,6 +96,12 @@ private:
     PxNodePtr<PxAnimValueProtocol<int> const> horizontalAlignmentNode;
     PxNodePtr<PxAnimValueProtocol<int> const> verticalAlignmentNode;
     RCShdPtr<LiTimeCode> timeCode;
+    LiTimeCodeOrigin timeCodeOrigin;
+    std::int64_t originFrame = 0;
+    /// The frame count of timeCodeOrigin.start at timeCode's rate; empty for the default count.
+    std::optional<std::int64_t> startCount;
+    /// Whether the text holds a <meta:...> reference; texts without one skip that pass.
+    bool usesMetadata = false;
 };
 
 } // namespace Vx

@@ -7,7 +7,8 @@
 //                                                                 --> PiImageTimeOffsetNode --> result
 //
 // The SlateProcNode reads eighteen value nodes, the same in both forms; "Text" is not among them:
-// its text arrives already substituted, at construction and later by set-request.
+// its text arrives already substituted, at construction and later by set-request. The
+// composition's timecode origin is handed to the SlateProcNode as it is built.
 #include "slateController.h"
 
 #include <Vx/Pi/PiColorProcNode.h>
@@ -100,6 +101,16 @@ SlateController::createModifierProcNode(OutputPublisher& publisher, const PxNode
                                             dropShadow, dropShadowColor, dropShadowOpacity, dropShadowOffsetX,
                                             dropShadowOffsetY, box, boxColor, boxOpacity, boxMargin, offsetX, offsetY,
                                             horizontalAlignment, verticalAlignment);
+    // The composition says where <Timecode> counting starts; a start timecode names the timecode
+    // of the graph's first frame.
+    if (const RCShdPtr<PiGraph> graph = piNode.getGraph())
+        if (const RCShdPtr<const PiComposition> owner =
+                PiCompositionUtils::getComposition(RCShdPtr<const PiGraph>(graph.get()))) {
+            DtTime start;
+            DtTime end;
+            graph->getTimeRange(start, end);
+            slateNode->setTimeCodeOrigin(owner->getTimeCodeOrigin(), start.getFrameCount());
+        }
 
     if (getPrimaryInput()->isConnected())
         return PxNodePtr<PxImageProtocol const>(slateNode);

@@ -6,6 +6,10 @@
 // minute that is not a multiple of ten. Hours wrap at 24. Negative frame counts are written
 // with a leading '-' followed by the timecode of the count's magnitude (frame -1 at 24 is
 // "-00:00:00:01"). Formatters are immutable and shared between threads.
+//
+// Where counting starts is a composition setting (LiTimeCodeOrigin): by default frame N is N
+// frames after 00:00:00:00; a start timecode names the timecode of the range's first frame; or
+// each frame takes the timecode its input frame's header carries.
 #pragma once
 
 #include <Vx/RC/RCShdPtr.h>
@@ -29,6 +33,13 @@ public:
     /// carries is not consulted). Frame 0 is 00:00:00:00.
     std::string toString(const DtTime& time) const;
 
+    /// The frame count whose timecode is `text`: the inverse of toString for 00:00:00:00 to
+    /// 23:59:59:FF. `text` is HH:MM:SS:FF; a drop-frame formatter also takes HH:MM:SS;FF (either
+    /// separator means the same label). Throws std::invalid_argument, naming the text and what is
+    /// allowed, for another shape, hours above 23, minutes or seconds above 59, frames at or
+    /// above the nominal rate, ';' on a non-drop-frame count, or a label drop-frame skips.
+    std::int64_t toFrameCount(const std::string& text) const;
+
     /// The rate this formatter counts at, as it was given.
     const Rational& getRate() const { return m_rate; }
     /// Frames counted per second: the rate rounded to a whole number, at least 1.
@@ -39,6 +50,30 @@ private:
     Rational m_rate;
     int m_nominal;
     bool m_dropFrame;
+};
+
+/// Where <Timecode> counting starts, a setting of the composition. The default counts frame N
+/// as N frames after 00:00:00:00, drop-frame at 29.97 and 59.94.
+struct LiTimeCodeOrigin
+{
+    /// The timecode of the first frame of the composition's range (HH:MM:SS:FF, or HH:MM:SS;FF),
+    /// every other frame counting on from it; empty for the default count.
+    std::string start;
+    /// Each frame's timecode is the one its input frame's header carries; a frame without one
+    /// counts as if this were off.
+    bool fromInput = false;
+    /// Drop-frame counting at 29.97 and 59.94 (the default); false counts those rates non-drop.
+    /// Other rates always count non-drop.
+    bool dropFrame = true;
+
+    /// The flags for LiTimeCodeFactory::createTimeCode that count as this origin says.
+    int getFormatterFlags() const { return dropFrame ? 0 : 1; }
+    bool isDefault() const { return start.empty() && !fromInput && dropFrame; }
+    friend bool operator==(const LiTimeCodeOrigin& a, const LiTimeCodeOrigin& b)
+    {
+        return a.start == b.start && a.fromInput == b.fromInput && a.dropFrame == b.dropFrame;
+    }
+    friend bool operator!=(const LiTimeCodeOrigin& a, const LiTimeCodeOrigin& b) { return !(a == b); }
 };
 
 /// Makes timecode formatters; the same rate and flags give the same shared formatter.

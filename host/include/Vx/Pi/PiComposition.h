@@ -13,6 +13,7 @@
 // clears the history and lets go of graphs and nodes. Main thread only.
 #pragma once
 
+#include <Vx/Li/LiTimeCode.h>
 #include <Vx/Om/OmComposition.h>
 #include <Vx/Pi/PiNode.h>
 #include <Vx/Pi/PiNodeController.h>
@@ -145,6 +146,11 @@ public:
     bool isReadOnly() const { return m_readOnly; }
     void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
 
+    /// Where <Timecode> counting starts (the default counts from 00:00:00:00 at frame 0). Nodes
+    /// read it when they build their processing nodes: set it before the graph's nodes are made.
+    const LiTimeCodeOrigin& getTimeCodeOrigin() const { return m_timeCodeOrigin; }
+    void setTimeCodeOrigin(const LiTimeCodeOrigin& origin) { m_timeCodeOrigin = origin; }
+
     /// The time the user looks at, in seconds; values are read at it when no time is given.
     double getCurrentTime() const { return m_currentTime; }
     /// Moves the current time (not an edit); values with animated content become invalid.
@@ -166,6 +172,7 @@ private:
 
     int m_versionNumber = 1;
     Rational m_frameRate;
+    LiTimeCodeOrigin m_timeCodeOrigin;
     double m_currentTime = 0.0;
     bool m_readOnly = false;
     std::vector<RCShdPtr<PiGraph>> m_graphs;

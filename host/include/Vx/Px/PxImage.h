@@ -5,12 +5,14 @@
 // full-resolution pixels with x in square units, y up. A render asks for a pixel region at a
 // resolution level k (scale s = 1 / 2^k); nominalToPixelized turns a nominal rectangle into the
 // pixels of that level. Results carry a tile (premultiplied float RGBA over a pixel region), the
-// colour of the image outside that region, and the interval of time over which they hold.
+// colour of the image outside that region, the interval of time over which they hold, and the
+// attributes of the file the image came from (PxMetadata; none for a generated image).
 #pragma once
 
 #include <Vx/Co/CoColor.h>
 #include <Vx/Ge/GeRectangle.h>
 #include <Vx/Ix/IxTile.h>
+#include <Vx/Px/PxMetadata.h>
 #include <Vx/Px/PxNode.h>
 #include <Vx/Px/PxValidityInterval.h>
 #include <Vx/Tm/Rational.h>
@@ -81,9 +83,15 @@ public:
     const PxValidityInterval& getValidity() const { return m_validity; }
     void setValidity(const PxValidityInterval& validity) { m_validity = validity; }
 
+    /// The attributes of the file the image came from; null when it came from none. A node that
+    /// makes a new result from its input's passes its input's metadata on.
+    const PxMetadataPtr& getMetadata() const { return m_metadata; }
+    void setMetadata(const PxMetadataPtr& metadata) { m_metadata = metadata; }
+
 private:
     RCShdPtr<IxTile> m_tile;
     PxValidityInterval m_validity;
+    PxMetadataPtr m_metadata;
 };
 
 class PxImageFormatProtocol : public virtual PxNode

@@ -9,6 +9,7 @@
 //     "name": "shot010", "version": {"name": "comp", "number": 3},
 //     "fps": "24000/1001", "range": {"first": 1001, "last": 1100},
 //     "attributes": {"client": "ACME"},
+//     "timecode": {"start": "01:00:00:00", "from": "input", "dropFrame": false},
 //     "nodes": [
 //       {"name": "Plate", "tool": "Read", "file": "plates/shot010.####.exr"},
 //       {"name": "Burn-in", "tool": "Slate",
@@ -24,6 +25,12 @@
 // An input value is a JSON number, boolean, string or [r, g, b] array, or {"keys": [[frame,
 // value], ...]} for keyframes at frame numbers (interpolated linearly). Values stay JSON here;
 // they are checked against the tool's own policies when the composition is built.
+//
+// "timecode" (optional, each key optional) says how <Timecode> counts: "start" is the timecode of
+// the range's first frame, "from": "input" takes each frame's header timecode, "dropFrame": false
+// counts 29.97 and 59.94 non-drop-frame. Without it, frame N is N frames after 00:00:00:00,
+// drop-frame at 29.97 and 59.94. The start is checked against the rate when the composition is
+// built.
 #pragma once
 
 #include <nlohmann/json.hpp>
@@ -62,6 +69,9 @@ struct CompositionDoc
     std::int64_t first = 1;
     std::int64_t last = 1;
     std::map<std::string, std::string> attributes;
+    std::string startTimecode;      ///< "timecode" "start"; empty: frame N is N frames after 00:00:00:00
+    bool timecodeFromInput = false; ///< "timecode" "from": "input"
+    bool dropFrame = true;          ///< "timecode" "dropFrame": false counts 29.97 and 59.94 non-drop
     std::vector<NodeDoc> nodes;
     std::vector<ConnectionDoc> connections;
     std::string output;

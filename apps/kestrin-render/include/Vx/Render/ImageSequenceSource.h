@@ -11,7 +11,8 @@
 //
 // A decoded frame keeps every channel of the file as float, top row first, with the file's
 // ImageSpec (channels, data type, metadata), so that a writer can carry channels other than RGBA
-// and the metadata through to its output. Many tiles asking for one frame at once decode it once:
+// and the metadata through to its output; the metadata also travels with every tile, as texts
+// (PxImageResult::getMetadata, see FileMetadata.h). Many tiles asking for one frame at once decode it once:
 // the first request decodes, the others wait for it. A frame that is missing or cannot be read
 // raises std::runtime_error naming the file, to every request that waited for it; the failure is
 // not cached, a later request tries again.
@@ -61,6 +62,8 @@ struct SourceFrame
     /// premultiplied by alpha (multiplied here when the file stores them unassociated).
     std::vector<float> pixels;
     int rgbaChannels[4] = {-1, -1, -1, -1}; ///< the channels read as R, G, B, A (-1: none)
+    /// The header's attributes as texts, which every tile of the frame carries (PxMetadata).
+    PxMetadataPtr metadata;
 
     /// The premultiplied RGBA of pixel (column, row), row 0 at the top.
     void getPremultipliedRGBA(int column, int row, float rgba[4]) const;

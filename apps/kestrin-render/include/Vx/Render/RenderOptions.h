@@ -15,6 +15,15 @@
 
 namespace Vx::Render {
 
+/// A --layer and the --set options that follow it.
+struct SlateLayerOptions
+{
+    /// --layer N: the N-th Slate node of the composition (from 1, in file order); empty for a
+    /// plain --layer, which adds a Slate node stacked over the image so far.
+    std::optional<int> select;
+    std::vector<std::pair<std::string, std::string>> sets; ///< --set "Input Name=value", in order
+};
+
 struct RenderOptions
 {
     std::string composition;                               ///< COMPOSITION.json, may be empty
@@ -44,6 +53,13 @@ struct RenderOptions
     bool skipExisting = false;       ///< --skip-existing: frames whose file exists are not rendered
     std::string log;                 ///< --log FILE (or "-"): one JSON line per frame finished
     bool listMissing = false;        ///< --list-missing: render nothing, list the frames not written
+    // Where <Timecode> counts from, several Slate nodes, the input's header.
+    std::optional<std::string> startTimecode; ///< --start-timecode, as typed; checked against the rate
+    bool timecodeFromInput = false;           ///< --timecode-from input
+    std::optional<bool> dropFrame;            ///< --drop-frame (true) or --non-drop-frame (false)
+    /// Each --layer with the --set options after it; `sets` holds those before the first.
+    std::vector<SlateLayerOptions> layers;
+    bool listMetadata = false; ///< --list-metadata: print the first input frame's header
 };
 
 /// The outcome of parsing: options to run with, or an exit code with text already printed

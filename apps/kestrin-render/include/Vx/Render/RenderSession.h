@@ -47,6 +47,8 @@ private:
     /// --list-missing: prints the path of every frame (of the chunk) whose file is not there, one
     /// a line; 0 when none is missing, else 1 with a message naming the frames.
     int listMissing(const RenderOptions& options, const FrameRange& frames, const FramePattern& output);
+    /// --list-metadata: the header attributes of the first frame of -i (or of -f's first frame).
+    int listMetadata(const RenderOptions& options);
     int renderAll(const RenderOptions& options);
 
     std::ostream& m_out;

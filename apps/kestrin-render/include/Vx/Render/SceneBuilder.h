@@ -7,7 +7,11 @@
 //        --getOutputNode()->getProcNode()--> what TileRenderer renders
 //
 // The Slate node that --set and --size address is the last Slate node of the document (the one
-// drawn last); the Read node that -i addresses is the first Read node. Options override the file:
+// drawn last); the Read node that -i addresses is the first Read node. Each plain --layer adds a
+// Slate node stacked over the node drawn last (mergeOptions) and takes the --set options after
+// it; --layer N gives them to the document's N-th Slate node. The timecode origin (start
+// timecode, header timecodes, drop-frame) is checked against the rate and set on the composition
+// before its nodes are made. Options override the file:
 // composition name, version name and number, frame rate, range, attributes and output. Every
 // error is raised before any frame is rendered, as std::invalid_argument or std::runtime_error
 // whose message starts with what caused it (the file and node, the option, the tool).
@@ -59,7 +63,7 @@ public:
     const RCShdPtr<PiGraph>& getGraph() const { return m_graph; }
     /// The node whose image is rendered: the last node no connection leaves from.
     const RCShdPtr<PiNode>& getOutputNode() const { return m_output; }
-    /// The Slate node --set addresses.
+    /// The Slate node the --set options before any --layer address.
     const RCShdPtr<PiNode>& getSlateNode() const { return m_slate; }
     /// The source of the first Read node; empty for a generated plate.
     PxStrongHndl<ImageSequenceSource> getInputSource() const;
