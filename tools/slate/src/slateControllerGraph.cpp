@@ -6,7 +6,8 @@
 //       PxImageFormatNode --> PxColorSourceNode --> SlateProcNode --> PiImageRepeatNode
 //                                                                 --> PiImageTimeOffsetNode --> result
 //
-// The SlateProcNode reads eighteen value nodes, the same in both forms; "Text" is not among them:
+// The SlateProcNode reads twenty-four value nodes (eighteen, and six of typography), the same in
+// both forms; "Text" is not among them:
 // its text arrives already substituted, at construction and later by set-request.
 #include "slateController.h"
 
@@ -96,10 +97,14 @@ SlateController::createModifierProcNode(OutputPublisher& publisher, const PxNode
     const ValueNode horizontalAlignment = publisher.getInputNode(kHorizontalAlignment);
     const ValueNode verticalAlignment = publisher.getInputNode(kVerticalAlignment);
 
-    slateNode = pxCreateNode<SlateProcNode>(source, text, textFont, textStyle, textSize, textColor, textOpacity,
-                                            dropShadow, dropShadowColor, dropShadowOpacity, dropShadowOffsetX,
-                                            dropShadowOffsetY, box, boxColor, boxOpacity, boxMargin, offsetX, offsetY,
-                                            horizontalAlignment, verticalAlignment);
+    slateNode = pxCreateNode<SlateProcNode>(
+        source, text, textFont, textStyle, textSize, textColor, textOpacity, dropShadow, dropShadowColor,
+        dropShadowOpacity, dropShadowOffsetX, dropShadowOffsetY, box, boxColor, boxOpacity, boxMargin, offsetX, offsetY,
+        horizontalAlignment, verticalAlignment,
+        SlateProcNode::StyleNodes{publisher.getInputNode(kOutline), publisher.getInputNode(kOutlineWidth),
+                                  makeColorNode(publisher, piNode, kOutlineColor),
+                                  publisher.getInputNode(kOutlineOpacity), publisher.getInputNode(kDropShadowSoftness),
+                                  publisher.getInputNode(kStableLayout)});
 
     if (getPrimaryInput()->isConnected())
         return PxNodePtr<PxImageProtocol const>(slateNode);
