@@ -23,24 +23,63 @@ GeRectangle<int> grown(const GeRectangle<int>& r, int by)
     return {geSub(r.x0, by), geAdd(r.x1, by), geSub(r.y0, by), geAdd(r.y1, by)};
 }
 
-// One box blur of half-width b along `count` lines of `length` values, `step` apart within a line
-// and `lineStep` apart between lines, from `in` to `out`.
-void boxPass(const std::uint16_t* in, std::uint16_t* out, int length, int count, std::ptrdiff_t step,
-             std::ptrdiff_t lineStep, int b)
+// (x + n / 2) / n for x below 2^25 and n below 2^15, by a multiplication: with m = ceil(2^38 / n),
+// x * m / 2^38 exceeds x / n by less than 2^-13 < 1 / n, so its floor is the quotient's.
+struct RoundedMean
 {
-    const std::uint32_t n = std::uint32_t(2 * b + 1);
-    for (int line = 0; line < count; ++line) {
-        const std::uint16_t* src = in + line * lineStep;
-        std::uint16_t* dst = out + line * lineStep;
+    explicit RoundedMean(std::uint32_t count) : n(count), m(((std::uint64_t(1) << 38) + count - 1) / count) {}
+    std::uint16_t operator()(std::uint32_t sum) const { return std::uint16_t(((sum + n / 2) * m) >> 38); }
+    std::uint64_t n;
+    std::uint64_t m;
+};
+
+// One box blur of half-width b along each row of `in` (width x height), into `out`.
+void rowPass(const std::uint16_t* in, std::uint16_t* out, int width, int height, int b)
+{
+    const RoundedMean mean(std::uint32_t(2 * b + 1));
+    for (int y = 0; y < height; ++y) {
+        const std::uint16_t* src = in + std::ptrdiff_t(y) * width;
+        std::uint16_t* dst = out + std::ptrdiff_t(y) * width;
         std::uint32_t sum = 0;
-        for (int i = 0; i <= b && i < length; ++i)
-            sum += src[i * step];
-        for (int i = 0; i < length; ++i) {
-            dst[i * step] = std::uint16_t((sum + n / 2) / n);
-            if (i + b + 1 < length)
-                sum += src[(i + b + 1) * step];
+        for (int i = 0; i <= b && i < width; ++i)
+            sum += src[i];
+        for (int i = 0; i < width; ++i) {
+            dst[i] = mean(sum);
+            if (i + b + 1 < width)
+                sum += src[i + b + 1];
             if (i - b >= 0)
-                sum -= src[(i - b) * step];
+                sum -= src[i - b];
+        }
+    }
+}
+
+// The same along each column, a row at a time: every column's window sum is kept for the row, so
+// that memory is read in order.
+void columnPass(const std::uint16_t* in, std::uint16_t* out, int width, int height, int b,
+                std::vector<std::uint32_t>& sums)
+{
+    const RoundedMean mean(std::uint32_t(2 * b + 1));
+    const std::size_t w = std::size_t(width);
+    sums.assign(w, 0);
+    std::uint32_t* const sum = sums.data();
+    for (int y = 0; y <= b && y < height; ++y) {
+        const std::uint16_t* row = in + std::ptrdiff_t(y) * width;
+        for (std::size_t x = 0; x < w; ++x)
+            sum[x] += row[x];
+    }
+    for (int y = 0; y < height; ++y) {
+        std::uint16_t* dst = out + std::ptrdiff_t(y) * width;
+        for (std::size_t x = 0; x < w; ++x)
+            dst[x] = mean(sum[x]);
+        if (y + b + 1 < height) {
+            const std::uint16_t* row = in + std::ptrdiff_t(y + b + 1) * width;
+            for (std::size_t x = 0; x < w; ++x)
+                sum[x] += row[x];
+        }
+        if (y - b >= 0) {
+            const std::uint16_t* row = in + std::ptrdiff_t(y - b) * width;
+            for (std::size_t x = 0; x < w; ++x)
+                sum[x] -= row[x];
         }
     }
 }
@@ -57,15 +96,16 @@ void blurCoverage(std::vector<std::uint16_t>& coverage, int width, int height, i
 {
     VX_ASSERT(coverage.size() == std::size_t(width) * std::size_t(height));
     std::vector<std::uint16_t> other(coverage.size());
+    std::vector<std::uint32_t> sums;
     const std::array<int, 3> boxes = softShadowBoxes(radius);
     for (const bool alongRows : {true, false}) {
         for (const int b : boxes) {
             if (b == 0)
                 continue;
             if (alongRows)
-                boxPass(coverage.data(), other.data(), width, height, 1, width, b);
+                rowPass(coverage.data(), other.data(), width, height, b);
             else
-                boxPass(coverage.data(), other.data(), height, width, width, 1, b);
+                columnPass(coverage.data(), other.data(), width, height, b, sums);
             coverage.swap(other);
         }
     }
