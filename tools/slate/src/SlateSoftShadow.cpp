@@ -170,6 +170,7 @@ void drawSoftShadow(const IxWriteGuard& writeGuard, const TextLayout& layout, co
 
     blurCoverage(coverage, width, height, radius);
 
+    const float alphaPerLevel = color.alpha / float(kFull);
     const GeRectangle<int> drawn = area.intersected(tile);
     for (int py = drawn.y0; py < drawn.y1; ++py) {
         const std::uint16_t* in =
@@ -178,7 +179,7 @@ void drawSoftShadow(const IxWriteGuard& writeGuard, const TextLayout& layout, co
         for (int px = drawn.x0; px < drawn.x1; ++px, ++in, out += 4) {
             if (*in == 0)
                 continue;
-            IpLogicOps::overInPlace(out, {color.red, color.green, color.blue, float(*in) * color.alpha / float(kFull)});
+            IpLogicOps::overInPlace(out, {color.red, color.green, color.blue, float(*in) * alphaPerLevel});
         }
     }
 }
