@@ -29,28 +29,24 @@ template <class T> PxNodePtr<PxNode const> constant(const T& x)
     return PxNodePtr<PxNode const>(pxCreateNode<PxAnimValueNode<T>>(PxResult<T>(x, PxValidityInterval::FULL)));
 }
 
+SlateProcNode::StyleNodes styleNodes(const Typography& t)
+{
+    return {constant(t.outline), constant(t.width),    constant(t.color),
+            constant(t.opacity), constant(t.softness), constant(t.stable)};
+}
+
 PxStrongHndl<SlateProcNode> styledNode(const PxNodePtr<PxImageProtocol const>& plate, const std::string& text,
-                                       const SlateParams& p, const Typography& t)
+                                       const SlateParams& p, const SlateProcNode::StyleNodes& style)
 {
     const auto n = makeValueNodes(p);
     return pxCreateNode<SlateProcNode>(plate, text, n[0], n[1], n[2], n[3], n[4], n[5], n[6], n[7], n[8], n[9], n[10],
-                                       n[11], n[12], n[13], n[14], n[15], n[16], n[17],
-                                       SlateProcNode::StyleNodes{constant(t.outline), constant(t.width),
-                                                                 constant(t.color), constant(t.opacity),
-                                                                 constant(t.softness), constant(t.stable)});
+                                       n[11], n[12], n[13], n[14], n[15], n[16], n[17], style);
 }
 
 Frame whole(const PxStrongHndl<SlateProcNode>& node, const PxImageFormat& format, int level = 0, double time = 0.0)
 {
     const GeRectangle<int> region = frameRegion(format, level);
     return renderTiles(*node, time, level, region, region.getWidth(), region.getHeight());
-}
-
-PxImageFormat format(int width, int height)
-{
-    PxImageFormat f;
-    std::tie(f.width, f.height) = std::tuple(width, height);
-    return f;
 }
 
 // Shadow on and far (it reaches tiles the text misses), a box, two lines with descenders.
@@ -68,7 +64,7 @@ const char* const kText = "Outlined 1042\ngjpqy <>";
 
 TEST(SlateTypography, TilesCutGlyphsOutlinesAndBlurredShadowsAsTheWholeFrameDoes)
 {
-    const PxImageFormat f = format(400, 240);
+    const PxImageFormat f{400, 240};
     const PxNodePtr<PxImageProtocol const> plate(makePlate(f));
     const Frame plain = whole(makeSlateNode(plate, kText, shadowed()), f);
     const Typography cases[] = {
@@ -77,14 +73,14 @@ TEST(SlateTypography, TilesCutGlyphsOutlinesAndBlurredShadowsAsTheWholeFrameDoes
         {true, 1.5, {0.0f, 0.0f, 1.0f}, 0.6, 5.0, true},
     };
     for (const Typography& t : cases) {
-        SCOPED_TRACE(std::to_string(t.width) + " " + std::to_string(t.softness));
-        const auto node = styledNode(plate, kText, shadowed(), t);
+        const auto node = styledNode(plate, kText, shadowed(), styleNodes(t));
         for (const int level : {0, 1}) {
             const Frame frame = whole(node, f, level);
             EXPECT_TRUE(level == 1 || frame != plain);
             const GeRectangle<int> region = frameRegion(f, level);
             for (const auto& [w, h] : {std::pair<int, int>{17, 13}, {1, 64}, {64, 1}, {100, 100}})
-                EXPECT_EQ(renderTiles(*node, 0.0, level, region, w, h), frame) << w << "x" << h << " level " << level;
+                EXPECT_EQ(renderTiles(*node, 0.0, level, region, w, h), frame)
+                    << w << "x" << h << " level " << level << " softness " << t.softness;
         }
     }
 }
@@ -99,19 +95,19 @@ TEST(SlateTypography, LevelOneIsTheHalfSizeFrame)
         return p;
     };
     const auto typography = [](double k) { return Typography{true, 4 * k, {0.9f, 0.1f, 0.1f}, 0.8, 8 * k, true}; };
-    const PxImageFormat big = format(640, 360);
-    const PxImageFormat small = format(320, 180);
+    const PxImageFormat big{640, 360};
+    const PxImageFormat small{320, 180};
     const PxNodePtr<PxImageProtocol const> smallPlate = makeSolidPlate(small, kFill);
-    const Frame half = whole(styledNode(smallPlate, kText, params(0.5), typography(0.5)), small);
-    EXPECT_EQ(whole(styledNode(makeSolidPlate(big, kFill), kText, params(1), typography(1)), big, 1), half);
+    const Frame half = whole(styledNode(smallPlate, kText, params(0.5), styleNodes(typography(0.5))), small);
+    EXPECT_EQ(whole(styledNode(makeSolidPlate(big, kFill), kText, params(1), styleNodes(typography(1))), big, 1), half);
     EXPECT_NE(half, whole(makeSlateNode(smallPlate, kText, params(0.5)), small));
 }
 
 TEST(SlateTypography, DefaultsAndInertValuesDrawWhatTheNodeWithoutThemDraws)
 {
-    const PxImageFormat f = format(400, 240);
+    const PxImageFormat f{400, 240};
     const PxNodePtr<PxImageProtocol const> plate(makePlate(f));
-    SlateParams p = shadowed();
+    const SlateParams p = shadowed();
     const Frame before = whole(makeSlateNode(plate, kText, p), f);
     const Typography cases[] = {
         {},                                                 // the defaults
@@ -121,11 +117,7 @@ TEST(SlateTypography, DefaultsAndInertValuesDrawWhatTheNodeWithoutThemDraws)
         {false, 2.0, {}, 1.0, 0.4, false},                  // softness rounding to no blur
     };
     for (const Typography& t : cases)
-        EXPECT_EQ(whole(styledNode(plate, kText, p, t), f), before) << t.outline << " " << t.width;
-    // Without a shadow, softness changes nothing.
-    p.shadow = false;
-    EXPECT_EQ(whole(styledNode(plate, kText, p, {false, 2.0, {}, 1.0, 30.0, false}), f),
-              whole(makeSlateNode(plate, kText, p), f));
+        EXPECT_EQ(whole(styledNode(plate, kText, p, styleNodes(t)), f), before) << t.outline << " " << t.width;
 }
 
 TEST(SlateSoftShadow, ThreeBoxesReachTheRadiusAndRoundTheirMeans)
@@ -171,13 +163,13 @@ TEST(SlateSoftShadow, OverlappingGlyphShadowsDoNotDarkenEachOther)
 TEST(SlateTypography, StableLayoutKeepsTheBoxOfARunningFrameNumberFixed)
 {
     // The box is what differs from the plate: the text stays inside its margin.
-    const PxImageFormat f = format(320, 120);
+    const PxImageFormat f{320, 120};
     const PxNodePtr<PxImageProtocol const> plate = makeSolidPlate(f, kFill);
     SlateParams p;
     std::tie(p.font, p.box, p.boxOpacity) = std::tuple("DejaVu Serif", true, 1.0);
     const auto boxOf = [&](bool stable, int frameNo) {
-        const Frame frame =
-            whole(styledNode(plate, "<FrameNo>", p, {false, 2.0, {}, 1.0, 0.0, stable}), f, 0, frameTime(frameNo));
+        const Frame frame = whole(styledNode(plate, "<FrameNo>", p, styleNodes({false, 2.0, {}, 1.0, 0.0, stable})), f,
+                                  0, frameTime(frameNo));
         GeRectangle<int> box;
         for (int y = frame.region.y0; y < frame.region.y1; ++y)
             for (int x = frame.region.x0; x < frame.region.x1; ++x)
@@ -192,4 +184,17 @@ TEST(SlateTypography, StableLayoutKeepsTheBoxOfARunningFrameNumberFixed)
         movesWithoutIt = movesWithoutIt || boxOf(false, frameNo) != boxOf(false, 1000);
     }
     EXPECT_TRUE(movesWithoutIt) << "the ink-fitted box never moved: the test would not see a jitter";
+}
+
+// The typography values are the node's children: a change of any one invalidates the node.
+TEST(SlateTypography, EachTypographyValueInvalidatesTheNode)
+{
+    const SlateProcNode::StyleNodes s = styleNodes(Typography());
+    const auto node = styledNode(PxNodePtr<PxImageProtocol const>(makePlate()), "t", SlateParams(), s);
+    for (const auto& value :
+         {s.outline, s.outlineWidth, s.outlineColor, s.outlineOpacity, s.dropShadowSoftness, s.stableLayout}) {
+        const auto count = node->getInvalidationCount();
+        const_cast<PxNode*>(value.get())->invalidate({1.0, 2.0}, 0);
+        EXPECT_EQ(node->getInvalidationCount(), count + 1);
+    }
 }
