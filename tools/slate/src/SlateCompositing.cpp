@@ -132,10 +132,14 @@ void compositeSlate(const IxWriteGuard& writeGuard, const IxReadGuard& readGuard
     VX_ASSERT(writeGuard.isValid());
     const GeRectangle<int>& tile = writeGuard.getPixelRegion();
 
-    // The outline's radius in 1/64 pixel and the blur's in pixels, at this level.
-    const int outlineRadius = style.outlineOn ? truncToInt(std::floor(style.outlineWidth * s * 64.0f + 0.5f)) : 0;
+    // The outline's radius in 1/64 pixel and the blur's in pixels, at this level; widths past the
+    // inputs' ranges (a caller without their policies) count as the largest, so that no value
+    // asks for a raster or a blur beyond them.
+    const float outlineWidth = std::min(style.outlineWidth, SlateStyle::kMaxOutlineWidth);
+    const float shadowSoftness = std::min(style.shadowSoftness, SlateStyle::kMaxShadowSoftness);
+    const int outlineRadius = style.outlineOn ? truncToInt(std::floor(outlineWidth * s * 64.0f + 0.5f)) : 0;
     const bool outlineOn = style.outlineOn && outlineRadius > 0 && style.outlineColor.alpha > 0.0f;
-    const int blurRadius = shadowOn ? truncToInt(std::floor(style.shadowSoftness * s + 0.5f)) : 0;
+    const int blurRadius = shadowOn ? truncToInt(std::floor(shadowSoftness * s + 0.5f)) : 0;
     const bool softShadow = blurRadius > 0;
 
     // One value serves as the font's nominal pixel size and as the distance between baselines.

@@ -37,6 +37,11 @@ void blendGlyph(const IxWriteGuard& writeGuard, const ImReadGuard& raster, const
 /// shadow and the stable layout. The defaults draw exactly what the slate draws without them.
 struct SlateStyle
 {
+    /// The largest outline width and shadow softness drawn, in full-resolution pixels (larger
+    /// values draw as these).
+    static constexpr float kMaxOutlineWidth = 100.0f;
+    static constexpr float kMaxShadowSoftness = 200.0f;
+
     bool outlineOn = false;                 ///< a stroke around every glyph, over the shadow, under the text
     CoRgbaColorTyped<float> outlineColor{}; ///< straight, its alpha the opacity
     float outlineWidth = 0.0f;              ///< how far the stroke reaches out, in full-resolution pixels
