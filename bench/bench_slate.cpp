@@ -53,24 +53,31 @@ struct Scene
 {
     PxStrongHndl<CachedPlate> plate;
     PxStrongHndl<SlateProcNode> slate;
+    PxStrongHndl<SlateProcNode> styled; // the same with an outline of width 2 and a soft shadow of radius 8
     std::vector<GeRectangle<int>> tiles;
 
     Scene()
     {
         plate = pxCreateNode<CachedPlate>(PxImageFormat());
         const std::string line = "shot010_comp_v003  1001  00:00:41:17  client review  Kestrin"; // 60 characters
-        slate = pxCreateNode<SlateProcNode>(
-            PxNodePtr<PxImageProtocol const>(plate), line, constant(std::string("DejaVu Sans")), constant(0),
-            constant(48.0), constant(CoRgbColorTyped<float>{1.0f, 1.0f, 1.0f}), constant(1.0), constant(true),
-            constant(CoRgbColorTyped<float>::ZERO), constant(0.7), constant(4.0), constant(-4.0), constant(true),
-            constant(CoRgbColorTyped<float>::ZERO), constant(0.5), constant(24.0), constant(0.0), constant(0.0),
-            constant(1), constant(1));
+        const auto make = [&](const SlateProcNode::StyleNodes& style) {
+            return pxCreateNode<SlateProcNode>(
+                PxNodePtr<PxImageProtocol const>(plate), line, constant(std::string("DejaVu Sans")), constant(0),
+                constant(48.0), constant(CoRgbColorTyped<float>{1.0f, 1.0f, 1.0f}), constant(1.0), constant(true),
+                constant(CoRgbColorTyped<float>::ZERO), constant(0.7), constant(4.0), constant(-4.0), constant(true),
+                constant(CoRgbColorTyped<float>::ZERO), constant(0.5), constant(24.0), constant(0.0), constant(0.0),
+                constant(1), constant(1), style);
+        };
+        slate = make({});
+        styled = make({constant(true), constant(2.0), constant(CoRgbColorTyped<float>::ZERO), constant(1.0),
+                       constant(8.0), constant(false)});
         for (int y = 0; y < 1080; y += 256)
             for (int x = 0; x < 1920; x += 256)
                 tiles.emplace_back(x, std::min(x + 256, 1920), y, std::min(y + 256, 1080));
         PxRequestMgr::RenderScope scope;
         for (const auto& r : tiles) { // warm the plate's tiles and the font caches
             slate->getImage(PxImageContext{0.0, 0, r});
+            styled->getImage(PxImageContext{0.0, 0, r});
         }
     }
 };
@@ -111,6 +118,21 @@ void BM_SlateFrame(benchmark::State& state)
     state.SetItemsProcessed(state.iterations());
 }
 
+// The same frame with an outline (width 2) and a soft shadow (radius 8) added: against
+// BM_SlateFrame, what the typography costs.
+void BM_SlateFrameOutlineSoftShadow(benchmark::State& state)
+{
+    Scene& s = scene();
+    PxRequestMgr::RenderScope scope;
+    for (auto _ : state) {
+        for (const auto& r : s.tiles) {
+            const PxImageResult out = s.styled->getImage(PxImageContext{0.0, 0, r});
+            benchmark::DoNotOptimize(out.getTile().get());
+        }
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
 // One corner tile, far from the centred text.
 const GeRectangle<int> kFarTile(0, 256, 0, 256);
 
@@ -141,5 +163,6 @@ void BM_SlateFarTile(benchmark::State& state)
 
 BENCHMARK(BM_CopyFrame)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SlateFrame)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SlateFrameOutlineSoftShadow)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CopyFarTile)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SlateFarTile)->Unit(benchmark::kMicrosecond);

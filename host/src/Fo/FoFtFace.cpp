@@ -1,6 +1,8 @@
 // Glyph loading, rendering and caching of a sized FreeType face.
 #include "Fo/FoFtFace.h"
 
+#include FT_GLYPH_H
+
 #include <algorithm>
 #include <cstddef>
 #include <stdexcept>
@@ -51,6 +53,20 @@ RCShdPtr<ImImage> makeCoverage(const FT_Bitmap& bitmap, const std::string& what)
     return makeShared<ImImage>(width, height, 1, width, std::move(bytes));
 }
 
+// Sole owner of an FT_Glyph; the stroker and the renderer replace the glyph they are given.
+struct GlyphOwner
+{
+    FT_Glyph glyph = nullptr;
+    GlyphOwner() = default;
+    GlyphOwner(const GlyphOwner&) = delete;
+    GlyphOwner& operator=(const GlyphOwner&) = delete;
+    ~GlyphOwner()
+    {
+        if (glyph)
+            FT_Done_Glyph(glyph);
+    }
+};
+
 } // namespace
 
 FoFtFace::FoFtFace(const RCShdPtr<FoFtLibrary>& library, const std::string& file, long index, int pixelWidth,
@@ -91,6 +107,8 @@ FoFtFace::~FoFtFace()
 {
     // The cache lists the slots of this face's records; they must leave it before they die.
     for (GlyphRecord& record : m_records)
+        m_cache->forget(record.raster);
+    for (StrokeRecord& record : m_strokes)
         m_cache->forget(record.raster);
 }
 
@@ -152,6 +170,108 @@ FoFont::Glyph FoFtFace::rasterizeGlyph(std::uint32_t id) const
                         std::size_t(glyph.image->getWidth()) * std::size_t(glyph.image->getHeight()));
     }
     return glyph;
+}
+
+FoGlyphTable<const FoFtFace::StrokeRecord>* FoFtFace::strokeTable(int radius, bool create) const
+{
+    {
+        std::shared_lock<std::shared_mutex> lock(m_strokeTablesMutex);
+        const auto it = m_strokeTables.find(radius);
+        if (it != m_strokeTables.end())
+            return it->second.get();
+    }
+    if (!create)
+        return nullptr;
+    std::unique_lock<std::shared_mutex> lock(m_strokeTablesMutex);
+    auto& table = m_strokeTables[radius];
+    if (!table)
+        table = std::make_unique<FoGlyphTable<const StrokeRecord>>(getGlyphCount());
+    return table.get();
+}
+
+FoFont::Glyph FoFtFace::strokeGlyph(std::uint32_t id, int radius) const
+{
+    if (id >= getGlyphCount())
+        throw std::out_of_range("The glyph index " + std::to_string(id) + " is out of range for the font " +
+                                m_description + ", which has " + std::to_string(getGlyphCount()) + " glyphs.");
+    if (radius < 0)
+        throw std::invalid_argument("A glyph of the font " + m_description +
+                                    " cannot be stroked at a negative radius (" + std::to_string(radius) + "/64 px).");
+    // The stroke keeps the glyph's index and advance; only its box and raster are its own.
+    FoFont::Glyph glyph;
+    const GlyphRecord* record = m_byGlyph.find(id);
+    if (const FoGlyphTable<const StrokeRecord>* table = record ? strokeTable(radius, false) : nullptr) {
+        if (const StrokeRecord* stroke = table->find(id)) {
+            glyph = record->metrics;
+            glyph.box = stroke->box;
+            if (stroke->box.isEmpty())
+                return glyph;
+            glyph.image = stroke->raster.acquire(m_cache->now());
+            if (!glyph.image.isNull())
+                return glyph;
+        }
+    }
+    FoGlyphTable<const StrokeRecord>* table = strokeTable(radius, true);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    glyph = loadGlyphLocked(id).metrics;
+    const StrokeRecord* stroke = table->find(id);
+    if (stroke) {
+        // Another thread may have rendered it while this one waited.
+        glyph.box = stroke->box;
+        glyph.image = stroke->raster.acquire(m_cache->now());
+        if (stroke->box.isEmpty() || !glyph.image.isNull())
+            return glyph;
+    }
+    GeRectangle<int> box;
+    glyph.image = renderStrokeLocked(id, radius, box);
+    glyph.box = box;
+    if (!stroke) {
+        StrokeRecord& made = m_strokes.emplace_back();
+        made.box = box;
+        table->insert(id, &made);
+        stroke = &made;
+    }
+    if (!glyph.image.isNull())
+        m_cache->insert(stroke->raster, glyph.image,
+                        std::size_t(glyph.image->getWidth()) * std::size_t(glyph.image->getHeight()));
+    return glyph;
+}
+
+RCShdPtr<ImImage> FoFtFace::renderStrokeLocked(std::uint32_t id, int radius, GeRectangle<int>& box) const
+{
+    const FT_Face face = m_face.get();
+    const std::string what = std::to_string(id) + " of the font " + m_description;
+    if (const FT_Error error = FT_Load_Glyph(face, id, m_loadFlags))
+        throw std::runtime_error("FreeType could not load the glyph " + what + ": " + describeFtError(error) + ".");
+    const FT_GlyphSlot slot = face->glyph;
+    // A bitmap glyph has no outline to stroke, and an empty outline (a blank) draws nothing.
+    if (slot->format != FT_GLYPH_FORMAT_OUTLINE || slot->outline.n_points == 0)
+        return {};
+    if (!m_stroker) {
+        FT_Stroker stroker = nullptr;
+        if (const FT_Error error = FT_Stroker_New(slot->library, &stroker))
+            throw std::runtime_error("FreeType could not make a stroker for the font " + m_description + ": " +
+                                     describeFtError(error) + ".");
+        m_stroker.reset(stroker);
+    }
+    FT_Stroker_Set(m_stroker.get(), radius, FT_STROKER_LINECAP_ROUND, FT_STROKER_LINEJOIN_ROUND, 0);
+    GlyphOwner owner;
+    if (const FT_Error error = FT_Get_Glyph(slot, &owner.glyph))
+        throw std::runtime_error("FreeType could not copy the glyph " + what + ": " + describeFtError(error) + ".");
+    // The outer border of every contour, filled, is the glyph grown by the radius: what the
+    // stroke covers outside the glyph and the glyph itself.
+    if (const FT_Error error = FT_Glyph_StrokeBorder(&owner.glyph, m_stroker.get(), 0, 1))
+        throw std::runtime_error("FreeType could not stroke the glyph " + what + ": " + describeFtError(error) + ".");
+    if (const FT_Error error = FT_Glyph_To_Bitmap(&owner.glyph, FT_RENDER_MODE_NORMAL, nullptr, 1))
+        throw std::runtime_error("FreeType could not render the stroked glyph " + what + ": " + describeFtError(error) +
+                                 ".");
+    const auto* bitmapGlyph = reinterpret_cast<const FT_BitmapGlyphRec*>(owner.glyph);
+    const FT_Bitmap& bitmap = bitmapGlyph->bitmap;
+    if (bitmap.width == 0 || bitmap.rows == 0)
+        return {};
+    box = GeRectangle<int>(bitmapGlyph->left, bitmapGlyph->left + static_cast<int>(bitmap.width),
+                           bitmapGlyph->top - static_cast<int>(bitmap.rows), bitmapGlyph->top);
+    return makeCoverage(bitmap, "stroked glyph " + what);
 }
 
 const FoFtFace::GlyphRecord& FoFtFace::loadGlyphLocked(std::uint32_t id) const

@@ -14,6 +14,11 @@
 // only, which keeps baselines and x-heights crisp while glyph shapes and widths stay close to the
 // design, the same way for TrueType, CFF and Type 1 fonts; embedded bitmaps are skipped so that
 // every size is antialiased alike.
+//
+// Stroked glyphs (strokeGlyph) are the glyph's hinted outline with FreeType's stroker run along its
+// outer border (round joins and caps), filled: the glyph grown by the radius. They are made once
+// per glyph and radius under the face's mutex, found afterwards in a lock-free table per radius,
+// and their rasters live in the same glyph cache as the glyphs'.
 #pragma once
 
 #include "Fo/FoFtLibrary.h"
@@ -22,10 +27,16 @@
 
 #include <Vx/Fo/FoFont.h>
 
+#include FT_STROKER_H
+
 #include <cstdint>
 #include <deque>
+#include <map>
+#include <memory>
 #include <mutex>
+#include <shared_mutex>
 #include <string>
+#include <type_traits>
 
 namespace Vx {
 
@@ -45,6 +56,7 @@ public:
     int getUnitsPerEM() const override { return m_unitsPerEM; }
     const FoFont::Glyph& getChar(wchar_t c) const override;
     FoFont::Glyph rasterizeGlyph(std::uint32_t id) const override;
+    FoFont::Glyph strokeGlyph(std::uint32_t id, int radius) const override;
     std::string describe() const override { return m_description; }
 
     /// The number of glyphs in the face: valid indices for rasterizeGlyph are 0 to this - 1.
@@ -64,8 +76,24 @@ private:
         mutable FoRasterSlot raster;
     };
 
+    // A stroked glyph's box (no raster when it draws nothing), and its raster while cached.
+    struct StrokeRecord
+    {
+        GeRectangle<int> box;
+        mutable FoRasterSlot raster;
+    };
+    struct StrokerDone
+    {
+        void operator()(FT_Stroker stroker) const { FT_Stroker_Done(stroker); }
+    };
+
     const GlyphRecord& loadGlyphLocked(std::uint32_t id) const;
     RCShdPtr<ImImage> renderGlyphLocked(const GlyphRecord& record) const;
+    /// Strokes glyph `id` at `radius` (1/64 px) and sets `box` to its raster's box. Null raster
+    /// for a glyph that draws nothing or has no outline.
+    RCShdPtr<ImImage> renderStrokeLocked(std::uint32_t id, int radius, GeRectangle<int>& box) const;
+    /// The table of stroked glyphs at `radius`, made when `create`; null otherwise when none.
+    FoGlyphTable<const StrokeRecord>* strokeTable(int radius, bool create) const;
 
     FoFtFaceHandle m_face;
     FT_Int32 m_loadFlags = 0;
@@ -79,6 +107,11 @@ private:
     mutable FoGlyphTable<const GlyphRecord> m_byGlyph;
     mutable std::deque<GlyphRecord> m_records; // stable addresses: the tables and the cache point into it
     RCShdPtr<FoGlyphCache> m_cache;
+
+    mutable std::unique_ptr<std::remove_pointer_t<FT_Stroker>, StrokerDone> m_stroker; // under m_mutex
+    mutable std::shared_mutex m_strokeTablesMutex; // guards the map; the tables find lock-free
+    mutable std::map<int, std::unique_ptr<FoGlyphTable<const StrokeRecord>>> m_strokeTables;
+    mutable std::deque<StrokeRecord> m_strokes; // under m_mutex; stable addresses
 };
 
 } // namespace Vx

@@ -118,6 +118,13 @@ TEST_F(SlateCatalogueTest, DeclaresEveryInputInOrderWithItsKindRangeDefaultAndLa
         {G::getRepeatModeInputName(), ""},
         {G::getLockDurationInputName(), ""},
         {G::getTimeOffsetInputName(), ""},
+        {"Outline", "Switch 0 anim"},
+        {"Outline Width", "Double [0, 100] 2 anim"},
+        {"Outline Color",
+         "Color { Red: Double [-F, F] 0 anim; Green: Double [-F, F] 0 anim; Blue: Double [-F, F] 0 anim; }"},
+        {"Outline Opacity", "Double [0, 1] 1 anim"},
+        {"Drop Shadow Softness", "Double [0, 200] 0 anim"},
+        {"Stable Layout", "Switch 0 anim"},
     };
     const auto entries = describeEntries();
     ASSERT_EQ(entries.size(), expected.size());

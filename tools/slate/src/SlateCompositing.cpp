@@ -2,11 +2,13 @@
 #include "SlateCompositing.h"
 
 #include "SlateNumbers.h"
+#include "SlateSoftShadow.h"
 
 #include <Vx/Ip/IpLogicOps.h>
 #include <Vx/RC/Assertions.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
@@ -31,6 +33,43 @@ void drawLineGlyphs(const IxWriteGuard& writeGuard, TextLine& line, const FoFont
         const ImReadGuard raster(placed.glyph.image);
         blendGlyph(writeGuard, raster,
                    {geAdd(geAdd(x, placed.glyph.box.x0), dx), geAdd(geAdd(y, placed.glyph.box.y0), dy)}, color);
+    }
+}
+
+// How far a stroke of `radius` (1/64 pixel) may reach past its glyph's box, in whole pixels: the
+// radius, and the bezier arcs of round joins whose control points lie a little outside the circle.
+int strokeReach(int radius)
+{
+    return clampToInt((std::int64_t(radius) * 3 / 2 + 63) / 64 + 2);
+}
+
+GeRectangle<int> grownBy(const GeRectangle<int>& r, int by)
+{
+    if (r.isEmpty())
+        return r;
+    return {geSub(r.x0, by), geAdd(r.x1, by), geSub(r.y0, by), geAdd(r.y1, by)};
+}
+
+// Draws the outline of one line's glyphs at translation (dx, dy): each glyph's stroked raster
+// where its pen puts the glyph.
+void drawLineOutline(const IxWriteGuard& writeGuard, const TextLine& line, const FoFont& font, int dx, int dy,
+                     int radius, const CoRgbaColorTyped<float>& color)
+{
+    const GeRectangle<int>& tile = writeGuard.getPixelRegion();
+    const int reach = strokeReach(radius);
+    for (const PlacedGlyph& placed : line.glyphs) {
+        if (placed.glyph.box.isEmpty() || !rectanglesOverlap(grownBy(placed.glyph.box.translated(dx, dy), reach), tile))
+            continue;
+        // The stroke's box is relative to the pen, like the glyph's own box (the raster's).
+        const FoFont::Glyph glyph = font.rasterizeGlyph(placed.glyph.id);
+        const FoFont::Glyph stroke = font.strokeGlyph(placed.glyph.id, radius);
+        if (stroke.image.isNull())
+            continue;
+        const int penX = geSub(placed.glyph.box.x0, glyph.box.x0);
+        const int penY = geSub(placed.glyph.box.y0, glyph.box.y0);
+        const ImReadGuard raster(stroke.image);
+        blendGlyph(writeGuard, raster, {geAdd(geAdd(penX, stroke.box.x0), dx), geAdd(geAdd(penY, stroke.box.y0), dy)},
+                   color);
     }
 }
 
@@ -88,22 +127,44 @@ void compositeSlate(const IxWriteGuard& writeGuard, const IxReadGuard& readGuard
                     const CoRgbaColorTyped<float>& textColor, int hAlign, int vAlign,
                     const std::pair<float, float>& offset, bool shadowOn, const CoRgbaColorTyped<float>& shadowColor,
                     const std::pair<float, float>& shadowOffset, bool boxOn, const CoRgbaColorTyped<float>& boxColor,
-                    float boxMargin)
+                    float boxMargin, const SlateStyle& style)
 {
     VX_ASSERT(writeGuard.isValid());
     const GeRectangle<int>& tile = writeGuard.getPixelRegion();
 
+    // The outline's radius in 1/64 pixel and the blur's in pixels, at this level; widths past the
+    // inputs' ranges (a caller without their policies) count as the largest, so that no value
+    // asks for a raster or a blur beyond them.
+    const float outlineWidth = std::min(style.outlineWidth, SlateStyle::kMaxOutlineWidth);
+    const float shadowSoftness = std::min(style.shadowSoftness, SlateStyle::kMaxShadowSoftness);
+    const int outlineRadius = style.outlineOn ? truncToInt(std::floor(outlineWidth * s * 64.0f + 0.5f)) : 0;
+    const bool outlineOn = style.outlineOn && outlineRadius > 0 && style.outlineColor.alpha > 0.0f;
+    const int blurRadius = shadowOn ? truncToInt(std::floor(shadowSoftness * s + 0.5f)) : 0;
+    const bool softShadow = blurRadius > 0;
+
     // One value serves as the font's nominal pixel size and as the distance between baselines.
     const int pixelSize = truncToInt(textSize * s);
-    TextLayout layout = layoutText(text, font, pixelSize, hAlign, pixelSize);
+    TextLayout layout = layoutText(text, font, pixelSize, hAlign, pixelSize, style.stableLayout);
+    // The outline reaches past the ink; the shadow's coverage boxes take it along below.
+    if (outlineOn)
+        for (TextLine& line : layout.lines)
+            line.box = grownBy(line.box, strokeReach(outlineRadius));
     const auto [dx, dy] =
         placeTextBlock(frame, s, hAlign, vAlign, shadowOn, shadowOffset, boxOn, boxMargin, layout, offset);
+    if (softShadow)
+        for (TextLine& line : layout.lines)
+            line.box = grownBy(line.box, blurRadius);
 
     const int sx = shadowOn ? truncToInt(shadowOffset.first * s) : 0;
     const int sy = shadowOn ? truncToInt(shadowOffset.second * s) : 0;
     GeRectangle<int> block = layout.bounds.translated(dx, dy);
     if (shadowOn)
         block = block.united(block.translated(sx, sy));
+    // Without the extras every line lies inside the bounds; with them, or with a stable layout
+    // (whose bounds ignore the ink), the lines may reach further.
+    if (outlineOn || softShadow || style.stableLayout)
+        for (const TextLine& line : layout.lines)
+            block = block.united(line.box.translated(dx, dy));
 
     ipCopy(writeGuard, readGuard);
     if (!rectanglesOverlap(tile, block))
@@ -111,14 +172,18 @@ void compositeSlate(const IxWriteGuard& writeGuard, const IxReadGuard& readGuard
 
     if (boxOn)
         fillBox(writeGuard, layout.bounds.translated(dx, dy), boxColor);
+    if (softShadow)
+        drawSoftShadow(writeGuard, layout, font, dx, dy, sx, sy, blurRadius, shadowColor);
 
-    // Each line's shadow goes under that line's text only: the next line's shadow is drawn
+    // Each line's hard shadow goes under that line's text only: the next line's shadow is drawn
     // after it, and may cover it.
     for (TextLine& line : layout.lines) {
         if (!rectanglesOverlap(line.box.translated(dx, dy), tile))
             continue;
-        if (shadowOn)
+        if (shadowOn && !softShadow)
             drawLineGlyphs(writeGuard, line, font, dx, dy, sx, sy, shadowColor);
+        if (outlineOn)
+            drawLineOutline(writeGuard, line, font, dx, dy, outlineRadius, style.outlineColor);
         drawLineGlyphs(writeGuard, line, font, dx, dy, 0, 0, textColor);
     }
 }

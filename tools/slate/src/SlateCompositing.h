@@ -5,6 +5,8 @@
 // output tile holds at that moment, so later layers cover earlier ones. Work is culled against
 // the tile at three levels (block, line, glyph), so a tile the slate does not reach costs a
 // layout and a copy. Runs on the rendering thread; several tiles may be composited at once.
+// An outline goes between each line's shadow and its text; a soft shadow (SlateSoftShadow.h)
+// goes under all the text at once.
 #pragma once
 
 #include "TextLayout.h"
@@ -31,13 +33,35 @@ void fillBox(const IxWriteGuard& writeGuard, const GeRectangle<int>& r, const Co
 void blendGlyph(const IxWriteGuard& writeGuard, const ImReadGuard& raster, const std::pair<int, int>& p,
                 const CoRgbaColorTyped<float>& c);
 
+/// The typography on top of the slate's basic drawing: an outline around the glyphs, a soft
+/// shadow and the stable layout. The defaults draw exactly what the slate draws without them.
+struct SlateStyle
+{
+    /// The largest outline width and shadow softness drawn, in full-resolution pixels (larger
+    /// values draw as these).
+    static constexpr float kMaxOutlineWidth = 100.0f;
+    static constexpr float kMaxShadowSoftness = 200.0f;
+
+    bool outlineOn = false;                 ///< a stroke around every glyph, over the shadow, under the text
+    CoRgbaColorTyped<float> outlineColor{}; ///< straight, its alpha the opacity
+    float outlineWidth = 0.0f;              ///< how far the stroke reaches out, in full-resolution pixels
+    float shadowSoftness = 0.0f;            ///< blur radius of the drop shadow, full-resolution pixels
+    bool stableLayout = false;              ///< see layoutText
+};
+
 /// Draws the slate: `frame` is the frame's pixels at scale `s`; `text` the text to show;
 /// `textSize`, `offset`, `shadowOffset` and `boxMargin` are in full-resolution pixels.
+///
+/// `style`: an outline whose width is 1/64 pixel or more at this level is drawn per line after
+/// the line's shadow and before its text, the glyphs stroked by FoFont::strokeGlyph. A shadow
+/// whose softness rounds to a radius of 1 pixel or more at this level is drawn once for the whole
+/// text after the box (drawSoftShadow), instead of the hard shadow under each line; lines and
+/// the block grow by the outline's and the blur's reach so that every tile they reach finds them.
 void compositeSlate(const IxWriteGuard& writeGuard, const IxReadGuard& readGuard, const GeRectangle<int>& frame,
                     float s, const std::string& text, const FoFont& font, float textSize,
                     const CoRgbaColorTyped<float>& textColor, int hAlign, int vAlign,
                     const std::pair<float, float>& offset, bool shadowOn, const CoRgbaColorTyped<float>& shadowColor,
                     const std::pair<float, float>& shadowOffset, bool boxOn, const CoRgbaColorTyped<float>& boxColor,
-                    float boxMargin);
+                    float boxMargin, const SlateStyle& style = SlateStyle());
 
 } // namespace Vx

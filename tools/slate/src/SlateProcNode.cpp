@@ -62,6 +62,14 @@ std::string substituteMetadata(const std::string& text, const PxMetadata* metada
     return out;
 }
 
+// The same for a node that may be left empty, which then holds `fallback` at every time.
+template <class T>
+T evaluateOr(const PxNodePtr<PxAnimValueProtocol<T> const>& node, const T& fallback, double time,
+             PxValidityInterval& validity)
+{
+    return node ? evaluate(node, time, validity) : fallback;
+}
+
 } // namespace
 
 SlateProcNode::SlateProcNode(const Init& init, const PxNodePtr<PxImageProtocol const>& inputNode,
@@ -72,7 +80,7 @@ SlateProcNode::SlateProcNode(const Init& init, const PxNodePtr<PxImageProtocol c
                              const ValueNode& dropShadowOffsetY, const ValueNode& box, const ValueNode& boxColor,
                              const ValueNode& boxOpacity, const ValueNode& boxMargin, const ValueNode& offsetX,
                              const ValueNode& offsetY, const ValueNode& horizontalAlignment,
-                             const ValueNode& verticalAlignment)
+                             const ValueNode& verticalAlignment, const StyleNodes& style)
     : PxNode(init), PxImageNode(init, inputNode), text(initialText), input(inputNode),
       textFontNode(pxDownCast<PxAnimValueProtocol<std::string> const>(textFont)),
       textStyleNode(pxDownCast<PxAnimValueProtocol<int> const>(textStyle)),
@@ -92,6 +100,12 @@ SlateProcNode::SlateProcNode(const Init& init, const PxNodePtr<PxImageProtocol c
       offsetYNode(pxDownCast<PxAnimValueProtocol<double> const>(offsetY)),
       horizontalAlignmentNode(pxDownCast<PxAnimValueProtocol<int> const>(horizontalAlignment)),
       verticalAlignmentNode(pxDownCast<PxAnimValueProtocol<int> const>(verticalAlignment)),
+      outlineNode(pxDownCast<PxAnimValueProtocol<bool> const>(style.outline)),
+      outlineWidthNode(pxDownCast<PxAnimValueProtocol<double> const>(style.outlineWidth)),
+      outlineColorNode(pxDownCast<PxAnimValueProtocol<CoRgbColorTyped<float>> const>(style.outlineColor)),
+      outlineOpacityNode(pxDownCast<PxAnimValueProtocol<double> const>(style.outlineOpacity)),
+      dropShadowSoftnessNode(pxDownCast<PxAnimValueProtocol<double> const>(style.dropShadowSoftness)),
+      stableLayoutNode(pxDownCast<PxAnimValueProtocol<bool> const>(style.stableLayout)),
       usesMetadata(initialText.find(kMetaPrefix) != std::string::npos)
 {
 }
@@ -99,6 +113,8 @@ SlateProcNode::SlateProcNode(const Init& init, const PxNodePtr<PxImageProtocol c
 SlateProcNode::~SlateProcNode()
 {
     for (const auto& child : children())
+        unregisterChild(child);
+    for (const auto& child : styleChildren())
         unregisterChild(child);
 }
 
@@ -125,10 +141,24 @@ std::vector<PxNodePtr<PxNode const>> SlateProcNode::children() const
             PxNodePtr<PxNode const>(verticalAlignmentNode)};
 }
 
+std::vector<PxNodePtr<PxNode const>> SlateProcNode::styleChildren() const
+{
+    std::vector<PxNodePtr<PxNode const>> present;
+    for (const PxNodePtr<PxNode const>& node :
+         {PxNodePtr<PxNode const>(outlineNode), PxNodePtr<PxNode const>(outlineWidthNode),
+          PxNodePtr<PxNode const>(outlineColorNode), PxNodePtr<PxNode const>(outlineOpacityNode),
+          PxNodePtr<PxNode const>(dropShadowSoftnessNode), PxNodePtr<PxNode const>(stableLayoutNode)})
+        if (node)
+            present.push_back(node);
+    return present;
+}
+
 void SlateProcNode::init()
 {
     PxImageNode::init();
     for (const auto& child : children())
+        registerChild(child);
+    for (const auto& child : styleChildren())
         registerChild(child);
     makeTimeCode(getImageFormat().frameRate);
 }
@@ -219,12 +249,24 @@ PxImageResult SlateProcNode::getImage(const PxImageContext& ctx) const
     const float boxMargin = toFloat(evaluate(boxMarginNode, t, v));
     const float offsetX = toFloat(evaluate(offsetXNode, t, v));
     const float offsetY = toFloat(evaluate(offsetYNode, t, v));
+    const bool outlineSwitch = evaluateOr(outlineNode, false, t, v);
+    const float outlineWidth = toFloat(evaluateOr(outlineWidthNode, 2.0, t, v));
+    const CoRgbColorTyped<float> outlineRgb = evaluateOr(outlineColorNode, CoRgbColorTyped<float>::ZERO, t, v);
+    const float outlineAlpha = toFloat(evaluateOr(outlineOpacityNode, 1.0, t, v));
+    const float shadowSoftness = toFloat(evaluateOr(dropShadowSoftnessNode, 0.0, t, v));
+    const bool stableLayout = evaluateOr(stableLayoutNode, false, t, v);
 
     const CoRgbaColorTyped<float> textColor{textRgb.red, textRgb.green, textRgb.blue, textAlpha};
     const CoRgbaColorTyped<float> shadowColor{shadowRgb.red, shadowRgb.green, shadowRgb.blue, shadowAlpha};
     const CoRgbaColorTyped<float> boxColor{boxRgb.red, boxRgb.green, boxRgb.blue, boxAlpha};
     const bool shadowOn = shadowSwitch && shadowAlpha > 0.0f;
     const bool boxOn = boxSwitch && boxAlpha > 0.0f;
+    SlateStyle typography;
+    typography.outlineOn = outlineSwitch && outlineAlpha > 0.0f;
+    typography.outlineColor = {outlineRgb.red, outlineRgb.green, outlineRgb.blue, outlineAlpha};
+    typography.outlineWidth = outlineWidth;
+    typography.shadowSoftness = shadowSoftness;
+    typography.stableLayout = stableLayout;
 
     // The result is narrowed to this frame only when a frame-level token was found, so that a
     // slate without them stays cacheable across frames.
@@ -251,7 +293,8 @@ PxImageResult SlateProcNode::getImage(const PxImageContext& ctx) const
         v.intersect(PxValidityInterval::createFrameInterval(format.frameRate, t));
 
     // Nothing to draw: the input passes as it is. A NaN size or alpha compares unequal and draws.
-    if (r.isEmpty() || text.empty() || size == 0.0f || (textAlpha == 0.0f && !shadowOn && !boxOn)) {
+    if (r.isEmpty() || text.empty() || size == 0.0f ||
+        (textAlpha == 0.0f && !shadowOn && !boxOn && !typography.outlineOn)) {
         PxImageResult passed(r);
         passed.setValidity(v);
         return passed;
@@ -275,7 +318,7 @@ PxImageResult SlateProcNode::getImage(const PxImageContext& ctx) const
 
     const IxReadGuard readGuard = r.getTileGuard();
     compositeSlate(writeGuard, readGuard, frame, s, shown, font, size, textColor, hAlign, vAlign, {offsetX, offsetY},
-                   shadowOn, shadowColor, {shadowX, shadowY}, boxOn, boxColor, boxMargin);
+                   shadowOn, shadowColor, {shadowX, shadowY}, boxOn, boxColor, boxMargin, typography);
 
     PxImageResult result(tile, v);
     result.setMetadata(r.getMetadata());

@@ -1,6 +1,7 @@
 // SlateProcNode: the processing-side image node of the Slate tool.
 //
-// It reads one image input and eighteen animated values (the tool's inputs), holds the slate
+// It reads one image input and the animated values of the tool's inputs (eighteen, and six of
+// typography that may be left unconnected), holds the slate
 // text (with the composition's tokens already replaced by the controller) and renders tiles:
 // it evaluates the values at the requested time, replaces the FrameNo and Timecode tokens and
 // the references <meta:NAME> to the input frame's file attributes (PxMetadata), works out how
@@ -32,6 +33,19 @@ public:
     /// format changed) and invalidates the node over its interval.
     using SetFrameRateRequest = PxSetRequest<SlateProcNode, const Rational&>;
 
+    /// The value nodes of the typography inputs. A node left empty gives its input's default
+    /// (outline off, width 2, black, opaque; softness 0; stable layout off), which draws what
+    /// the slate draws without these inputs.
+    struct StyleNodes
+    {
+        ValueNode outline;
+        ValueNode outlineWidth;
+        ValueNode outlineColor;
+        ValueNode outlineOpacity;
+        ValueNode dropShadowSoftness;
+        ValueNode stableLayout;
+    };
+
     /// Graph thread. Each value node is down-cast to the protocol of its input (RCExCastFailed
     /// for a node of another kind; an empty handle stays empty). Sizes and offsets are in
     /// full-resolution pixels.
@@ -42,10 +56,10 @@ public:
                   const ValueNode& dropShadowOffsetX, const ValueNode& dropShadowOffsetY, const ValueNode& box,
                   const ValueNode& boxColor, const ValueNode& boxOpacity, const ValueNode& boxMargin,
                   const ValueNode& offsetX, const ValueNode& offsetY, const ValueNode& horizontalAlignment,
-                  const ValueNode& verticalAlignment);
+                  const ValueNode& verticalAlignment, const StyleNodes& style = StyleNodes());
     ~SlateProcNode() override;
 
-    /// Registers the image input and the eighteen values as children, makes the timecode formatter.
+    /// Registers the image input and the values as children, makes the timecode formatter.
     void init() override;
     /// Re-initialises after upstream changes and remakes the timecode formatter for the frame rate.
     void invalidateAndReinitialize(const PxValidityInterval& interval, const PxUPtr<PxNode const>& changed,
@@ -74,6 +88,8 @@ private:
     /// whose file attributes are `metadata` (may be null).
     std::string timeCodeText(const RCShdPtr<LiTimeCode>& formatter, std::int64_t frame,
                              const PxMetadataPtr& metadata) const;
+    /// The typography value nodes that were given.
+    std::vector<PxNodePtr<PxNode const>> styleChildren() const;
 
     std::string text;
     PxNodePtr<PxImageProtocol const> input;
@@ -95,6 +111,12 @@ private:
     PxNodePtr<PxAnimValueProtocol<double> const> offsetYNode;
     PxNodePtr<PxAnimValueProtocol<int> const> horizontalAlignmentNode;
     PxNodePtr<PxAnimValueProtocol<int> const> verticalAlignmentNode;
+    PxNodePtr<PxAnimValueProtocol<bool> const> outlineNode;
+    PxNodePtr<PxAnimValueProtocol<double> const> outlineWidthNode;
+    PxNodePtr<PxAnimValueProtocol<CoRgbColorTyped<float>> const> outlineColorNode;
+    PxNodePtr<PxAnimValueProtocol<double> const> outlineOpacityNode;
+    PxNodePtr<PxAnimValueProtocol<double> const> dropShadowSoftnessNode;
+    PxNodePtr<PxAnimValueProtocol<bool> const> stableLayoutNode;
     RCShdPtr<LiTimeCode> timeCode;
     LiTimeCodeOrigin timeCodeOrigin;
     std::int64_t originFrame = 0;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 namespace Vx {
 
@@ -32,11 +33,22 @@ void shiftX(GeRectangle<int>& box, int dx)
     box.x1 = geAdd(box.x1, dx);
 }
 
+// The widest advance of the digits 0-9.
+int widestDigitAdvance(const FoFont& font)
+{
+    int widest = 0;
+    for (wchar_t digit = L'0'; digit <= L'9'; ++digit)
+        widest = std::max(widest, font.getChar(digit).advanceX);
+    return widest;
+}
+
 } // namespace
 
-TextLayout layoutText(const std::string& text, const FoFont& font, int pixelSize, int hAlign, int lineHeight)
+TextLayout layoutText(const std::string& text, const FoFont& font, int pixelSize, int hAlign, int lineHeight,
+                      bool stableLayout)
 {
     TextLayout layout;
+    const int digitAdvance = stableLayout ? widestDigitAdvance(font) : 0;
     const std::size_t size = text.size();
     int originY = 0;
     std::size_t pos = 0;
@@ -54,7 +66,12 @@ TextLayout layoutText(const std::string& text, const FoFont& font, int pixelSize
             // The byte goes to the font as a signed char widened to a 16-bit character.
             const wchar_t wide = static_cast<wchar_t>(static_cast<std::uint16_t>(static_cast<signed char>(c)));
             FoFont::Glyph glyph = font.getChar(wide);
-            const GeRectangle<int> moved = glyph.box.translated(penX, penY);
+            int inkShift = 0;
+            if (stableLayout && c >= '0' && c <= '9') {
+                inkShift = (digitAdvance - glyph.advanceX) / 2;
+                glyph.advanceX = digitAdvance;
+            }
+            const GeRectangle<int> moved = glyph.box.translated(geAdd(penX, inkShift), penY);
             lastBox = moved;
             unite(line.box, moved);
             penX = geAdd(penX, glyph.advanceX);
@@ -74,6 +91,7 @@ TextLayout layoutText(const std::string& text, const FoFont& font, int pixelSize
             line.box.y0 = std::min(line.box.y0, penY);
             line.box.y1 = std::max(line.box.y1, penY);
         }
+        line.advance = penX;
         originY = geSub(originY, lineHeight);
         if (pos < size)
             ++pos; // the line feed
@@ -81,20 +99,30 @@ TextLayout layoutText(const std::string& text, const FoFont& font, int pixelSize
     if (size > 0 && text[size - 1] == '\n')
         layout.lines.push_back(TextLine());
 
+    // A stable layout's lines are aligned and bounded by their advances; the box's left and right.
+    std::int64_t stableX0 = std::numeric_limits<int>::max();
+    std::int64_t stableX1 = std::numeric_limits<int>::min();
     for (TextLine& line : layout.lines) {
+        const GeRectangle<int> aligned =
+            stableLayout ? GeRectangle<int>(std::min(0, line.advance), std::max(0, line.advance), 0, 1) : line.box;
         int dx = 0;
         if (hAlign == 0)
-            dx = geSub(0, line.box.x0);
+            dx = geSub(0, aligned.x0);
         else if (hAlign == 1)
-            dx = clampToInt(-((std::int64_t(line.box.x0) + line.box.x1) / 2));
+            dx = clampToInt(-((std::int64_t(aligned.x0) + aligned.x1) / 2));
         else if (hAlign == 2)
-            dx = geSub(0, line.box.x1);
+            dx = geSub(0, aligned.x1);
         shiftX(line.box, dx);
         for (PlacedGlyph& placed : line.glyphs) {
             shiftX(placed.box, dx);
             shiftX(placed.glyph.box, dx);
         }
-        unite(layout.bounds, line.box);
+        if (stableLayout) {
+            stableX0 = std::min<std::int64_t>(stableX0, geAdd(aligned.x0, dx));
+            stableX1 = std::max<std::int64_t>(stableX1, geAdd(aligned.x1, dx));
+        } else {
+            unite(layout.bounds, line.box);
+        }
     }
 
     if (layout.lines.empty())
@@ -107,6 +135,14 @@ TextLayout layoutText(const std::string& text, const FoFont& font, int pixelSize
     const float d = std::ceil(float(-font.getDescent()) * k);
     const int top = truncToInt(std::ceil(k * (float(font.getAscent()) + s_descentShare * float(font.getDescent()))));
     const int bottom = truncToInt((0.0f - d) - float(n - 1) * float(lineHeight));
+    if (stableLayout) {
+        // Nothing of the ink: the advances across, the metrics (or, for a font whose metrics
+        // give no height, the baselines) up and down.
+        const int lastBaseline = truncToInt(0.0f - float(n - 1) * float(lineHeight));
+        layout.bounds = GeRectangle<int>(int(stableX0), int(stableX1), top > bottom ? bottom : lastBaseline,
+                                         top > bottom ? top : 1);
+        return layout;
+    }
     if (top > bottom) {
         GeRectangle<int>& b = layout.bounds;
         if (b.y1 > b.y0) {

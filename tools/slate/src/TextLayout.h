@@ -32,6 +32,7 @@ struct TextLine
 {
     GeRectangle<int> box; ///< coverage box of the line, grown by the shadow when it is on
     std::vector<PlacedGlyph> glyphs;
+    int advance = 0; ///< where the pen stopped, from the line's start (before alignment)
 };
 
 struct TextLayout
@@ -44,7 +45,14 @@ struct TextLayout
 /// (hAlign 0 Left, 1 Center, 2 Right; other values leave lines where they are) and computes the
 /// block's bounds, its height from the font's ascent and descent scaled to `pixelSize`.
 /// `lineHeight` is the distance between baselines. An empty text gives no line and empty bounds.
-TextLayout layoutText(const std::string& text, const FoFont& font, int pixelSize, int hAlign, int lineHeight);
+///
+/// With `stableLayout` the layout does not follow the ink: the digits 0-9 all advance by the
+/// widest digit's advance, each with its ink centred in that advance (rounded down), lines are
+/// aligned by their pen advance (from the line's start to where the pen stopped) and the bounds
+/// span those advances horizontally and the font's metrics vertically, so that texts whose
+/// digits change lay out to the same bounds. The lines' coverage boxes still hold their ink.
+TextLayout layoutText(const std::string& text, const FoFont& font, int pixelSize, int hAlign, int lineHeight,
+                      bool stableLayout = false);
 
 /// Where the block goes in `frame` (the frame's pixels at scale `s`): aligned with a 10-pixel edge
 /// margin (times s) for Left, Right, Top and Bottom and none for Center, then moved by `offset`

@@ -65,6 +65,12 @@ extern const std::string kX;
 extern const std::string kY;
 extern const std::string kHorizontalAlignment;
 extern const std::string kVerticalAlignment;
+extern const std::string kOutline;
+extern const std::string kOutlineWidth;
+extern const std::string kOutlineColor;
+extern const std::string kOutlineOpacity;
+extern const std::string kDropShadowSoftness;
+extern const std::string kStableLayout;
 extern const std::string kSlateWidget;
 extern const std::string kOutputWidget;
 } // namespace SlateNames

@@ -37,6 +37,12 @@ const std::string kX = "X";
 const std::string kY = "Y";
 const std::string kHorizontalAlignment = "Horizontal Alignment";
 const std::string kVerticalAlignment = "Vertical Alignment";
+const std::string kOutline = "Outline";
+const std::string kOutlineWidth = "Outline Width";
+const std::string kOutlineColor = "Outline Color";
+const std::string kOutlineOpacity = "Outline Opacity";
+const std::string kDropShadowSoftness = "Drop Shadow Softness";
+const std::string kStableLayout = "Stable Layout";
 const std::string kSlateWidget = "Slate";
 const std::string kOutputWidget = "Output";
 } // namespace SlateNames
@@ -123,6 +129,15 @@ void SlateController::describe(PiImageModifier::Descriptor& descriptor)
     descriptor.setMaskingMode(PiImageModifierTypes::NoMasking);
     PiImageGeneratorImp::describeInputs(descriptor);
     descriptor.setCanBeDisplayModifier(false);
+
+    // The typography inputs come after every earlier input, which keep their places; their
+    // defaults draw what the slate drew before them. Widths are in full-resolution pixels.
+    descriptor.requires(kOutline, PiSocketType::Switch, makeSwitch(), single);
+    descriptor.requires(kOutlineWidth, PiSocketType::Double, makeRange(0.0, 100.0, 2.0), single);
+    PiColorProcNode::describe(kOutlineColor, descriptor, -kLargest, kLargest, 0.0);
+    descriptor.requires(kOutlineOpacity, PiSocketType::Double, makeRange(0.0, 1.0, 1.0), single);
+    descriptor.requires(kDropShadowSoftness, PiSocketType::Double, makeRange(0.0, 200.0, 0.0), single);
+    descriptor.requires(kStableLayout, PiSocketType::Switch, makeSwitch(), single);
 }
 
 void SlateController::createStaticPolicies()

@@ -6,9 +6,10 @@
 //       PxImageFormatNode --> PxColorSourceNode --> SlateProcNode --> PiImageRepeatNode
 //                                                                 --> PiImageTimeOffsetNode --> result
 //
-// The SlateProcNode reads eighteen value nodes, the same in both forms; "Text" is not among them:
-// its text arrives already substituted, at construction and later by set-request. The
-// composition's timecode origin is handed to the SlateProcNode as it is built.
+// The SlateProcNode reads twenty-four value nodes (eighteen, and six of typography), the same in
+// both forms; "Text" is not among them: its text arrives already substituted, at construction and
+// later by set-request. The composition's timecode origin is handed to the SlateProcNode as it is
+// built.
 #include "slateController.h"
 
 #include <Vx/Pi/PiColorProcNode.h>
@@ -97,10 +98,14 @@ SlateController::createModifierProcNode(OutputPublisher& publisher, const PxNode
     const ValueNode horizontalAlignment = publisher.getInputNode(kHorizontalAlignment);
     const ValueNode verticalAlignment = publisher.getInputNode(kVerticalAlignment);
 
-    slateNode = pxCreateNode<SlateProcNode>(source, text, textFont, textStyle, textSize, textColor, textOpacity,
-                                            dropShadow, dropShadowColor, dropShadowOpacity, dropShadowOffsetX,
-                                            dropShadowOffsetY, box, boxColor, boxOpacity, boxMargin, offsetX, offsetY,
-                                            horizontalAlignment, verticalAlignment);
+    slateNode = pxCreateNode<SlateProcNode>(
+        source, text, textFont, textStyle, textSize, textColor, textOpacity, dropShadow, dropShadowColor,
+        dropShadowOpacity, dropShadowOffsetX, dropShadowOffsetY, box, boxColor, boxOpacity, boxMargin, offsetX, offsetY,
+        horizontalAlignment, verticalAlignment,
+        SlateProcNode::StyleNodes{publisher.getInputNode(kOutline), publisher.getInputNode(kOutlineWidth),
+                                  makeColorNode(publisher, piNode, kOutlineColor),
+                                  publisher.getInputNode(kOutlineOpacity), publisher.getInputNode(kDropShadowSoftness),
+                                  publisher.getInputNode(kStableLayout)});
     // The composition says where <Timecode> counting starts; a start timecode names the timecode
     // of the graph's first frame.
     if (const RCShdPtr<PiGraph> graph = piNode.getGraph())

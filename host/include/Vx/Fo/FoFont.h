@@ -6,7 +6,8 @@
 // cached by the face for its life, so a layout per tile costs table look-ups. Metrics never
 // render a glyph: only rasterizeGlyph does, and the font service keeps the rasters it made in a
 // cache bounded in bytes (see FoFontMgr), so a raster is handed out by shared ownership: the
-// caller's handle keeps it alive however the cache evicts.
+// caller's handle keeps it alive however the cache evicts. Stroked rasters (a glyph with an
+// outline around it) are made and cached the same way, per radius.
 //
 // Glyph boxes are in pixels relative to the pen on the baseline, y up; rasters are 8-bit
 // coverage images, top row first, exactly as wide and tall as the glyph box.
@@ -47,6 +48,10 @@ public:
         virtual Glyph rasterizeGlyph(std::uint32_t id) const = 0;
         /// A readable description ("DejaVu Sans Bold 48x48 px").
         virtual std::string describe() const = 0;
+        /// The glyph of index `id` grown outward by `radius` (1/64 pixel): its box and the coverage
+        /// raster of the glyph with a stroke of that radius around it. A face without outlines
+        /// gives the glyph as rasterizeGlyph does, which is also this default.
+        virtual Glyph strokeGlyph(std::uint32_t id, int /*radius*/) const { return rasterizeGlyph(id); }
     };
 
     FoFont() = default;
@@ -70,6 +75,12 @@ public:
     /// keeps alive. The font service's faces throw std::out_of_range for an index the face does
     /// not have.
     Glyph rasterizeGlyph(std::uint32_t id) const { return m_face->rasterizeGlyph(id); }
+
+    /// The glyph of index `id` with a stroke of `radius` 1/64 pixels around it (round joins), as
+    /// one coverage raster over its own box (pixels relative to the pen, y up); the advance is the
+    /// glyph's. A glyph that draws nothing has an empty box and no raster. The font service keeps
+    /// these rasters in its glyph cache, per face (so per size) and radius.
+    Glyph strokeGlyph(std::uint32_t id, int radius) const { return m_face->strokeGlyph(id, radius); }
 
     const RCShdPtr<Face>& getFace() const { return m_face; }
     std::string describe() const { return isValid() ? m_face->describe() : std::string("(no font)"); }

@@ -1,0 +1,40 @@
+// The soft drop shadow: the union of the glyphs' shadow coverage, blurred, composited once per
+// pixel, so that where glyph shadows overlap they do not darken each other.
+//
+// A tile computes the coverage over itself and as far around it as the blur reaches (no further
+// than the shadow's ink, grown by that reach), blurs it, and composites its own pixels: the blur
+// of a pixel only reads coverage within the reach, so every tile computes exactly the pixels the
+// whole frame computes. Integer arithmetic throughout, until the coverage becomes an alpha.
+// Runs on the rendering thread; several tiles may draw at once.
+#pragma once
+
+#include "TextLayout.h"
+
+#include <Vx/Co/CoColor.h>
+#include <Vx/Fo/FoFont.h>
+#include <Vx/Ix/IxTile.h>
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace Vx {
+
+/// The half-widths of the three box blurs run along each axis; they add up to `radius` (pixels of
+/// this level), which is how far the blur reaches. Three boxes make a close, smooth approximation
+/// of a gaussian.
+std::array<int, 3> softShadowBoxes(int radius);
+
+/// Blurs `coverage` (`width` x `height` values, row by row) in place by the three boxes of
+/// softShadowBoxes(radius) along the rows, then the same along the columns; values outside the
+/// image count as 0. Each box gives the mean of its 2b + 1 values, rounded half up.
+void blurCoverage(std::vector<std::uint16_t>& coverage, int width, int height, int radius);
+
+/// Draws the soft shadow of `layout`'s glyphs into the output tile: their rasters moved by
+/// (dx + sx, dy + sy), united (the larger coverage wins), blurred by blurCoverage with `radius`
+/// and blended in `color`, coverage times color.alpha being each pixel's source alpha. Only the
+/// lines whose coverage box (moved by (dx, dy)) meets the tile grown by the radius are read.
+void drawSoftShadow(const IxWriteGuard& writeGuard, const TextLayout& layout, const FoFont& font, int dx, int dy,
+                    int sx, int sy, int radius, const CoRgbaColorTyped<float>& color);
+
+} // namespace Vx
