@@ -25,7 +25,7 @@ void drawLineGlyphs(const IxWriteGuard& writeGuard, TextLine& line, const FoFont
         // also spans the other pass (text or shadow).
         if (!rectanglesOverlap(placed.glyph.box.translated(geAdd(dx, x), geAdd(dy, y)), tile))
             continue;
-        placed.glyph.image = font.rasterizeGlyph(placed.glyph.id).image;
+        placed.glyph.image = font.rasterizeGlyph(placed.glyph).image;
         if (placed.glyph.image.isNull())
             continue;
         const ImReadGuard raster(placed.glyph.image);
