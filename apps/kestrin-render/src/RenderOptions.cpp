@@ -8,6 +8,11 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <ostream>
 #include <regex>
 #include <stdexcept>
@@ -26,6 +31,12 @@ The text may hold the tokens <CompName>, <CompLength>, <VersionName>, <VersionNo
 <Timecode> and attribute references <attr:name>. The frame number of frame N is N; its timecode
 is N frames after 00:00:00:00 at the composition's rate (drop-frame, with ';', at 29.97 and
 59.94; hours wrap at 24).
+
+Text is UTF-8; a byte that is not part of a UTF-8 sequence is read as its Latin-1 character. A
+character the font lacks is drawn from the installed font fontconfig ranks first for the family
+that has it; one no installed font has is drawn as the font's missing-glyph box, with a warning
+naming it (U+XXXX). A tab advances to the next stop, every eight spaces. Multi-line text:
+--set-file "Text=notes.txt", or the shell's -s $'Text=line 1\nline 2'.
 
 Patterns: #### or # (4 digits), @@@@ (one digit per @), %04d; padding up to 13 digits. Ranges:
 1001-1100, 1001-1100x2, comma lists (1001,1010-1020); frame numbers from -999999999999 to
@@ -78,6 +89,38 @@ int parseThreads(const std::string& text)
     return value;
 }
 
+// The longest value --set-file reads, in bytes: the longest text the Slate node shows.
+constexpr std::uintmax_t kMaxSetFileBytes = std::uintmax_t(1) << 20;
+
+// --set-file "Name=FILE": the value is the file's content, one trailing line feed dropped.
+std::pair<std::string, std::string> readSetFile(const std::string& text)
+{
+    auto [name, path] = splitAssignment(text, "--set-file");
+    const std::string what = "--set-file \"" + name + "=" + path + "\": the file \"" + path + "\" ";
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error))
+        throw std::invalid_argument(what + "is a folder, not a file");
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw std::invalid_argument(what + "cannot be read: " + std::strerror(errno));
+    std::string value;
+    char buffer[65536];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+        value.append(buffer, std::size_t(in.gcount()));
+        // Read no further than the bound allows, whatever the file's size (a device, a pipe).
+        if (value.size() > kMaxSetFileBytes + 1)
+            break;
+    }
+    if (in.bad())
+        throw std::invalid_argument(what + "cannot be read: " + std::strerror(errno));
+    if (!value.empty() && value.back() == '\n')
+        value.pop_back();
+    if (value.size() > kMaxSetFileBytes)
+        throw std::invalid_argument(what + "holds more than " + std::to_string(kMaxSetFileBytes) +
+                                    " bytes; a value may be at most that long");
+    return {std::move(name), std::move(value)};
+}
+
 } // namespace
 
 ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
@@ -106,6 +149,11 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostre
                    "Set a Slate input: \"Text=...\", \"Text Size=36\", \"Box=on\", "
                    "\"Text Color=1,0.8,0\", \"Vertical Alignment=Bottom\", \"Offset.Y=-40\"")
         ->type_name("\"NAME=VALUE\"");
+    std::vector<std::string> setFiles;
+    app.add_option("--set-file", setFiles,
+                   "Set a Slate input to the content of a UTF-8 file, one trailing line feed dropped (at most "
+                   "1048576 bytes): \"Text=notes.txt\"; applied after the --set values")
+        ->type_name("\"NAME=FILE\"");
     auto* compNameOption = app.add_option("--comp-name", compName, "The composition's name (<CompName>)");
     auto* versionNameOption = app.add_option("--version-name", versionName, "The version's name (<VersionName>)");
     auto* versionNumberOption = app.add_option("--version-number", versionNumber, "The version number (<VersionNo>)");
@@ -139,6 +187,8 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostre
         app.parse(argc, argv);
         for (const std::string& s : sets)
             o.sets.push_back(splitAssignment(s, "--set"));
+        for (const std::string& s : setFiles)
+            o.sets.push_back(readSetFile(s));
         for (const std::string& a : attrs)
             o.attributes.push_back(splitAssignment(a, "--attr"));
         if (compNameOption->count())
