@@ -63,8 +63,9 @@ FoFtFace::FoFtFace(const RCShdPtr<FoFtLibrary>& library, const std::string& file
                    int pixelHeight, RCShdPtr<FoGlyphCache> cache, RCShdPtr<const FoFallbackList> fallbacks)
     : m_face(FoFtLibrary::openFace(library, file, index)), m_byChar(kCodePointCount),
       m_byGlyph(static_cast<std::uint32_t>(m_face->num_glyphs > 0 ? m_face->num_glyphs : 0)),
-      m_cache(cache ? std::move(cache) : makeShared<FoGlyphCache>()), m_library(library), m_source{file, index},
-      m_pixelWidth(pixelWidth), m_pixelHeight(pixelHeight), m_fallbacks(std::move(fallbacks))
+      m_cache(cache ? std::move(cache) : makeShared<FoGlyphCache>()),
+      m_library(fallbacks ? library : RCShdPtr<FoFtLibrary>()), m_source{file, index}, m_pixelWidth(pixelWidth),
+      m_pixelHeight(pixelHeight), m_fallbacks(std::move(fallbacks))
 {
     const FT_Face face = m_face.get();
     const std::string name = std::string(face->family_name ? face->family_name : file) +

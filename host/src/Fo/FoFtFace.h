@@ -93,7 +93,7 @@ private:
     mutable std::deque<GlyphRecord> m_records; // stable addresses: the tables and the cache point into it
     RCShdPtr<FoGlyphCache> m_cache;
 
-    RCShdPtr<FoFtLibrary> m_library;
+    RCShdPtr<FoFtLibrary> m_library; // to open the fallback faces; null without a fallback list
     FoFaceSource m_source;
     int m_pixelWidth = 1;
     int m_pixelHeight = 1;
