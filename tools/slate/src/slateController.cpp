@@ -358,6 +358,7 @@ void SlateController::checkFont()
         warning.substitute(std::string(fontName.c_str()));
         warning.display();
     }
+    checkCharacters();
     if (fontValue->isInvalid())
         fontValue->update();
 }
