@@ -262,9 +262,24 @@ json textAsUtf8(const json& value)
     if (value.is_string())
         return LiUtf8::toUtf8(value.get_ref<const std::string&>());
     if (value.is_object()) {
+        // Appended in order, without the object's look-up of every key along the ones before it.
         json object = json::object();
-        for (const auto& item : value.items())
-            object[LiUtf8::toUtf8(item.key())] = textAsUtf8(item.value());
+        auto& members = static_cast<std::vector<json::object_t::value_type>&>(object.get_ref<json::object_t&>());
+        bool renamed = false;
+        for (const auto& [key, item] : value.get_ref<const json::object_t&>()) {
+            std::string name = LiUtf8::toUtf8(key);
+            renamed = renamed || name != key;
+            members.emplace_back(std::move(name), textAsUtf8(item));
+        }
+        // "caf\xE9" and "café" are two names that read the same: a file cannot hold both.
+        if (renamed) {
+            std::set<std::string> seen;
+            for (const auto& member : members)
+                if (!seen.insert(member.first).second)
+                    throw CompositionFileError("two names read as \"" + member.first +
+                                               "\", one of them with bytes that are not UTF-8, and a composition "
+                                               "file holds each name once");
+        }
         return object;
     }
     if (value.is_array()) {

@@ -78,6 +78,12 @@ TEST(FuzzRegression, TextsThatAreNotUtf8SaveAsTheirLatin1Reading)
     const std::string text = formatComposition(doc);
     EXPECT_NE(text.find("\"client\": \"Caf\xc3\xa9\""), std::string::npos) << text;
     EXPECT_NE(text.find("\"Text\": \"<C\xc3\xbf>\""), std::string::npos) << text;
+    // Two names that read the same once saved cannot both be kept.
+    CompositionDoc twins;
+    twins.attributes = {{"caf\xe9", "1"}, {"caf\xc3\xa9", "2"}};
+    EXPECT_THROW_MESSAGE(formatComposition(twins), CompositionFileError,
+                         "two names read as \"caf\xc3\xa9\", one of them with bytes that are not UTF-8, and a "
+                         "composition file holds each name once");
     // A file name is not text: written otherwise it would name another file.
     doc.nodes.push_back(NodeDoc{"Read", "Read", "plate\xe9.####.exr", {}, {}});
     EXPECT_THROW_MESSAGE(
