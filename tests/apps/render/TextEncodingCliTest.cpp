@@ -158,4 +158,8 @@ TEST(KestrinRenderText, CharactersNoFontHasAreReportedOncePerRun)
     EXPECT_EQ(large.exitCode, 0) << large.err;
     EXPECT_EQ(large.err.find("Warning: No installed font has the characters U+"), 0u) << large.err;
     EXPECT_NE(large.err.find(" more of the text of the Slate node \"Slate\""), std::string::npos) << large.err;
+    std::size_t named = 0;
+    for (std::size_t at = large.err.find("U+"); at != std::string::npos; at = large.err.find("U+", at + 1))
+        ++named;
+    EXPECT_EQ(named, 16u) << large.err;
 }

@@ -90,14 +90,6 @@ TEST(FoFontFallback, CharacterNoFontHasIsTheFamilysMissingGlyph)
     }
 }
 
-TEST(FoFontFallback, CodePointsAboveTheBasicPlaneAndBelowU0100AreNotRemapped)
-{
-    // Once, U+FF80 to U+FFFF stood for the bytes 0x80 to 0xFF: they are characters of their own now.
-    const FoFont sans = font(kFamily, 30);
-    EXPECT_NE(sans.getChar(wchar_t(0xFFE9)).id, sans.getChar(wchar_t(0xE9)).id);
-    EXPECT_NE(sans.getChar(wchar_t(0xE9)).id, 0u);
-}
-
 // Many threads meeting the same missing characters on a fresh face at once all get the one glyph
 // a single thread gets.
 TEST(FoFontFallback, FirstLookUpsFromManyThreadsAgree)
