@@ -22,7 +22,7 @@ FoFont makeFont()
     face->setGlyph(L'o', R(1, 2, 0, 5), 3);   // x0 + x1 = 3
     face->setGlyph(L'n', R(-2, -1, 0, 5), 3); // x0 + x1 = -3
     face->setGlyph(L'W', R(-1, 12, 0, 10), 10);
-    face->setGlyph(wchar_t(0xFFE9), R(0, 6, 0, 12), 7); // the byte 0xE9 as it arrives
+    face->setGlyph(wchar_t(0xE9), R(0, 6, 0, 12), 7); // the byte 0xE9 read as Latin-1
     return FoFont(RCShdPtr<FoFont::Face>(face.get()));
 }
 
@@ -73,7 +73,7 @@ TEST(TextLayout, Boxes)
         {"visible first glyph starts at its own x0", "W", 0, kSize, 1, 0, 0, R(0, 13, 0, 10)},
         {"odd centre sum 3 moves by -1", "o", 1, kSize, 1, 0, -1, R(0, 1, 0, 5)},
         {"odd centre sum -3 moves by 1", "n", 1, kSize, 1, 0, -1, R(-1, 0, 0, 5)},
-        {"high byte reaches the font from a signed char", "\xE9", 0, kSize, 1, 0, 0, R(0, 6, 0, 12)},
+        {"byte that is not UTF-8 reaches the font as Latin-1", "\xE9", 0, kSize, 1, 0, 0, R(0, 6, 0, 12)},
         {"zero size: first line", "A\nB", 0, 0, 2, 0, 0, R(0, 8, 0, 10)},
         {"zero size: same baseline", "A\nB", 0, 0, 2, 1, 0, R(0, 8, -2, 10)},
         {"zero size: no extent", "A\nB", 0, 0, 2, -1, -1, R(0, 8, -2, 10)},

@@ -1,6 +1,7 @@
 // Reading and writing composition files.
 #include <Vx/Render/CompositionFile.h>
 
+#include <Vx/Li/LiUtf8.h>
 #include <Vx/Render/JsonDocumentReader.h>
 #include <Vx/Render/TemporaryFile.h>
 
@@ -253,6 +254,43 @@ std::string findNonUtf8(const json& value, const std::string& where)
     return {};
 }
 
+// `value` with every text (key or string) as UTF-8: a byte that is not part of a well-formed
+// sequence is written as its Latin-1 character, which is how the text reads and renders, so the
+// file loads back to the same characters.
+json textAsUtf8(const json& value)
+{
+    if (value.is_string())
+        return LiUtf8::toUtf8(value.get_ref<const std::string&>());
+    if (value.is_object()) {
+        // Appended in order, without the object's look-up of every key along the ones before it.
+        json object = json::object();
+        auto& members = static_cast<std::vector<json::object_t::value_type>&>(object.get_ref<json::object_t&>());
+        bool renamed = false;
+        for (const auto& [key, item] : value.get_ref<const json::object_t&>()) {
+            std::string name = LiUtf8::toUtf8(key);
+            renamed = renamed || name != key;
+            members.emplace_back(std::move(name), textAsUtf8(item));
+        }
+        // "caf\xE9" and "café" are two names that read the same: a file cannot hold both.
+        if (renamed) {
+            std::set<std::string> seen;
+            for (const auto& member : members)
+                if (!seen.insert(member.first).second)
+                    throw CompositionFileError("two names read as \"" + member.first +
+                                               "\", one of them with bytes that are not UTF-8, and a composition "
+                                               "file holds each name once");
+        }
+        return object;
+    }
+    if (value.is_array()) {
+        json array = json::array();
+        for (const json& item : value)
+            array.push_back(textAsUtf8(item));
+        return array;
+    }
+    return value;
+}
+
 } // namespace
 
 NodeDoc* CompositionDoc::findNode(const std::string& nodeName)
@@ -426,11 +464,16 @@ std::string formatComposition(const CompositionDoc& doc)
     root["connections"] = nlohmann::ordered_json::array();
     for (const ConnectionDoc& c : doc.connections)
         root["connections"].push_back({{"from", c.from}, {"to", c.to}, {"input", c.input}});
+    root = textAsUtf8(root);
+    // File names are bytes the system looks files up by: written as anything else they would
+    // name another file, so one that is not UTF-8 cannot be saved.
     if (!doc.output.empty())
         root["output"] = doc.output;
-    // A text holds bytes (0x80 to 0xFF are Latin-1 characters), JSON only UTF-8.
+    for (std::size_t i = 0; i < doc.nodes.size(); ++i)
+        if (!doc.nodes[i].file.empty())
+            root["nodes"][i]["file"] = doc.nodes[i].file;
     if (const std::string where = findNonUtf8(root, ""); !where.empty())
-        throw CompositionFileError("the text at \"" + where +
+        throw CompositionFileError("the file name at \"" + where +
                                    "\" is not UTF-8, and a composition file holds UTF-8 text only");
     return root.dump(2) + "\n";
 }

@@ -8,6 +8,11 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <ostream>
 #include <regex>
 #include <stdexcept>
@@ -38,6 +43,12 @@ a missing one (or no input) is shown as written.
 Several Slate nodes: --layer adds a Slate node stacked over the image so far, and the --set options
 after it apply to it; with a composition of several Slate nodes, --layer N (from 1, in file order)
 says which one the --set options after it change. --save writes them all.
+
+Text is UTF-8; a byte that is not part of a UTF-8 sequence is read as its Latin-1 character. A
+character the font lacks is drawn from the installed font fontconfig ranks first for the family
+that has it; one no installed font has is drawn as the font's missing-glyph box, with a warning
+naming it (U+XXXX). A tab advances to the next stop, every eight spaces. Multi-line text:
+--set-file "Text=notes.txt", or the shell's -s $'Text=line 1\nline 2'.
 
 Patterns: #### or # (4 digits), @@@@ (one digit per @), %04d; padding up to 13 digits. Ranges:
 1001-1100, 1001-1100x2, comma lists (1001,1010-1020); frame numbers from -999999999999 to
@@ -144,6 +155,38 @@ std::vector<std::string> withLayerValues(int argc, const char* const* argv)
     return args;
 }
 
+// The longest value --set-file reads, in bytes: the longest text the Slate node shows.
+constexpr std::uintmax_t kMaxSetFileBytes = std::uintmax_t(1) << 20;
+
+// --set-file "Name=FILE": the value is the file's content, one trailing line feed dropped.
+std::pair<std::string, std::string> readSetFile(const std::string& text)
+{
+    auto [name, path] = splitAssignment(text, "--set-file");
+    const std::string what = "--set-file \"" + name + "=" + path + "\": the file \"" + path + "\" ";
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error))
+        throw std::invalid_argument(what + "is a folder, not a file");
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw std::invalid_argument(what + "cannot be read: " + std::strerror(errno));
+    std::string value;
+    char buffer[65536];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+        value.append(buffer, std::size_t(in.gcount()));
+        // Read no further than the bound allows, whatever the file's size (a device, a pipe).
+        if (value.size() > kMaxSetFileBytes + 1)
+            break;
+    }
+    if (in.bad())
+        throw std::invalid_argument(what + "cannot be read: " + std::strerror(errno));
+    if (!value.empty() && value.back() == '\n')
+        value.pop_back();
+    if (value.size() > kMaxSetFileBytes)
+        throw std::invalid_argument(what + "holds more than " + std::to_string(kMaxSetFileBytes) +
+                                    " bytes; a value may be at most that long");
+    return {std::move(name), std::move(value)};
+}
+
 } // namespace
 
 ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
@@ -172,6 +215,11 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostre
                    "Set a Slate input: \"Text=...\", \"Text Size=36\", \"Box=on\", "
                    "\"Text Color=1,0.8,0\", \"Vertical Alignment=Bottom\", \"Offset.Y=-40\"")
         ->type_name("\"NAME=VALUE\"");
+    std::vector<std::string> setFiles;
+    app.add_option("--set-file", setFiles,
+                   "Set a Slate input to the content of a UTF-8 file, one trailing line feed dropped (at most "
+                   "1048576 bytes): \"Text=notes.txt\"; applied in order with the --set values")
+        ->type_name("\"NAME=FILE\"");
     auto* compNameOption = app.add_option("--comp-name", compName, "The composition's name (<CompName>)");
     auto* versionNameOption = app.add_option("--version-name", versionName, "The version's name (<VersionName>)");
     auto* versionNumberOption = app.add_option("--version-number", versionNumber, "The version number (<VersionNo>)");
@@ -236,6 +284,7 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostre
     app.add_flag("--list-metadata", o.listMetadata,
                  "Print the header attributes of the first frame of -i (the names <meta:NAME> takes) and exit");
     CLI::Option* setOption = app.get_option("--set");
+    CLI::Option* setFileOption = app.get_option("--set-file");
 
     try {
         const std::vector<std::string> args = withLayerValues(argc, argv);
@@ -243,13 +292,17 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostre
         for (const std::string& arg : args)
             argPointers.push_back(arg.c_str());
         app.parse(int(argPointers.size()), argPointers.data());
-        // The --set options go to the --layer before them (to no layer before the first): the
+        // The --set and --set-file options go to the --layer before them (to no layer before the first): the
         // parser's order of values tells which.
         std::size_t setIndex = 0;
+        std::size_t setFileIndex = 0;
         std::size_t layerIndex = 0;
         for (const CLI::Option* parsed : app.parse_order()) {
             if (parsed == setOption && setIndex < sets.size()) {
                 auto assignment = splitAssignment(sets[setIndex++], "--set");
+                (o.layers.empty() ? o.sets : o.layers.back().sets).push_back(std::move(assignment));
+            } else if (parsed == setFileOption && setFileIndex < setFiles.size()) {
+                auto assignment = readSetFile(setFiles[setFileIndex++]);
                 (o.layers.empty() ? o.sets : o.layers.back().sets).push_back(std::move(assignment));
             } else if (parsed == layerOption && layerIndex < layerValues.size()) {
                 const std::string& value = layerValues[layerIndex++];

@@ -188,4 +188,36 @@ std::string FoFontConfig::matchFamily(const std::string& patternText) const
     return reinterpret_cast<const char*>(family);
 }
 
+std::vector<FoFallbackFont> FoFontConfig::sortFallbacks(const std::string& family, int style) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const PatternPtr pattern = newPattern();
+    FcPatternAddString(pattern.get(), FC_FAMILY, toFc(family));
+    FcPatternAddInteger(pattern.get(), FC_WEIGHT, (style & 1) ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(pattern.get(), FC_SLANT, (style & 2) ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcConfigSubstitute(m_config.get(), pattern.get(), FcMatchPattern);
+    FcDefaultSubstitute(pattern.get());
+    FcResult result = FcResultNoMatch;
+    // Untrimmed: a font that adds nothing to the ones before it may still be the only one whose
+    // file opens.
+    const FontSetPtr fonts(FcFontSort(m_config.get(), pattern.get(), FcFalse, nullptr, &result));
+    std::vector<FoFallbackFont> sorted;
+    if (!fonts)
+        return sorted;
+    for (int f = 0; f < fonts->nfont; ++f) {
+        const FcPattern* font = fonts->fonts[f];
+        FcChar8* file = nullptr;
+        FcCharSet* charset = nullptr;
+        if (FcPatternGetString(font, FC_FILE, 0, &file) != FcResultMatch ||
+            FcPatternGetCharSet(font, FC_CHARSET, 0, &charset) != FcResultMatch || !charset)
+            continue;
+        FoFallbackFont fallback;
+        fallback.source.file = reinterpret_cast<const char*>(file);
+        fallback.source.index = getInteger(font, FC_INDEX, 0);
+        fallback.charset.reset(FcCharSetCopy(charset));
+        sorted.push_back(std::move(fallback));
+    }
+    return sorted;
+}
+
 } // namespace Vx

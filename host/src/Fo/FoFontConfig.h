@@ -13,6 +13,7 @@
 #include <fontconfig/fontconfig.h>
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -41,6 +42,20 @@ struct FoFaceCandidate
     int weight = FC_WEIGHT_REGULAR;
     int slant = FC_SLANT_ROMAN;
     int width = FC_WIDTH_NORMAL;
+};
+
+/// A font of a family's fallback list: where it lives and the characters it has.
+struct FoFallbackFont
+{
+    struct CharSetDeleter
+    {
+        void operator()(FcCharSet* charset) const { FcCharSetDestroy(charset); }
+    };
+
+    FoFaceSource source;
+    std::unique_ptr<FcCharSet, CharSetDeleter> charset; ///< never null in a list
+
+    bool hasChar(std::uint32_t code) const { return FcCharSetHasChar(charset.get(), code) == FcTrue; }
 };
 
 /// The face of each style, indexed by FoFontMgr::FontStyle; empty for a style the family lacks.
@@ -79,6 +94,11 @@ public:
     /// The family of the font fontconfig matches first for the pattern `pattern` ("sans-serif"),
     /// after its substitutions; empty when no font matches.
     std::string matchFamily(const std::string& pattern) const;
+
+    /// Every installed font in the order fontconfig ranks them for `family` in `style` (a
+    /// FoFontMgr::FontStyle code; FcFontSort after the configuration's substitutions), each with
+    /// its character set. The first of them that has a character is the one to draw it with.
+    std::vector<FoFallbackFont> sortFallbacks(const std::string& family, int style) const;
 
 private:
     struct ConfigDeleter

@@ -13,11 +13,16 @@
 // advances when a face is loaded, and a load beyond the limit drops the faces with the oldest
 // stamps from both tables. The glyph rasters of all faces live in one FoGlyphCache.
 //
+// Fallback: each family entry holds, per style, the fallback list its faces draw the characters
+// they lack from (FoFallbackList); a face shared by several spellings of a family keeps the list of
+// the spelling that opened it, which names the same fonts.
+//
 // Lifetime: the manager is a function-local static, destroyed at exit like any other. Faces hold
 // the FreeType library by reference, so a face still held elsewhere at that moment (by another
 // static object) stays usable and releases the library itself when it goes.
 #include <Vx/Fo/FoFontMgr.h>
 
+#include "Fo/FoFallbackList.h"
 #include "Fo/FoFontConfig.h"
 #include "Fo/FoFtFace.h"
 #include "Fo/FoFtLibrary.h"
@@ -62,12 +67,14 @@ struct FoFontMgr::Impl
     };
     struct FamilyFonts
     {
-        FoStyleFaces sources; // fixed once the entry is in m_families
+        FoStyleFaces sources;                                              // fixed once the entry is in m_families
+        std::array<RCShdPtr<const FoFallbackList>, kStyleCount> fallbacks; // likewise
         std::array<std::unordered_map<std::uint64_t, SizedFace>, kStyleCount> sized;
     };
     using FaceKey = std::tuple<std::string, long, int, int>;
 
-    FoFontConfig m_config;
+    // Shared with the fallback lists, which sort the fonts on first need, maybe after the manager.
+    std::shared_ptr<FoFontConfig> m_config = std::make_shared<FoFontConfig>();
     RCShdPtr<FoFtLibrary> m_library = makeShared<FoFtLibrary>();
 
     // Every change to m_families is made by a thread holding m_loadMutex, which takes
@@ -140,7 +147,9 @@ struct FoFontMgr::Impl
         if (it != m_families.end())
             return it->second;
         FamilyFonts entry;
-        entry.sources = m_config.findStyleFaces(family);
+        entry.sources = m_config->findStyleFaces(family);
+        for (int style = 0; style < kStyleCount; ++style)
+            entry.fallbacks[std::size_t(style)] = makeShared<FoFallbackList>(m_config, family, style);
         std::unique_lock<std::shared_mutex> lock(m_familiesMutex);
         return m_families.emplace(family, std::move(entry)).first->second;
     }
@@ -166,7 +175,8 @@ struct FoFontMgr::Impl
         auto shared = m_faces.find(faceKey);
         if (shared == m_faces.end()) {
             RCShdPtr<FoFont::Face> face =
-                makeShared<FoFtFace>(m_library, source->file, source->index, pixelWidth, pixelHeight, m_cache);
+                makeShared<FoFtFace>(m_library, source->file, source->index, pixelWidth, pixelHeight, m_cache,
+                                     entry.fallbacks[std::size_t(style)]);
             shared = m_faces.emplace(faceKey, std::move(face)).first;
         }
         const FoFont font(shared->second);
@@ -208,7 +218,7 @@ std::string FoFontMgr::getFontStyleName(int style)
 
 std::vector<std::string> FoFontMgr::getFontFamilies() const
 {
-    return m_impl->m_config.listFamilies();
+    return m_impl->m_config->listFamilies();
 }
 
 std::vector<int> FoFontMgr::getFontStyles(const std::string& family) const
@@ -233,7 +243,7 @@ std::string FoFontMgr::getDefaultFontName() const
         return kDefaultFamily;
     std::lock_guard<std::mutex> load(m_impl->m_loadMutex);
     if (!m_impl->m_defaultFamily)
-        m_impl->m_defaultFamily = m_impl->m_config.matchFamily("sans-serif");
+        m_impl->m_defaultFamily = m_impl->m_config->matchFamily("sans-serif");
     return *m_impl->m_defaultFamily;
 }
 

@@ -15,6 +15,12 @@ namespace {
 
 constexpr std::uint32_t kCodePointCount = 0x110000;
 
+// C0 and C1 controls: not characters to draw, so never looked up in the fallback fonts.
+bool isControl(std::uint32_t code)
+{
+    return code < 0x20 || (code >= 0x7F && code < 0xA0);
+}
+
 // An 8-bit coverage copy of a rendered bitmap, top row first, packed. Outline glyphs render to
 // 256-level gray; a bitmap-only font may give 1-bit bitmaps, whose set bits become full coverage.
 RCShdPtr<ImImage> makeCoverage(const FT_Bitmap& bitmap, const std::string& what)
@@ -70,10 +76,12 @@ struct GlyphOwner
 } // namespace
 
 FoFtFace::FoFtFace(const RCShdPtr<FoFtLibrary>& library, const std::string& file, long index, int pixelWidth,
-                   int pixelHeight, RCShdPtr<FoGlyphCache> cache)
+                   int pixelHeight, RCShdPtr<FoGlyphCache> cache, RCShdPtr<const FoFallbackList> fallbacks)
     : m_face(FoFtLibrary::openFace(library, file, index)), m_byChar(kCodePointCount),
       m_byGlyph(static_cast<std::uint32_t>(m_face->num_glyphs > 0 ? m_face->num_glyphs : 0)),
-      m_cache(cache ? std::move(cache) : makeShared<FoGlyphCache>())
+      m_cache(cache ? std::move(cache) : makeShared<FoGlyphCache>()),
+      m_library(fallbacks ? library : RCShdPtr<FoFtLibrary>()), m_source{file, index}, m_pixelWidth(pixelWidth),
+      m_pixelHeight(pixelHeight), m_fallbacks(std::move(fallbacks))
 {
     const FT_Face face = m_face.get();
     const std::string name = std::string(face->family_name ? face->family_name : file) +
@@ -115,8 +123,6 @@ FoFtFace::~FoFtFace()
 std::uint32_t FoFtFace::toCodePoint(wchar_t c)
 {
     const auto value = static_cast<std::int64_t>(c);
-    if (value >= 0xFF80 && value <= 0xFFFF)
-        return static_cast<std::uint32_t>(value - 0xFF00);
     if (value < 0 || value >= kCodePointCount)
         return kNoCodePoint;
     return static_cast<std::uint32_t>(value);
@@ -139,9 +145,41 @@ const FoFont::Glyph& FoFtFace::getChar(wchar_t c) const
     if (const FoFont::Glyph* glyph = m_byChar.find(code))
         return *glyph; // another thread loaded it while we waited
     const FT_UInt id = FT_Get_Char_Index(m_face.get(), code);
+    if (id == 0 && m_fallbacks && !isControl(code)) {
+        if (const FoFont::Glyph* fallback = findFallbackLocked(code)) {
+            m_byChar.insert(code, fallback);
+            return *fallback;
+        }
+    }
     const GlyphRecord& record = loadGlyphLocked(id);
     m_byChar.insert(code, &record.metrics);
     return record.metrics;
+}
+
+const FoFont::Glyph* FoFtFace::findFallbackLocked(std::uint32_t code) const
+{
+    for (const FoFaceSource& source : m_fallbacks->findFonts(code)) {
+        if (source == m_source)
+            continue; // this face's own file: its character map already said no
+        const auto key = std::make_pair(source.file, source.index);
+        auto it = m_fallbackFaces.find(key);
+        if (it == m_fallbackFaces.end()) {
+            RCShdPtr<FoFtFace> face;
+            try {
+                face = makeShared<FoFtFace>(m_library, source.file, source.index, m_pixelWidth, m_pixelHeight, m_cache);
+            } catch (const std::runtime_error&) {
+                // A font file that no longer opens: the next font in the list may have the character.
+            }
+            it = m_fallbackFaces.emplace(key, std::move(face)).first;
+        }
+        if (!it->second)
+            continue;
+        // The fallback face has no fallback list of its own, so this never comes back here.
+        const FoFont::Glyph& glyph = it->second->getChar(static_cast<wchar_t>(code));
+        if (glyph.id != 0)
+            return &glyph;
+    }
+    return nullptr;
 }
 
 FoFont::Glyph FoFtFace::rasterizeGlyph(std::uint32_t id) const
@@ -287,6 +325,7 @@ const FoFtFace::GlyphRecord& FoFtFace::loadGlyphLocked(std::uint32_t id) const
 
     GlyphRecord& record = m_records.emplace_back();
     record.metrics.id = id;
+    record.metrics.face = this;
     // 26.6 fixed point rounded to whole pixels.
     record.metrics.advanceX = static_cast<int>((slot->advance.x + 32) >> 6);
     record.metrics.advanceY = 0;

@@ -9,6 +9,14 @@
 // for it, and kept in the glyph cache shared by the faces (FoGlyphCache), which may evict it; it is
 // then rendered again, to the same pixels.
 //
+// A character the face lacks is looked up, once, in the fallback list of the family and style the
+// face was opened for (FoFallbackList): the first listed font that has it is opened at the same
+// pixel size, as a face of this face's own (kept while this face lives, itself without fallback),
+// and its glyph is what getChar returns for the character from then on, the glyph's `face`
+// naming it. Control characters (U+0000 to U+001F, U+007F to U+009F) are never looked up: they
+// keep the face's own glyph. Only the first miss of a character pays for the lookup; afterwards it
+// is the same table hit as any other character.
+//
 // Glyphs are loaded with FT_LOAD_TARGET_LIGHT (plus FT_LOAD_NO_BITMAP for scalable fonts) and
 // rendered with FT_RENDER_MODE_NORMAL: light hinting snaps outlines to the pixel grid vertically
 // only, which keeps baselines and x-heights crisp while glyph shapes and widths stay close to the
@@ -21,6 +29,7 @@
 // and their rasters live in the same glyph cache as the glyphs'.
 #pragma once
 
+#include "Fo/FoFallbackList.h"
 #include "Fo/FoFtLibrary.h"
 #include "Fo/FoGlyphCache.h"
 #include "Fo/FoGlyphTable.h"
@@ -37,6 +46,7 @@
 #include <shared_mutex>
 #include <string>
 #include <type_traits>
+#include <utility>
 
 namespace Vx {
 
@@ -44,11 +54,12 @@ class FoFtFace final : public FoFont::Face
 {
 public:
     /// Opens face `index` of `file` at `pixelWidth` x `pixelHeight` pixels (each at least 1),
-    /// keeping its rasters in `cache` (a cache of its own, with the default bound, when null).
+    /// keeping its rasters in `cache` (a cache of its own, with the default bound, when null) and
+    /// drawing the characters it lacks from the fonts of `fallbacks` (none when null).
     /// Throws std::runtime_error naming the file when FreeType cannot open the face or give it
     /// that size, std::invalid_argument for a size above 65535 px.
     FoFtFace(const RCShdPtr<FoFtLibrary>& library, const std::string& file, long index, int pixelWidth, int pixelHeight,
-             RCShdPtr<FoGlyphCache> cache = {});
+             RCShdPtr<FoGlyphCache> cache = {}, RCShdPtr<const FoFallbackList> fallbacks = {});
     ~FoFtFace() override;
 
     int getAscent() const override { return m_ascent; }
@@ -62,9 +73,8 @@ public:
     /// The number of glyphs in the face: valid indices for rasterizeGlyph are 0 to this - 1.
     std::uint32_t getGlyphCount() const { return m_byGlyph.getSize(); }
 
-    /// The code point getChar looks up for `c`: U+FF80 to U+FFFF are read as the Latin-1 bytes
-    /// 0x80 to 0xFF; a value that is no Unicode code point (negative, above U+10FFFF) gives
-    /// kNoCodePoint.
+    /// The code point getChar looks up for `c`: `c` itself, or kNoCodePoint for a value that is
+    /// no Unicode code point (negative, above U+10FFFF).
     static std::uint32_t toCodePoint(wchar_t c);
     static constexpr std::uint32_t kNoCodePoint = 0xFFFFFFFFu;
 
@@ -88,6 +98,8 @@ private:
     };
 
     const GlyphRecord& loadGlyphLocked(std::uint32_t id) const;
+    /// The glyph of `code` in the first fallback font that has it, or null. Under m_mutex.
+    const FoFont::Glyph* findFallbackLocked(std::uint32_t code) const;
     RCShdPtr<ImImage> renderGlyphLocked(const GlyphRecord& record) const;
     /// Strokes glyph `id` at `radius` (1/64 px) and sets `box` to its raster's box. Null raster
     /// for a glyph that draws nothing or has no outline.
@@ -112,6 +124,13 @@ private:
     mutable std::shared_mutex m_strokeTablesMutex; // guards the map; the tables find lock-free
     mutable std::map<int, std::unique_ptr<FoGlyphTable<const StrokeRecord>>> m_strokeTables;
     mutable std::deque<StrokeRecord> m_strokes; // under m_mutex; stable addresses
+
+    RCShdPtr<FoFtLibrary> m_library; // to open the fallback faces; null without a fallback list
+    FoFaceSource m_source;
+    int m_pixelWidth = 1;
+    int m_pixelHeight = 1;
+    RCShdPtr<const FoFallbackList> m_fallbacks;
+    mutable std::map<std::pair<std::string, long>, RCShdPtr<FoFtFace>> m_fallbackFaces; // under m_mutex
 };
 
 } // namespace Vx

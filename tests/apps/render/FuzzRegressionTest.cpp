@@ -39,17 +39,25 @@ TEST(FuzzRegression, RatesWithManyDigitsCompareExactly)
     EXPECT_EQ((end - start).getFrameCount(), 99);
 }
 
-TEST(FuzzRegression, TextsThatAreNotUtf8AreNotSaved)
+TEST(FuzzRegression, TextsThatAreNotUtf8SaveAsTheirLatin1Reading)
 {
-    // A text is bytes (0xE9 is Latin-1 "e acute"); JSON holds UTF-8 only.
+    // A text is bytes: one that is not part of a UTF-8 sequence (0xE9) reads as its Latin-1
+    // character ("e acute") and is saved as that character's UTF-8.
     CompositionDoc doc;
     doc.attributes["client"] = "Caf\xe9";
-    EXPECT_THROW_MESSAGE(
-        formatComposition(doc), CompositionFileError,
-        "the text at \"/attributes/client\" is not UTF-8, and a composition file holds UTF-8 text only");
-    doc.attributes.clear();
     doc.nodes.push_back(NodeDoc{"Slate", "Slate", {}, {{"Text", "<C\xff>"}}, {}});
+    const std::string text = formatComposition(doc);
+    EXPECT_NE(text.find("\"client\": \"Caf\xc3\xa9\""), std::string::npos) << text;
+    EXPECT_NE(text.find("\"Text\": \"<C\xc3\xbf>\""), std::string::npos) << text;
+    // Two names that read the same once saved cannot both be kept.
+    CompositionDoc twins;
+    twins.attributes = {{"caf\xe9", "1"}, {"caf\xc3\xa9", "2"}};
+    EXPECT_THROW_MESSAGE(formatComposition(twins), CompositionFileError,
+                         "two names read as \"caf\xc3\xa9\", one of them with bytes that are not UTF-8, and a "
+                         "composition file holds each name once");
+    // A file name is not text: written otherwise it would name another file.
+    doc.nodes.push_back(NodeDoc{"Read", "Read", "plate\xe9.####.exr", {}, {}});
     EXPECT_THROW_MESSAGE(
         formatComposition(doc), CompositionFileError,
-        "the text at \"/nodes/0/inputs/Text\" is not UTF-8, and a composition file holds UTF-8 text only");
+        "the file name at \"/nodes/1/file\" is not UTF-8, and a composition file holds UTF-8 text only");
 }

@@ -39,6 +39,7 @@ void SlateRegistration::registerTool()
     server.addSubscription(SlateController::getInvalidFontSubscription());
     server.addSubscription(SlateController::getInvalidStyleSubscription());
     server.addSubscription(SlateController::getTextTooLongSubscription());
+    server.addSubscription(SlateController::getMissingCharactersSubscription());
 }
 
 } // namespace Vx

@@ -3,6 +3,8 @@
 
 #include "SlateNumbers.h"
 
+#include <Vx/Li/LiUtf8.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -20,6 +22,20 @@ const float s_edgeMarginY = 10.0f;
 // single precision, not 2/3: at some sizes the two put the block's top on different pixels, and
 // the placement is part of the slate's exact output.
 const float s_descentShare = 0.66666f;
+
+// Tab stops are this many space advances apart, counted from the line's start.
+constexpr int kTabSpaces = 8;
+
+// The advance that takes the pen from `penX` to the next tab stop; none when the stops are no
+// distance apart (a font whose space does not advance).
+int tabAdvance(int penX, int tabWidth)
+{
+    if (tabWidth <= 0)
+        return 0;
+    const std::int64_t pen = penX;
+    const std::int64_t passed = pen >= 0 ? pen / tabWidth : -((-pen + tabWidth - 1) / tabWidth);
+    return clampToInt((passed + 1) * tabWidth - pen);
+}
 
 void unite(GeRectangle<int>& a, const GeRectangle<int>& b)
 {
@@ -50,6 +66,7 @@ TextLayout layoutText(const std::string& text, const FoFont& font, int pixelSize
     TextLayout layout;
     const int digitAdvance = stableLayout ? widestDigitAdvance(font) : 0;
     const std::size_t size = text.size();
+    int tabWidth = -1; // the distance between tab stops, measured at the first tab
     int originY = 0;
     std::size_t pos = 0;
     while (pos < size) {
@@ -59,17 +76,23 @@ TextLayout layoutText(const std::string& text, const FoFont& font, int pixelSize
         int penY = originY;
         GeRectangle<int> lastBox;
         bool first = true;
-        for (; pos < size && text[pos] != '\n'; ++pos) {
-            const char c = text[pos];
-            if (c == '\r')
+        while (pos < size && text[pos] != '\n') {
+            const char32_t c = LiUtf8::decodeNext(text, pos);
+            if (c == U'\r')
                 continue;
-            // The byte goes to the font as a signed char widened to a 16-bit character.
-            const wchar_t wide = static_cast<wchar_t>(static_cast<std::uint16_t>(static_cast<signed char>(c)));
-            FoFont::Glyph glyph = font.getChar(wide);
+            FoFont::Glyph glyph;
             int inkShift = 0;
-            if (stableLayout && c >= '0' && c <= '9') {
-                inkShift = (digitAdvance - glyph.advanceX) / 2;
-                glyph.advanceX = digitAdvance;
+            if (c == U'\t') {
+                // A blank up to the next tab stop: draws nothing, like a space.
+                if (tabWidth < 0)
+                    tabWidth = clampToInt(std::int64_t(kTabSpaces) * font.getChar(L' ').advanceX);
+                glyph.advanceX = tabAdvance(penX, tabWidth);
+            } else {
+                glyph = font.getChar(static_cast<wchar_t>(c));
+                if (stableLayout && c >= U'0' && c <= U'9') {
+                    inkShift = (digitAdvance - glyph.advanceX) / 2;
+                    glyph.advanceX = digitAdvance;
+                }
             }
             const GeRectangle<int> moved = glyph.box.translated(geAdd(penX, inkShift), penY);
             lastBox = moved;

@@ -8,9 +8,11 @@
 // boxes by the drop-shadow offset. Both run per tile on the rendering thread, with no state
 // outside the caller's TextLayout.
 //
-// The text is a byte string laid out byte by byte: a line feed ends a line, a carriage return is
-// ignored, every other byte is one glyph (no wrapping, tabs or kerning). Bytes 0x80 to 0xFF reach
-// the font widened from a signed char (0xFF80 to 0xFFFF), which the font service reads as Latin-1.
+// The text is UTF-8 laid out character by character (LiUtf8: a byte that is not part of a
+// well-formed sequence is its Latin-1 character): a line feed ends a line, a carriage return is
+// ignored, a tab advances the pen to the next stop (every eight space advances from the line's
+// start) and draws nothing, every other character is one glyph of the font, or of its fallback
+// font for a character it lacks (no wrapping or kerning).
 #pragma once
 
 #include <Vx/Fo/FoFont.h>

@@ -8,6 +8,7 @@
 #include <Vx/Cm/CmCommandStack.h>
 #include <Vx/Fo/FoFontMgr.h>
 #include <Vx/Li/LiString.h>
+#include <Vx/Li/LiUtf8.h>
 #include <Vx/Msg/MsgWarning.h>
 #include <Vx/Om/OmCompositionGraphUtils.h>
 #include <Vx/Om/OmDefaultSettings.h>
@@ -19,6 +20,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <set>
 
 namespace Vx {
 
@@ -27,6 +29,13 @@ namespace {
 const MsgSubscription s_invalidFont("SLATETOOL_ERR_INVALID_FONT");
 const MsgSubscription s_invalidStyle("SLATETOOL_ERR_INVALID_STYLE");
 const MsgSubscription s_textTooLong("SLATETOOL_ERR_TEXT_TOO_LONG");
+const MsgSubscription s_missingCharacters("SLATETOOL_ERR_MISSING_CHARACTERS");
+
+/// The pixel size the character check opens the font at: which characters a font and its
+/// fallbacks have does not depend on the size.
+constexpr int kCharacterCheckPixels = 16;
+/// The missing characters the warning names; more are counted.
+constexpr std::size_t kMissingCharactersNamed = 16;
 
 /// The style preference table: when the font changes, the row of the current style is tried from
 /// left to right and the first style the new font has is chosen (Regular when none is).
@@ -160,6 +169,11 @@ const MsgSubscription& SlateController::getTextTooLongSubscription()
     return s_textTooLong;
 }
 
+const MsgSubscription& SlateController::getMissingCharactersSubscription()
+{
+    return s_missingCharacters;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Substitution
 
@@ -223,6 +237,7 @@ void SlateController::updateSubstitutedText()
             substitutedText->setValue(result);
         }
     }
+    checkCharacters();
     if (textValue->isInvalid())
         textValue->update();
 }
@@ -343,6 +358,7 @@ void SlateController::checkFont()
         warning.substitute(std::string(fontName.c_str()));
         warning.display();
     }
+    checkCharacters();
     if (fontValue->isInvalid())
         fontValue->update();
 }
@@ -362,8 +378,57 @@ void SlateController::checkStyle()
         warning.substitute(fontName);
         warning.display();
     }
+    checkCharacters();
     if (styleValue->isInvalid())
         styleValue->update();
+}
+
+void SlateController::checkCharacters()
+{
+    if (!fontValue || !styleValue || substitutedText.isNull())
+        return;
+    const std::string fontName = fontValue->getValue();
+    const int style = styleValue->getValue();
+    // The font the processing node draws with: the default font stands in for an unknown family
+    // or a missing style.
+    FoFontMgr& fonts = FoFontMgr::getInstance();
+    FoFont font = fonts.getFont(fontName, style, kCharacterCheckPixels, kCharacterCheckPixels);
+    if (!font.isValid())
+        font = fonts.getFont(fonts.getDefaultFont(), kCharacterCheckPixels, kCharacterCheckPixels);
+    if (!font.isValid())
+        return;
+
+    const std::string& text = substitutedText->getValue();
+    std::set<char32_t> missing;
+    for (std::size_t pos = 0; pos < text.size();) {
+        const char32_t c = LiUtf8::decodeNext(text, pos);
+        // Controls are not drawn as characters (line feeds, tabs) or never were.
+        if (c < 0x20 || (c >= 0x7F && c < 0xA0))
+            continue;
+        if (font.getChar(static_cast<wchar_t>(c)).id == 0)
+            missing.insert(c);
+    }
+    std::string named;
+    std::size_t count = 0;
+    for (const char32_t c : missing) {
+        if (count++ == kMissingCharactersNamed) {
+            named +=
+                " and " + LiStringUtil::convertNb(std::int64_t(missing.size() - kMissingCharactersNamed)) + " more";
+            break;
+        }
+        named += (named.empty() ? "" : " ") + LiUtf8::describe(c);
+    }
+    // Reported once for as long as the same characters are missing: the text is checked again on
+    // every change of the text, the font or the style.
+    if (named == reportedMissingCharacters)
+        return;
+    reportedMissingCharacters = named;
+    if (named.empty())
+        return;
+    MsgWarning warning(s_missingCharacters);
+    warning.substitute(named);
+    warning.substitute(getNode()->getName());
+    warning.display();
 }
 
 void SlateController::adjustStyle()

@@ -10,6 +10,8 @@
 //     graph's time range change;
 //   - warns about a font the font manager does not know or a style the font lacks, and picks a
 //     style the font offers when the font changes;
+//   - warns, once for as long as they stay missing, about characters of the text that neither the
+//     font nor any installed fallback font has (drawn as the font's missing-glyph box);
 //   - builds the processing chain (a SlateProcNode over the primary input's image, or over a
 //     colour source with the generator's repeat and time offset when nothing is connected) and
 //     sends it the substituted text and the generator's format by set-requests;
@@ -118,11 +120,12 @@ public:
     /// The caller keeps ownership and keeps it alive while installed.
     static void setUiFactory(UiFactory* factory);
 
-    /// The subscriptions of the tool's messages (two warnings and an error), for the tool's
+    /// The subscriptions of the tool's messages (three warnings and an error), for the tool's
     /// registration to hand to the message server while the message file is open.
     static const MsgSubscription& getInvalidFontSubscription();
     static const MsgSubscription& getInvalidStyleSubscription();
     static const MsgSubscription& getTextTooLongSubscription();
+    static const MsgSubscription& getMissingCharactersSubscription();
 
     /// The longest substituted text, in bytes (1 MiB): substitution may not make the text longer
     /// than this (a text typed longer may not grow at all).
@@ -196,6 +199,9 @@ private:
     void checkFont();
     void checkStyle();
     void adjustStyle();
+    /// Warns about the characters of the substituted text that no installed font has, unless the
+    /// same characters were reported last.
+    void checkCharacters();
     void timeChanged(const TmTimeEvent& event);
     /// While the node's command stack processes a command, registers `handler` to run once it
     /// has been processed and returns true; otherwise unregisters it and returns false.
@@ -220,6 +226,7 @@ private:
     PiTypedValueUtil<std::string> substitutedText;
     PxStrongHndl<SlateProcNode> slateNode;
     PxStrongHndl<PxImageFormatNode> formatNode;
+    std::string reportedMissingCharacters; ///< the characters the last warning named, as it named them
 };
 
 } // namespace Vx

@@ -14,6 +14,11 @@
 //
 // Families are matched without regard to case ("dejavu sans" is "DejaVu Sans"), otherwise
 // exactly. The installed fonts are read once, when the manager is made.
+//
+// A font draws a character its family lacks from the installed font fontconfig ranks first for
+// that family and style that has it (FcFontSort), at the same pixel size; fontconfig is asked for
+// that order the first time a face of the family meets such a character, never for a text the
+// family covers.
 #pragma once
 
 #include <Vx/Fo/FoFont.h>
