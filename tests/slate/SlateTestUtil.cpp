@@ -52,16 +52,17 @@ std::vector<PxNodePtr<PxNode const>> makeValueNodes(const SlateParams& p, const 
 }
 
 PxStrongHndl<SlateProcNode> makeSlateNode(const PxNodePtr<PxImageProtocol const>& plate, const std::string& text,
-                                          const SlateParams& params)
+                                          const SlateParams& params, const SlateProcNode::StyleNodes& style)
 {
-    return makeSlateNode(plate, text, makeValueNodes(params));
+    return makeSlateNode(plate, text, makeValueNodes(params), style);
 }
 
 PxStrongHndl<SlateProcNode> makeSlateNode(const PxNodePtr<PxImageProtocol const>& plate, const std::string& text,
-                                          const std::vector<PxNodePtr<PxNode const>>& n)
+                                          const std::vector<PxNodePtr<PxNode const>>& n,
+                                          const SlateProcNode::StyleNodes& style)
 {
     return pxCreateNode<SlateProcNode>(plate, text, n[0], n[1], n[2], n[3], n[4], n[5], n[6], n[7], n[8], n[9], n[10],
-                                       n[11], n[12], n[13], n[14], n[15], n[16], n[17]);
+                                       n[11], n[12], n[13], n[14], n[15], n[16], n[17], style);
 }
 
 PxNodePtr<PxImageProtocol const> makeSolidPlate(const PxImageFormat& format, const CoRgbColorTyped<float>& color)

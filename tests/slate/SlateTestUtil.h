@@ -129,12 +129,13 @@ struct SlateParams
 std::vector<PxNodePtr<PxNode const>> makeValueNodes(const SlateParams& params,
                                                     const PxValidityInterval& validity = PxValidityInterval::FULL);
 
-/// A SlateProcNode over `plate` with `text` and `params`.
+/// A SlateProcNode over `plate` with `text` and `params` (and the typography nodes `style`).
 PxStrongHndl<SlateProcNode> makeSlateNode(const PxNodePtr<PxImageProtocol const>& plate, const std::string& text,
-                                          const SlateParams& params);
+                                          const SlateParams& params, const SlateProcNode::StyleNodes& style = {});
 /// A SlateProcNode over `plate` with `text` and the eighteen value nodes `values`, in the node's order.
 PxStrongHndl<SlateProcNode> makeSlateNode(const PxNodePtr<PxImageProtocol const>& plate, const std::string& text,
-                                          const std::vector<PxNodePtr<PxNode const>>& values);
+                                          const std::vector<PxNodePtr<PxNode const>>& values,
+                                          const SlateProcNode::StyleNodes& style = {});
 
 /// An opaque plate of one colour over the frame of `format`, from the host's colour source.
 PxNodePtr<PxImageProtocol const> makeSolidPlate(const PxImageFormat& format, const CoRgbColorTyped<float>& color);

@@ -38,9 +38,7 @@ SlateProcNode::StyleNodes styleNodes(const Typography& t)
 PxStrongHndl<SlateProcNode> styledNode(const PxNodePtr<PxImageProtocol const>& plate, const std::string& text,
                                        const SlateParams& p, const SlateProcNode::StyleNodes& style)
 {
-    const auto n = makeValueNodes(p);
-    return pxCreateNode<SlateProcNode>(plate, text, n[0], n[1], n[2], n[3], n[4], n[5], n[6], n[7], n[8], n[9], n[10],
-                                       n[11], n[12], n[13], n[14], n[15], n[16], n[17], style);
+    return makeSlateNode(plate, text, p, style);
 }
 
 Frame whole(const PxStrongHndl<SlateProcNode>& node, const PxImageFormat& format, int level = 0, double time = 0.0)

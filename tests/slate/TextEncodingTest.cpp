@@ -23,11 +23,17 @@ const char* const kScriptA = "\xF0\x9D\x92\x9C";
 constexpr wchar_t kScriptACode = 0x1D49C;
 const std::string kMathFamily = "DejaVu Math TeX Gyre";
 
-Frame render(const PxNodePtr<PxImageProtocol const>& plate, const std::string& text, const SlateParams& p, int tile = 0)
+Frame render(const PxNodePtr<PxImageProtocol const>& plate, const std::string& text, const SlateParams& p, int tile = 0,
+             const SlateProcNode::StyleNodes& style = {})
 {
     const R region = frameRegion(kFormat, 0);
-    return renderTiles(*makeSlateNode(plate, text, p), 0.0, 0, region, tile ? tile : region.getWidth(),
+    return renderTiles(*makeSlateNode(plate, text, p, style), 0.0, 0, region, tile ? tile : region.getWidth(),
                        tile ? tile : region.getHeight());
+}
+
+template <class T> PxNodePtr<PxNode const> constant(const T& x)
+{
+    return PxNodePtr<PxNode const>(pxCreateNode<PxAnimValueNode<T>>(PxResult<T>(x, PxValidityInterval::FULL)));
 }
 
 // The smallest rectangle holding every pixel where `f` differs from `plain`.
@@ -96,14 +102,24 @@ TEST(SlateTextEncoding, FallbackCharacterIsDrawnAsItsFontDrawsIt)
 {
     const PxNodePtr<PxImageProtocol const> plate(makeSolidPlate(kFormat, {0.2f, 0.3f, 0.4f}));
     const Frame plain = render(plate, "", params("DejaVu Sans"));
-    const Frame inSans = render(plate, kScriptA, params("DejaVu Sans"));
-    const Frame inMath = render(plate, kScriptA, params(kMathFamily));
-    const R sansInk = inkBox(inSans, plain);
-    const R mathInk = inkBox(inMath, plain);
-    ASSERT_GT(sansInk.getWidth() * sansInk.getHeight(), 100);
-    ASSERT_EQ(sansInk.getWidth(), mathInk.getWidth());
-    ASSERT_EQ(sansInk.getHeight(), mathInk.getHeight());
-    EXPECT_EQ(inSans.cropped(sansInk).pixels, inMath.cropped(mathInk).pixels);
+    // Plain, and outlined over a soft shadow: the stroke and the shadow come from the same font.
+    SlateParams shadowed = params("DejaVu Sans");
+    shadowed.shadow = true;
+    const SlateProcNode::StyleNodes outlined{constant(true), constant(3.0), constant(CoRgbColorTyped<float>{1, 0, 0}),
+                                             constant(1.0),  constant(4.0), constant(false)};
+    for (const bool styled : {false, true}) {
+        SlateParams p = styled ? shadowed : params("DejaVu Sans");
+        const SlateProcNode::StyleNodes style = styled ? outlined : SlateProcNode::StyleNodes{};
+        const Frame inSans = render(plate, kScriptA, p, 0, style);
+        p.font = kMathFamily;
+        const Frame inMath = render(plate, kScriptA, p, 0, style);
+        const R sansInk = inkBox(inSans, plain);
+        const R mathInk = inkBox(inMath, plain);
+        ASSERT_GT(sansInk.getWidth() * sansInk.getHeight(), 100);
+        ASSERT_EQ(sansInk.getWidth(), mathInk.getWidth()) << styled;
+        ASSERT_EQ(sansInk.getHeight(), mathInk.getHeight()) << styled;
+        EXPECT_EQ(inSans.cropped(sansInk).pixels, inMath.cropped(mathInk).pixels) << styled;
+    }
 
     // On the family's baseline, after the pen advance of the characters before it.
     FoFontMgr& fonts = FoFontMgr::getInstance();

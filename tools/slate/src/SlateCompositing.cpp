@@ -27,7 +27,7 @@ void drawLineGlyphs(const IxWriteGuard& writeGuard, TextLine& line, const FoFont
         // also spans the other pass (text or shadow).
         if (!rectanglesOverlap(placed.glyph.box.translated(geAdd(dx, x), geAdd(dy, y)), tile))
             continue;
-        placed.glyph.image = font.rasterizeGlyph(placed.glyph.id).image;
+        placed.glyph.image = font.rasterizeGlyph(placed.glyph).image;
         if (placed.glyph.image.isNull())
             continue;
         const ImReadGuard raster(placed.glyph.image);
@@ -61,8 +61,8 @@ void drawLineOutline(const IxWriteGuard& writeGuard, const TextLine& line, const
         if (placed.glyph.box.isEmpty() || !rectanglesOverlap(grownBy(placed.glyph.box.translated(dx, dy), reach), tile))
             continue;
         // The stroke's box is relative to the pen, like the glyph's own box (the raster's).
-        const FoFont::Glyph glyph = font.rasterizeGlyph(placed.glyph.id);
-        const FoFont::Glyph stroke = font.strokeGlyph(placed.glyph.id, radius);
+        const FoFont::Glyph glyph = font.rasterizeGlyph(placed.glyph);
+        const FoFont::Glyph stroke = font.strokeGlyph(placed.glyph, radius);
         if (stroke.image.isNull())
             continue;
         const int penX = geSub(placed.glyph.box.x0, glyph.box.x0);

@@ -148,7 +148,7 @@ void drawSoftShadow(const IxWriteGuard& writeGuard, const TextLayout& layout, co
             const GeRectangle<int> part = box.intersected(area);
             if (part.isEmpty())
                 continue;
-            const RCShdPtr<ImImage> image = font.rasterizeGlyph(placed.glyph.id).image;
+            const RCShdPtr<ImImage> image = font.rasterizeGlyph(placed.glyph).image;
             if (image.isNull())
                 continue;
             const ImReadGuard raster(image);

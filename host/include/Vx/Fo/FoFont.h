@@ -9,6 +9,11 @@
 // caller's handle keeps it alive however the cache evicts. Stroked rasters (a glyph with an
 // outline around it) are made and cached the same way, per radius.
 //
+// A character the font lacks is drawn from the font's fallback (the installed font fontconfig ranks
+// first for the family that has it, at the same pixel size, on the same baseline): its glyph names
+// the face it comes from, and rasterizeGlyph(const Glyph&) renders it there. Only a character no
+// installed font has gives the font's own missing glyph (index 0).
+//
 // Glyph boxes are in pixels relative to the pen on the baseline, y up; rasters are 8-bit
 // coverage images, top row first, exactly as wide and tall as the glyph box.
 #pragma once
@@ -25,6 +30,8 @@ namespace Vx {
 class FoFont
 {
 public:
+    class Face;
+
     struct Glyph
     {
         std::uint32_t id = 0; ///< the face's glyph index, as rasterizeGlyph takes it
@@ -32,6 +39,9 @@ public:
         int advanceX = 0;     ///< pen advance in whole pixels
         int advanceY = 0;
         RCShdPtr<ImImage> image; ///< the coverage raster, when one was asked for; may be empty
+        /// The face whose glyph index `id` is, kept alive by the font that gave the glyph; null
+        /// for the font's own face.
+        const Face* face = nullptr;
     };
 
     /// What a concrete face provides. The font service implements it over FreeType; tests may
@@ -42,7 +52,7 @@ public:
         virtual int getAscent() const = 0;  ///< font units, positive above the baseline
         virtual int getDescent() const = 0; ///< font units, negative below the baseline
         virtual int getUnitsPerEM() const = 0;
-        /// The glyph of a wide character, without its raster.
+        /// The glyph of a character (a code point), without its raster.
         virtual const Glyph& getChar(wchar_t c) const = 0;
         /// The glyph of a glyph index, its raster in `image` (empty for a glyph that draws nothing).
         virtual Glyph rasterizeGlyph(std::uint32_t id) const = 0;
@@ -64,23 +74,33 @@ public:
     int getDescent() const { return m_face->getDescent(); }
     int getUnitsPerEM() const { return m_face->getUnitsPerEM(); }
 
-    /// The glyph of a wide character, without its raster (`image` empty). Characters U+FF80 to
-    /// U+FFFF stand for the bytes 0x80 to 0xFF of an 8-bit text as it arrives widened from a
-    /// signed char; the font service reads them as Latin-1 (U+0080 to U+00FF). A character the
-    /// font lacks, or a value that is no Unicode code point, yields the font's "missing glyph"
-    /// (index 0).
+    /// The glyph of the character `c`, a code point U+0000 to U+10FFFF, without its raster
+    /// (`image` empty). A character the font lacks comes from its fallback font (`face` names
+    /// it); a character no installed font has, or a value that is no code point, yields the
+    /// font's "missing glyph" (index 0, `face` the font's own). The returned reference stays
+    /// valid while the font's face lives.
     const Glyph& getChar(wchar_t c) const { return m_face->getChar(c); }
 
     /// The glyph of index `id` with its coverage raster in `image`, which the returned handle
     /// keeps alive. The font service's faces throw std::out_of_range for an index the face does
     /// not have.
     Glyph rasterizeGlyph(std::uint32_t id) const { return m_face->rasterizeGlyph(id); }
+    /// The glyph `glyph` (as getChar gave it) with its raster, rendered by the face it comes from.
+    Glyph rasterizeGlyph(const Glyph& glyph) const
+    {
+        return (glyph.face ? *glyph.face : *m_face).rasterizeGlyph(glyph.id);
+    }
 
     /// The glyph of index `id` with a stroke of `radius` 1/64 pixels around it (round joins), as
     /// one coverage raster over its own box (pixels relative to the pen, y up); the advance is the
     /// glyph's. A glyph that draws nothing has an empty box and no raster. The font service keeps
     /// these rasters in its glyph cache, per face (so per size) and radius.
     Glyph strokeGlyph(std::uint32_t id, int radius) const { return m_face->strokeGlyph(id, radius); }
+    /// The glyph `glyph` (as getChar gave it) stroked by the face it comes from.
+    Glyph strokeGlyph(const Glyph& glyph, int radius) const
+    {
+        return (glyph.face ? *glyph.face : *m_face).strokeGlyph(glyph.id, radius);
+    }
 
     const RCShdPtr<Face>& getFace() const { return m_face; }
     std::string describe() const { return isValid() ? m_face->describe() : std::string("(no font)"); }
