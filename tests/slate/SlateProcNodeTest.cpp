@@ -227,57 +227,6 @@ TEST(SlateShadow, IsTheTextMovedByTheScaledTruncatedOffset)
     }
 }
 
-TEST_F(SlateRender, LevelOneMatchesFullResolutionOfHalfTheSize)
-{
-    // At level 1 a 1920x1080 frame is 960x540 pixels; a size of 48 asks for a 24-pixel font and
-    // lays out 24-pixel lines, a box margin of 20 becomes 10 and a shadow of (8, -8) becomes
-    // (4, -4): the same picture as a 960x540 frame rendered at size 24, margin 10, shadow (4, -4).
-    PxImageFormat half;
-    half.width = 960;
-    half.height = 540;
-    const auto bigSource = makeSolidPlate(kHd, CoRgbColorTyped<float>::ZERO);
-    const auto smallSource = makeSolidPlate(half, CoRgbColorTyped<float>::ZERO);
-    SlateParams big;
-    big.size = 48.0;
-    big.box = true;
-    big.boxMargin = 20.0;
-    big.shadow = true;
-    big.shadowX = 8.0;
-    big.shadowY = -8.0;
-    SlateParams small = big;
-    small.size = 24.0;
-    small.boxMargin = 10.0;
-    small.shadowX = 4.0;
-    small.shadowY = -4.0;
-    const GeRectangle<int> region(0, 960, 0, 540);
-    EXPECT_EQ(renderTiles(*makeSlateNode(bigSource, "Level one\nTwo lines", big), 0.0, 1, region, 960, 540),
-              renderTiles(*makeSlateNode(smallSource, "Level one\nTwo lines", small), 0.0, 0, region, 960, 540));
-}
-
-TEST_F(SlateRender, TilesOfAnySizeGiveTheSamePixelsAsOneTile)
-{
-    SlateParams p;
-    p.box = true;
-    p.shadow = true;
-    p.shadowX = 9.0;
-    p.shadowY = -37.0; // the shadow reaches tiles the text does not
-    p.hAlign = 0;
-    p.vAlign = 2;
-    p.size = 64.0;
-    const auto node = makeSlateNode(plate, "Tiles <FrameNo>\nsecond line, gjpqy\n\n  last  ", p);
-    const double t = frameTime(42);
-    const GeRectangle<int> frame = frameRegion(kHd, 0);
-    const Frame whole = renderTiles(*node, t, 0, frame, 1920, 1080);
-    EXPECT_GT(changedPixels(whole), 1000);
-    for (const auto& [w, h] : {std::pair<int, int>{256, 256}, {17, 13}, {1, 64}}) {
-        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
-        EXPECT_EQ(renderTiles(*node, t, 0, frame, w, h), whole);
-    }
-    // The same at level 1.
-    const GeRectangle<int> half = frameRegion(kHd, 1);
-    EXPECT_EQ(renderTiles(*node, t, 1, half, 33, 29), renderTiles(*node, t, 1, half, 960, 540));
-}
-
 // One raster blended by hand-checkable rules: its bottom row on p.y, clipped to the tile, each
 // coverage byte v giving alpha v * colour alpha / 255 "over" the pixel, 0 leaving it alone.
 TEST(SlateBlendGlyph, CoverageTimesAlphaOverThePixelClippedToTheTile)

@@ -70,7 +70,6 @@ TEST(SlateTextEncoding, TextsThatReadAsTheSameCharactersRenderTheSamePixels)
         bool equal;
     };
     const std::string sans = "DejaVu Sans";
-    const std::string mono = "DejaVu Sans Mono";
     const Case cases[] = {
         {"UTF-8 e acute is the byte 0xE9", sans, "Caf\xC3\xA9 Z\xC3\xBCrich", "Caf\xE9 Z\xFCrich", true},
         {"UTF-8 is not read byte by byte", sans, "Caf\xC3\xA9", "Caf\xC3\x83\xC2\xA9", false},
@@ -85,9 +84,6 @@ TEST(SlateTextEncoding, TextsThatReadAsTheSameCharactersRenderTheSamePixels)
         {"overlong form is read byte by byte", sans, "\xC0\xAF!", "\xC3\x80\xC2\xAF!", true},
         {"two characters no font has draw the same box", sans, "\xEE\x80\x80", "\xF3\xB0\x80\x80", true},
         {"a character no font has is drawn", sans, "\xEE\x80\x80", "", false},
-        {"tab after two characters", mono, "ab\tX", "ab      X", true},
-        {"tab at a stop goes to the next", mono, "12345678\tX", "12345678        X", true},
-        {"tabs count from each line's start", mono, "\tX\nabc\tY", "        X\nabc     Y", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -130,18 +126,6 @@ TEST(SlateTextEncoding, FallbackCharacterIsDrawnAsItsFontDrawsIt)
     ASSERT_EQ(l.lines[0].glyphs.size(), 2u);
     const int dx = l.lines[0].glyphs[0].box.x0 - sans.getChar(L'H').box.x0;
     EXPECT_EQ(l.lines[0].glyphs[1].box, math.getChar(kScriptACode).box.translated(sans.getChar(L'H').advanceX + dx, 0));
-}
-
-TEST(SlateTextEncoding, TilesEqualTheWholeFrameWithFallbackAndMissingGlyphs)
-{
-    const PxNodePtr<PxImageProtocol const> plate(makePlate(kFormat));
-    SlateParams p = params("DejaVu Serif");
-    p.shadow = true;
-    p.box = true;
-    const std::string text = std::string("\xCE\x94 ") + kScriptA + " \xEE\x80\x80 caf\xE9\tx\n\xF0\x9D\x90\x80\xC3";
-    const Frame whole = render(plate, text, p);
-    EXPECT_EQ(render(plate, text, p, 23), whole);
-    EXPECT_EQ(render(plate, text, p, 37), whole);
 }
 
 TEST(SlateTextEncoding, TabsAdvanceToStopsEightSpacesApartFromTheLineStart)

@@ -25,12 +25,6 @@ std::vector<std::string> card(const std::string& output)
             "-s",     "Text Size=12", "-o",      output, "--threads", "2"};
 }
 
-std::vector<std::string> with(std::vector<std::string> args, const std::vector<std::string>& more)
-{
-    args.insert(args.end(), more.begin(), more.end());
-    return args;
-}
-
 std::string frameName(const std::string& stem, int frame)
 {
     char name[64];
@@ -48,24 +42,6 @@ std::vector<nlohmann::json> logLines(const std::string& text)
 }
 
 } // namespace
-
-TEST(KestrinRenderFarm, BadChunksAreUsageErrors)
-{
-    const ScratchFolder folder;
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {"0/4", "kestrin-render: --chunk: \"0/4\": the chunk must be from 1 to 4\n"},
-        {"5/4", "kestrin-render: --chunk: \"5/4\": the chunk must be from 1 to 4\n"},
-        {"1/0", "kestrin-render: --chunk: \"1/0\": the number of chunks must be from 1 to 999999999999\n"},
-        {"half", "kestrin-render: --chunk: \"half\" is not a chunk: use K/N, the K-th of N chunks (K from 1 to N, "
-                 "e.g. 2/4), or \"slurm\"\n"},
-    };
-    for (const auto& [chunk, message] : cases) {
-        const RunResult result = runRender(folder, with(card("a.####.png"), {"--chunk", chunk}));
-        EXPECT_EQ(result.exitCode, 2) << chunk;
-        EXPECT_EQ(result.err, message);
-    }
-    EXPECT_EQ(folder.listNames(), std::vector<std::string>{});
-}
 
 // The frames of a range rendered as four chunks, one of them twice over a half-finished attempt
 // (frames missing, a stray temporary of another attempt beside them), are byte for byte the
@@ -125,12 +101,16 @@ TEST(KestrinRenderFarm, ChunksAndRetriesGiveTheFramesOfOneRun)
     EXPECT_EQ(complete.out, "");
 }
 
-// Frames fewer than chunks: the empty chunk succeeds and says so; the log on the standard output
+// A bad chunk is a usage error before any frame (its messages are the chunk parser's table);
+// frames fewer than chunks: the empty chunk succeeds and says so; the log on the standard output
 // holds one line per frame, a failed frame with its error, and the exit status of a failure.
-TEST(KestrinRenderFarm, EmptyChunksAndFailedFramesAreReported)
+TEST(KestrinRenderFarm, BadAndEmptyChunksAndFailedFramesAreReported)
 {
     const ScratchFolder folder;
     const std::vector<std::string> three = {"--size", "64x36", "--range", "1-3", "-o", "c.####.png"};
+    const RunResult bad = runRender(folder, with(three, {"--chunk", "5/4"}));
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_EQ(bad.err, "kestrin-render: --chunk: \"5/4\": the chunk must be from 1 to 4\n");
     const RunResult empty = runRender(folder, with(three, {"--chunk", "4/5", "--log", "-"}));
     EXPECT_EQ(empty.exitCode, 0);
     EXPECT_EQ(empty.err, "kestrin-render: chunk 4/5 of the 3 frames \"1-3\" is empty: nothing to render\n");
