@@ -1,4 +1,4 @@
-// The Slate processing node on real fonts: tokens, validity, pass-through, fonts, shadows and
+// The Slate processing node on real fonts: validity, pass-through, fonts, shadows and
 // tiling, each checked against another render of the same picture.
 #include "SlateCompositing.h"
 #include "SlateTestUtil.h"
@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 
 using namespace Vx;
 using namespace Vx::test;
@@ -45,32 +46,6 @@ protected:
 };
 
 } // namespace
-
-TEST_F(SlateRender, TokensRenderAsTheLiteralText)
-{
-    PxImageFormat ntsc;
-    ntsc.frameRate = Rational(24000, 1001);
-    struct Case
-    {
-        const char* token;
-        const char* literal;
-        PxImageFormat format;
-        double time;
-    };
-    for (const Case& c : {Case{"Shot <FrameNo>", "Shot 12", kHd, frameTime(12)},
-                          Case{"<FrameNo>", "1001", ntsc, TmTimeUtil::getSecondsFromFrames(ntsc.frameRate, 1001)},
-                          Case{"TC <Timecode>", "TC 00:00:01:02", kHd, frameTime(26)}}) {
-        SCOPED_TRACE(c.token + std::to_string(c.format.frameRate.den));
-        const PxNodePtr<PxImageProtocol const> source(makePlate(c.format));
-        const auto token = makeSlateNode(source, c.token, SlateParams());
-        const Frame rendered = renderWhole(token, c.time, 0, c.format);
-        EXPECT_EQ(rendered, renderWhole(makeSlateNode(source, c.literal, SlateParams()), c.time, 0, c.format));
-        EXPECT_GT(changedPixels(rendered), 100);
-        // A frame token holds for that frame only.
-        EXPECT_EQ(renderOnce(*token, c.time, 0, frameRegion(c.format, 0)).getValidity(),
-                  PxValidityInterval::createFrameInterval(c.format.frameRate, c.time));
-    }
-}
 
 TEST_F(SlateRender, TextWithoutFrameTokensHoldsOverTheCommonValidityOfItsInputs)
 {
@@ -166,11 +141,8 @@ TEST_F(SlateRender, UnknownFamilyRendersExactlyLikeTheDefaultFont)
 TEST_F(SlateRender, BoxAtPartialOpacityIsTheOverOperatorOnEveryPixelItCovers)
 {
     SlateParams p;
-    p.box = true;
-    p.boxOpacity = 0.375;
-    p.boxColor = {0.25f, 0.5f, 1.0f};
-    p.textOpacity = 0.0;
-    p.boxMargin = 30.0;
+    std::tie(p.box, p.boxOpacity, p.boxColor, p.textOpacity, p.boxMargin) =
+        std::tuple(true, 0.375, CoRgbColorTyped<float>{0.25f, 0.5f, 1.0f}, 0.0, 30.0);
     const Frame f = renderWhole(makeSlateNode(plate, "Box", p), 0.0);
     const float a = 0.375f;
     const float keep = 1.0f - a;
@@ -206,12 +178,8 @@ TEST(SlateShadow, IsTheTextMovedByTheScaledTruncatedOffset)
         SCOPED_TRACE(c.level);
         SlateParams text;
         SlateParams shadow;
-        shadow.textOpacity = 0.0;
-        shadow.shadow = true;
-        shadow.shadowOpacity = 1.0;
-        shadow.shadowColor = {1.0f, 1.0f, 1.0f};
-        shadow.shadowX = c.offX;
-        shadow.shadowY = c.offY;
+        std::tie(shadow.textOpacity, shadow.shadow, shadow.shadowOpacity, shadow.shadowColor, shadow.shadowX,
+                 shadow.shadowY) = std::tuple(0.0, true, 1.0, CoRgbColorTyped<float>{1.0f, 1.0f, 1.0f}, c.offX, c.offY);
         const GeRectangle<int> region = frameRegion(kHd, c.level);
         const int w = region.getWidth();
         const int h = region.getHeight();

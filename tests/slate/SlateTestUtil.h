@@ -140,11 +140,6 @@ PxStrongHndl<SlateProcNode> makeSlateNode(const PxNodePtr<PxImageProtocol const>
 /// An opaque plate of one colour over the frame of `format`, from the host's colour source.
 PxNodePtr<PxImageProtocol const> makeSolidPlate(const PxImageFormat& format, const CoRgbColorTyped<float>& color);
 
-/// What a Slate node with nothing connected renders at a time inside its range: the slate over a
-/// solid colour of the format, built by hand.
-PxStrongHndl<SlateProcNode> makeHandBuiltGenerator(const PxImageFormat& format, const CoRgbColorTyped<float>& fill,
-                                                   const std::string& text, const SlateParams& params);
-
 /// Values that differ from the defaults in every input (shadow, box, a bold face, an offset and a
 /// corner alignment), so that a value lost on the way shows in the picture.
 SlateParams renderParams();

@@ -183,15 +183,19 @@ TEST(SlateTypography, StableLayoutKeepsTheBoxOfARunningFrameNumberFixed)
     EXPECT_TRUE(movesWithoutIt) << "the ink-fitted box never moved: the test would not see a jitter";
 }
 
-// The typography values are the node's children: a change of any one invalidates the node.
-TEST(SlateTypography, EachTypographyValueInvalidatesTheNode)
+// Each of the node's values, the typography's too, is its child: a change of any one invalidates
+// the node over the interval that changed.
+TEST(SlateTypography, EachValueInvalidatesTheNode)
 {
+    std::vector<PxNodePtr<PxNode const>> values = makeValueNodes(SlateParams());
     const SlateProcNode::StyleNodes s = styleNodes(Typography());
-    const auto node = makeSlateNode(PxNodePtr<PxImageProtocol const>(makePlate()), "t", SlateParams(), s);
-    for (const auto& value :
-         {s.outline, s.outlineWidth, s.outlineColor, s.outlineOpacity, s.dropShadowSoftness, s.stableLayout}) {
+    const auto node = makeSlateNode(PxNodePtr<PxImageProtocol const>(makePlate()), "t", values, s);
+    values.insert(values.end(),
+                  {s.outline, s.outlineWidth, s.outlineColor, s.outlineOpacity, s.dropShadowSoftness, s.stableLayout});
+    for (std::size_t i = 0; i < values.size(); ++i) {
         const auto count = node->getInvalidationCount();
-        const_cast<PxNode*>(value.get())->invalidate({1.0, 2.0}, 0);
-        EXPECT_EQ(node->getInvalidationCount(), count + 1);
+        const_cast<PxNode*>(values[i].get())->invalidate({1.0, 2.0}, 0);
+        EXPECT_EQ(node->getInvalidationCount(), count + 1) << "value " << i;
+        EXPECT_EQ(node->getLastInvalidation(), PxValidityInterval({1.0, 2.0}));
     }
 }
