@@ -7,12 +7,9 @@
 // the scheduler's and the full-disk tests.)
 #include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
-#include <vector>
 
 #include <gtest/gtest.h>
 

@@ -6,13 +6,11 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <limits>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 namespace Vx {
 namespace {
