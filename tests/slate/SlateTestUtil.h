@@ -125,6 +125,12 @@ struct SlateParams
     int vAlign = 1;
 };
 
+/// A constant value node of `x`, valid over all time.
+template <class T> PxNodePtr<PxNode const> constant(const T& x)
+{
+    return PxNodePtr<PxNode const>(pxCreateNode<PxAnimValueNode<T>>(PxResult<T>(x, PxValidityInterval::FULL)));
+}
+
 /// Constant value nodes for `params`, in the node's order, each valid over `validity`.
 std::vector<PxNodePtr<PxNode const>> makeValueNodes(const SlateParams& params,
                                                     const PxValidityInterval& validity = PxValidityInterval::FULL);

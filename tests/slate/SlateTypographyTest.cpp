@@ -24,11 +24,6 @@ struct Typography
     bool stable = false;
 };
 
-template <class T> PxNodePtr<PxNode const> constant(const T& x)
-{
-    return PxNodePtr<PxNode const>(pxCreateNode<PxAnimValueNode<T>>(PxResult<T>(x, PxValidityInterval::FULL)));
-}
-
 SlateProcNode::StyleNodes styleNodes(const Typography& t)
 {
     return {constant(t.outline), constant(t.width),    constant(t.color),

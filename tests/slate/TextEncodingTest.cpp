@@ -31,11 +31,6 @@ Frame render(const PxNodePtr<PxImageProtocol const>& plate, const std::string& t
                        tile ? tile : region.getHeight());
 }
 
-template <class T> PxNodePtr<PxNode const> constant(const T& x)
-{
-    return PxNodePtr<PxNode const>(pxCreateNode<PxAnimValueNode<T>>(PxResult<T>(x, PxValidityInterval::FULL)));
-}
-
 // The smallest rectangle holding every pixel where `f` differs from `plain`.
 R inkBox(const Frame& f, const Frame& plain)
 {

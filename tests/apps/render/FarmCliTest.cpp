@@ -25,13 +25,6 @@ std::vector<std::string> card(const std::string& output)
             "-s",     "Text Size=12", "-o",      output, "--threads", "2"};
 }
 
-std::string frameName(const std::string& stem, int frame)
-{
-    char name[64];
-    std::snprintf(name, sizeof name, "%s.%04d.png", stem.c_str(), frame);
-    return name;
-}
-
 std::vector<nlohmann::json> logLines(const std::string& text)
 {
     std::vector<nlohmann::json> lines;

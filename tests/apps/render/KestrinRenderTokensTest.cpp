@@ -20,21 +20,14 @@ namespace {
 // The look every burn-in here shares: small, white, on a small generated card or plate.
 const std::vector<std::string> kLook = {"-q", "-s", "Text Size=18", "-s", "Vertical Alignment=Bottom"};
 
-/// The file "NAME.####.png" writes for `frame`.
-std::string frameFile(const std::string& name, const std::string& frame)
-{
-    char digits[32];
-    std::snprintf(digits, sizeof digits, "%04d", std::stoi(frame));
-    return name + "." + digits + ".png";
-}
-
 /// Renders frame `frame` with `args` and the literal text, and compares it with `rendered`.
 void expectLiteral(const ScratchFolder& folder, const std::vector<std::string>& args, const std::string& frame,
                    const std::string& literal, const std::string& rendered)
 {
     SCOPED_TRACE(literal);
     renderOk(folder, with(args, {"-f", frame, "-s", "Text=" + literal, "-o", "literal.####.png"}));
-    EXPECT_EQ(pixelsOf(folder, frameFile(rendered, frame)), pixelsOf(folder, frameFile("literal", frame)));
+    EXPECT_EQ(pixelsOf(folder, frameName(rendered, std::stoll(frame))),
+              pixelsOf(folder, frameName("literal", std::stoll(frame))));
 }
 
 /// An SMPTE time word in binary-coded decimal, as EXR and DPX headers store it.
@@ -98,10 +91,10 @@ TEST(KestrinRenderTimecode, CountsFromTheStartTimecodeAndTheDropFrameChoiceAlsoW
         renderOk(folder, {"-q", "c.json", "-f", c.frame, "-o", "saved.####.png"});
         renderOk(folder, with(args, {"-s", "Text=" + c.shown, "-o", "literal.####.png"}));
         renderOk(folder, with(args, {"-s", "Text=" + c.shown + "x", "-o", "other.####.png"}));
-        const std::vector<float> token = pixelsOf(folder, frameFile("token", c.frame));
-        EXPECT_EQ(token, pixelsOf(folder, frameFile("literal", c.frame)));
-        EXPECT_NE(token, pixelsOf(folder, frameFile("other", c.frame)));
-        EXPECT_EQ(token, pixelsOf(folder, frameFile("saved", c.frame)));
+        const std::vector<float> token = pixelsOf(folder, frameName("token", std::stoll(c.frame)));
+        EXPECT_EQ(token, pixelsOf(folder, frameName("literal", std::stoll(c.frame))));
+        EXPECT_NE(token, pixelsOf(folder, frameName("other", std::stoll(c.frame))));
+        EXPECT_EQ(token, pixelsOf(folder, frameName("saved", std::stoll(c.frame))));
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <sys/wait.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -71,6 +72,14 @@ inline std::vector<std::string> with(std::vector<std::string> a, const std::vect
 {
     a.insert(a.end(), b.begin(), b.end());
     return a;
+}
+
+/// The file "STEM.####.png" names for `frame`.
+inline std::string frameName(const std::string& stem, long long frame)
+{
+    char digits[32];
+    std::snprintf(digits, sizeof digits, "%04lld", frame);
+    return stem + "." + digits + ".png";
 }
 
 /// The pixels of the image `name` in `folder`, every channel as float.
