@@ -1,4 +1,4 @@
-// The Slate processing node's <meta:NAME> references and timecode origins, over an input whose
+// The Slate processing node's frame tokens, <meta:NAME> references and timecode origins, over an input whose
 // every frame carries its own attributes; each render is compared with the literal text.
 #include "SlateTestUtil.h"
 
@@ -34,9 +34,11 @@ private:
 
 } // namespace
 
-TEST(SlateMetadata, ReferencesAndOriginsRenderAsTheLiteralTextForOneFrame)
+TEST(SlateMetadata, TokensReferencesAndOriginsRenderAsTheLiteralTextForOneFrame)
 {
-    const PxImageFormat format = smallFormat();
+    // At 23.976 frames a second: frame numbers and timecodes count the format's frames.
+    PxImageFormat format = smallFormat();
+    format.frameRate = Rational(24000, 1001);
     const GeRectangle<int> whole = frameRegion(format, 0);
     const PxNodePtr<PxImageProtocol const> tagged(
         pxCreateNode<TaggedPlate>(PxNodePtr<PxImageProtocol const>(makePlate(format))));
@@ -52,8 +54,9 @@ TEST(SlateMetadata, ReferencesAndOriginsRenderAsTheLiteralTextForOneFrame)
         std::string literal;
     };
     for (const Case& c :
-         {Case{"<meta:reel> <FrameNo>", {}, 3, "R3 3"}, Case{"<meta:lens>", {}, 4, "<meta:lens>"},
-          Case{"<Timecode>", fromInput, 12, "10:00:00:12"}, Case{"<Timecode>", fromInput, 3, "00:00:00:03"}}) {
+         {Case{"<meta:reel> <FrameNo>", {}, 1001, "R1001 1001"}, Case{"<meta:lens>", {}, 4, "<meta:lens>"},
+          Case{"TC <Timecode>", {}, 26, "TC 00:00:01:02"}, Case{"<Timecode>", fromInput, 12, "10:00:00:12"},
+          Case{"<Timecode>", fromInput, 3, "00:00:00:03"}}) {
         SCOPED_TRACE(c.text + " " + c.literal);
         const auto token = makeSlateNode(tagged, c.text, params);
         token->setTimeCodeOrigin(c.origin, 1);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <tuple>
 
 namespace Vx::test {
 
@@ -78,41 +79,21 @@ PxNodePtr<PxImageProtocol const> makeSolidPlate(const PxImageFormat& format, con
         PxNodePtr<PxAnimValueProtocol<int> const>(), fillNode, alpha, fillNode, alpha));
 }
 
-PxStrongHndl<SlateProcNode> makeHandBuiltGenerator(const PxImageFormat& format, const CoRgbColorTyped<float>& fill,
-                                                   const std::string& text, const SlateParams& params)
-{
-    return makeSlateNode(makeSolidPlate(format, fill), text, params);
-}
-
 SlateParams renderParams()
 {
     SlateParams p;
-    p.style = 1;
-    p.size = 40.0;
-    p.textColor = {1.0f, 0.875f, 0.25f};
-    p.textOpacity = 0.75;
-    p.shadow = true;
-    p.shadowColor = {0.0f, 0.0f, 0.5f};
-    p.shadowOpacity = 0.5;
-    p.shadowX = 3.0;
-    p.shadowY = -2.0;
-    p.box = true;
-    p.boxColor = {0.25f, 0.0f, 0.0f};
-    p.boxOpacity = 0.625;
-    p.boxMargin = 6.0;
-    p.offsetX = 10.0;
-    p.offsetY = 5.0;
-    p.hAlign = 0;
-    p.vAlign = 2;
+    std::tie(p.style, p.size, p.textColor, p.textOpacity, p.shadow, p.shadowColor, p.shadowOpacity) =
+        std::tuple(1, 40.0, CoRgbColorTyped<float>{1.0f, 0.875f, 0.25f}, 0.75, true,
+                   CoRgbColorTyped<float>{0.0f, 0.0f, 0.5f}, 0.5);
+    std::tie(p.shadowX, p.shadowY, p.box, p.boxColor, p.boxOpacity, p.boxMargin, p.offsetX, p.offsetY, p.hAlign,
+             p.vAlign) =
+        std::tuple(3.0, -2.0, true, CoRgbColorTyped<float>{0.25f, 0.0f, 0.0f}, 0.625, 6.0, 10.0, 5.0, 0, 2);
     return p;
 }
 
 PxImageFormat smallFormat()
 {
-    PxImageFormat format;
-    format.width = 320;
-    format.height = 180;
-    return format;
+    return {320, 180};
 }
 
 void setInput(const RCShdPtr<PiNode>& node, const std::string& name, const PiVariant& value)

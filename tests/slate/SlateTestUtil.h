@@ -125,6 +125,12 @@ struct SlateParams
     int vAlign = 1;
 };
 
+/// A constant value node of `x`, valid over all time.
+template <class T> PxNodePtr<PxNode const> constant(const T& x)
+{
+    return PxNodePtr<PxNode const>(pxCreateNode<PxAnimValueNode<T>>(PxResult<T>(x, PxValidityInterval::FULL)));
+}
+
 /// Constant value nodes for `params`, in the node's order, each valid over `validity`.
 std::vector<PxNodePtr<PxNode const>> makeValueNodes(const SlateParams& params,
                                                     const PxValidityInterval& validity = PxValidityInterval::FULL);
@@ -139,11 +145,6 @@ PxStrongHndl<SlateProcNode> makeSlateNode(const PxNodePtr<PxImageProtocol const>
 
 /// An opaque plate of one colour over the frame of `format`, from the host's colour source.
 PxNodePtr<PxImageProtocol const> makeSolidPlate(const PxImageFormat& format, const CoRgbColorTyped<float>& color);
-
-/// What a Slate node with nothing connected renders at a time inside its range: the slate over a
-/// solid colour of the format, built by hand.
-PxStrongHndl<SlateProcNode> makeHandBuiltGenerator(const PxImageFormat& format, const CoRgbColorTyped<float>& fill,
-                                                   const std::string& text, const SlateParams& params);
 
 /// Values that differ from the defaults in every input (shadow, box, a bold face, an offset and a
 /// corner alignment), so that a value lost on the way shows in the picture.

@@ -6,20 +6,17 @@
 
 #include <atomic>
 #include <thread>
+#include <tuple>
 
 using namespace Vx;
 using namespace Vx::test;
 
 TEST(SlateThreads, TilesRenderConcurrentlyWhileRequestsChangeTheText)
 {
-    PxImageFormat format;
-    format.width = 512;
-    format.height = 192;
+    const PxImageFormat format{512, 192};
     const PxNodePtr<PxImageProtocol const> plate(makePlate(format));
     SlateParams p;
-    p.size = 40.0;
-    p.box = true;
-    p.shadow = true;
+    std::tie(p.size, p.box, p.shadow) = std::tuple(40.0, true, true);
     const std::string textA = "AAAA <FrameNo>";
     const std::string textB = "Bb\n<Timecode>";
     const auto node = makeSlateNode(plate, textA, p);
@@ -74,17 +71,4 @@ TEST(SlateThreads, TilesRenderConcurrentlyWhileRequestsChangeTheText)
     EXPECT_GT(rendered.load(), 20);
     EXPECT_EQ(node->getText(), textA); // the last request set text A
     EXPECT_TRUE(PxRequestMgr::getInstance().takeErrors().empty());
-}
-
-// Each of the node's value inputs is its child: a change of any one invalidates the node.
-TEST(SlateThreads, ValueChangesInvalidateTheNode)
-{
-    const auto values = makeValueNodes(SlateParams());
-    const auto node = makeSlateNode(PxNodePtr<PxImageProtocol const>(makePlate()), "before", values);
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        const auto count = node->getInvalidationCount();
-        const_cast<PxNode*>(values[i].get())->invalidate({1.0, 2.0}, 0);
-        EXPECT_EQ(node->getInvalidationCount(), count + 1) << "value " << i;
-        EXPECT_EQ(node->getLastInvalidation(), PxValidityInterval({1.0, 2.0}));
-    }
 }

@@ -24,21 +24,10 @@ struct Typography
     bool stable = false;
 };
 
-template <class T> PxNodePtr<PxNode const> constant(const T& x)
-{
-    return PxNodePtr<PxNode const>(pxCreateNode<PxAnimValueNode<T>>(PxResult<T>(x, PxValidityInterval::FULL)));
-}
-
 SlateProcNode::StyleNodes styleNodes(const Typography& t)
 {
     return {constant(t.outline), constant(t.width),    constant(t.color),
             constant(t.opacity), constant(t.softness), constant(t.stable)};
-}
-
-PxStrongHndl<SlateProcNode> styledNode(const PxNodePtr<PxImageProtocol const>& plate, const std::string& text,
-                                       const SlateParams& p, const SlateProcNode::StyleNodes& style)
-{
-    return makeSlateNode(plate, text, p, style);
 }
 
 Frame whole(const PxStrongHndl<SlateProcNode>& node, const PxImageFormat& format, int level = 0, double time = 0.0)
@@ -47,7 +36,7 @@ Frame whole(const PxStrongHndl<SlateProcNode>& node, const PxImageFormat& format
     return renderTiles(*node, time, level, region, region.getWidth(), region.getHeight());
 }
 
-// Shadow on and far (it reaches tiles the text misses), a box, two lines with descenders.
+// Shadow on and far (it reaches tiles the text misses), a box.
 SlateParams shadowed()
 {
     SlateParams p;
@@ -56,7 +45,8 @@ SlateParams shadowed()
     return p;
 }
 
-const char* const kText = "Outlined 1042\ngjpqy <>";
+// Two lines with descenders, a character from a fallback font and one no font has (its box).
+const char* const kText = "Outlined 1042 \xF0\x9D\x92\x9C \xEE\x80\x80\ngjpqy <>";
 
 } // namespace
 
@@ -66,15 +56,16 @@ TEST(SlateTypography, TilesCutGlyphsOutlinesAndBlurredShadowsAsTheWholeFrameDoes
     const PxNodePtr<PxImageProtocol const> plate(makePlate(f));
     const Frame plain = whole(makeSlateNode(plate, kText, shadowed()), f);
     const Typography cases[] = {
+        {}, // the hard shadow and the box alone
         {true, 3.0, {1.0f, 0.2f, 0.0f}, 1.0, 0.0, false},
         {false, 2.0, {}, 1.0, 12.0, false},
         {true, 1.5, {0.0f, 0.0f, 1.0f}, 0.6, 5.0, true},
     };
     for (const Typography& t : cases) {
-        const auto node = styledNode(plate, kText, shadowed(), styleNodes(t));
+        const auto node = makeSlateNode(plate, kText, shadowed(), styleNodes(t));
         for (const int level : {0, 1}) {
             const Frame frame = whole(node, f, level);
-            EXPECT_TRUE(level == 1 || frame != plain);
+            EXPECT_EQ(frame == plain, level == 0 && !t.outline && t.softness == 0.0);
             const GeRectangle<int> region = frameRegion(f, level);
             for (const auto& [w, h] : {std::pair<int, int>{17, 13}, {1, 64}, {64, 1}, {100, 100}})
                 EXPECT_EQ(renderTiles(*node, 0.0, level, region, w, h), frame)
@@ -96,9 +87,12 @@ TEST(SlateTypography, LevelOneIsTheHalfSizeFrame)
     const PxImageFormat big{640, 360};
     const PxImageFormat small{320, 180};
     const PxNodePtr<PxImageProtocol const> smallPlate = makeSolidPlate(small, kFill);
-    const Frame half = whole(styledNode(smallPlate, kText, params(0.5), styleNodes(typography(0.5))), small);
-    EXPECT_EQ(whole(styledNode(makeSolidPlate(big, kFill), kText, params(1), styleNodes(typography(1))), big, 1), half);
-    EXPECT_NE(half, whole(makeSlateNode(smallPlate, kText, params(0.5)), small));
+    for (const bool styled : {true, false}) {
+        const auto style = [&](double k) { return styled ? styleNodes(typography(k)) : SlateProcNode::StyleNodes{}; };
+        const Frame half = whole(makeSlateNode(smallPlate, kText, params(0.5), style(0.5)), small);
+        EXPECT_EQ(whole(makeSlateNode(makeSolidPlate(big, kFill), kText, params(1), style(1)), big, 1), half);
+        EXPECT_EQ(half == whole(makeSlateNode(smallPlate, kText, params(0.5)), small), !styled);
+    }
 }
 
 TEST(SlateTypography, DefaultsAndInertValuesDrawWhatTheNodeWithoutThemDraws)
@@ -115,7 +109,7 @@ TEST(SlateTypography, DefaultsAndInertValuesDrawWhatTheNodeWithoutThemDraws)
         {false, 2.0, {}, 1.0, 0.4, false},                  // softness rounding to no blur
     };
     for (const Typography& t : cases)
-        EXPECT_EQ(whole(styledNode(plate, kText, p, styleNodes(t)), f), before) << t.outline << " " << t.width;
+        EXPECT_EQ(whole(makeSlateNode(plate, kText, p, styleNodes(t)), f), before) << t.outline << " " << t.width;
 }
 
 TEST(SlateSoftShadow, ThreeBoxesReachTheRadiusAndRoundTheirMeans)
@@ -166,8 +160,8 @@ TEST(SlateTypography, StableLayoutKeepsTheBoxOfARunningFrameNumberFixed)
     SlateParams p;
     std::tie(p.font, p.box, p.boxOpacity) = std::tuple("DejaVu Serif", true, 1.0);
     const auto boxOf = [&](bool stable, int frameNo) {
-        const Frame frame = whole(styledNode(plate, "<FrameNo>", p, styleNodes({false, 2.0, {}, 1.0, 0.0, stable})), f,
-                                  0, frameTime(frameNo));
+        const Frame frame = whole(makeSlateNode(plate, "<FrameNo>", p, styleNodes({false, 2.0, {}, 1.0, 0.0, stable})),
+                                  f, 0, frameTime(frameNo));
         GeRectangle<int> box;
         for (int y = frame.region.y0; y < frame.region.y1; ++y)
             for (int x = frame.region.x0; x < frame.region.x1; ++x)
@@ -184,15 +178,19 @@ TEST(SlateTypography, StableLayoutKeepsTheBoxOfARunningFrameNumberFixed)
     EXPECT_TRUE(movesWithoutIt) << "the ink-fitted box never moved: the test would not see a jitter";
 }
 
-// The typography values are the node's children: a change of any one invalidates the node.
-TEST(SlateTypography, EachTypographyValueInvalidatesTheNode)
+// Each of the node's values, the typography's too, is its child: a change of any one invalidates
+// the node over the interval that changed.
+TEST(SlateTypography, EachValueInvalidatesTheNode)
 {
+    std::vector<PxNodePtr<PxNode const>> values = makeValueNodes(SlateParams());
     const SlateProcNode::StyleNodes s = styleNodes(Typography());
-    const auto node = styledNode(PxNodePtr<PxImageProtocol const>(makePlate()), "t", SlateParams(), s);
-    for (const auto& value :
-         {s.outline, s.outlineWidth, s.outlineColor, s.outlineOpacity, s.dropShadowSoftness, s.stableLayout}) {
+    const auto node = makeSlateNode(PxNodePtr<PxImageProtocol const>(makePlate()), "t", values, s);
+    values.insert(values.end(),
+                  {s.outline, s.outlineWidth, s.outlineColor, s.outlineOpacity, s.dropShadowSoftness, s.stableLayout});
+    for (std::size_t i = 0; i < values.size(); ++i) {
         const auto count = node->getInvalidationCount();
-        const_cast<PxNode*>(value.get())->invalidate({1.0, 2.0}, 0);
-        EXPECT_EQ(node->getInvalidationCount(), count + 1);
+        const_cast<PxNode*>(values[i].get())->invalidate({1.0, 2.0}, 0);
+        EXPECT_EQ(node->getInvalidationCount(), count + 1) << "value " << i;
+        EXPECT_EQ(node->getLastInvalidation(), PxValidityInterval({1.0, 2.0}));
     }
 }

@@ -79,6 +79,14 @@ TEST(TextLayout, Boxes)
         {"zero size: no extent", "A\nB", 0, 0, 2, -1, -1, R(0, 8, -2, 10)},
         {"empty text", "", 0, kSize, 0, -1, -1, R()},
         {"alignment out of range leaves the origin", "A", 7, kSize, 1, 0, 0, R(0, 8, 0, 10)},
+        // Tab stops every eight space advances (40 pixels), counted from each line's start.
+        {"tab at the line start", "\tA", 0, kSize, 1, 0, 1, R(40, 48, 0, 10)},
+        {"a tab draws nothing", "\tA", 0, kSize, 1, 0, 0, R()},
+        {"tab after one glyph", "A\tA", 0, kSize, 1, 0, 2, R(40, 48, 0, 10)},
+        {"tab exactly at a stop", "AAAA\tA", 0, kSize, 1, 0, 5, R(80, 88, 0, 10)},
+        {"two tabs", "AAA\t\tA", 0, kSize, 1, 0, 5, R(80, 88, 0, 10)},
+        {"tabs count from each line's start", "AAAAA\nA\tA", 0, kSize, 2, 1, 2, R(40, 48, -20, -10)},
+        {"a tab-only line reaches the stop", "\t", 0, kSize, 1, 0, -1, R(0, 40, 0, 1)},
     };
     for (const BoxCase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -94,12 +102,15 @@ TEST(TextLayout, Boxes)
     }
 }
 
-TEST(TextLayout, SingleBlankLineIsAtLeastOnePixelWide)
+// A space without advance: a blank line is still one pixel wide, and a tab advances nothing.
+TEST(TextLayout, SingleBlankLineIsAtLeastOnePixelWideAndTabsNeedASpaceAdvance)
 {
     auto face = makeShared<TestFace>(80, -20, 100);
     face->setGlyph(L' ', R(), 0);
-    const TextLayout l = layoutText(" ", FoFont(RCShdPtr<FoFont::Face>(face.get())), kSize, 0, kSize);
-    EXPECT_EQ(l.lines[0].box, R(0, 1, 0, 1));
+    face->setGlyph(L'A', R(0, 8, 0, 10), 10);
+    const FoFont font(RCShdPtr<FoFont::Face>(face.get()));
+    EXPECT_EQ(layoutText(" ", font, kSize, 0, kSize).lines[0].box, R(0, 1, 0, 1));
+    EXPECT_EQ(layoutText("A\tA", font, kSize, 0, kSize).lines[0].glyphs[2].box, R(10, 18, 0, 10));
 }
 
 // Placement in a 1920x1080 frame.

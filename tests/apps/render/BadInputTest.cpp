@@ -4,11 +4,8 @@
 // warning for frames outside a generated plate's clip.
 #include <sys/wait.h>
 
-#include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <string>
-#include <vector>
 
 #include <gtest/gtest.h>
 

@@ -25,19 +25,6 @@ std::vector<std::string> card(const std::string& output)
             "-s",     "Text Size=12", "-o",      output, "--threads", "2"};
 }
 
-std::vector<std::string> with(std::vector<std::string> args, const std::vector<std::string>& more)
-{
-    args.insert(args.end(), more.begin(), more.end());
-    return args;
-}
-
-std::string frameName(const std::string& stem, int frame)
-{
-    char name[64];
-    std::snprintf(name, sizeof name, "%s.%04d.png", stem.c_str(), frame);
-    return name;
-}
-
 std::vector<nlohmann::json> logLines(const std::string& text)
 {
     std::vector<nlohmann::json> lines;
@@ -49,47 +36,19 @@ std::vector<nlohmann::json> logLines(const std::string& text)
 
 } // namespace
 
-TEST(KestrinRenderFarm, BadChunksAreUsageErrors)
-{
-    const ScratchFolder folder;
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {"0/4", "kestrin-render: --chunk: \"0/4\": the chunk must be from 1 to 4\n"},
-        {"5/4", "kestrin-render: --chunk: \"5/4\": the chunk must be from 1 to 4\n"},
-        {"1/0", "kestrin-render: --chunk: \"1/0\": the number of chunks must be from 1 to 999999999999\n"},
-        {"half", "kestrin-render: --chunk: \"half\" is not a chunk: use K/N, the K-th of N chunks (K from 1 to N, "
-                 "e.g. 2/4), or \"slurm\"\n"},
-    };
-    for (const auto& [chunk, message] : cases) {
-        const RunResult result = runRender(folder, with(card("a.####.png"), {"--chunk", chunk}));
-        EXPECT_EQ(result.exitCode, 2) << chunk;
-        EXPECT_EQ(result.err, message);
-    }
-    EXPECT_EQ(folder.listNames(), std::vector<std::string>{});
-}
-
-// The frames of a range rendered as four chunks, one of them twice over a half-finished attempt
-// (frames missing, a stray temporary of another attempt beside them), are byte for byte the
-// frames of one run; the retry renders only what is missing and logs every frame it looked at.
+// A chunk retried over a half-finished attempt (frames missing, a stray temporary of another
+// attempt beside them) renders only what is missing, byte for byte the frames of one run, and
+// logs every frame it looked at.
 TEST(KestrinRenderFarm, ChunksAndRetriesGiveTheFramesOfOneRun)
 {
     const ScratchFolder folder;
-    const RunResult whole = runRender(folder, with(card("one.####.png"), {"-q"}));
-    ASSERT_EQ(whole.exitCode, 0) << whole.err;
+    renderOk(folder, with(card("one.####.png"), {"-q"}));
 
-    // 10 frames in 4 chunks: 3, 3, 2, 2.
-    const std::vector<std::string> chunkFrames = {"1-3", "4-6", "7-8", "9-10"};
-    for (int k = 1; k <= 4; ++k) {
-        const std::string chunk = std::to_string(k) + "/4";
-        const RunResult result = runRender(folder, with(card("farm.####.png"), {"--chunk", chunk}));
-        ASSERT_EQ(result.exitCode, 0) << result.err;
-        EXPECT_NE(result.err.find("kestrin-render: chunk " + chunk + ": frames \"" + chunkFrames[size_t(k - 1)] + "\""),
-                  std::string::npos)
-            << result.err;
-    }
-    // The second chunk's first attempt stopped after one frame: frames 5 and 6 are missing, and a
+    // The other chunks are done (their frames are the one run's: the chunk table shows the split);
+    // the second chunk's first attempt stopped after one frame: frames 5 and 6 are missing, and a
     // temporary file (as another attempt leaves while writing) sits under frame 5's hidden name.
-    fs::remove(folder.file("farm.0005.png"));
-    fs::remove(folder.file("farm.0006.png"));
+    for (const int frame : {1, 2, 3, 4, 7, 8, 9, 10})
+        fs::copy_file(folder.file(frameName("one", frame)), folder.file(frameName("farm", frame)));
     const std::string stray = folder.file(".farm.0005.tmp-a1b2c3.png");
     std::ofstream(stray) << "half a frame";
 
@@ -101,6 +60,7 @@ TEST(KestrinRenderFarm, ChunksAndRetriesGiveTheFramesOfOneRun)
     const RunResult retry =
         runRender(folder, with(card("farm.####.png"), {"--chunk", "2/4", "--skip-existing", "--log", "task-2.jsonl"}));
     ASSERT_EQ(retry.exitCode, 0) << retry.err;
+    EXPECT_NE(retry.err.find("kestrin-render: chunk 2/4: frames \"4-6\""), std::string::npos) << retry.err;
     EXPECT_NE(retry.err.find("Rendered 2 frames in "), std::string::npos) << retry.err;
     EXPECT_NE(retry.err.find(", skipped 1 already written\n"), std::string::npos) << retry.err;
     EXPECT_EQ(contents(stray), "half a frame");
@@ -125,12 +85,16 @@ TEST(KestrinRenderFarm, ChunksAndRetriesGiveTheFramesOfOneRun)
     EXPECT_EQ(complete.out, "");
 }
 
-// Frames fewer than chunks: the empty chunk succeeds and says so; the log on the standard output
+// A bad chunk is a usage error before any frame (its messages are the chunk parser's table);
+// frames fewer than chunks: the empty chunk succeeds and says so; the log on the standard output
 // holds one line per frame, a failed frame with its error, and the exit status of a failure.
-TEST(KestrinRenderFarm, EmptyChunksAndFailedFramesAreReported)
+TEST(KestrinRenderFarm, BadAndEmptyChunksAndFailedFramesAreReported)
 {
     const ScratchFolder folder;
     const std::vector<std::string> three = {"--size", "64x36", "--range", "1-3", "-o", "c.####.png"};
+    const RunResult bad = runRender(folder, with(three, {"--chunk", "5/4"}));
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_EQ(bad.err, "kestrin-render: --chunk: \"5/4\": the chunk must be from 1 to 4\n");
     const RunResult empty = runRender(folder, with(three, {"--chunk", "4/5", "--log", "-"}));
     EXPECT_EQ(empty.exitCode, 0);
     EXPECT_EQ(empty.err, "kestrin-render: chunk 4/5 of the 3 frames \"1-3\" is empty: nothing to render\n");

@@ -3,11 +3,9 @@
 #include "common/ExpectThrowMessage.h"
 #include <Vx/Render/ImageSequenceSource.h>
 
-#include <atomic>
 #include <cmath>
 #include <fstream>
 #include <stdexcept>
-#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>

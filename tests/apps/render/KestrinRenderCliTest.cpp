@@ -7,12 +7,9 @@
 // the scheduler's and the full-disk tests.)
 #include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
-#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -23,13 +20,6 @@ using namespace Vx::Render::test;
 namespace {
 
 namespace fs = std::filesystem;
-
-/// Runs and expects success, showing the errors when it fails.
-void renderOk(const ScratchFolder& folder, const std::vector<std::string>& args)
-{
-    const RunResult result = runRender(folder, args);
-    ASSERT_EQ(result.exitCode, 0) << result.err;
-}
 
 /// A plate sequence of float RGBA EXR frames; every frame has its own pixels.
 void writePlates(const ScratchFolder& folder, int first, int last)
@@ -46,12 +36,6 @@ void writePlates(const ScratchFolder& folder, int first, int last)
         std::snprintf(name, sizeof name, "plate.%04d.exr", frame);
         writeImage(folder.file(name), image, spec);
     }
-}
-
-/// Whether two frames of the same size and channels have the same pixels.
-bool samePixels(const std::string& a, const std::string& b)
-{
-    return readImage(a).pixels == readImage(b).pixels;
 }
 
 // Saving and loading back -------------------------------------------------------------------------
@@ -79,10 +63,9 @@ TEST(KestrinRender, SavedCompositionRendersTheSameFrames)
                       "--save", "saved.json"});
     renderOk(folder, {"-q", "saved.json", "-o", "again.####.exr"});
     for (const std::string frame : {"1001", "1002", "1003"})
-        EXPECT_TRUE(samePixels(folder.file("first." + frame + ".exr"), folder.file("again." + frame + ".exr")))
-            << frame;
+        EXPECT_EQ(pixelsOf(folder, "first." + frame + ".exr"), pixelsOf(folder, "again." + frame + ".exr")) << frame;
     // The keyframed offset moves the text: frames differ beyond their plates.
-    EXPECT_FALSE(samePixels(folder.file("first.1001.exr"), folder.file("first.1003.exr")));
+    EXPECT_NE(pixelsOf(folder, "first.1001.exr"), pixelsOf(folder, "first.1003.exr"));
 
     // What the document holds is the scene's own test; here the attribute given on the command line
     // reached it.

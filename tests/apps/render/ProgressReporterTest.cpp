@@ -2,8 +2,6 @@
 #include <Vx/Render/ProgressReporter.h>
 
 #include <sstream>
-#include <thread>
-#include <vector>
 
 #include <gtest/gtest.h>
 

@@ -4,12 +4,15 @@
 
 #include <sys/wait.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "RenderTestUtil.h"
 
@@ -55,6 +58,34 @@ inline RunResult runRender(const ScratchFolder& folder, const std::vector<std::s
     std::filesystem::remove(outFile);
     std::filesystem::remove(errFile);
     return result;
+}
+
+/// Runs and expects success, showing the errors when it fails.
+inline void renderOk(const ScratchFolder& folder, const std::vector<std::string>& args)
+{
+    const RunResult result = runRender(folder, args);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+}
+
+/// `a` followed by `b`: arguments shared by several runs, then each run's own.
+inline std::vector<std::string> with(std::vector<std::string> a, const std::vector<std::string>& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+/// The file "STEM.####.png" names for `frame`.
+inline std::string frameName(const std::string& stem, long long frame)
+{
+    char digits[32];
+    std::snprintf(digits, sizeof digits, "%04lld", frame);
+    return stem + "." + digits + ".png";
+}
+
+/// The pixels of the image `name` in `folder`, every channel as float.
+inline std::vector<float> pixelsOf(const ScratchFolder& folder, const std::string& name)
+{
+    return readImage(folder.file(name)).pixels;
 }
 
 } // namespace Vx::Render::test

@@ -1,13 +1,11 @@
 // Glyphs of a sized face through FoFont: metrics, boxes, rasters and their orientation, the Latin-1
-// reading of widened bytes, and missing characters.
-#include "common/ExpectThrowMessage.h"
+// reading of widened bytes. (Missing characters: the fallback test.)
 #include "host/fonts/FoTestSupport.h"
 
 #include <Vx/Fo/FoFontMgr.h>
 
 #include <gtest/gtest.h>
 
-#include <stdexcept>
 #include <string>
 
 namespace Vx {
@@ -56,19 +54,6 @@ TEST_F(FoFontGlyph, BoxesSitOnTheBaselineAndRasterRowZeroIsTheTop)
             EXPECT_EQ(rasterised.image->getYStride(), rasterised.image->getWidth());
         }
     }
-}
-
-TEST_F(FoFontGlyph, MissingCharacterIsGlyphZero)
-{
-    const FoFont::Glyph& notdef = m_font48.rasterizeGlyph(0);
-    for (wchar_t c : {wchar_t(0x4E00), wchar_t(0x10FFFD), wchar_t(-5), wchar_t(0x110000)}) {
-        const FoFont::Glyph& glyph = m_font48.getChar(c);
-        EXPECT_EQ(glyph.id, 0u) << int(c);
-        EXPECT_EQ(glyph.box, notdef.box) << int(c);
-        EXPECT_EQ(glyph.advanceX, notdef.advanceX) << int(c);
-        EXPECT_TRUE(glyph.image.isNull());
-    }
-    EXPECT_FALSE(notdef.box.isEmpty()) << "DejaVu's missing glyph is a drawn box";
 }
 
 } // namespace

@@ -1,14 +1,11 @@
 // IxTile and its guards: row order (y up), pixel access, guards reading what was written, and
 // ipCopy over whole tiles and rectangles. (Filling a tile: the Slate glyph blend starts from one.)
-#include "common/ExpectThrowMessage.h"
 #include <Vx/Ge/GeRectangle.h>
 #include <Vx/Ix/IxTile.h>
-#include <Vx/RC/Assertions.h>
 
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <string>
 #include <vector>
 
 namespace Vx {

@@ -24,22 +24,9 @@ using Rgba = CoRgbaColorTyped<float>;
 using pxtest::makeConstant;
 using pxtest::setConstant;
 
-PxImageFormat makeFormat(int width, int height, int aspectNum = 1)
-{
-    PxImageFormat format;
-    format.width = width;
-    format.height = height;
-    format.pixelAspectNum = aspectNum;
-    return format;
-}
-
 PxImageContext makeContext(const IRect& region, int level = 0, double time = 0.0)
 {
-    PxImageContext ctx;
-    ctx.time = time;
-    ctx.level = level;
-    ctx.region = region;
-    return ctx;
+    return PxImageContext{time, level, region};
 }
 
 /// How many pixels of the result differ from `expected`; -1 for an empty result.
@@ -74,7 +61,7 @@ protected:
         return source->getImage(ctx);
     }
 
-    PxStrongHndl<PxImageFormatNode> format = pxCreateNode<PxImageFormatNode>(makeFormat(64, 32));
+    PxStrongHndl<PxImageFormatNode> format = pxCreateNode<PxImageFormatNode>(PxImageFormat{64, 32});
     PxStrongHndl<PxAnimValueNode<int>> xResolution = makeConstant(0);
     PxStrongHndl<PxAnimValueNode<int>> yResolution = makeConstant(0);
     PxStrongHndl<PxAnimValueNode<Rgb>> color = makeConstant(Rgb{0.5f, 0.25f, 1.0f});
@@ -133,8 +120,8 @@ TEST_F(PxColorSourceNodeTest, ChangingAnyInputInvalidatesTheSourceAndOnlyTheFirs
         [&] { setConstant(xResolution, 10); },
         [&] { setConstant(yResolution, 10); },
         [&] {
-            PxRequestMgr::getInstance().queueRequest(
-                makeShared<PxImageFormatSetRequest>(RCShdPtr<PxImageFormatNode>(format.get()), makeFormat(32, 16, 2)));
+            PxRequestMgr::getInstance().queueRequest(makeShared<PxImageFormatSetRequest>(
+                RCShdPtr<PxImageFormatNode>(format.get()), PxImageFormat{32, 16, 2}));
             PxRequestMgr::getInstance().waitForIdle();
         },
     };
@@ -146,7 +133,7 @@ TEST_F(PxColorSourceNodeTest, ChangingAnyInputInvalidatesTheSourceAndOnlyTheFirs
     }
     // Green at the first alpha, 0.5, premultiplied.
     EXPECT_EQ(countPixelsOtherThan(render(makeContext({0, 4, 0, 4})), Rgba{0.0f, 0.5f, 0.0f, 0.5f}), 0);
-    EXPECT_EQ(format->getImageFormat(), makeFormat(32, 16, 2));
+    EXPECT_EQ(format->getImageFormat(), (PxImageFormat{32, 16, 2}));
     EXPECT_EQ(source->getImageROD(makeContext({})).getROD(), (FRect{0, 20, 0, 10})) << "resolution 10 x 10, aspect 2";
     // A resolution of zero or less leaves the format's size.
     setConstant(xResolution, -5);

@@ -13,7 +13,6 @@
 #include <string>
 #include <thread>
 #include <utility>
-#include <vector>
 
 namespace Vx {
 namespace {

@@ -7,8 +7,6 @@
 #include <climits>
 #include <cstdint>
 #include <limits>
-#include <random>
-#include <sstream>
 #include <string>
 
 namespace Vx {

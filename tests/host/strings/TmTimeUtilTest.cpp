@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <limits>
 #include <stdexcept>
-#include <string>
 
 namespace Vx {
 namespace {

@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <string>
 #include <utility>
 
 namespace SupportTest {

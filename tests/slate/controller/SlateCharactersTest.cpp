@@ -13,16 +13,6 @@ namespace {
 
 using namespace SlateNames;
 
-std::vector<std::string> messageLines(const std::vector<MsgRecord>& records)
-{
-    std::vector<std::string> lines;
-    for (const MsgRecord& record : records) {
-        EXPECT_EQ(record.severity, MsgSeverity::Warning);
-        lines.push_back(record.id + ": " + record.text);
-    }
-    return lines;
-}
-
 std::string missing(const std::string& characters)
 {
     return "SLATETOOL_ERR_MISSING_CHARACTERS: No installed font has the characters " + characters +
@@ -55,7 +45,7 @@ TEST_F(SlateCharactersTest, CharactersNoFontHasAreReportedOnceWhileTheyStay)
         clearMessages();
         setInputUnrecorded(node, kTextFont, s.font);
         setInput(node, kText, s.text);
-        std::vector<std::string> lines = messageLines(getMessages());
+        std::vector<std::string> lines = getWarningLines();
         // The font warning is the font check's own test.
         lines.erase(std::remove_if(lines.begin(), lines.end(),
                                    [](const std::string& l) { return l.rfind("SLATETOOL_ERR_INVALID_FONT", 0) == 0; }),

@@ -65,6 +65,16 @@ protected:
     /// The messages displayed since the test started (or since the last clear).
     std::vector<MsgRecord> getMessages() const { return m_sink->getRecords(); }
     void clearMessages() { m_sink->clear(); }
+    /// The messages displayed, as "ID: text"; each must be a warning.
+    std::vector<std::string> getWarningLines() const
+    {
+        std::vector<std::string> lines;
+        for (const MsgRecord& record : getMessages()) {
+            EXPECT_EQ(record.severity, MsgSeverity::Warning);
+            lines.push_back(record.id + ": " + record.text);
+        }
+        return lines;
+    }
 
     RCShdPtr<PiComposition> composition;
     RCShdPtr<PiGraph> graph;

@@ -101,11 +101,11 @@ TEST_F(SlateGraphTest, GeneratorRenderMatchesAHandBuiltSlate)
     PxRequestMgr::getInstance().waitForIdle();
     EXPECT_EQ(controller->getFormatNode()->getImageFormat(), smallFormat());
 
-    const auto expected = makeHandBuiltGenerator(smallFormat(), kFill, "shot010\nv001", params);
+    const auto expected = makeSlateNode(makeSolidPlate(smallFormat(), kFill), "shot010\nv001", params);
     const Frame built = render(*output, 12);
     EXPECT_EQ(built, render(*expected, 12));
     // The slate really drew: without text the same chain shows the plain background.
-    const auto background = makeHandBuiltGenerator(smallFormat(), kFill, "", params);
+    const auto background = makeSlateNode(makeSolidPlate(smallFormat(), kFill), "", params);
     EXPECT_NE(built, render(*background, 12));
 }
 

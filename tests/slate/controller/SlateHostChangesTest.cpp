@@ -90,12 +90,13 @@ TEST_F(SlateHostChangesTest, TimecodeFollowsANewFrameRate)
     setInput(node, kText, std::string("<Timecode>"));
     const PxNodePtr<PxImageProtocol const> output = node->getProcNode();
     ASSERT_EQ(render(*output, 45, 24.0),
-              render(*makeHandBuiltGenerator(smallFormat(), kFill, "00:00:01:21", params), 45, 24.0));
+              render(*makeSlateNode(makeSolidPlate(smallFormat(), kFill), "00:00:01:21", params), 45, 24.0));
 
     PxImageFormat at30 = smallFormat();
     at30.frameRate = Rational(30, 1);
     setFormat(node, at30);
-    EXPECT_EQ(render(*output, 45, 30.0), render(*makeHandBuiltGenerator(at30, kFill, "00:00:01:15", params), 45, 30.0));
+    EXPECT_EQ(render(*output, 45, 30.0),
+              render(*makeSlateNode(makeSolidPlate(at30, kFill), "00:00:01:15", params), 45, 30.0));
 }
 
 TEST_F(SlateHostChangesTest, HugeTextRasterisesOnlyWhatMeetsTheFrame)

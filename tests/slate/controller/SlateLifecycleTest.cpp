@@ -65,17 +65,6 @@ TEST_F(SlateLifecycleTest, NewNodeResetsAndSetsUp)
     EXPECT_EQ(getSubstitutedText(node), "shot010");
 }
 
-/// The messages displayed, as "ID: text".
-std::vector<std::string> messageLines(const std::vector<MsgRecord>& records)
-{
-    std::vector<std::string> lines;
-    for (const MsgRecord& record : records) {
-        EXPECT_EQ(record.severity, MsgSeverity::Warning);
-        lines.push_back(record.id + ": " + record.text);
-    }
-    return lines;
-}
-
 TEST_F(SlateLifecycleTest, LoadedNodeKeepsItsValuesSubstitutesOnceAndWarnsWithoutCorrecting)
 {
     composition->setVersionNumber(4);
@@ -101,7 +90,7 @@ TEST_F(SlateLifecycleTest, LoadedNodeKeepsItsValuesSubstitutesOnceAndWarnsWithou
         EXPECT_EQ(getSubstitutedText(node), "shot010 v4");
         EXPECT_EQ(getText(node, kTextFont), c.font);
         EXPECT_EQ(getInt(node, kTextStyle), c.style);
-        EXPECT_EQ(messageLines(getMessages()), c.messages);
+        EXPECT_EQ(getWarningLines(), c.messages);
     }
 }
 

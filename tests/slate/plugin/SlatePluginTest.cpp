@@ -28,7 +28,6 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <string>
