@@ -22,7 +22,7 @@ struct SlateShadowCache::Entry
 
     const Key key;
     const std::size_t bytes;
-    std::mutex making; // held while the coverage is made
+    std::mutex making; // held by the thread making the coverage
     std::atomic<bool> made{false};
     std::shared_ptr<Coverage> coverage; // written once under `making`, before `made`
 };
@@ -74,7 +74,11 @@ std::shared_ptr<const SlateShadowCache::Coverage> SlateShadowCache::getCoverage(
         }
     }
     if (!entry->made.load(std::memory_order_acquire)) {
-        std::lock_guard<std::mutex> lock(entry->making);
+        // A thread that finds the block being made does not wait for it: its caller draws its own
+        // part without the block, as fast as before the cache, while the block is made once.
+        std::unique_lock<std::mutex> lock(entry->making, std::try_to_lock);
+        if (!lock.owns_lock())
+            return nullptr;
         if (!entry->made.load(std::memory_order_relaxed)) {
             auto coverage = std::make_shared<Coverage>();
             make(entry->key, *coverage);

@@ -13,9 +13,10 @@
 // let go first; a block larger than the bound is not cached (the caller blurs per tile instead).
 //
 // Threads: every operation may be called from several worker threads at once. The first thread to
-// ask for a block makes it, under that block's own mutex: threads asking for the same block wait
-// for it, threads asking for other blocks do not (the cache's mutex is held only to find, insert
-// and evict entries, never while a block is made).
+// ask for a block makes it, under that block's own mutex; a thread asking for the same block
+// meanwhile is told to do without it (getCoverage gives null) rather than wait or make it again,
+// and threads asking for other blocks are not held up (the cache's mutex is held only to find,
+// insert and evict entries, never while a block is made).
 #pragma once
 
 #include <Vx/Fo/FoFont.h>
@@ -81,9 +82,9 @@ public:
     SlateShadowCache& operator=(const SlateShadowCache&) = delete;
 
     /// The coverage of `key`, which holds `coverageBytes` bytes once made: the cached one, or one
-    /// `make` fills now (once per key however many threads ask at once; an exception from it
-    /// leaves the block to be made by the next caller, and reaches this one). Null, without
-    /// calling `make`, when the block alone exceeds the bound.
+    /// `make` fills now on this thread (an exception from it reaches this caller and leaves the
+    /// block to be made by the next). Null, without calling `make`, when the block alone exceeds
+    /// the bound or another thread is making it now: the caller then draws without it.
     std::shared_ptr<const Coverage> getCoverage(Key key, std::size_t coverageBytes, const Maker& make);
 
     /// Sets the bound in bytes and evicts down to it now.

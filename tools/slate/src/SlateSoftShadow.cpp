@@ -221,7 +221,8 @@ void drawSoftShadow(const IxWriteGuard& writeGuard, const TextLayout& layout, co
         }
     }
 
-    // A block too large to cache: the tile blurs the coverage over itself and the blur's reach.
+    // A block too large to cache, or being made by another thread: the tile blurs the coverage
+    // over itself and the blur's reach.
     const GeRectangle<int> reach = grown(tile, radius);
     GeRectangle<int> nearInk;
     for (const TextLine& line : layout.lines) {

@@ -3,11 +3,12 @@
 //
 // The coverage of the whole text block, over its shadow's ink grown by the blur's reach, is blurred
 // once and kept in SlateShadowCache; every tile the block reaches composites its own pixels from
-// it. A block too large for the cache is blurred per tile: the tile computes the coverage over
-// itself and as far around it as the blur reaches (no further than the shadow's ink, grown by
-// that reach); the blur of a pixel only reads coverage within the reach, so both ways give every
-// tile exactly the pixels of the whole frame. Integer arithmetic throughout, until the coverage
-// becomes an alpha. Runs on the rendering thread; several tiles may draw at once.
+// it. A block too large for the cache, or being made by another thread at the time, is blurred
+// per tile: the tile computes the coverage over itself and as far around it as the blur reaches
+// (no further than the shadow's ink, grown by that reach). The blur of a pixel only reads coverage
+// within the reach, so both ways give every tile exactly the pixels of the whole frame. Integer
+// arithmetic throughout, until the coverage becomes an alpha. Runs on the rendering thread;
+// several tiles may draw at once.
 #pragma once
 
 #include "TextLayout.h"
@@ -36,8 +37,9 @@ void blurCoverage(std::vector<std::uint16_t>& coverage, int width, int height, i
 /// (dx + sx, dy + sy), united (the larger coverage wins), blurred by blurCoverage with `radius`
 /// and blended in `color`, coverage times color.alpha being each pixel's source alpha. The
 /// blurred coverage of the whole block comes from SlateShadowCache::getInstance(), made there
-/// when missing; a block the cache cannot hold is blurred over the tile and the radius around
-/// it, reading only the lines whose coverage box (moved by (dx, dy)) meets that area.
+/// when missing; a block the cache cannot hold, or that another thread is making, is blurred
+/// over the tile and the radius around it, reading only the lines whose coverage box (moved by
+/// (dx, dy)) meets that area.
 void drawSoftShadow(const IxWriteGuard& writeGuard, const TextLayout& layout, const FoFont& font, int dx, int dy,
                     int sx, int sy, int radius, const CoRgbaColorTyped<float>& color);
 
