@@ -174,8 +174,9 @@ void blurCoverage(std::vector<std::uint16_t>& coverage, int width, int height, i
     }
 }
 
-void drawSoftShadow(const IxWriteGuard& writeGuard, const TextLayout& layout, const FoFont& font, int dx, int dy,
-                    int sx, int sy, int radius, const CoRgbaColorTyped<float>& color)
+void drawSoftShadow(const IxWriteGuard& writeGuard, const GeRectangle<int>& frame, const TextLayout& layout,
+                    const FoFont& font, int dx, int dy, int sx, int sy, int radius,
+                    const CoRgbaColorTyped<float>& color)
 {
     VX_ASSERT(writeGuard.isValid());
     const GeRectangle<int>& tile = writeGuard.getPixelRegion();
@@ -199,11 +200,13 @@ void drawSoftShadow(const IxWriteGuard& writeGuard, const TextLayout& layout, co
         return;
 
     // The whole block's coverage, from the cache, unless the edge of the int range cut the block's
-    // rectangle (then it no longer has the coverage's size).
+    // rectangle (then it no longer has the coverage's size) or most of it is off the frame.
     const std::int64_t width = std::int64_t(ink.getWidth()) + 2 * std::int64_t(radius);
     const std::int64_t height = std::int64_t(ink.getHeight()) + 2 * std::int64_t(radius);
+    const GeRectangle<int> shown = block.intersected(frame);
     if (ink.x0 != std::numeric_limits<int>::min() && ink.y0 != std::numeric_limits<int>::min() &&
-        block.getWidth() == width && block.getHeight() == height) {
+        block.getWidth() == width && block.getHeight() == height &&
+        2 * std::int64_t(shown.getWidth()) * std::int64_t(shown.getHeight()) >= width * height) {
         SlateShadowCache::Key key;
         key.font = font.getFace();
         key.radius = radius;

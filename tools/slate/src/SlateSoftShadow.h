@@ -37,10 +37,12 @@ void blurCoverage(std::vector<std::uint16_t>& coverage, int width, int height, i
 /// (dx + sx, dy + sy), united (the larger coverage wins), blurred by blurCoverage with `radius`
 /// and blended in `color`, coverage times color.alpha being each pixel's source alpha. The
 /// blurred coverage of the whole block comes from SlateShadowCache::getInstance(), made there
-/// when missing; a block the cache cannot hold, or that another thread is making, is blurred
-/// over the tile and the radius around it, reading only the lines whose coverage box (moved by
-/// (dx, dy)) meets that area.
-void drawSoftShadow(const IxWriteGuard& writeGuard, const TextLayout& layout, const FoFont& font, int dx, int dy,
-                    int sx, int sy, int radius, const CoRgbaColorTyped<float>& color);
+/// when missing. A block the cache cannot hold, that another thread is making, or that lies
+/// mostly outside `frame` (the frame's pixels at this level: less than half of the block on it,
+/// not worth blurring whole) is blurred over the tile and the radius around it, reading only the
+/// lines whose coverage box (moved by (dx, dy)) meets that area.
+void drawSoftShadow(const IxWriteGuard& writeGuard, const GeRectangle<int>& frame, const TextLayout& layout,
+                    const FoFont& font, int dx, int dy, int sx, int sy, int radius,
+                    const CoRgbaColorTyped<float>& color);
 
 } // namespace Vx
