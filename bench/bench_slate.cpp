@@ -2,6 +2,7 @@
 // per tile. The input is a plate whose tiles are made once and then handed out, so that both
 // measurements see the same input cost (next to nothing) and differ only by the slate's work.
 #include "SlateProcNode.h"
+#include "SlateShadowCache.h"
 
 #include <Vx/Px/PxAnimValue.h>
 
@@ -53,24 +54,28 @@ struct Scene
 {
     PxStrongHndl<CachedPlate> plate;
     PxStrongHndl<SlateProcNode> slate;
-    PxStrongHndl<SlateProcNode> styled; // the same with an outline of width 2 and a soft shadow of radius 8
+    PxStrongHndl<SlateProcNode> styled;  // the same with an outline of width 2 and a soft shadow of radius 8
+    PxStrongHndl<SlateProcNode> running; // styled, its text with a frame number and a timecode
     std::vector<GeRectangle<int>> tiles;
 
     Scene()
     {
         plate = pxCreateNode<CachedPlate>(PxImageFormat());
         const std::string line = "shot010_comp_v003  1001  00:00:41:17  client review  Kestrin"; // 60 characters
-        const auto make = [&](const SlateProcNode::StyleNodes& style) {
+        const auto make = [&](const SlateProcNode::StyleNodes& style, const std::string& text) {
             return pxCreateNode<SlateProcNode>(
-                PxNodePtr<PxImageProtocol const>(plate), line, constant(std::string("DejaVu Sans")), constant(0),
+                PxNodePtr<PxImageProtocol const>(plate), text, constant(std::string("DejaVu Sans")), constant(0),
                 constant(48.0), constant(CoRgbColorTyped<float>{1.0f, 1.0f, 1.0f}), constant(1.0), constant(true),
                 constant(CoRgbColorTyped<float>::ZERO), constant(0.7), constant(4.0), constant(-4.0), constant(true),
                 constant(CoRgbColorTyped<float>::ZERO), constant(0.5), constant(24.0), constant(0.0), constant(0.0),
                 constant(1), constant(1), style);
         };
-        slate = make({});
-        styled = make({constant(true), constant(2.0), constant(CoRgbColorTyped<float>::ZERO), constant(1.0),
-                       constant(8.0), constant(false)});
+        slate = make({}, line);
+        const SlateProcNode::StyleNodes typography{
+            constant(true), constant(2.0), constant(CoRgbColorTyped<float>::ZERO),
+            constant(1.0),  constant(8.0), constant(false)};
+        styled = make(typography, line);
+        running = make(typography, "shot010_comp_v003  <FrameNo>  <Timecode>  client review  Kestrin");
         for (int y = 0; y < 1080; y += 256)
             for (int x = 0; x < 1920; x += 256)
                 tiles.emplace_back(x, std::min(x + 256, 1920), y, std::min(y + 256, 1080));
@@ -133,6 +138,28 @@ void BM_SlateFrameOutlineSoftShadow(benchmark::State& state)
     state.SetItemsProcessed(state.iterations());
 }
 
+// The styled frame with a text that changes every frame (each iteration renders the next frame),
+// so that no frame finds its soft shadow blurred by an earlier one: with the argument 1 a frame's
+// tiles share one blur of the whole text (the cache's default bound), with 0 each tile blurs its
+// own part (the bound set to 0).
+void BM_SlateFrameRunningSoftShadow(benchmark::State& state)
+{
+    Scene& s = scene();
+    SlateShadowCache& cache = SlateShadowCache::getInstance();
+    cache.setLimit(state.range(0) ? SlateShadowCache::kDefaultLimit : 0);
+    PxRequestMgr::RenderScope scope;
+    static int frame = 0;
+    for (auto _ : state) {
+        const double time = (++frame + 0.5) / 24.0;
+        for (const auto& r : s.tiles) {
+            const PxImageResult out = s.running->getImage(PxImageContext{time, 0, r});
+            benchmark::DoNotOptimize(out.getTile().get());
+        }
+    }
+    cache.setLimit(SlateShadowCache::kDefaultLimit);
+    state.SetItemsProcessed(state.iterations());
+}
+
 // One corner tile, far from the centred text.
 const GeRectangle<int> kFarTile(0, 256, 0, 256);
 
@@ -164,5 +191,6 @@ void BM_SlateFarTile(benchmark::State& state)
 BENCHMARK(BM_CopyFrame)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SlateFrame)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SlateFrameOutlineSoftShadow)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SlateFrameRunningSoftShadow)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CopyFarTile)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SlateFarTile)->Unit(benchmark::kMicrosecond);

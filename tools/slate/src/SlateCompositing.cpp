@@ -173,7 +173,7 @@ void compositeSlate(const IxWriteGuard& writeGuard, const IxReadGuard& readGuard
     if (boxOn)
         fillBox(writeGuard, layout.bounds.translated(dx, dy), boxColor);
     if (softShadow)
-        drawSoftShadow(writeGuard, layout, font, dx, dy, sx, sy, blurRadius, shadowColor);
+        drawSoftShadow(writeGuard, frame, layout, font, dx, dy, sx, sy, blurRadius, shadowColor);
 
     // Each line's hard shadow goes under that line's text only: the next line's shadow is drawn
     // after it, and may cover it.

@@ -1,11 +1,14 @@
 // The soft drop shadow: the union of the glyphs' shadow coverage, blurred, composited once per
 // pixel, so that where glyph shadows overlap they do not darken each other.
 //
-// A tile computes the coverage over itself and as far around it as the blur reaches (no further
-// than the shadow's ink, grown by that reach), blurs it, and composites its own pixels: the blur
-// of a pixel only reads coverage within the reach, so every tile computes exactly the pixels the
-// whole frame computes. Integer arithmetic throughout, until the coverage becomes an alpha.
-// Runs on the rendering thread; several tiles may draw at once.
+// The coverage of the whole text block, over its shadow's ink grown by the blur's reach, is blurred
+// once and kept in SlateShadowCache; every tile the block reaches composites its own pixels from
+// it. A block too large for the cache, or being made by another thread at the time, is blurred
+// per tile: the tile computes the coverage over itself and as far around it as the blur reaches
+// (no further than the shadow's ink, grown by that reach). The blur of a pixel only reads coverage
+// within the reach, so both ways give every tile exactly the pixels of the whole frame. Integer
+// arithmetic throughout, until the coverage becomes an alpha. Runs on the rendering thread;
+// several tiles may draw at once.
 #pragma once
 
 #include "TextLayout.h"
@@ -32,9 +35,14 @@ void blurCoverage(std::vector<std::uint16_t>& coverage, int width, int height, i
 
 /// Draws the soft shadow of `layout`'s glyphs into the output tile: their rasters moved by
 /// (dx + sx, dy + sy), united (the larger coverage wins), blurred by blurCoverage with `radius`
-/// and blended in `color`, coverage times color.alpha being each pixel's source alpha. Only the
-/// lines whose coverage box (moved by (dx, dy)) meets the tile grown by the radius are read.
-void drawSoftShadow(const IxWriteGuard& writeGuard, const TextLayout& layout, const FoFont& font, int dx, int dy,
-                    int sx, int sy, int radius, const CoRgbaColorTyped<float>& color);
+/// and blended in `color`, coverage times color.alpha being each pixel's source alpha. The
+/// blurred coverage of the whole block comes from SlateShadowCache::getInstance(), made there
+/// when missing. A block the cache cannot hold, that another thread is making, or that lies
+/// mostly outside `frame` (the frame's pixels at this level: less than half of the block on it,
+/// not worth blurring whole) is blurred over the tile and the radius around it, reading only the
+/// lines whose coverage box (moved by (dx, dy)) meets that area.
+void drawSoftShadow(const IxWriteGuard& writeGuard, const GeRectangle<int>& frame, const TextLayout& layout,
+                    const FoFont& font, int dx, int dy, int sx, int sy, int radius,
+                    const CoRgbaColorTyped<float>& color);
 
 } // namespace Vx
