@@ -39,11 +39,6 @@ struct CacheBound
     std::size_t start;
 };
 
-template <class T> PxNodePtr<PxNode const> constant(const T& x)
-{
-    return PxNodePtr<PxNode const>(pxCreateNode<PxAnimValueNode<T>>(PxResult<T>(x, PxValidityInterval::FULL)));
-}
-
 SlateProcNode::StyleNodes softShadow(double softness, bool outline = false)
 {
     return {constant(outline), constant(2.0),      constant(CoRgbColorTyped<float>::ZERO),
