@@ -49,7 +49,7 @@ struct FoFallbackFont
 {
     struct CharSetDeleter
     {
-        void operator()(FcCharSet* charset) const { FcCharSetDestroy(charset); }
+        void operator()(FcCharSet* set) const { FcCharSetDestroy(set); }
     };
 
     FoFaceSource source;
