@@ -261,6 +261,31 @@ bool isTimeInput(const std::string& name)
            name == PiImageGenerator::getTimeOffsetInputName();
 }
 
+/// The time of a keyframe written at `frame`.
+double keySeconds(double frame, const Rational& rate)
+{
+    return frame * double(rate.den) / double(rate.num);
+}
+
+/// The frame a keyframe at `seconds` is written at: of the frames next to seconds x rate, the one
+/// that reads back to exactly `seconds` where there is one, so that a composition saved, loaded
+/// and saved again is written the same (0.5 at 59.94 would otherwise drift in its last digit).
+double keyFrameOf(double seconds, const Rational& rate)
+{
+    const double nearest = seconds * double(rate.num) / double(rate.den);
+    double up = nearest;
+    double down = nearest;
+    for (int step = 0; step < 4; ++step) {
+        if (keySeconds(up, rate) == seconds)
+            return up;
+        if (keySeconds(down, rate) == seconds)
+            return down;
+        up = std::nextafter(up, HUGE_VAL);
+        down = std::nextafter(down, -HUGE_VAL);
+    }
+    return nearest;
+}
+
 /// Constant or keyframed content of a scalar input.
 PiValueContent readContent(const PiInput& input, bool animates, const json& value, const Rational& rate)
 {
@@ -284,8 +309,7 @@ PiValueContent readContent(const PiInput& input, bool animates, const json& valu
             throw std::invalid_argument(
                 quoted(input.getName()) + ": the keyframe frame " + key[0].dump() + " is outside the frame numbers -" +
                 std::to_string(FrameRange::kMaxFrameNumber) + " to " + std::to_string(FrameRange::kMaxFrameNumber));
-        const double seconds = frame * double(rate.den) / double(rate.num);
-        keys.push_back({seconds, readScalar(input, key[1])});
+        keys.push_back({keySeconds(frame, rate), readScalar(input, key[1])});
     }
     std::vector<std::size_t> order(keys.size());
     for (std::size_t i = 0; i < order.size(); ++i)
@@ -434,8 +458,8 @@ json formatInputContent(const PiInput& input, const Rational& rate)
         return formatVariant(input, content.getConstant());
     json keys = json::array();
     for (const PiKey& key : content.getKeys()) {
-        const double frame = key.time * double(rate.num) / double(rate.den);
-        const double whole = std::round(frame);
+        const double whole = std::round(key.time * double(rate.num) / double(rate.den));
+        const double frame = keyFrameOf(key.time, rate);
         // Keys on whole frames are written as integers, as users write them.
         const json frameValue = std::abs(frame - whole) < 1e-6 ? json(std::int64_t(whole)) : json(frame);
         keys.push_back(json::array({frameValue, formatVariant(input, key.value)}));
