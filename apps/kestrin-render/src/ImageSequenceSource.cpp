@@ -11,6 +11,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include <Vx/Render/ColourManagement.h>
 #include <Vx/Render/FileMetadata.h>
 #include <Vx/Render/RenderLimits.h>
 #include <Vx/Tm/TmTimeUtil.h>
@@ -335,6 +336,10 @@ std::shared_ptr<const SourceFrame> ImageSequenceSource::decode(std::int64_t fram
                     result->pixels[p + c] *= a;
         }
     }
+    // Here, on the thread that decoded the frame, so that frames under way convert in parallel and
+    // every tile of the frame reads converted colour.
+    if (m_colour)
+        m_colour->convert(*result);
     m_decodes.fetch_add(1);
     return result;
 }

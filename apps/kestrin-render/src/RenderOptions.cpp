@@ -84,6 +84,16 @@ help (fix the command or the composition), 130/143 stopped by a signal (cancel, 
 requeue) with every frame written whole and no temporary file left: requeue, and
 --skip-existing continues.
 
+Colour (OpenColorIO): the configuration is --ocio FILE, else $OCIO, else the one shipped in
+../share/ocio/config.ocio next to the program (scene-linear Rec.709, ACEScg, ACES2065-1; sRGB and
+Rec.709 displays with the views Standard and ACES 1.0 SDR-video; "linear", "sRGB" and "Rec709"
+name its spaces as they name OpenImageIO's). The plate is converted from --colorspace-in (default:
+the file's oiio:ColorSpace when the configuration knows it, else linear for float files and sRGB
+for 8/10/16-bit ones) to --colorspace-out, or to --display D --view V (default: exr none, png tif
+dpx jpg sRGB), then the slate is drawn: its colours are output values (white text is 1.0). The
+same space on both sides converts nothing (EXR to EXR and PNG to PNG are as without colour
+management). --list-colorspaces prints the spaces, aliases, roles, displays and views.
+
 Exit status: 0 every frame written; 1 a frame could not be read, rendered or written (an input
 frame too large included) or --save failed; 2 a mistake in the command line, a --set value or
 the composition (a --size too large included; nothing rendered); 130 or 143 after SIGINT or SIGTERM.
@@ -283,6 +293,31 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostre
                             ->allow_extra_args(false);
     app.add_flag("--list-metadata", o.listMetadata,
                  "Print the header attributes of the first frame of -i (the names <meta:NAME> takes) and exit");
+    // Colour management.
+    std::string colourSpaceIn;
+    std::string colourSpaceOut;
+    std::string display;
+    std::string view;
+    app.add_option("--ocio", o.colour.ocio,
+                   "The OpenColorIO configuration (default: $OCIO, else the one shipped with kestrin-render)")
+        ->type_name("FILE");
+    auto* colourSpaceInOption =
+        app.add_option("--colorspace-in", colourSpaceIn,
+                       "The plate's colour space (default: the file's oiio:ColorSpace, else linear for float files, "
+                       "sRGB for 8/10/16-bit ones)")
+            ->type_name("NAME");
+    auto* colourSpaceOutOption =
+        app.add_option("--colorspace-out", colourSpaceOut,
+                       "The output's colour space (default: none for exr, sRGB for png, tif, dpx, jpg)")
+            ->type_name("NAME");
+    auto* displayOption = app.add_option("--display", display,
+                                         "Convert for this display (with --view; default view: the display's first)")
+                              ->type_name("D");
+    auto* viewOption =
+        app.add_option("--view", view, "The view of --display (default display: the configuration's first)")
+            ->type_name("V");
+    app.add_flag("--list-colorspaces", o.colour.listColourSpaces,
+                 "Print the colour configuration's spaces (with aliases), roles, displays and views and exit");
     CLI::Option* setOption = app.get_option("--set");
     CLI::Option* setFileOption = app.get_option("--set-file");
 
@@ -385,6 +420,14 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostre
         }
         if (chunkOption->count())
             o.chunk = FrameChunk::parse(chunk);
+        if (colourSpaceInOption->count())
+            o.colour.colourSpaceIn = colourSpaceIn;
+        if (colourSpaceOutOption->count())
+            o.colour.colourSpaceOut = colourSpaceOut;
+        if (displayOption->count())
+            o.colour.display = display;
+        if (viewOption->count())
+            o.colour.view = view;
         if (o.skipExisting && o.nullOutput)
             throw std::invalid_argument("--skip-existing: there are no files to look for with --null-output");
         if (o.listMissing && o.nullOutput)
@@ -392,7 +435,7 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostre
         if (o.listMetadata && o.input.empty())
             throw std::invalid_argument("--list-metadata needs -i PATTERN: the sequence whose first frame's header "
                                         "attributes are printed");
-        const bool rendering = !o.describe && !o.listFonts && !o.listMetadata;
+        const bool rendering = !o.describe && !o.listFonts && !o.listMetadata && !o.colour.listColourSpaces;
         if (rendering && o.output.empty() && o.composition.empty() && !o.nullOutput)
             throw std::invalid_argument("--output is required (or a composition file naming one, or --null-output)");
     } catch (const CLI::CallForHelp&) {

@@ -9,6 +9,7 @@
 #include <Vx/Pi/PiImageGenerator.h>
 #include <Vx/Pi/PiToolRegistry.h>
 #include <Vx/Px/PxRequestMgr.h>
+#include <Vx/Render/ColourManagement.h>
 #include <Vx/Render/CompositionFile.h>
 #include <Vx/Render/FileMetadata.h>
 #include <Vx/Render/FrameChunk.h>
@@ -346,6 +347,10 @@ int RenderSession::run(const RenderOptions& options)
     try {
         if (options.listMetadata)
             return listMetadata(options);
+        if (options.colour.listColourSpaces) {
+            ColourConfig::load(options.colour.ocio, m_executablePath).list(m_out);
+            return 0;
+        }
         return renderAll(options);
     } catch (const CompositionFileError& e) {
         m_err << kPrefix << e.what() << "\n";
@@ -498,6 +503,13 @@ int RenderSession::renderAll(const RenderOptions& options)
     const PxNodePtr<PxImageProtocol const> proc = scene.getOutputProcNode();
     const PxStrongHndl<ImageSequenceSource> source = scene.getInputSource();
     const Rational rate = scene.getComposition()->getFrameRate();
+    // The plate's colour is converted to the output's as each frame is decoded, before the slate
+    // is drawn over it; an unknown name or a configuration that does not load stops the run here.
+    const std::shared_ptr<const ColourConversion> colour =
+        ColourConversion::choose(options.colour, m_executablePath, source ? &source->getFirstSpec() : nullptr,
+                                 output ? output->path(frames.first()) : std::string());
+    if (source)
+        source->setColourConversion(colour);
     if (!options.save.empty())
         checkSave(scene.toDocument(), options.save);
 

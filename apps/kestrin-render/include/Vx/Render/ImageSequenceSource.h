@@ -21,7 +21,8 @@
 // name such as "beauty.R"); failing names, one channel is grey, two are grey and alpha, three or
 // more are taken in order as R, G, B (and the file's alpha channel, if it declares one). Without
 // alpha, alpha is 1. Files storing unassociated alpha (PNG, most TIFFs) are premultiplied as they
-// are decoded, in float. Pixel values are taken as stored: no colour space conversion.
+// are decoded, in float. Pixel values are taken as stored, unless a colour conversion is set
+// (setColourConversion): then each frame's colour is converted once, as it is decoded.
 //
 // Levels: at level k > 0 the tile is subsampled by nearest neighbour, pixel (x, y) of level k
 // showing full-resolution pixel (x * 2^k, y * 2^k) (y up).
@@ -51,6 +52,8 @@
 #include <Vx/Render/FramePattern.h>
 
 namespace Vx::Render {
+
+class ColourConversion;
 
 /// One decoded frame of a sequence, as the file holds it.
 struct SourceFrame
@@ -102,6 +105,9 @@ public:
     /// The image description (OIIO::ImageSpec) of the first frame's file, as read at construction.
     const OIIO::ImageSpec& getFirstSpec() const { return m_firstSpec; }
     const FramePattern& getPattern() const { return m_pattern; }
+    /// Converts the colour of every frame decoded from now on (see ColourManagement.h); empty for
+    /// none. Main thread, before the first frame is asked for.
+    void setColourConversion(std::shared_ptr<const ColourConversion> conversion) { m_colour = std::move(conversion); }
     /// How many times a file was decoded since construction (cache misses).
     std::uint64_t getDecodeCount() const { return m_decodes.load(); }
 
@@ -116,6 +122,7 @@ private:
     Options m_options;
     OIIO::ImageSpec m_firstSpec;
     PxImageFormat m_format;
+    std::shared_ptr<const ColourConversion> m_colour;
 
     mutable std::mutex m_mutex;
     struct CacheEntry

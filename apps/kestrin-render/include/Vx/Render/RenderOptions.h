@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include <Vx/Render/ColourOptions.h>
 #include <Vx/Render/FrameChunk.h>
 
 namespace Vx::Render {
@@ -60,6 +61,8 @@ struct RenderOptions
     /// Each --layer with the --set options after it; `sets` holds those before the first.
     std::vector<SlateLayerOptions> layers;
     bool listMetadata = false; ///< --list-metadata: print the first input frame's header
+    // Colour management.
+    ColourOptions colour; ///< --ocio, --colorspace-in/out, --display, --view, --list-colorspaces
 };
 
 /// The outcome of parsing: options to run with, or an exit code with text already printed
