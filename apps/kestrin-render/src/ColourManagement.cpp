@@ -7,7 +7,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <vector>
 
@@ -58,6 +60,24 @@ std::vector<std::string> viewsOf(const OCIO::Config& config, const std::string& 
 
 // The pixels converted at once: small enough for the copy to stay in the first-level cache.
 constexpr std::size_t kChunkPixels = 512;
+
+// The table of a curve has an entry for each float whose low 16 bits are zero (sign, exponent and
+// 7 bits of mantissa: steps of 1/128 of each power of two), and one past the last.
+constexpr std::size_t kTableSize = 65537;
+
+float floatFromBits(std::uint32_t bits)
+{
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+std::uint32_t bitsOfFloat(float value)
+{
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
 
 } // namespace
 
@@ -247,6 +267,22 @@ ColourConversion::ColourConversion(const ColourConfig& config, const std::string
                                                                    OCIO::TRANSFORM_DIR_FORWARD)
                                 : config.getConfig()->getProcessor(source.c_str(), destination.c_str());
         m_processor = processor->getOptimizedCPUProcessor(OCIO::OPTIMIZATION_DEFAULT);
+        if (!processor->hasChannelCrosstalk()) {
+            // Within one power of two a float is linear in its mantissa bits, so interpolating
+            // between entries by the low 16 bits is interpolating between neighbouring values.
+            std::vector<float> grid(kTableSize * 4);
+            for (std::size_t i = 0; i < kTableSize; ++i) {
+                const float value = floatFromBits(std::uint32_t(std::min<std::size_t>(i, 0xFFFF)) << 16);
+                grid[i * 4] = grid[i * 4 + 1] = grid[i * 4 + 2] = value;
+                grid[i * 4 + 3] = 1.0f;
+            }
+            OCIO::PackedImageDesc image(grid.data(), long(kTableSize), 1, 4);
+            m_processor->apply(image);
+            m_table.resize(kTableSize * 3);
+            for (std::size_t c = 0; c < 3; ++c)
+                for (std::size_t i = 0; i < kTableSize; ++i)
+                    m_table[c * kTableSize + i] = grid[i * 4 + c];
+        }
     } catch (const OCIO::Exception& e) {
         throw UsageError("The colour conversion from " + inQuotes(source) + " to " +
                          (destination.empty() ? "the view " + inQuotes(view) + " of the display " + inQuotes(display)
@@ -254,6 +290,23 @@ ColourConversion::ColourConversion(const ColourConfig& config, const std::string
                          " cannot be built from " + inQuotes(config.getPath()) + ": " + e.what());
     }
     m_description = source + " -> " + (destination.empty() ? display + " / " + view : destination);
+}
+
+void ColourConversion::apply(float* rgba, std::size_t count) const
+{
+    if (m_table.empty()) {
+        OCIO::PackedImageDesc image(rgba, long(count), 1, 4);
+        m_processor->apply(image);
+        return;
+    }
+    for (std::size_t p = 0; p < count; ++p)
+        for (std::size_t c = 0; c < 3; ++c) {
+            float& value = rgba[p * 4 + c];
+            const std::uint32_t bits = bitsOfFloat(value);
+            const float* entry = &m_table[c * kTableSize + (bits >> 16)];
+            const float fraction = float(bits & 0xFFFF) * (1.0f / 65536.0f);
+            value = entry[0] + (entry[1] - entry[0]) * fraction;
+        }
 }
 
 void ColourConversion::convertRGBA(float* rgba, std::size_t count) const
@@ -266,8 +319,7 @@ void ColourConversion::convertRGBA(float* rgba, std::size_t count) const
         for (std::size_t p = 0; p < n; ++p)
             opaque &= pixels[p * 4 + 3] == 1.0f;
         if (opaque) {
-            OCIO::PackedImageDesc image(pixels, long(n), 1, 4);
-            m_processor->apply(image);
+            apply(pixels, n);
             continue;
         }
         // The curve applies to the colour, not to colour times coverage: divide, convert, multiply.
@@ -278,8 +330,7 @@ void ColourConversion::convertRGBA(float* rgba, std::size_t count) const
                 scratch[p * 4 + std::size_t(c)] = pixels[p * 4 + std::size_t(c)] * inverse;
             scratch[p * 4 + 3] = a;
         }
-        OCIO::PackedImageDesc image(scratch, long(n), 1, 4);
-        m_processor->apply(image);
+        apply(scratch, n);
         for (std::size_t p = 0; p < n; ++p) {
             const float a = pixels[p * 4 + 3];
             if (!(a > 0.0f))
