@@ -25,6 +25,13 @@ if(NOT EXISTS ${WORK_DIR}/card.0001.png)
   message(FATAL_ERROR "The installed kestrin-render wrote no ${WORK_DIR}/card.0001.png:\n${last_output}")
 endif()
 
+# And its colour configuration, ../share/ocio/config.ocio next to it.
+set(ENV{OCIO} "")
+run("The installed kestrin-render's colour configuration" ${prefix}/bin/kestrin-render --list-colorspaces)
+if(NOT last_output MATCHES "^Colour configuration: [^\n]*/share/ocio/config.ocio\n")
+  message(FATAL_ERROR "The installed kestrin-render did not find its colour configuration:\n${last_output}")
+endif()
+
 run("Configuring the consumer" ${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${WORK_DIR}/consumer -G ${GENERATOR}
     -DCMAKE_CXX_COMPILER=${CXX} -DCMAKE_PREFIX_PATH=${prefix})
 run("Building the consumer" ${CMAKE_COMMAND} --build ${WORK_DIR}/consumer)
