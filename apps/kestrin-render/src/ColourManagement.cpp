@@ -6,7 +6,7 @@
 #include <Vx/Render/RenderLimits.h>
 
 #include <algorithm>
-#include <cmath>
+#include <cctype>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
