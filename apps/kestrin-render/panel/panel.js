@@ -91,7 +91,8 @@ function makeControl(kind, name, input) {
         clearTimeout(timer);
         timer = setTimeout(() => { timer = null; send(area.value); }, 120);
       });
-      panel.flushText = () => { if (timer) { clearTimeout(timer); timer = null; send(area.value); } };
+      // Undo first sends what is still being typed, so that it undoes that.
+      panel.flushText = () => { if (timer) { clearTimeout(timer); timer = null; return send(area.value); } return null; };
       return { node: area, set: (v) => { if (document.activeElement !== area || timer === null) area.value = v; } };
     }
     case 'fontFamily':
@@ -135,9 +136,12 @@ function makeControl(kind, name, input) {
       return { node: wrap, set: (v) => { const a = animated(v); range.disabled = number.disabled = a; if (!a) { range.value = v; number.value = v; } } };
     }
     default: { // integer, time and anything else: a number, sent as typed
+      // The tool model's "no bound" (an Out Time that never ends) shows as an empty field.
+      const unbounded = (v) => typeof v === 'number' && Math.abs(v) >= 1e38;
       const number = el('input', { type: 'text', name, inputMode: 'decimal', size: 10 });
-      number.addEventListener('change', () => send(number.value));
-      return { node: number, set: (v) => { number.disabled = animated(v); number.value = describeValue(v); } };
+      if (unbounded(input.default)) number.placeholder = 'unbounded';
+      number.addEventListener('change', () => send(number.value.trim() === '' && unbounded(input.default) ? input.default : number.value));
+      return { node: number, set: (v) => { number.disabled = animated(v); number.value = unbounded(v) ? '' : describeValue(v); } };
     }
   }
 }
@@ -257,7 +261,7 @@ async function start() {
   level.value = '1';
   level.addEventListener('change', refreshPreview);
   $('command').textContent = panel.info.command || '';
-  const undo = () => { if (panel.flushText) panel.flushText(); command('/api/undo'); };
+  const undo = async () => { if (panel.flushText) await panel.flushText(); command('/api/undo'); };
   const redo = () => command('/api/redo');
   $('undo').addEventListener('click', undo);
   $('redo').addEventListener('click', redo);

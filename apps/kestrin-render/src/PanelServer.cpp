@@ -199,6 +199,8 @@ int servePanel(const std::optional<CompositionDoc>& file, const RenderOptions& o
                 sendError(response, 400, e.what());
             } catch (const std::exception& e) {
                 sendError(response, 500, e.what());
+            } catch (...) {
+                sendError(response, 500, "The request failed with an error of the host");
             }
         };
     };
@@ -229,6 +231,8 @@ int servePanel(const std::optional<CompositionDoc>& file, const RenderOptions& o
             sendError(response, 400, e.what());
         } catch (const std::exception& e) {
             sendError(response, 500, e.what());
+        } catch (...) {
+            sendError(response, 500, "The preview failed with an error of the host");
         }
     });
 
