@@ -15,6 +15,7 @@ DEMO_OUT   ?= out/demo
 PREFIX     ?= /usr/local
 
 .PHONY: all deps build test demo install test-asan test-tsan fuzz bench compare-peers test-farm format format-check clean
+.PHONY: test-ui
 
 all: build
 
@@ -77,6 +78,14 @@ compare-peers: build
 # installs slurm-wlm and munge when missing, stops every daemon it started). Not part of .ci/run.
 test-farm: build
 	scripts/test-farm $(BUILD)
+
+# The Slate panel (kestrin-render --serve) driven in Debian's chromium by playwright-core, installed
+# with npm from tests/ui/package-lock.json into tests/ui/node_modules (no browser is downloaded).
+# Writes docs/images/panel.png, the README's screenshot.
+test-ui: build
+	@scripts/install-deps --ui
+	cd tests/ui && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error
+	node tests/ui/panel.test.js $(BUILD)
 
 format:
 	git ls-files '*.h' '*.cpp' | xargs clang-format -i

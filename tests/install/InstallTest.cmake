@@ -12,7 +12,8 @@ set(prefix ${WORK_DIR}/prefix)
 file(REMOVE_RECURSE ${WORK_DIR})
 run("Installing" ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
 foreach(file bin/kestrin-render lib/libvxhost.so plugins/slateVxtool.vxtool plugins/slate.xml
-             plugins/slateTool.msg include/Vx/RC/RCShdPtr.h lib/cmake/Vx/VxConfig.cmake)
+             plugins/slateTool.msg include/Vx/RC/RCShdPtr.h lib/cmake/Vx/VxConfig.cmake
+             share/kestrin-render/panel/index.html)
   if(NOT EXISTS ${prefix}/${file})
     message(FATAL_ERROR "The installed tree lacks ${file}")
   endif()

@@ -420,4 +420,23 @@ void FrameWriter::checkNoOverwrite(const FramePattern& input, const FrameRange& 
     }
 }
 
+std::vector<unsigned char> FrameWriter::encodePng(const OIIO::ImageBuf& image) const
+{
+    const OIIO::ROI roi = image.roi();
+    if (image.nchannels() != 4 || image.spec().format != OIIO::TypeFloat || !image.localpixels())
+        throw std::runtime_error("Cannot encode the preview: the rendered image is not float RGBA");
+    const std::size_t pixelCount = std::size_t(roi.width()) * std::size_t(roi.height());
+    const std::vector<unsigned char> bytes = toStraight8Bit(static_cast<const float*>(image.localpixels()), pixelCount);
+    std::vector<unsigned char> file;
+    OIIO::Filesystem::IOVecOutput proxy(file);
+    auto out = OIIO::ImageOutput::create("png");
+    const OIIO::ImageSpec spec = plainSpec("png", roi.width(), roi.height(), m_options.zipLevel);
+    const bool ok = out && out->set_ioproxy(&proxy) && out->open("preview.png", spec) &&
+                    out->write_image(OIIO::TypeDesc::UINT8, bytes.data());
+    const bool closed = out && out->close();
+    if (!ok || !closed)
+        throw std::runtime_error("Cannot encode the preview as PNG: " + (out ? out->geterror() : OIIO::geterror()));
+    return file;
+}
+
 } // namespace Vx::Render

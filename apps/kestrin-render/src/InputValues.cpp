@@ -528,4 +528,39 @@ void describeInputs(const PiNode& node, std::ostream& out)
     }
 }
 
+json describeInputJson(const PiNode& node, const PiInput& input, const Rational& rate)
+{
+    json out{{"name", input.getName()}, {"type", typeName(input)}};
+    const PiInput& scalar = input.getSocketType() == PiSocketType::Color ? *input.getMembers().front() : input;
+    const PiInputPolicy& policy = *scalar.getPolicy();
+    if (const auto* choices = dynamic_cast<const PiEnumPolicy*>(&policy)) {
+        json labels = json::array();
+        for (const auto& [code, label] : choices->getPairs())
+            labels.push_back(label);
+        out["choices"] = labels;
+    } else if (const auto* range = dynamic_cast<const PiRangeInputPolicy<double>*>(&policy)) {
+        if (range->getMin() > -kUnbounded)
+            out["min"] = range->getMin();
+        if (range->getMax() < kUnbounded)
+            out["max"] = range->getMax();
+        out["soft"] = range->hasSoftBounds();
+    } else if (const auto* whole = dynamic_cast<const PiRangeInputPolicy<int>*>(&policy)) {
+        out["min"] = whole->getMin();
+        out["max"] = whole->getMax();
+        out["soft"] = whole->hasSoftBounds();
+    }
+    if (input.getSocketType() == PiSocketType::Color) {
+        json defaults = json::array();
+        for (const RCShdPtr<PiInput>& member : input.getMembers())
+            defaults.push_back(formatVariant(*member, member->getPolicy()->getDefaultValue()));
+        out["default"] = defaults;
+    } else if (input.holdsValue()) {
+        out["default"] = formatVariant(input, policy.getDefaultValue());
+    }
+    out["value"] =
+        input.holdsValue() || input.getSocketType() == PiSocketType::Color ? formatInputContent(input, rate) : json();
+    out["animates"] = inputAnimates(node, scalar);
+    return out;
+}
+
 } // namespace Vx::Render

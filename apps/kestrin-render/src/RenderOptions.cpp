@@ -318,6 +318,17 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostre
             ->type_name("V");
     app.add_flag("--list-colorspaces", o.colour.listColourSpaces,
                  "Print the colour configuration's spaces (with aliases), roles, displays and views and exit");
+    app.add_option("--level", o.level,
+                   "Render at reduced resolution: 0 full (default), 1 half, 2 quarter, 3 an eighth of each side")
+        ->check(CLI::Range(0, 3))
+        ->type_name("K");
+    app.add_flag("--serve", o.serve,
+                 "Edit the composition in a browser: start the Slate panel's web server, print its address and "
+                 "serve until stopped (Save writes --save FILE.json, else COMPOSITION.json)");
+    app.add_option("--port", o.port, "The port of --serve (default 8640; 0: any free port)")
+        ->check(CLI::Range(0, 65535));
+    app.add_option("--bind", o.bind, "The address --serve listens on (default 127.0.0.1, this machine only)")
+        ->type_name("ADDR");
     CLI::Option* setOption = app.get_option("--set");
     CLI::Option* setFileOption = app.get_option("--set-file");
 
@@ -435,7 +446,8 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostre
         if (o.listMetadata && o.input.empty())
             throw std::invalid_argument("--list-metadata needs -i PATTERN: the sequence whose first frame's header "
                                         "attributes are printed");
-        const bool rendering = !o.describe && !o.listFonts && !o.listMetadata && !o.colour.listColourSpaces;
+        const bool rendering =
+            !o.describe && !o.listFonts && !o.listMetadata && !o.colour.listColourSpaces && !o.serve;
         if (rendering && o.output.empty() && o.composition.empty() && !o.nullOutput)
             throw std::invalid_argument("--output is required (or a composition file naming one, or --null-output)");
     } catch (const CLI::CallForHelp&) {

@@ -18,6 +18,7 @@
 #include <Vx/Render/FrameScheduler.h>
 #include <Vx/Render/FrameWriter.h>
 #include <Vx/Render/InputValues.h>
+#include <Vx/Render/PanelServer.h>
 #include <Vx/Render/ProgressReporter.h>
 #include <Vx/Render/ReadTool.h>
 #include <Vx/Render/RenderLimits.h>
@@ -457,6 +458,10 @@ int RenderSession::renderAll(const RenderOptions& options)
         describeSlate(m_out);
         return 0;
     }
+    if (options.serve)
+        return servePanel(file, options,
+                          options.pluginPath.empty() ? defaultPluginFolder(m_executablePath) : options.pluginPath,
+                          m_executablePath, m_out, m_err);
 
     const CompositionDoc doc = mergeOptions(file, options);
     const FrameRange frames = framesToRender(options, doc);
@@ -641,10 +646,10 @@ int RenderSession::renderAll(const RenderOptions& options)
             }
         }
         if (options.nullOutput) {
-            renderer.renderNull(*proc, seconds);
+            renderer.renderNull(*proc, seconds, options.level);
             return;
         }
-        const OIIO::ImageBuf image = renderer.render(*proc, seconds);
+        const OIIO::ImageBuf image = renderer.render(*proc, seconds, options.level);
         writer.write(output->path(frameNumber), image, input.get());
     };
     // A frame as a farm sees it: left alone when --skip-existing finds its file, counted and

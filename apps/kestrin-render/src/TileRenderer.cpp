@@ -22,8 +22,8 @@ namespace {
 // worker thread that rendered it. The first exception cancels the tiles not yet started and is
 // rethrown here by oneTBB as it was raised.
 template <class Consume>
-void forEachTile(tbb::task_arena& arena, const PxImageProtocol& node, double time, const GeRectangle<int>& frame,
-                 int tileWidth, int tileHeight, const Consume& consume)
+void forEachTile(tbb::task_arena& arena, const PxImageProtocol& node, double time, int level,
+                 const GeRectangle<int>& frame, int tileWidth, int tileHeight, const Consume& consume)
 {
     const int tilesX = (frame.getWidth() + tileWidth - 1) / tileWidth;
     const int tilesY = (frame.getHeight() + tileHeight - 1) / tileHeight;
@@ -57,7 +57,7 @@ void forEachTile(tbb::task_arena& arena, const PxImageProtocol& node, double tim
                     const int y0 = frame.y0 + (i / tilesX) * tileHeight;
                     const GeRectangle<int> region(x0, std::min(x0 + tileWidth, frame.x1), y0,
                                                   std::min(y0 + tileHeight, frame.y1));
-                    consume(region, node.getImage(PxImageContext{time, 0, region}));
+                    consume(region, node.getImage(PxImageContext{time, level, region}));
                 }
             },
             tbb::simple_partitioner());
@@ -81,20 +81,20 @@ TileRenderer::TileRenderer(int threads, int tileWidth, int tileHeight)
 
 TileRenderer::~TileRenderer() = default;
 
-GeRectangle<int> TileRenderer::getFullFrame(const PxImageProtocol& node)
+GeRectangle<int> TileRenderer::getFullFrame(const PxImageProtocol& node, int level)
 {
     const PxImageFormat format = node.getImageFormat();
-    const GeRectangle<int> frame =
-        PxImageProtocol::nominalToPixelized(format.getNominalFrame(), format.getPixelAspectRatio(), 1.0f);
+    const GeRectangle<int> frame = PxImageProtocol::nominalToPixelized(
+        format.getNominalFrame(), format.getPixelAspectRatio(), PxImageContext{0.0, level, {}}.getScale());
     if (frame.isEmpty())
         throw std::invalid_argument("Cannot render node \"" + node.getName() + "\": its frame is empty (" +
                                     std::to_string(format.width) + "x" + std::to_string(format.height) + ")");
     return frame;
 }
 
-OIIO::ImageBuf TileRenderer::render(const PxImageProtocol& node, double time) const
+OIIO::ImageBuf TileRenderer::render(const PxImageProtocol& node, double time, int level) const
 {
-    const GeRectangle<int> frame = getFullFrame(node);
+    const GeRectangle<int> frame = getFullFrame(node, level);
     OIIO::ImageSpec spec(frame.getWidth(), frame.getHeight(), 4, OIIO::TypeFloat);
     spec.channelnames = {"R", "G", "B", "A"};
     spec.alpha_channel = 3;
@@ -114,7 +114,7 @@ OIIO::ImageBuf TileRenderer::render(const PxImageProtocol& node, double time) co
             " bytes, more than the system gives");
     const std::size_t rowFloats = std::size_t(frame.getWidth()) * 4;
 
-    forEachTile(*m_arena, node, time, frame, m_tileWidth, m_tileHeight,
+    forEachTile(*m_arena, node, time, level, frame, m_tileWidth, m_tileHeight,
                 [&](const GeRectangle<int>& region, const PxImageResult& result) {
                     const CoRgbaColorTyped<float> fill = result.getFillColor();
                     const GeRectangle<int> covered = region.intersected(result.getPixelRegion());
@@ -143,11 +143,11 @@ OIIO::ImageBuf TileRenderer::render(const PxImageProtocol& node, double time) co
     return image;
 }
 
-std::size_t TileRenderer::renderNull(const PxImageProtocol& node, double time) const
+std::size_t TileRenderer::renderNull(const PxImageProtocol& node, double time, int level) const
 {
-    const GeRectangle<int> frame = getFullFrame(node);
+    const GeRectangle<int> frame = getFullFrame(node, level);
     std::atomic<std::size_t> tiles{0};
-    forEachTile(*m_arena, node, time, frame, m_tileWidth, m_tileHeight,
+    forEachTile(*m_arena, node, time, level, frame, m_tileWidth, m_tileHeight,
                 [&](const GeRectangle<int>&, const PxImageResult&) { tiles.fetch_add(1, std::memory_order_relaxed); });
     return tiles.load();
 }

@@ -15,4 +15,5 @@ list(APPEND VX_HOST_SOURCES
      ${CMAKE_CURRENT_LIST_DIR}/PiImageGenerator.cpp
      ${CMAKE_CURRENT_LIST_DIR}/PiColorProcNode.cpp
      ${CMAKE_CURRENT_LIST_DIR}/PiImageRepeatNode.cpp
-     ${CMAKE_CURRENT_LIST_DIR}/PiImageTimeOffsetNode.cpp)
+     ${CMAKE_CURRENT_LIST_DIR}/PiImageTimeOffsetNode.cpp
+     ${CMAKE_CURRENT_LIST_DIR}/PiWidgetCompanionFactory.cpp)

@@ -1,15 +1,47 @@
 // The Slate controller's user-interface companions: the "Slate" widget's companion from an
-// installed factory, and the "Output" widget kept enabled only while the primary input is free
-// (the generator's inputs mean nothing while an image is connected).
+// installed factory (the one given to setUiFactory, else the host's PiWidgetCompanionFactory), and the "Output" widget
+// kept enabled only while the primary input is free (the generator's inputs mean nothing while an image is connected).
 #include "slateController.h"
 
 #include <Vx/Pi/PiNode.h>
+#include <Vx/Pi/PiWidgetCompanionFactory.h>
 
 namespace Vx {
 
 namespace {
 
 SlateController::UiFactory* s_uiFactory = nullptr;
+
+/// The host's widget companion factory seen as a UiFactory: the five inputs handed on in their
+/// order. Used only while no factory is installed through setUiFactory and the host has one.
+class HostUiFactory : public SlateController::UiFactory
+{
+public:
+    RCShdPtr<RCObject> create(const RCShdPtr<PiWidget>& widget, const RCShdPtr<const PiInput>& text,
+                              const RCShdPtr<const PiInput>& textFont, const RCShdPtr<const PiInput>& textStyle,
+                              const RCShdPtr<const PiInput>& dropShadow, const RCShdPtr<const PiInput>& box,
+                              int context) override
+    {
+        const std::vector<RCShdPtr<const PiInput>> inputs{text, textFont, textStyle, dropShadow, box};
+        return PiWidgetCompanionFactory::getInstalled()->create(widget, inputs, context);
+    }
+    RCShdPtr<RCObject> create(const RCShdPtr<PiWidget>& widget, const RCShdPtr<PiInput>& text,
+                              const RCShdPtr<PiInput>& textFont, const RCShdPtr<PiInput>& textStyle,
+                              const RCShdPtr<PiInput>& dropShadow, const RCShdPtr<PiInput>& box, int context) override
+    {
+        const std::vector<RCShdPtr<PiInput>> inputs{text, textFont, textStyle, dropShadow, box};
+        return PiWidgetCompanionFactory::getInstalled()->create(widget, inputs, context);
+    }
+};
+
+/// The factory that makes "Slate" companions now: the installed one, else the host's, else none.
+SlateController::UiFactory* currentUiFactory()
+{
+    static HostUiFactory s_hostFactory;
+    if (s_uiFactory)
+        return s_uiFactory;
+    return PiWidgetCompanionFactory::getInstalled() ? &s_hostFactory : nullptr;
+}
 
 /// Enables the "Output" widget exactly while nothing is connected to the primary input, and
 /// follows every connection and disconnection of the node. The host holds it as long as the
@@ -62,12 +94,13 @@ RCShdPtr<RCObject> SlateController::createWidgetCompanion(const RCShdPtr<PiWidge
 {
     using namespace SlateNames;
     const std::string& name = widget->getName();
-    if (name != kSlateWidget || !s_uiFactory)
+    SlateController::UiFactory* const factory = currentUiFactory();
+    if (name != kSlateWidget || !factory)
         return {};
     const RCShdPtr<const PiNode> node = getNode();
-    return s_uiFactory->create(widget, node->getInput(kText, true), node->getInput(kTextFont, true),
-                               node->getInput(kTextStyle, true), node->getInput(kDropShadow, true),
-                               node->getInput(kBox, true), context);
+    return factory->create(widget, node->getInput(kText, true), node->getInput(kTextFont, true),
+                           node->getInput(kTextStyle, true), node->getInput(kDropShadow, true),
+                           node->getInput(kBox, true), context);
 }
 
 RCShdPtr<RCObject> SlateController::createWidgetCompanion(const RCShdPtr<PiWidget>& widget, int context)
@@ -75,12 +108,13 @@ RCShdPtr<RCObject> SlateController::createWidgetCompanion(const RCShdPtr<PiWidge
     using namespace SlateNames;
     const std::string& name = widget->getName();
     if (name == kSlateWidget) {
-        if (!s_uiFactory)
+        SlateController::UiFactory* const factory = currentUiFactory();
+        if (!factory)
             return {};
         const RCShdPtr<PiNode> node = getNode();
-        return s_uiFactory->create(widget, node->getInput(kText, true), node->getInput(kTextFont, true),
-                                   node->getInput(kTextStyle, true), node->getInput(kDropShadow, true),
-                                   node->getInput(kBox, true), context);
+        return factory->create(widget, node->getInput(kText, true), node->getInput(kTextFont, true),
+                               node->getInput(kTextStyle, true), node->getInput(kDropShadow, true),
+                               node->getInput(kBox, true), context);
     }
     if (name == kOutputWidget) {
         const RCShdPtr<PrimaryInputWidgetSync> companion(new PrimaryInputWidgetSync(widget, this));

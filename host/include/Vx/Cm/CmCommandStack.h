@@ -50,6 +50,8 @@ public:
     /// there is nothing to redo.
     void redo();
     std::size_t getUndoCount() const { return m_undo.size(); }
+    /// How many steps redo() can bring back.
+    std::size_t getRedoCount() const { return m_redo.size(); }
     /// The name of the step undo() would revert; empty when there is none.
     std::string getUndoName() const;
     /// Forgets the whole history.

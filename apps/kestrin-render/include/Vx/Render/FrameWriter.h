@@ -55,6 +55,11 @@ public:
     /// of the supported ones or the file cannot be written; the destination is then unchanged.
     void write(const std::string& path, const OIIO::ImageBuf& image, const SourceFrame* input = nullptr) const;
 
+    /// `image` (as for write) encoded as the PNG file write() would make of it, in memory: the
+    /// browser panel's preview, byte for byte what a .png output holds. Throws std::runtime_error
+    /// when it cannot be encoded.
+    std::vector<unsigned char> encodePng(const OIIO::ImageBuf& image) const;
+
     /// OpenImageIO's name of the format for `path`'s extension ("openexr", "png", "tiff", "dpx",
     /// "jpeg"), or an empty string for an extension this writer does not handle.
     static std::string formatForPath(const std::string& path);

@@ -40,6 +40,12 @@ nlohmann::ordered_json formatInputContent(const PiInput& input, const Rational& 
 /// Whether `input` holds its policy's default (for a colour: every member does).
 bool holdsDefault(const PiInput& input);
 
+/// `input` of `node` described for a user interface: {"name", "type" (as --describe names it),
+/// "min"/"max" (the bounds users can run into; absent when unbounded), "soft" (the bounds only
+/// guide), "choices" (labels, for a choice), "default", "value" (as formatInputContent gives it),
+/// "animates"}. A colour's default and value are [r, g, b].
+nlohmann::ordered_json describeInputJson(const PiNode& node, const PiInput& input, const Rational& rate);
+
 /// Prints one line per input of `node` (name, type, range, choices, unit, default, whether it
 /// animates), colours as one line, structures by their members.
 void describeInputs(const PiNode& node, std::ostream& out);

@@ -63,6 +63,11 @@ struct RenderOptions
     bool listMetadata = false; ///< --list-metadata: print the first input frame's header
     // Colour management.
     ColourOptions colour; ///< --ocio, --colorspace-in/out, --display, --view, --list-colorspaces
+    // Reduced resolution and the browser panel.
+    int level = 0;                  ///< --level K: frames rendered at 1 / 2^K of full resolution
+    bool serve = false;             ///< --serve: edit the composition in a browser instead of rendering
+    int port = 8640;                ///< --port N of --serve; 0 lets the system choose a free one
+    std::string bind = "127.0.0.1"; ///< --bind ADDR of --serve
 };
 
 /// The outcome of parsing: options to run with, or an exit code with text already printed

@@ -1,6 +1,6 @@
 // Renders whole frames of a processing node, tile by tile, on a pool of worker threads.
 //
-// The frame (the node's format at full resolution, level 0) is cut into tiles of a chosen size;
+// The frame (the node's format at a resolution level: 0 full, k at 1 / 2^k) is cut into tiles of a chosen size;
 // each tile is one getImage request, run as a oneTBB task in an arena of N threads, each task
 // inside a PxRequestMgr::RenderScope. Tiles land in a float RGBA OIIO::ImageBuf, top row first as
 // image files store them (the graph's y points up, so tile row y is image row height - 1 - y).
@@ -32,17 +32,17 @@ public:
     TileRenderer(const TileRenderer&) = delete;
     TileRenderer& operator=(const TileRenderer&) = delete;
 
-    /// Frame `time` (seconds) of `node` at full resolution: float RGBA, premultiplied, top row
-    /// first, named channels R, G, B, A. Throws std::runtime_error naming the size when the
-    /// frame cannot be allocated.
-    OIIO::ImageBuf render(const PxImageProtocol& node, double time) const;
-    /// Renders every tile of frame `time` and discards it: the cost of rendering alone, for
-    /// benchmarks. Returns how many tiles were rendered.
-    std::size_t renderNull(const PxImageProtocol& node, double time) const;
+    /// Frame `time` (seconds) of `node` at resolution level `level` (0 full resolution, k scaled
+    /// by 1 / 2^k): float RGBA, premultiplied, top row first, named channels R, G, B, A. Throws
+    /// std::runtime_error naming the size when the frame cannot be allocated.
+    OIIO::ImageBuf render(const PxImageProtocol& node, double time, int level = 0) const;
+    /// Renders every tile of frame `time` at `level` and discards it: the cost of rendering
+    /// alone, for benchmarks. Returns how many tiles were rendered.
+    std::size_t renderNull(const PxImageProtocol& node, double time, int level = 0) const;
 
-    /// The frame `node` renders at full resolution (level 0), in pixels. Throws
+    /// The frame `node` renders at resolution level `level`, in pixels of that level. Throws
     /// std::invalid_argument naming the node when it is empty.
-    static GeRectangle<int> getFullFrame(const PxImageProtocol& node);
+    static GeRectangle<int> getFullFrame(const PxImageProtocol& node, int level = 0);
 
     int getThreads() const { return m_threads; }
     int getTileWidth() const { return m_tileWidth; }
