@@ -2,8 +2,9 @@
 //   node tests/ui/panel.test.js [BUILD]     (make test-ui)
 // Every check compares what the page shows or sends with what kestrin-render itself says or
 // writes: the description file, --list-fonts, frames rendered from the command line and from the
-// saved composition, byte for byte. Writes docs/images/panel.png and prints the edit-to-preview
-// time at level 1 (not asserted).
+// saved composition, byte for byte. Leaves a screenshot in BUILD/panel.png (or where
+// $PANEL_SCREENSHOT says: docs/images/panel.png refreshes the README's) and prints the
+// edit-to-preview time at level 1 (not asserted).
 'use strict';
 const { chromium } = require('playwright-core');
 const { spawn, spawnSync, execFileSync } = require('child_process');
@@ -213,7 +214,7 @@ async function main() {
 
     await page.fill('textarea[name=Text]', '<CompName>  v<VersionNo>\nframe <FrameNo>  <Timecode>');
     await afterPreview(() => page.press('textarea[name=Text]', 'End'));
-    await page.screenshot({ path: path.join(root, 'docs/images/panel.png') });
+    await page.screenshot({ path: process.env.PANEL_SCREENSHOT || path.join(build, 'panel.png') });
   } finally {
     await browser.close();
     server.kill('SIGTERM');
