@@ -81,7 +81,7 @@ test-farm: build
 
 # The Slate panel (kestrin-render --serve) driven in Debian's chromium by playwright-core, installed
 # with npm from tests/ui/package-lock.json into tests/ui/node_modules (no browser is downloaded).
-# Leaves a screenshot in $(BUILD)/panel.png; `PANEL_SCREENSHOT=$$PWD/docs/images/panel.png make test-ui`
+# Leaves a screenshot in $(BUILD)/panel.png; `PANEL_SCREENSHOT=$PWD/docs/images/panel.png make test-ui`
 # refreshes the README's.
 test-ui: build
 	@scripts/install-deps --ui
