@@ -1,6 +1,7 @@
 // Frames written to image files, atomically.
 #include <Vx/Render/FrameWriter.h>
 
+#include <Vx/Render/PixelConversions.h>
 #include <Vx/Render/TemporaryFile.h>
 
 #include <algorithm>
@@ -173,32 +174,46 @@ OIIO::ImageSpec plainSpec(const std::string& format, int width, int height, int 
     return spec;
 }
 
-// Premultiplied float RGBA to 8-bit RGBA with colour divided by alpha, as PNG stores it: each
-// value clamped to [0, 1] and rounded to the nearest of the 256 levels. Colour under zero alpha is
-// black.
-std::vector<unsigned char> toStraight8Bit(const float* rgba, std::size_t pixelCount)
+// How rows are handed to the writer: float as rendered, or converted to the file's type first.
+enum class RowType
 {
-    const auto level = [](float v) {
-        // NaN fails both tests and lands on 0.
-        const float clamped = v > 1.0f ? 1.0f : (v > 0.0f ? v : 0.0f);
-        return static_cast<unsigned char>(clamped * 255.0f + 0.5f);
-    };
-    std::vector<unsigned char> out(pixelCount * 4);
-    for (std::size_t p = 0; p < pixelCount; ++p) {
-        const float* in = rgba + p * 4;
-        unsigned char* o = &out[p * 4];
-        const float a = in[3];
-        if (a > 0.0f) {
-            const float inverse = 1.0f / a; // exactly 1 for opaque pixels: their colour as it is
-            o[0] = level(in[0] * inverse);
-            o[1] = level(in[1] * inverse);
-            o[2] = level(in[2] * inverse);
+    Float,         // OpenImageIO converts to the file's type
+    Straight8Bit,  // PNG: 8-bit RGBA, colour divided by alpha
+    Unsigned16RGB, // DPX: 16-bit RGB for its 10-bit writer, converted here (OpenImageIO's is slower)
+};
+
+// Rows handed over at a time: any conversion needs a strip of the frame, not a frame (EXR zip
+// compresses 16 rows a block: a strip is 8 blocks).
+constexpr int kStripRows = 128;
+
+// Writes the rows of `pixels` (`pixelFloats` floats a pixel, of which the file takes its first
+// spec.nchannels) strip by strip; false when the writer fails.
+bool writeRows(OIIO::ImageOutput& out, const OIIO::ImageSpec& spec, const float* pixels, int pixelFloats, RowType rows)
+{
+    const std::size_t width = std::size_t(spec.width);
+    std::vector<unsigned char> strip;
+    std::vector<std::uint16_t> strip16;
+    for (int y0 = 0; y0 < spec.height; y0 += kStripRows) {
+        const int y1 = std::min(spec.height, y0 + kStripRows);
+        const float* first = pixels + std::size_t(y0) * width * std::size_t(pixelFloats);
+        const std::size_t count = std::size_t(y1 - y0) * width;
+        bool ok = false;
+        if (rows == RowType::Straight8Bit) {
+            strip.resize(count * 4);
+            toStraight8Bit(first, count, strip.data());
+            ok = out.write_scanlines(spec.y + y0, spec.y + y1, 0, OIIO::TypeDesc::UINT8, strip.data());
+        } else if (rows == RowType::Unsigned16RGB) {
+            strip16.resize(count * 3);
+            toUnsigned16RGB(first, count, strip16.data());
+            ok = out.write_scanlines(spec.y + y0, spec.y + y1, 0, OIIO::TypeDesc::UINT16, strip16.data());
         } else {
-            o[0] = o[1] = o[2] = 0;
+            ok = out.write_scanlines(spec.y + y0, spec.y + y1, 0, OIIO::TypeFloat, first,
+                                     OIIO::stride_t(std::size_t(pixelFloats) * sizeof(float)));
         }
-        o[3] = level(a);
+        if (!ok)
+            return false;
     }
-    return out;
+    return true;
 }
 
 } // namespace
@@ -269,8 +284,9 @@ void FrameWriter::writeFrame(const std::string& path, const OIIO::ImageBuf& imag
     }
 
     OIIO::ImageSpec spec;
-    std::vector<float> data;          // the pixels written, when they are not the rendered ones as they stand
-    std::vector<unsigned char> bytes; // or these, 8-bit and ready to store
+    std::vector<float> data; // the pixels written, when they are not the rendered ones as they stand
+    int pixelFloats = 4;     // floats from one pixel to the next in `data` or the rendered pixels
+    RowType rows = RowType::Float;
     const bool follow = format == "openexr" && input && input->spec.width == width && input->spec.height == height &&
                         input->spec.x == 0 && input->spec.y == 0 &&
                         input->pixels.size() == pixelCount * std::size_t(input->spec.nchannels);
@@ -290,20 +306,18 @@ void FrameWriter::writeFrame(const std::string& path, const OIIO::ImageBuf& imag
                 for (int c = 0; c < 4; ++c)
                     out[target[c]] = rgba[p * 4 + std::size_t(c)];
             }
+            pixelFloats = outChannels;
         }
     } else {
         spec = plainSpec(format, width, height, m_options.zipLevel);
-        if (format == "png") {
-            bytes = toStraight8Bit(rgba, pixelCount);
-        } else if (spec.nchannels != 4) {
-            data.resize(pixelCount * 3);
-            for (std::size_t p = 0; p < pixelCount; ++p)
-                std::copy_n(&rgba[p * 4], 3, &data[p * 3]);
-        }
+        // Formats of three channels take the rendered RGBA with alpha stepped over (JPEG), or
+        // converted without it (DPX).
+        if (format == "png")
+            rows = RowType::Straight8Bit;
+        else if (format == "dpx")
+            rows = RowType::Unsigned16RGB;
     }
     const float* const pixels = data.empty() ? rgba : data.data();
-    const OIIO::TypeDesc pixelType = bytes.empty() ? OIIO::TypeFloat : OIIO::TypeDesc::UINT8;
-    const void* const pixelData = bytes.empty() ? static_cast<const void*>(pixels) : bytes.data();
 
     TemporaryFile file(path);
     DescriptorOutput proxy(file.getDescriptor(), file.getPath());
@@ -319,7 +333,7 @@ void FrameWriter::writeFrame(const std::string& path, const OIIO::ImageBuf& imag
         // OpenImageIO 2.4's TIFF writer leaves a message about the empty Exif directory it fails
         // to add through a proxy while the image is complete and close() succeeds: for TIFF only
         // the results of the calls count.
-        const bool ok = out->open(file.getPath(), spec) && out->write_image(pixelType, pixelData);
+        const bool ok = out->open(file.getPath(), spec) && writeRows(*out, spec, pixels, pixelFloats, rows);
         const bool closed = out->close();
         if (proxy.getErrno() != 0)
             error = std::strerror(proxy.getErrno());
