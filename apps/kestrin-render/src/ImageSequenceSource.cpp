@@ -351,6 +351,7 @@ std::shared_ptr<const SourceFrame> ImageSequenceSource::decode(std::int64_t fram
         throw std::runtime_error("Cannot read " + inQuotes(result->path) + ": " + in->geterror());
     findRGBAChannels(spec, result->rgbaChannels);
     result->metadata = makeMetadata(spec);
+    result->headerFrameRate = Vx::Render::headerFrameRate(spec);
     // Colour stored unassociated from alpha (PNG, most TIFFs) is premultiplied once, here, in
     // float: tiles and writers then see premultiplied colour only.
     const int alpha = result->rgbaChannels[3];

@@ -35,7 +35,11 @@ public:
     /// Frame `time` (seconds) of `node` at full resolution: float RGBA, premultiplied, top row
     /// first, named channels R, G, B, A. Throws std::runtime_error naming the size when the
     /// frame cannot be allocated.
+    /// (In the image I/O library, see ImageIO.h.)
     OIIO::ImageBuf render(const PxImageProtocol& node, double time) const;
+    /// Renders frame `time` of `node` into `pixels`: the frame's width x height x 4 floats, laid
+    /// out as render() lays them out.
+    void renderInto(const PxImageProtocol& node, double time, float* pixels) const;
     /// Renders every tile of frame `time` and discards it: the cost of rendering alone, for
     /// benchmarks. Returns how many tiles were rendered.
     std::size_t renderNull(const PxImageProtocol& node, double time) const;
