@@ -316,36 +316,35 @@ std::shared_ptr<const SourceFrame> ImageSequenceSource::decode(std::int64_t fram
     // without its per-value arithmetic and without a second frame's worth of memory.
     const bool bytes = spec.format == OIIO::TypeDesc::UINT8 && spec.channelformats.empty();
     const bool words = spec.format == OIIO::TypeDesc::UINT16 && spec.channelformats.empty();
+    const std::size_t rowValues = std::size_t(spec.width) * std::size_t(spec.nchannels);
+    std::vector<unsigned char> strip8;
+    std::vector<std::uint16_t> strip16;
+    // Tiled files are read whole; the others a strip at a time, the library converting (or
+    // holding) a strip rather than a frame.
+    const int stripRows = spec.tile_width > 0 ? spec.height : kStripRows;
+    const auto readRows = [&](int y0, int y1, OIIO::TypeDesc type, void* data) {
+        return spec.tile_width > 0
+                   ? in->read_image(0, 0, 0, spec.nchannels, type, data)
+                   : in->read_scanlines(0, 0, spec.y + y0, spec.y + y1, 0, 0, spec.nchannels, type, data);
+    };
     bool read = true;
-    if (bytes || words) {
-        const std::size_t rowValues = std::size_t(spec.width) * std::size_t(spec.nchannels);
-        std::vector<unsigned char> strip8;
-        std::vector<std::uint16_t> strip16;
-        // Tiled files are read whole.
-        const int stripRows = spec.tile_width > 0 ? spec.height : kStripRows;
-        const auto readRows = [&](int y0, int y1, OIIO::TypeDesc type, void* data) {
-            return spec.tile_width > 0
-                       ? in->read_image(0, 0, 0, spec.nchannels, type, data)
-                       : in->read_scanlines(0, 0, spec.y + y0, spec.y + y1, 0, 0, spec.nchannels, type, data);
-        };
-        for (int y0 = 0; read && y0 < spec.height; y0 += stripRows) {
-            const int y1 = std::min(spec.height, y0 + stripRows);
-            const std::size_t values = std::size_t(y1 - y0) * rowValues;
-            float* const out = &result->pixels[std::size_t(y0) * rowValues];
-            if (bytes) {
-                strip8.resize(values);
-                read = readRows(y0, y1, OIIO::TypeDesc::UINT8, strip8.data());
-                if (read)
-                    unsigned8ToFloat(strip8.data(), values, out);
-            } else {
-                strip16.resize(values);
-                read = readRows(y0, y1, OIIO::TypeDesc::UINT16, strip16.data());
-                if (read)
-                    unsigned16ToFloat(strip16.data(), values, out);
-            }
+    for (int y0 = 0; read && y0 < spec.height; y0 += stripRows) {
+        const int y1 = std::min(spec.height, y0 + stripRows);
+        const std::size_t values = std::size_t(y1 - y0) * rowValues;
+        float* const out = &result->pixels[std::size_t(y0) * rowValues];
+        if (bytes) {
+            strip8.resize(values);
+            read = readRows(y0, y1, OIIO::TypeDesc::UINT8, strip8.data());
+            if (read)
+                unsigned8ToFloat(strip8.data(), values, out);
+        } else if (words) {
+            strip16.resize(values);
+            read = readRows(y0, y1, OIIO::TypeDesc::UINT16, strip16.data());
+            if (read)
+                unsigned16ToFloat(strip16.data(), values, out);
+        } else {
+            read = readRows(y0, y1, OIIO::TypeFloat, out);
         }
-    } else {
-        read = in->read_image(0, 0, 0, spec.nchannels, OIIO::TypeFloat, result->pixels.data());
     }
     if (!read)
         throw std::runtime_error("Cannot read " + inQuotes(result->path) + ": " + in->geterror());
