@@ -1,6 +1,7 @@
 // Frames written to image files, atomically.
 #include <Vx/Render/FrameWriter.h>
 
+#include <Vx/Render/PixelConversions.h>
 #include <Vx/Render/TemporaryFile.h>
 
 #include <algorithm>
@@ -11,7 +12,6 @@
 #include <filesystem>
 #include <new>
 #include <stdexcept>
-#include <unordered_map>
 
 #include <stdlib.h>
 #include <unistd.h>
@@ -31,21 +31,6 @@ constexpr int kPngFilterSub = 0x10; // libpng's PNG_FILTER_SUB
 std::string inQuotes(const std::string& s)
 {
     return "\"" + s + "\"";
-}
-
-std::string lowerFirst(std::string s)
-{
-    if (!s.empty())
-        s[0] = char(std::tolower(static_cast<unsigned char>(s[0])));
-    return s;
-}
-
-std::string lowerExtension(const std::string& path)
-{
-    std::string ext = fs::path(path).extension().string();
-    for (char& c : ext)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    return ext;
 }
 
 // OpenImageIO's writers write through this proxy into the descriptor of the temporary file, so
@@ -173,32 +158,46 @@ OIIO::ImageSpec plainSpec(const std::string& format, int width, int height, int 
     return spec;
 }
 
-// Premultiplied float RGBA to 8-bit RGBA with colour divided by alpha, as PNG stores it: each
-// value clamped to [0, 1] and rounded to the nearest of the 256 levels. Colour under zero alpha is
-// black.
-std::vector<unsigned char> toStraight8Bit(const float* rgba, std::size_t pixelCount)
+// How rows are handed to the writer: float as rendered, or converted to the file's type first.
+enum class RowType
 {
-    const auto level = [](float v) {
-        // NaN fails both tests and lands on 0.
-        const float clamped = v > 1.0f ? 1.0f : (v > 0.0f ? v : 0.0f);
-        return static_cast<unsigned char>(clamped * 255.0f + 0.5f);
-    };
-    std::vector<unsigned char> out(pixelCount * 4);
-    for (std::size_t p = 0; p < pixelCount; ++p) {
-        const float* in = rgba + p * 4;
-        unsigned char* o = &out[p * 4];
-        const float a = in[3];
-        if (a > 0.0f) {
-            const float inverse = 1.0f / a; // exactly 1 for opaque pixels: their colour as it is
-            o[0] = level(in[0] * inverse);
-            o[1] = level(in[1] * inverse);
-            o[2] = level(in[2] * inverse);
+    Float,         // OpenImageIO converts to the file's type
+    Straight8Bit,  // PNG: 8-bit RGBA, colour divided by alpha
+    Unsigned16RGB, // DPX: 16-bit RGB for its 10-bit writer, converted here (OpenImageIO's is slower)
+};
+
+// Rows handed over at a time: any conversion needs a strip of the frame, not a frame (EXR zip
+// compresses 16 rows a block: a strip is 8 blocks).
+constexpr int kStripRows = 128;
+
+// Writes the rows of `pixels` (`pixelFloats` floats a pixel, of which the file takes its first
+// spec.nchannels) strip by strip; false when the writer fails.
+bool writeRows(OIIO::ImageOutput& out, const OIIO::ImageSpec& spec, const float* pixels, int pixelFloats, RowType rows)
+{
+    const std::size_t width = std::size_t(spec.width);
+    std::vector<unsigned char> strip;
+    std::vector<std::uint16_t> strip16;
+    for (int y0 = 0; y0 < spec.height; y0 += kStripRows) {
+        const int y1 = std::min(spec.height, y0 + kStripRows);
+        const float* first = pixels + std::size_t(y0) * width * std::size_t(pixelFloats);
+        const std::size_t count = std::size_t(y1 - y0) * width;
+        bool ok = false;
+        if (rows == RowType::Straight8Bit) {
+            strip.resize(count * 4);
+            toStraight8Bit(first, count, strip.data());
+            ok = out.write_scanlines(spec.y + y0, spec.y + y1, 0, OIIO::TypeDesc::UINT8, strip.data());
+        } else if (rows == RowType::Unsigned16RGB) {
+            strip16.resize(count * 3);
+            toUnsigned16RGB(first, count, strip16.data());
+            ok = out.write_scanlines(spec.y + y0, spec.y + y1, 0, OIIO::TypeDesc::UINT16, strip16.data());
         } else {
-            o[0] = o[1] = o[2] = 0;
+            ok = out.write_scanlines(spec.y + y0, spec.y + y1, 0, OIIO::TypeFloat, first,
+                                     OIIO::stride_t(std::size_t(pixelFloats) * sizeof(float)));
         }
-        o[3] = level(a);
+        if (!ok)
+            return false;
     }
-    return out;
+    return true;
 }
 
 } // namespace
@@ -210,16 +209,6 @@ FrameWriter::FrameWriter(const Options& options) : m_options(options)
     if (options.zipLevel < 1 || options.zipLevel > 9)
         throw std::invalid_argument("Invalid zip level " + std::to_string(options.zipLevel) +
                                     ": it must be between 1 (fastest) and 9 (smallest files)");
-}
-
-std::string FrameWriter::formatForPath(const std::string& path)
-{
-    static const std::unordered_map<std::string, std::string> kFormats = {
-        {".exr", "openexr"}, {".png", "png"},  {".tif", "tiff"},  {".tiff", "tiff"},
-        {".dpx", "dpx"},     {".jpg", "jpeg"}, {".jpeg", "jpeg"},
-    };
-    const auto it = kFormats.find(lowerExtension(path));
-    return it == kFormats.end() ? std::string() : it->second;
 }
 
 void FrameWriter::write(const std::string& path, const OIIO::ImageBuf& image, const SourceFrame* input) const
@@ -269,8 +258,9 @@ void FrameWriter::writeFrame(const std::string& path, const OIIO::ImageBuf& imag
     }
 
     OIIO::ImageSpec spec;
-    std::vector<float> data;          // the pixels written, when they are not the rendered ones as they stand
-    std::vector<unsigned char> bytes; // or these, 8-bit and ready to store
+    std::vector<float> data; // the pixels written, when they are not the rendered ones as they stand
+    int pixelFloats = 4;     // floats from one pixel to the next in `data` or the rendered pixels
+    RowType rows = RowType::Float;
     const bool follow = format == "openexr" && input && input->spec.width == width && input->spec.height == height &&
                         input->spec.x == 0 && input->spec.y == 0 &&
                         input->pixels.size() == pixelCount * std::size_t(input->spec.nchannels);
@@ -290,20 +280,18 @@ void FrameWriter::writeFrame(const std::string& path, const OIIO::ImageBuf& imag
                 for (int c = 0; c < 4; ++c)
                     out[target[c]] = rgba[p * 4 + std::size_t(c)];
             }
+            pixelFloats = outChannels;
         }
     } else {
         spec = plainSpec(format, width, height, m_options.zipLevel);
-        if (format == "png") {
-            bytes = toStraight8Bit(rgba, pixelCount);
-        } else if (spec.nchannels != 4) {
-            data.resize(pixelCount * 3);
-            for (std::size_t p = 0; p < pixelCount; ++p)
-                std::copy_n(&rgba[p * 4], 3, &data[p * 3]);
-        }
+        // Formats of three channels take the rendered RGBA with alpha stepped over (JPEG), or
+        // converted without it (DPX).
+        if (format == "png")
+            rows = RowType::Straight8Bit;
+        else if (format == "dpx")
+            rows = RowType::Unsigned16RGB;
     }
     const float* const pixels = data.empty() ? rgba : data.data();
-    const OIIO::TypeDesc pixelType = bytes.empty() ? OIIO::TypeFloat : OIIO::TypeDesc::UINT8;
-    const void* const pixelData = bytes.empty() ? static_cast<const void*>(pixels) : bytes.data();
 
     TemporaryFile file(path);
     DescriptorOutput proxy(file.getDescriptor(), file.getPath());
@@ -319,7 +307,7 @@ void FrameWriter::writeFrame(const std::string& path, const OIIO::ImageBuf& imag
         // OpenImageIO 2.4's TIFF writer leaves a message about the empty Exif directory it fails
         // to add through a proxy while the image is complete and close() succeeds: for TIFF only
         // the results of the calls count.
-        const bool ok = out->open(file.getPath(), spec) && out->write_image(pixelType, pixelData);
+        const bool ok = out->open(file.getPath(), spec) && writeRows(*out, spec, pixels, pixelFloats, rows);
         const bool closed = out->close();
         if (proxy.getErrno() != 0)
             error = std::strerror(proxy.getErrno());
@@ -334,99 +322,14 @@ void FrameWriter::writeFrame(const std::string& path, const OIIO::ImageBuf& imag
     file.commit();
 }
 
-void FrameWriter::checkWritableFolder(const std::string& folder)
-{
-    const std::string shown = folder.empty() ? "." : folder;
-    std::error_code ec;
-    const fs::file_status status = fs::status(shown, ec);
-    if (!fs::exists(status))
-        throw std::runtime_error("Output folder " + inQuotes(shown) + " does not exist");
-    if (!fs::is_directory(status))
-        throw std::runtime_error("Output folder " + inQuotes(shown) + " is not a folder");
-    // Permissions bits alone do not tell (root, ACLs, read-only mounts): try to create a file.
-    std::string probe = (fs::path(shown) / ".kestrin-render-probe-XXXXXX").string();
-    const int fd = ::mkstemp(probe.data());
-    if (fd < 0)
-        throw std::runtime_error("Output folder " + inQuotes(shown) + " is not writable: " + std::strerror(errno));
-    ::close(fd);
-    ::unlink(probe.c_str());
-}
-
-void FrameWriter::checkNoOverwrite(const FramePattern& input, const FrameRange& inputFrames, const FramePattern& output,
-                                   const FrameRange& outputFrames)
-{
-    // Paths are compared by where they lead: "./a/../in.#.exr" and a symbolic link to the input
-    // folder name the same files.
-    const auto resolve = [](const fs::path& path) {
-        std::error_code ec;
-        fs::path resolved = fs::weakly_canonical(fs::absolute(path, ec), ec);
-        return ec ? fs::absolute(path).lexically_normal() : resolved;
-    };
-    const auto fail = [&](std::int64_t frame, std::int64_t inputFrame) {
-        throw std::runtime_error(std::string(describeRole(output.role())) + " " + inQuotes(output.text()) +
-                                 " would overwrite frames of " + lowerFirst(describeRole(input.role())) + " " +
-                                 inQuotes(input.text()) + " (frame " + std::to_string(frame) + " is written to " +
-                                 inQuotes(output.path(frame)) + ", input frame " + std::to_string(inputFrame) + ")");
-    };
-    // Ranges may hold billions of frames: the patterns are compared first, and frames are visited
-    // only when the names could meet. With the frame number in the file name (not in a folder),
-    // two patterns in different folders, or whose fixed parts of the name differ, never meet.
-    const bool numberInName =
-        input.suffix().find('/') == std::string::npos && output.suffix().find('/') == std::string::npos;
-    if (numberInName) {
-        const fs::path in(input.prefix() + "0");
-        const fs::path out(output.prefix() + "0");
-        if (resolve(in.parent_path()) != resolve(out.parent_path()))
-            return;
-        // Names are prefix + number + suffix, numbers made of digits and "-": the fixed parts
-        // must agree up to the shorter one's length for any two names to be equal.
-        const std::string inPrefix = in.filename().string();
-        const std::string outPrefix = out.filename().string();
-        const std::size_t p = std::min(inPrefix.size(), outPrefix.size()) - 1; // without the "0"
-        const std::size_t q = std::min(input.suffix().size(), output.suffix().size());
-        if (inPrefix.compare(0, p, outPrefix, 0, p) != 0 ||
-            input.suffix().compare(input.suffix().size() - q, q, output.suffix(), output.suffix().size() - q, q) != 0)
-            return;
-    }
-    // Each output path is read back as a frame of the input pattern; the first output frame whose
-    // path is an input frame's is reported.
-    for (std::uint64_t i = 0; i < outputFrames.size(); ++i) {
-        const std::int64_t frame = outputFrames.at(i);
-        const std::string target = output.path(frame);
-        if (numberInName) {
-            const std::string name = fs::path(target).filename().string();
-            const std::string inName = fs::path(input.prefix() + "0").filename().string();
-            const std::size_t prefixSize = inName.size() - 1;
-            if (name.size() <= prefixSize + input.suffix().size())
-                continue;
-            const std::string digits = name.substr(prefixSize, name.size() - prefixSize - input.suffix().size());
-            std::size_t parsed = 0;
-            std::int64_t inputFrame = 0;
-            try {
-                inputFrame = std::stoll(digits, &parsed);
-            } catch (const std::exception&) {
-                continue;
-            }
-            if (parsed == digits.size() && inputFrames.contains(inputFrame) &&
-                fs::path(input.path(inputFrame)).filename().string() == name &&
-                name.compare(0, prefixSize, inName, 0, prefixSize) == 0)
-                fail(frame, inputFrame);
-            continue;
-        }
-        const fs::path resolvedTarget = resolve(target);
-        for (std::uint64_t j = 0; j < inputFrames.size(); ++j)
-            if (resolve(input.path(inputFrames.at(j))) == resolvedTarget)
-                fail(frame, inputFrames.at(j));
-    }
-}
-
 std::vector<unsigned char> FrameWriter::encodePng(const OIIO::ImageBuf& image) const
 {
     const OIIO::ROI roi = image.roi();
     if (image.nchannels() != 4 || image.spec().format != OIIO::TypeFloat || !image.localpixels())
         throw std::runtime_error("Cannot encode the preview: the rendered image is not float RGBA");
     const std::size_t pixelCount = std::size_t(roi.width()) * std::size_t(roi.height());
-    const std::vector<unsigned char> bytes = toStraight8Bit(static_cast<const float*>(image.localpixels()), pixelCount);
+    std::vector<unsigned char> bytes(pixelCount * 4);
+    toStraight8Bit(static_cast<const float*>(image.localpixels()), pixelCount, bytes.data());
     std::vector<unsigned char> file;
     OIIO::Filesystem::IOVecOutput proxy(file);
     auto out = OIIO::ImageOutput::create("png");

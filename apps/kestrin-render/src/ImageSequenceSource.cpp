@@ -13,12 +13,16 @@
 
 #include <Vx/Render/ColourManagement.h>
 #include <Vx/Render/FileMetadata.h>
+#include <Vx/Render/PixelConversions.h>
 #include <Vx/Render/RenderLimits.h>
 #include <Vx/Tm/TmTimeUtil.h>
 
 namespace Vx::Render {
 
 namespace {
+
+// Rows of an 8- or 16-bit file read at a time.
+constexpr int kStripRows = 64;
 
 // The last part of a layered channel name ("beauty.R" -> "r"), in lower case.
 std::string channelRole(const std::string& name)
@@ -165,23 +169,37 @@ PxImageResult ImageSequenceSource::getImage(const PxImageContext& ctx) const
     const int dataX = spec.x - spec.full_x;
     const int dataY = spec.y - spec.full_y;
     const int scale = 1 << ctx.level;
-    // Files holding premultiplied R, G, B, A in that order (most EXRs) are copied row by row.
-    const bool plainRGBA = scale == 1 && spec.nchannels == 4 && frame->rgbaChannels[0] == 0 &&
-                           frame->rgbaChannels[1] == 1 && frame->rgbaChannels[2] == 2 && frame->rgbaChannels[3] == 3;
+    // Files holding premultiplied R, G, B, A in that order (most EXRs) are copied row by row; R,
+    // G, B without alpha (DPX) row by row with alpha 1.
+    const int* const order = frame->rgbaChannels;
+    const bool plainRGB = order[0] == 0 && order[1] == 1 && order[2] == 2 && scale == 1;
+    const bool plainRGBA = plainRGB && spec.nchannels == 4 && order[3] == 3;
+    const bool plainOpaque = plainRGB && spec.nchannels == 3 && order[3] < 0;
     for (int y = ctx.region.y0; y < ctx.region.y1; ++y) {
         float* p = out.getRow(y);
         const int row = m_format.height - 1 - y * scale - dataY;
-        if (plainRGBA) {
+        if (plainRGBA || plainOpaque) {
             const int inside0 = std::clamp(dataX, ctx.region.x0, ctx.region.x1);
             const int inside1 = std::clamp(dataX + spec.width, inside0, ctx.region.x1);
             const bool rowInside = row >= 0 && row < spec.height;
             float* const end = p + std::size_t(ctx.region.getWidth()) * 4;
             if (rowInside && inside1 > inside0) {
                 std::fill(p, p + std::size_t(inside0 - ctx.region.x0) * 4, 0.0f);
-                std::memcpy(
-                    p + std::size_t(inside0 - ctx.region.x0) * 4,
-                    &frame->pixels[(std::size_t(row) * std::size_t(spec.width) + std::size_t(inside0 - dataX)) * 4],
-                    std::size_t(inside1 - inside0) * 4 * sizeof(float));
+                const std::size_t channels = std::size_t(spec.nchannels);
+                const float* from =
+                    &frame->pixels[(std::size_t(row) * std::size_t(spec.width) + std::size_t(inside0 - dataX)) *
+                                   channels];
+                float* to = p + std::size_t(inside0 - ctx.region.x0) * 4;
+                if (plainRGBA) {
+                    std::memcpy(to, from, std::size_t(inside1 - inside0) * 4 * sizeof(float));
+                } else {
+                    for (int x = inside0; x < inside1; ++x, from += 3, to += 4) {
+                        to[0] = from[0];
+                        to[1] = from[1];
+                        to[2] = from[2];
+                        to[3] = 1.0f;
+                    }
+                }
                 std::fill(p + std::size_t(inside1 - ctx.region.x0) * 4, end, 0.0f);
             } else {
                 std::fill(p, end, 0.0f);
@@ -294,32 +312,46 @@ std::shared_ptr<const SourceFrame> ImageSequenceSource::decode(std::int64_t fram
         throw std::runtime_error("Cannot read " + inQuotes(result->path) + ": " + size + " need " +
                                  std::to_string(count * sizeof(float)) + " bytes, more than the system gives");
     }
-    bool read = false;
-    if (spec.format == OIIO::TypeDesc::UINT8 && spec.channelformats.empty()) {
-        // 8-bit files (PNG, JPEG, most TIFFs) are read as stored and turned into float here, by a
-        // table: the same values as OpenImageIO's conversion, without its per-value arithmetic.
-        std::vector<unsigned char> bytes;
-        try {
-            bytes.resize(count);
-        } catch (const std::bad_alloc&) {
-            throw std::runtime_error("Cannot read " + inQuotes(result->path) + ": " + size + " need " +
-                                     std::to_string(count) + " more bytes, more than the system gives");
+    // 8- and 16-bit files (PNG, JPEG, DPX, most TIFFs) are read as stored, a strip of rows at a
+    // time, and turned into float here by table: the same values as OpenImageIO's conversion,
+    // without its per-value arithmetic and without a second frame's worth of memory.
+    const bool bytes = spec.format == OIIO::TypeDesc::UINT8 && spec.channelformats.empty();
+    const bool words = spec.format == OIIO::TypeDesc::UINT16 && spec.channelformats.empty();
+    const std::size_t rowValues = std::size_t(spec.width) * std::size_t(spec.nchannels);
+    std::vector<unsigned char> strip8;
+    std::vector<std::uint16_t> strip16;
+    // Tiled files are read whole; the others a strip at a time, the library converting (or
+    // holding) a strip rather than a frame.
+    const int stripRows = spec.tile_width > 0 ? spec.height : kStripRows;
+    const auto readRows = [&](int y0, int y1, OIIO::TypeDesc type, void* data) {
+        return spec.tile_width > 0
+                   ? in->read_image(0, 0, 0, spec.nchannels, type, data)
+                   : in->read_scanlines(0, 0, spec.y + y0, spec.y + y1, 0, 0, spec.nchannels, type, data);
+    };
+    bool read = true;
+    for (int y0 = 0; read && y0 < spec.height; y0 += stripRows) {
+        const int y1 = std::min(spec.height, y0 + stripRows);
+        const std::size_t values = std::size_t(y1 - y0) * rowValues;
+        float* const out = &result->pixels[std::size_t(y0) * rowValues];
+        if (bytes) {
+            strip8.resize(values);
+            read = readRows(y0, y1, OIIO::TypeDesc::UINT8, strip8.data());
+            if (read)
+                unsigned8ToFloat(strip8.data(), values, out);
+        } else if (words) {
+            strip16.resize(values);
+            read = readRows(y0, y1, OIIO::TypeDesc::UINT16, strip16.data());
+            if (read)
+                unsigned16ToFloat(strip16.data(), values, out);
+        } else {
+            read = readRows(y0, y1, OIIO::TypeFloat, out);
         }
-        read = in->read_image(0, 0, 0, spec.nchannels, OIIO::TypeDesc::UINT8, bytes.data());
-        if (read) {
-            float table[256];
-            for (int v = 0; v < 256; ++v)
-                table[v] = float(v) / 255.0f;
-            for (std::size_t i = 0; i < count; ++i)
-                result->pixels[i] = table[bytes[i]];
-        }
-    } else {
-        read = in->read_image(0, 0, 0, spec.nchannels, OIIO::TypeFloat, result->pixels.data());
     }
     if (!read)
         throw std::runtime_error("Cannot read " + inQuotes(result->path) + ": " + in->geterror());
     findRGBAChannels(spec, result->rgbaChannels);
     result->metadata = makeMetadata(spec);
+    result->headerFrameRate = Vx::Render::headerFrameRate(spec);
     // Colour stored unassociated from alpha (PNG, most TIFFs) is premultiplied once, here, in
     // float: tiles and writers then see premultiplied colour only.
     const int alpha = result->rgbaChannels[3];
@@ -328,13 +360,7 @@ std::shared_ptr<const SourceFrame> ImageSequenceSource::decode(std::int64_t fram
         for (int c = 0; c < 3; ++c)
             if (result->rgbaChannels[c] >= 0 && result->rgbaChannels[c] < 64 && result->rgbaChannels[c] != alpha)
                 isColour[result->rgbaChannels[c]] = true;
-        const std::size_t channels = std::size_t(spec.nchannels);
-        for (std::size_t p = 0; p < count; p += channels) {
-            const float a = result->pixels[p + std::size_t(alpha)];
-            for (std::size_t c = 0; c < channels && c < 64; ++c)
-                if (isColour[c])
-                    result->pixels[p + c] *= a;
-        }
+        premultiply(result->pixels.data(), count / std::size_t(spec.nchannels), spec.nchannels, alpha, isColour);
     }
     // Here, on the thread that decoded the frame, so that frames under way convert in parallel and
     // every tile of the frame reads converted colour.

@@ -341,7 +341,7 @@ std::vector<unsigned char> PanelSession::renderPreview(std::int64_t frame, int l
     // The set-requests of the last edit reach the processing nodes before the frame is asked for.
     PxRequestMgr::getInstance().waitForIdle();
     const PxNodePtr<PxImageProtocol const> proc = m_scene.getOutputProcNode();
-    if (const PxStrongHndl<ImageSequenceSource> source = m_scene.getInputSource();
+    if (const PxStrongHndl<FrameSource> source = m_scene.getInputSource();
         source && m_scene.getSlateNode()->getPrimaryInput()->isConnected())
         source->getFrame(frame);
     const Rational rate = m_scene.getComposition()->getFrameRate();

@@ -44,7 +44,7 @@ PxNodePtr<PxImageProtocol const> ReadController::createModifierProcNode(OutputPu
     RCShdPtr<PiGraph> graph = node->getGraph();
     RCShdPtr<PiComposition> composition = PiCompositionUtils::getComposition(graph);
 
-    ImageSequenceSource::Options options;
+    FrameSource::Options options;
     options.frameRate = composition->getFrameRate();
     // A render reads each frame once; the frames being rendered stay in the cache while they are
     // held, so one more is all that is worth keeping.
@@ -57,7 +57,7 @@ PxNodePtr<PxImageProtocol const> ReadController::createModifierProcNode(OutputPu
         graph->getTimeRange(start, end);
         options.firstFrame = start.frames;
     }
-    m_source = pxCreateNode<ImageSequenceSource>(FramePattern(pattern, FramePatternRole::Input), options);
+    m_source = ImageIO::get().createSequenceSource(FramePattern(pattern, FramePatternRole::Input), options);
     return PxNodePtr<PxImageProtocol const>(m_source);
 }
 

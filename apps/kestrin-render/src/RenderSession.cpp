@@ -9,16 +9,15 @@
 #include <Vx/Pi/PiImageGenerator.h>
 #include <Vx/Pi/PiToolRegistry.h>
 #include <Vx/Px/PxRequestMgr.h>
-#include <Vx/Render/ColourManagement.h>
 #include <Vx/Render/CompositionFile.h>
-#include <Vx/Render/FileMetadata.h>
 #include <Vx/Render/FrameChunk.h>
 #include <Vx/Render/FrameLog.h>
 #include <Vx/Render/FrameRange.h>
 #include <Vx/Render/FrameScheduler.h>
 #include <Vx/Render/FrameWriter.h>
+#include <Vx/Render/ImageIO.h>
+#include <Vx/Render/ImageSequenceSource.h>
 #include <Vx/Render/InputValues.h>
-#include <Vx/Render/PanelServer.h>
 #include <Vx/Render/ProgressReporter.h>
 #include <Vx/Render/ReadTool.h>
 #include <Vx/Render/RenderLimits.h>
@@ -349,7 +348,7 @@ int RenderSession::run(const RenderOptions& options)
         if (options.listMetadata)
             return listMetadata(options);
         if (options.colour.listColourSpaces) {
-            ColourConfig::load(options.colour.ocio, m_executablePath).list(m_out);
+            ImageIO::get().listColourSpaces(options.colour, m_executablePath, m_out);
             return 0;
         }
         return renderAll(options);
@@ -423,10 +422,7 @@ int RenderSession::listMetadata(const RenderOptions& options)
         throw std::runtime_error("--list-metadata: no file matches " + quoted(options.input));
     }
     const std::string path = pattern.path(frame);
-    const auto in = OIIO::ImageInput::open(path);
-    if (!in)
-        throw std::runtime_error("Cannot read " + quoted(path) + ": " + OIIO::geterror());
-    const PxMetadataPtr metadata = makeMetadata(in->spec());
+    const PxMetadataPtr metadata = ImageIO::get().readMetadata(path);
     for (const auto& [name, value] : metadata->getEntries())
         m_out << name << " = " << value << "\n";
     return 0;
@@ -459,9 +455,9 @@ int RenderSession::renderAll(const RenderOptions& options)
         return 0;
     }
     if (options.serve)
-        return servePanel(file, options,
-                          options.pluginPath.empty() ? defaultPluginFolder(m_executablePath) : options.pluginPath,
-                          m_executablePath, m_out, m_err);
+        return ImageIO::get().servePanel(
+            file, options, options.pluginPath.empty() ? defaultPluginFolder(m_executablePath) : options.pluginPath,
+            m_executablePath, m_out, m_err);
 
     const CompositionDoc doc = mergeOptions(file, options);
     const FrameRange frames = framesToRender(options, doc);
@@ -506,22 +502,22 @@ int RenderSession::renderAll(const RenderOptions& options)
         messages->check();
     }
     const PxNodePtr<PxImageProtocol const> proc = scene.getOutputProcNode();
-    const PxStrongHndl<ImageSequenceSource> source = scene.getInputSource();
+    const PxStrongHndl<FrameSource> source = scene.getInputSource();
     const Rational rate = scene.getComposition()->getFrameRate();
     // The plate's colour is converted to the output's as each frame is decoded, before the slate
     // is drawn over it; an unknown name or a configuration that does not load stops the run here.
-    const std::shared_ptr<const ColourConversion> colour =
-        ColourConversion::choose(options.colour, m_executablePath, source ? &source->getFirstSpec() : nullptr,
-                                 output ? output->path(frames.first()) : std::string());
-    if (source)
-        source->setColourConversion(colour);
+    // A generated plate is never converted: without an input the names are only checked, and only
+    // when an option gives one (a run over a generated plate loads no image library).
+    if (source || options.colour.any())
+        ImageIO::get().setUpColour(options.colour, m_executablePath, source.get(),
+                                   output ? output->path(frames.first()) : std::string());
     if (!options.save.empty())
         checkSave(scene.toDocument(), options.save);
 
     // The frame must fit the limits before the first one is rendered: a size typed on the command
     // line or in the composition is a usage error, one read from a file an error of the run.
     const GeRectangle<int> frame = TileRenderer::getFullFrame(*proc);
-    const int inputChannels = source ? source->getFirstSpec().nchannels : 0;
+    const int inputChannels = source ? source->getFirstChannelCount() : 0;
     const std::uint64_t memory = RenderLimits::getAvailableMemory();
     const std::string tooLarge = RenderLimits::checkFrame(frame.getWidth(), frame.getHeight(), inputChannels, memory);
     if (!tooLarge.empty()) {
@@ -581,9 +577,9 @@ int RenderSession::renderAll(const RenderOptions& options)
     std::vector<std::unique_ptr<TileRenderer>> renderers;
     for (std::size_t k = 0; k < inFlight; ++k)
         renderers.push_back(std::make_unique<TileRenderer>(threads, options.tileSize, options.tileSize));
-    FrameWriter::Options writing;
-    writing.zipLevel = options.zipLevel;
-    const FrameWriter writer(writing);
+    // The image I/O library is loaded here, for runs that write files.
+    const std::unique_ptr<FrameOutput> writer =
+        output ? ImageIO::get().createFrameWriter(options.zipLevel) : std::unique_ptr<FrameOutput>();
     ProgressReporter progress = ProgressReporter::forStderr(work.size(), options.quiet, !options.quiet);
     PxRequestMgr::getInstance().waitForIdle();
 
@@ -604,7 +600,7 @@ int RenderSession::renderAll(const RenderOptions& options)
                                          "count on from it where frames have none");
             return;
         }
-        const std::optional<Rational> headerRate = headerFrameRate(input.spec);
+        const std::optional<Rational>& headerRate = input.headerFrameRate;
         const bool frameFieldFits =
             header->size() >= 2 && std::stoi(header->substr(header->size() - 2)) < counting->getNominalRate();
         if ((headerRate && *headerRate != rate) || !frameFieldFits) {
@@ -649,8 +645,7 @@ int RenderSession::renderAll(const RenderOptions& options)
             renderer.renderNull(*proc, seconds, options.level);
             return;
         }
-        const OIIO::ImageBuf image = renderer.render(*proc, seconds, options.level);
-        writer.write(output->path(frameNumber), image, input.get());
+        writer->write(renderer, *proc, seconds, options.level, output->path(frameNumber), input.get());
     };
     // A frame as a farm sees it: left alone when --skip-existing finds its file, counted and
     // logged when it finishes or fails.

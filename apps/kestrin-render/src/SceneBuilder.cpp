@@ -375,13 +375,13 @@ void SceneBuilder::build(const CompositionDoc& doc, const std::string& docPath, 
     PxRequestMgr::getInstance().waitForIdle();
 }
 
-PxStrongHndl<ImageSequenceSource> SceneBuilder::getInputSource() const
+PxStrongHndl<FrameSource> SceneBuilder::getInputSource() const
 {
     if (!m_read)
         return {};
     m_read->getProcNode();
     const auto* read = dynamic_cast<const ReadController*>(m_read->getController());
-    return read ? read->getSource() : PxStrongHndl<ImageSequenceSource>();
+    return read ? read->getSource() : PxStrongHndl<FrameSource>();
 }
 
 PxNodePtr<PxImageProtocol const> SceneBuilder::getOutputProcNode() const

@@ -92,28 +92,10 @@ GeRectangle<int> TileRenderer::getFullFrame(const PxImageProtocol& node, int lev
     return frame;
 }
 
-OIIO::ImageBuf TileRenderer::render(const PxImageProtocol& node, double time, int level) const
+void TileRenderer::renderInto(const PxImageProtocol& node, double time, float* pixels, int level) const
 {
     const GeRectangle<int> frame = getFullFrame(node, level);
-    OIIO::ImageSpec spec(frame.getWidth(), frame.getHeight(), 4, OIIO::TypeFloat);
-    spec.channelnames = {"R", "G", "B", "A"};
-    spec.alpha_channel = 3;
-    // OpenImageIO reports a failed allocation as an error of the buffer, with no pixels: the frame
-    // is refused here rather than written into.
-    OIIO::ImageBuf image;
-    try {
-        image.reset(spec, OIIO::InitializePixels::No);
-    } catch (const std::bad_alloc&) {
-    }
-    float* const pixels = static_cast<float*>(image.localpixels());
-    if (!pixels)
-        throw std::runtime_error(
-            "Cannot allocate the frame: " + std::to_string(frame.getWidth()) + "x" + std::to_string(frame.getHeight()) +
-            " pixels of float RGBA need " +
-            std::to_string(std::uint64_t(frame.getWidth()) * std::uint64_t(frame.getHeight()) * 16) +
-            " bytes, more than the system gives");
     const std::size_t rowFloats = std::size_t(frame.getWidth()) * 4;
-
     forEachTile(*m_arena, node, time, level, frame, m_tileWidth, m_tileHeight,
                 [&](const GeRectangle<int>& region, const PxImageResult& result) {
                     const CoRgbaColorTyped<float> fill = result.getFillColor();
@@ -140,7 +122,6 @@ OIIO::ImageBuf TileRenderer::render(const PxImageProtocol& node, double time, in
                         }
                     }
                 });
-    return image;
 }
 
 std::size_t TileRenderer::renderNull(const PxImageProtocol& node, double time, int level) const

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <tuple>
 
 namespace Vx {
 
@@ -122,49 +123,67 @@ void blendGlyph(const IxWriteGuard& writeGuard, const ImReadGuard& raster, const
     }
 }
 
-void compositeSlate(const IxWriteGuard& writeGuard, const IxReadGuard& readGuard, const GeRectangle<int>& frame,
-                    float s, const std::string& text, const FoFont& font, float textSize,
-                    const CoRgbaColorTyped<float>& textColor, int hAlign, int vAlign,
-                    const std::pair<float, float>& offset, bool shadowOn, const CoRgbaColorTyped<float>& shadowColor,
-                    const std::pair<float, float>& shadowOffset, bool boxOn, const CoRgbaColorTyped<float>& boxColor,
-                    float boxMargin, const SlateStyle& style)
+SlatePlacement placeSlate(const GeRectangle<int>& frame, float s, const std::string& text, const FoFont& font,
+                          float textSize, int hAlign, int vAlign, const std::pair<float, float>& offset, bool shadowOn,
+                          const std::pair<float, float>& shadowOffset, bool boxOn, float boxMargin,
+                          const SlateStyle& style)
 {
-    VX_ASSERT(writeGuard.isValid());
-    const GeRectangle<int>& tile = writeGuard.getPixelRegion();
-
+    SlatePlacement placed;
     // The outline's radius in 1/64 pixel and the blur's in pixels, at this level; widths past the
     // inputs' ranges (a caller without their policies) count as the largest, so that no value
     // asks for a raster or a blur beyond them.
     const float outlineWidth = std::min(style.outlineWidth, SlateStyle::kMaxOutlineWidth);
     const float shadowSoftness = std::min(style.shadowSoftness, SlateStyle::kMaxShadowSoftness);
-    const int outlineRadius = style.outlineOn ? truncToInt(std::floor(outlineWidth * s * 64.0f + 0.5f)) : 0;
-    const bool outlineOn = style.outlineOn && outlineRadius > 0 && style.outlineColor.alpha > 0.0f;
-    const int blurRadius = shadowOn ? truncToInt(std::floor(shadowSoftness * s + 0.5f)) : 0;
-    const bool softShadow = blurRadius > 0;
+    placed.outlineRadius = style.outlineOn ? truncToInt(std::floor(outlineWidth * s * 64.0f + 0.5f)) : 0;
+    placed.outlineOn = style.outlineOn && placed.outlineRadius > 0 && style.outlineColor.alpha > 0.0f;
+    placed.blurRadius = shadowOn ? truncToInt(std::floor(shadowSoftness * s + 0.5f)) : 0;
+    const bool softShadow = placed.blurRadius > 0;
 
     // One value serves as the font's nominal pixel size and as the distance between baselines.
     const int pixelSize = truncToInt(textSize * s);
-    TextLayout layout = layoutText(text, font, pixelSize, hAlign, pixelSize, style.stableLayout);
+    TextLayout& layout = placed.layout;
+    layout = layoutText(text, font, pixelSize, hAlign, pixelSize, style.stableLayout);
     // The outline reaches past the ink; the shadow's coverage boxes take it along below.
-    if (outlineOn)
+    if (placed.outlineOn)
         for (TextLine& line : layout.lines)
-            line.box = grownBy(line.box, strokeReach(outlineRadius));
-    const auto [dx, dy] =
+            line.box = grownBy(line.box, strokeReach(placed.outlineRadius));
+    std::tie(placed.dx, placed.dy) =
         placeTextBlock(frame, s, hAlign, vAlign, shadowOn, shadowOffset, boxOn, boxMargin, layout, offset);
     if (softShadow)
         for (TextLine& line : layout.lines)
-            line.box = grownBy(line.box, blurRadius);
+            line.box = grownBy(line.box, placed.blurRadius);
 
-    const int sx = shadowOn ? truncToInt(shadowOffset.first * s) : 0;
-    const int sy = shadowOn ? truncToInt(shadowOffset.second * s) : 0;
-    GeRectangle<int> block = layout.bounds.translated(dx, dy);
+    placed.sx = shadowOn ? truncToInt(shadowOffset.first * s) : 0;
+    placed.sy = shadowOn ? truncToInt(shadowOffset.second * s) : 0;
+    GeRectangle<int> block = layout.bounds.translated(placed.dx, placed.dy);
     if (shadowOn)
-        block = block.united(block.translated(sx, sy));
+        block = block.united(block.translated(placed.sx, placed.sy));
     // Without the extras every line lies inside the bounds; with them, or with a stable layout
     // (whose bounds ignore the ink), the lines may reach further.
-    if (outlineOn || softShadow || style.stableLayout)
+    if (placed.outlineOn || softShadow || style.stableLayout)
         for (const TextLine& line : layout.lines)
-            block = block.united(line.box.translated(dx, dy));
+            block = block.united(line.box.translated(placed.dx, placed.dy));
+    placed.block = block;
+    return placed;
+}
+
+void drawSlate(const IxWriteGuard& writeGuard, const IxReadGuard& readGuard, const GeRectangle<int>& frame,
+               SlatePlacement& placed, const FoFont& font, const CoRgbaColorTyped<float>& textColor, bool shadowOn,
+               const CoRgbaColorTyped<float>& shadowColor, bool boxOn, const CoRgbaColorTyped<float>& boxColor,
+               const SlateStyle& style)
+{
+    VX_ASSERT(writeGuard.isValid());
+    const GeRectangle<int>& tile = writeGuard.getPixelRegion();
+    TextLayout& layout = placed.layout;
+    const int dx = placed.dx;
+    const int dy = placed.dy;
+    const int sx = placed.sx;
+    const int sy = placed.sy;
+    const int blurRadius = placed.blurRadius;
+    const bool softShadow = blurRadius > 0;
+    const bool outlineOn = placed.outlineOn;
+    const int outlineRadius = placed.outlineRadius;
+    const GeRectangle<int>& block = placed.block;
 
     ipCopy(writeGuard, readGuard);
     if (!rectanglesOverlap(tile, block))
@@ -186,6 +205,22 @@ void compositeSlate(const IxWriteGuard& writeGuard, const IxReadGuard& readGuard
             drawLineOutline(writeGuard, line, font, dx, dy, outlineRadius, style.outlineColor);
         drawLineGlyphs(writeGuard, line, font, dx, dy, 0, 0, textColor);
     }
+}
+
+} // namespace Vx
+
+namespace Vx {
+
+void compositeSlate(const IxWriteGuard& writeGuard, const IxReadGuard& readGuard, const GeRectangle<int>& frame,
+                    float s, const std::string& text, const FoFont& font, float textSize,
+                    const CoRgbaColorTyped<float>& textColor, int hAlign, int vAlign,
+                    const std::pair<float, float>& offset, bool shadowOn, const CoRgbaColorTyped<float>& shadowColor,
+                    const std::pair<float, float>& shadowOffset, bool boxOn, const CoRgbaColorTyped<float>& boxColor,
+                    float boxMargin, const SlateStyle& style)
+{
+    SlatePlacement placed = placeSlate(frame, s, text, font, textSize, hAlign, vAlign, offset, shadowOn, shadowOffset,
+                                       boxOn, boxMargin, style);
+    drawSlate(writeGuard, readGuard, frame, placed, font, textColor, shadowOn, shadowColor, boxOn, boxColor, style);
 }
 
 } // namespace Vx

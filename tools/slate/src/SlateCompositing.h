@@ -4,9 +4,9 @@
 // line, each line's drop shadow and then its glyphs. Every drawn pixel is blended over what the
 // output tile holds at that moment, so later layers cover earlier ones. Work is culled against
 // the tile at three levels (block, line, glyph), so a tile the slate does not reach costs a
-// layout and a copy. Runs on the rendering thread; several tiles may be composited at once.
-// An outline goes between each line's shadow and its text; a soft shadow (SlateSoftShadow.h)
-// goes under all the text at once.
+// layout and a copy (and the processing node passes such tiles on without the copy). Runs on the rendering thread;
+// several tiles may be composited at once. An outline goes between each line's shadow and its text; a soft shadow
+// (SlateSoftShadow.h) goes under all the text at once.
 #pragma once
 
 #include "TextLayout.h"
@@ -48,6 +48,34 @@ struct SlateStyle
     float shadowSoftness = 0.0f;            ///< blur radius of the drop shadow, full-resolution pixels
     bool stableLayout = false;              ///< see layoutText
 };
+
+/// The text of a slate laid out and placed in the frame, and every pixel its drawing reaches:
+/// what a tile needs to know whether the slate reaches it, and to draw it.
+struct SlatePlacement
+{
+    TextLayout layout; ///< lines and glyphs, at the origin (translate by dx, dy)
+    int dx = 0;        ///< where the block goes in the frame
+    int dy = 0;
+    int sx = 0; ///< the drop shadow's offset, pixels at this level
+    int sy = 0;
+    int outlineRadius = 0;  ///< 1/64 pixel
+    bool outlineOn = false; ///< the outline is drawn (wide and opaque enough)
+    int blurRadius = 0;     ///< the soft shadow's, in pixels; 0: a hard shadow
+    GeRectangle<int> block; ///< box, text, outline and shadows: tiles outside it are the input unchanged
+};
+
+/// Lays out and places the slate's text as compositeSlate does (same arguments).
+SlatePlacement placeSlate(const GeRectangle<int>& frame, float s, const std::string& text, const FoFont& font,
+                          float textSize, int hAlign, int vAlign, const std::pair<float, float>& offset, bool shadowOn,
+                          const std::pair<float, float>& shadowOffset, bool boxOn, float boxMargin,
+                          const SlateStyle& style = SlateStyle());
+
+/// Draws a placed slate into the output tile over a copy of the input tile (compositeSlate's
+/// second half; `placed` keeps the glyphs rasterised for the tile).
+void drawSlate(const IxWriteGuard& writeGuard, const IxReadGuard& readGuard, const GeRectangle<int>& frame,
+               SlatePlacement& placed, const FoFont& font, const CoRgbaColorTyped<float>& textColor, bool shadowOn,
+               const CoRgbaColorTyped<float>& shadowColor, bool boxOn, const CoRgbaColorTyped<float>& boxColor,
+               const SlateStyle& style = SlateStyle());
 
 /// Draws the slate: `frame` is the frame's pixels at scale `s`; `text` the text to show;
 /// `textSize`, `offset`, `shadowOffset` and `boxMargin` are in full-resolution pixels.

@@ -304,10 +304,6 @@ PxImageResult SlateProcNode::getImage(const PxImageContext& ctx) const
     const float s = ctx.getScale();
     const GeRectangle<int> frame = nominalToPixelized(getImageROD(ctx).getROD(), format.getPixelAspectRatio(), s);
 
-    // The output covers exactly what the input result covers.
-    RCShdPtr<IxTile> tile = allocateImageBuffer(ctx, r.getFillColor(), r.getPixelRegion());
-    const IxWriteGuard writeGuard(tile.get());
-
     // The font at this level's pixel size (rounded half up, at least 1); an unknown family or
     // a style the family lacks falls back to the default font at the same size.
     const int fontPixels = std::max(truncToInt(std::floor(size / float(1 << ctx.level) + 0.5f)), 1);
@@ -316,9 +312,21 @@ PxImageResult SlateProcNode::getImage(const PxImageContext& ctx) const
     if (!font.isValid())
         font = fonts.getFont(fonts.getDefaultFont(), fontPixels, fontPixels);
 
+    // A tile the slate does not reach is the input as it is: passed on, not copied.
+    SlatePlacement placed = placeSlate(frame, s, shown, font, size, hAlign, vAlign, {offsetX, offsetY}, shadowOn,
+                                       {shadowX, shadowY}, boxOn, boxMargin, typography);
+    if (!rectanglesOverlap(r.getPixelRegion(), placed.block)) {
+        PxImageResult passed(r);
+        passed.setValidity(v);
+        return passed;
+    }
+
+    // The output covers exactly what the input result covers.
+    RCShdPtr<IxTile> tile = allocateImageBuffer(ctx, r.getFillColor(), r.getPixelRegion());
+    const IxWriteGuard writeGuard(tile.get());
     const IxReadGuard readGuard = r.getTileGuard();
-    compositeSlate(writeGuard, readGuard, frame, s, shown, font, size, textColor, hAlign, vAlign, {offsetX, offsetY},
-                   shadowOn, shadowColor, {shadowX, shadowY}, boxOn, boxColor, boxMargin, typography);
+    drawSlate(writeGuard, readGuard, frame, placed, font, textColor, shadowOn, shadowColor, boxOn, boxColor,
+              typography);
 
     PxImageResult result(tile, v);
     result.setMetadata(r.getMetadata());

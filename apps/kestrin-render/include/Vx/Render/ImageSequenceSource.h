@@ -43,6 +43,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,7 @@
 
 #include <Vx/Px/PxImage.h>
 #include <Vx/Render/FramePattern.h>
+#include <Vx/Render/ImageIO.h>
 
 namespace Vx::Render {
 
@@ -67,22 +69,17 @@ struct SourceFrame
     int rgbaChannels[4] = {-1, -1, -1, -1}; ///< the channels read as R, G, B, A (-1: none)
     /// The header's attributes as texts, which every tile of the frame carries (PxMetadata).
     PxMetadataPtr metadata;
+    /// The header's frame rate (FramesPerSecond), when it has one.
+    std::optional<Rational> headerFrameRate;
 
     /// The premultiplied RGBA of pixel (column, row), row 0 at the top.
     void getPremultipliedRGBA(int column, int row, float rgba[4]) const;
 };
 
-class ImageSequenceSource : public PxImageProtocol
+class ImageSequenceSource : public FrameSource
 {
 public:
-    struct Options
-    {
-        Rational frameRate{24, 1};   ///< the rate time is counted in; frame N starts at N / rate
-        std::int64_t firstFrame = 1; ///< the frame whose size is the node's format
-        /// Decoded frames kept (at least 1). Frames that a caller still holds (from getFrame) are
-        /// kept on top of these and leave the cache only once released.
-        std::size_t cacheSize = 3;
-    };
+    using Options = FrameSource::Options;
 
     /// Reads the header of `options.firstFrame`; throws std::runtime_error naming the file when
     /// that frame is missing or unreadable, std::invalid_argument for an invalid frame rate.
@@ -101,10 +98,11 @@ public:
     std::int64_t frameAt(double seconds) const;
     /// Frame `frame`, decoded (or from the cache). Throws std::runtime_error naming the file.
     /// Any thread.
-    std::shared_ptr<const SourceFrame> getFrame(std::int64_t frame) const;
+    std::shared_ptr<const SourceFrame> getFrame(std::int64_t frame) const override;
     /// The image description (OIIO::ImageSpec) of the first frame's file, as read at construction.
     const OIIO::ImageSpec& getFirstSpec() const { return m_firstSpec; }
-    const FramePattern& getPattern() const { return m_pattern; }
+    const FramePattern& getPattern() const override { return m_pattern; }
+    int getFirstChannelCount() const override { return m_firstSpec.nchannels; }
     /// Converts the colour of every frame decoded from now on (see ColourManagement.h); empty for
     /// none. Main thread, before the first frame is asked for.
     void setColourConversion(std::shared_ptr<const ColourConversion> conversion) { m_colour = std::move(conversion); }

@@ -15,7 +15,7 @@
 #include <string>
 
 #include <Vx/Pi/PiImageModifier.h>
-#include <Vx/Render/ImageSequenceSource.h>
+#include <Vx/Render/ImageIO.h>
 
 namespace Vx::Render {
 
@@ -42,11 +42,11 @@ public:
                                                             const PxNodePtr<PxImageProtocol const>& inputNode) override;
 
     /// The source of the latest build; empty before the first.
-    const PxStrongHndl<ImageSequenceSource>& getSource() const { return m_source; }
+    const PxStrongHndl<FrameSource>& getSource() const { return m_source; }
 
 private:
     std::optional<std::int64_t> m_formatFrame;
-    PxStrongHndl<ImageSequenceSource> m_source;
+    PxStrongHndl<FrameSource> m_source;
 };
 
 /// Registers the Read tool with the process-wide tool registry, once; later calls do nothing.

@@ -26,7 +26,7 @@
 
 #include <Vx/Pi/PiComposition.h>
 #include <Vx/Render/CompositionFile.h>
-#include <Vx/Render/ImageSequenceSource.h>
+#include <Vx/Render/ImageIO.h>
 #include <Vx/Render/RenderOptions.h>
 
 namespace Vx::Render {
@@ -66,7 +66,7 @@ public:
     /// The Slate node the --set options before any --layer address.
     const RCShdPtr<PiNode>& getSlateNode() const { return m_slate; }
     /// The source of the first Read node; empty for a generated plate.
-    PxStrongHndl<ImageSequenceSource> getInputSource() const;
+    PxStrongHndl<FrameSource> getInputSource() const;
     /// The output's processing node, built.
     PxNodePtr<PxImageProtocol const> getOutputProcNode() const;
 

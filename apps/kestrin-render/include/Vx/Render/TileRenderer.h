@@ -35,7 +35,11 @@ public:
     /// Frame `time` (seconds) of `node` at resolution level `level` (0 full resolution, k scaled
     /// by 1 / 2^k): float RGBA, premultiplied, top row first, named channels R, G, B, A. Throws
     /// std::runtime_error naming the size when the frame cannot be allocated.
+    /// (In the image I/O library, see ImageIO.h.)
     OIIO::ImageBuf render(const PxImageProtocol& node, double time, int level = 0) const;
+    /// Renders frame `time` of `node` at `level` into `pixels`: the frame's width x height x 4
+    /// floats at that level, laid out as render() lays them out.
+    void renderInto(const PxImageProtocol& node, double time, float* pixels, int level = 0) const;
     /// Renders every tile of frame `time` at `level` and discards it: the cost of rendering
     /// alone, for benchmarks. Returns how many tiles were rendered.
     std::size_t renderNull(const PxImageProtocol& node, double time, int level = 0) const;

@@ -1,0 +1,136 @@
+// Pixel conversions between the renderer's float and the files' integer types.
+#include <Vx/Render/PixelConversions.h>
+
+#include <cstring>
+#include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include <OpenImageIO/imageio.h>
+
+namespace Vx::Render {
+
+void toStraight8Bit(const float* rgba, std::size_t pixelCount, unsigned char* out)
+{
+    const auto level = [](float v) {
+        // NaN fails both tests and lands on 0.
+        const float clamped = v > 1.0f ? 1.0f : (v > 0.0f ? v : 0.0f);
+        return static_cast<unsigned char>(clamped * 255.0f + 0.5f);
+    };
+    for (std::size_t p = 0; p < pixelCount; ++p) {
+        const float* in = rgba + p * 4;
+        unsigned char* o = out + p * 4;
+        const float a = in[3];
+        if (a > 0.0f) {
+            const float inverse = 1.0f / a; // exactly 1 for opaque pixels: their colour as it is
+            o[0] = level(in[0] * inverse);
+            o[1] = level(in[1] * inverse);
+            o[2] = level(in[2] * inverse);
+        } else {
+            o[0] = o[1] = o[2] = 0;
+        }
+        o[3] = level(a);
+    }
+}
+
+void toUnsigned16RGB(const float* rgba, std::size_t pixelCount, std::uint16_t* out)
+{
+    std::size_t p = 0;
+#if defined(__SSE2__)
+    // One pixel a step, its four values at once; the same arithmetic as the loop below (which
+    // serves other processors). MAXPS
+    // returns its second operand when the first is NaN: NaN lands on 0 here too.
+    const __m128 scale = _mm_set1_ps(65535.0f);
+    const __m128 zero = _mm_setzero_ps();
+    const __m128 half = _mm_set1_ps(0.5f);
+    const __m128i bias = _mm_set1_epi32(32768);
+    const __m128i unbias = _mm_set1_epi16(std::int16_t(-32768));
+    for (; p < pixelCount; ++p) {
+        const __m128 v = _mm_min_ps(_mm_max_ps(_mm_mul_ps(_mm_loadu_ps(rgba + p * 4), scale), zero), scale);
+        const __m128i whole = _mm_cvttps_epi32(v);
+        const __m128 up = _mm_cmpge_ps(_mm_sub_ps(v, _mm_cvtepi32_ps(whole)), half);
+        const __m128i rounded = _mm_sub_epi32(whole, _mm_castps_si128(up)); // true is -1
+        // 0-65535 into unsigned 16 bits without SSE4.1's packus: shifted to signed and back.
+        const __m128i packed = _mm_xor_si128(_mm_packs_epi32(_mm_sub_epi32(rounded, bias), bias), unbias);
+        std::uint16_t values[8];
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(values), packed);
+        std::memcpy(out + p * 3, values, 3 * sizeof(std::uint16_t));
+    }
+#endif
+    for (; p < pixelCount; ++p)
+        for (std::size_t c = 0; c < 3; ++c) {
+            // NaN fails the first test and lands on 0. Half away from zero, as roundf rounds: the
+            // fraction is exact below 2^23, so comparing it with 0.5 rounds exactly.
+            const float v = rgba[p * 4 + c] * 65535.0f;
+            const float clamped = v > 0.0f ? (v < 65535.0f ? v : 65535.0f) : 0.0f;
+            const int whole = int(clamped);
+            out[p * 3 + c] = std::uint16_t(whole + (clamped - float(whole) >= 0.5f ? 1 : 0));
+        }
+}
+
+namespace {
+
+// Every value of an integer type as float, as OpenImageIO converts it.
+template <class T> std::vector<float> levelsAsFloat(OIIO::TypeDesc type)
+{
+    std::vector<T> levels(std::size_t(1) << (8 * sizeof(T)));
+    for (std::size_t v = 0; v < levels.size(); ++v)
+        levels[v] = T(v);
+    std::vector<float> values(levels.size());
+    OIIO::convert_pixel_values(type, levels.data(), OIIO::TypeFloat, values.data(), int(levels.size()));
+    return values;
+}
+
+} // namespace
+
+void unsigned8ToFloat(const unsigned char* in, std::size_t count, float* out)
+{
+    static const std::vector<float> table = levelsAsFloat<unsigned char>(OIIO::TypeDesc::UINT8);
+    for (std::size_t i = 0; i < count; ++i)
+        out[i] = table[in[i]];
+}
+
+void unsigned16ToFloat(const std::uint16_t* in, std::size_t count, float* out)
+{
+    static const std::vector<float> table = levelsAsFloat<std::uint16_t>(OIIO::TypeDesc::UINT16);
+    for (std::size_t i = 0; i < count; ++i)
+        out[i] = table[in[i]];
+}
+
+void premultiply(float* pixels, std::size_t pixelCount, int channels, int alpha, const bool isColour[64])
+{
+    // The common layouts (RGBA, alpha last) in loops of their own, which the compiler unrolls.
+    if (channels == 4 && alpha == 3 && isColour[0] && isColour[1] && isColour[2]) {
+        std::size_t p = 0;
+#if defined(__SSE2__)
+        // A pixel a step: its colour times (a, a, a) and its alpha times 1, the same products.
+        const __m128 colour = _mm_castsi128_ps(_mm_set_epi32(0, -1, -1, -1));
+        const __m128 oneInAlpha = _mm_set_ps(1.0f, 0.0f, 0.0f, 0.0f);
+        for (; p < pixelCount; ++p) {
+            const __m128 v = _mm_loadu_ps(pixels + p * 4);
+            const __m128 a = _mm_shuffle_ps(v, v, _MM_SHUFFLE(3, 3, 3, 3));
+            _mm_storeu_ps(pixels + p * 4, _mm_mul_ps(v, _mm_or_ps(_mm_and_ps(a, colour), oneInAlpha)));
+        }
+#endif
+        for (; p < pixelCount; ++p) {
+            float* px = pixels + p * 4;
+            const float a = px[3];
+            px[0] *= a;
+            px[1] *= a;
+            px[2] *= a;
+        }
+        return;
+    }
+    const std::size_t n = std::size_t(channels);
+    for (std::size_t p = 0; p < pixelCount; ++p) {
+        float* px = pixels + p * n;
+        const float a = px[alpha];
+        for (std::size_t c = 0; c < n && c < 64; ++c)
+            if (isColour[c])
+                px[c] *= a;
+    }
+}
+
+} // namespace Vx::Render

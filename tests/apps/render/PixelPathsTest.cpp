@@ -1,0 +1,150 @@
+// Frames written strip by strip with kestrin-render's own conversions, and 8- and 16-bit files read
+// by table, against OpenImageIO converting the whole frame: the same pixels, value for value.
+#include <Vx/Render/FrameWriter.h>
+#include <Vx/Render/ImageSequenceSource.h>
+
+#include <cmath>
+#include <limits>
+
+#include <gtest/gtest.h>
+
+#include "RenderTestUtil.h"
+
+using namespace Vx;
+using namespace Vx::Render;
+using namespace Vx::Render::test;
+
+namespace {
+
+// Taller than two strips, with a part strip last; every 16-bit level and the values half way
+// between two levels, out of range values and NaN, under alpha 1 and partial alpha.
+constexpr int kWidth = 509;
+constexpr int kHeight = 300;
+
+float edgeValue(int x, int y, int c)
+{
+    const int i = (y * kWidth + x) * 3 + c;
+    if (c == 3)
+        return y % 3 == 0 ? float(x % 256) / 255.0f : 1.0f;
+    switch (i % 7) {
+    case 0:
+        return float((i / 7) % 65536) / 65535.0f;
+    case 1:
+        return (float((i / 7) % 65535) + 0.5f) / 65535.0f;
+    case 2:
+        return std::nextafter((float((i / 7) % 65535) + 0.5f) / 65535.0f, 0.0f);
+    case 3:
+        return i % 2 ? -0.25f : 1.75f;
+    case 4:
+        return std::numeric_limits<float>::quiet_NaN();
+    default:
+        return float(i % 1000) / 999.0f;
+    }
+}
+
+// The pixels of `path` as the file stores them (its own type), with the file's spec.
+std::vector<unsigned char> nativePixels(const std::string& path, OIIO::ImageSpec& spec)
+{
+    auto in = OIIO::ImageInput::open(path);
+    EXPECT_TRUE(in) << OIIO::geterror();
+    if (!in)
+        return {};
+    spec = in->spec();
+    std::vector<unsigned char> pixels(spec.image_bytes(true));
+    EXPECT_TRUE(in->read_image(0, 0, 0, spec.nchannels, spec.format, pixels.data())) << in->geterror();
+    return pixels;
+}
+
+} // namespace
+
+TEST(PixelPaths, StripsWrittenAsOpenImageIOWritesTheWholeFrame)
+{
+    ScratchFolder folder;
+    const TestImage rendered = makeImage(kWidth, kHeight, 4, edgeValue);
+    OIIO::ImageBuf image(OIIO::ImageSpec(kWidth, kHeight, 4, OIIO::TypeFloat));
+    image.set_pixels(image.roi(), OIIO::TypeFloat, rendered.pixels.data());
+    struct Case
+    {
+        const char* extension;
+        OIIO::ImageSpec spec; // as the writer describes the file
+    };
+    std::vector<Case> cases = {{"dpx", OIIO::ImageSpec(kWidth, kHeight, 3, OIIO::TypeDesc::UINT16)},
+                               {"exr", OIIO::ImageSpec(kWidth, kHeight, 4, OIIO::TypeHalf)},
+                               {"tif", OIIO::ImageSpec(kWidth, kHeight, 4, OIIO::TypeDesc::UINT16)},
+                               {"jpg", OIIO::ImageSpec(kWidth, kHeight, 3, OIIO::TypeDesc::UINT8)}};
+    cases[0].spec.attribute("oiio:BitsPerSample", 10);
+    cases[1].spec.attribute("compression", "zip:1");
+    cases[3].spec.attribute("Compression", "jpeg:95");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.extension);
+        const std::string ours = folder.file(std::string("ours.") + c.extension);
+        const std::string whole = folder.file(std::string("whole.") + c.extension);
+        FrameWriter().write(ours, image);
+        // The whole frame at once, as float: OpenImageIO converts every value.
+        std::vector<float> floats;
+        for (std::size_t p = 0; p < rendered.pixels.size() / 4; ++p)
+            floats.insert(floats.end(), &rendered.pixels[p * 4], &rendered.pixels[p * 4] + c.spec.nchannels);
+        auto out = OIIO::ImageOutput::create(whole);
+        ASSERT_TRUE(out && out->open(whole, c.spec) && out->write_image(OIIO::TypeFloat, floats.data()) &&
+                    out->close());
+        OIIO::ImageSpec oursSpec, wholeSpec;
+        const std::vector<unsigned char> oursPixels = nativePixels(ours, oursSpec);
+        EXPECT_TRUE(oursPixels == nativePixels(whole, wholeSpec));
+        EXPECT_EQ(oursSpec.format, c.spec.format);
+        EXPECT_EQ(oursSpec.get_int_attribute("oiio:BitsPerSample"), wholeSpec.get_int_attribute("oiio:BitsPerSample"));
+    }
+}
+
+TEST(PixelPaths, IntegerFilesReadAsOpenImageIOConvertsThem)
+{
+    ScratchFolder folder;
+    // 16-bit and 10-bit RGB, 16-bit RGBA stored associated, 8-bit RGBA stored unassociated.
+    struct Case
+    {
+        const char* name;
+        int channels;
+        OIIO::TypeDesc type;
+        int bits;
+    };
+    const Case cases[] = {{"rgb16.####.tif", 3, OIIO::TypeDesc::UINT16, 16},
+                          {"rgb10.####.dpx", 3, OIIO::TypeDesc::UINT16, 10},
+                          {"rgba16.####.tif", 4, OIIO::TypeDesc::UINT16, 16},
+                          {"rgba8.####.png", 4, OIIO::TypeDesc::UINT8, 8}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const FramePattern pattern(folder.file(c.name));
+        OIIO::ImageSpec spec(kWidth, kHeight, c.channels, c.type);
+        spec.attribute("oiio:BitsPerSample", c.bits);
+        const TestImage written = makeImage(kWidth, kHeight, c.channels, [](int x, int y, int ch) {
+            return ch == 3 ? float((x + y) % 4) / 3.0f : float(((y * kWidth + x) * 7 + ch * 3) % 65536) / 65535.0f;
+        });
+        writeImage(pattern.path(1), written, spec);
+        ImageSequenceSource::Options options;
+        options.firstFrame = 1;
+        const auto source = pxCreateNode<ImageSequenceSource>(FramePattern(pattern), options);
+        const auto frame = source->getFrame(1);
+        OIIO::ImageSpec config;
+        config.attribute("oiio:UnassociatedAlpha", 1);
+        auto in = OIIO::ImageInput::open(pattern.path(1), &config);
+        ASSERT_TRUE(in);
+        std::vector<float> expected(written.pixels.size());
+        ASSERT_TRUE(in->read_image(0, 0, 0, c.channels, OIIO::TypeFloat, expected.data()));
+        if (c.channels == 4 && in->spec().get_int_attribute("oiio:UnassociatedAlpha") != 0)
+            for (std::size_t p = 0; p < expected.size(); p += 4)
+                for (std::size_t ch = 0; ch < 3; ++ch)
+                    expected[p + ch] *= expected[p + 3];
+        EXPECT_TRUE(frame->pixels == expected);
+        // Tiles of files without alpha: the colour as read, alpha 1, rows bottom to top.
+        if (c.channels != 3)
+            continue;
+        const std::vector<float> tiles = readTiles(*source, 1.5 / 24.0, 0, GeRectangle<int>(0, kWidth, 0, kHeight), 64);
+        std::size_t differing = 0;
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x)
+                for (int ch = 0; ch < 4; ++ch) {
+                    const float want = ch == 3 ? 1.0f : expected[(std::size_t(kHeight - 1 - y) * kWidth + x) * 3 + ch];
+                    differing += tiles[(std::size_t(y) * kWidth + x) * 4 + ch] != want;
+                }
+        EXPECT_EQ(differing, 0u);
+    }
+}
