@@ -30,6 +30,9 @@
 // size keeps its top-left corner at the format's: image row r lands at y = format height - 1 - r,
 // and pixels outside the frame are transparent black.
 //
+// Movies: a FramePattern::movie reads every frame from one movie file (see MovieReader), frame
+// movieStartFrame + k being its picture k; frames outside it are missing frames.
+//
 // Built and released on the graph thread; getImage and getFrame are callable from many worker
 // threads at once.
 #pragma once
@@ -49,6 +52,7 @@
 
 #include <Vx/Px/PxImage.h>
 #include <Vx/Render/FramePattern.h>
+#include <Vx/Render/MovieReader.h>
 
 namespace Vx::Render {
 
@@ -79,6 +83,9 @@ public:
         /// Decoded frames kept (at least 1). Frames that a caller still holds (from getFrame) are
         /// kept on top of these and leave the cache only once released.
         std::size_t cacheSize = 3;
+        /// For a movie (FramePattern::movie): the frame its first picture is; picture k is frame
+        /// movieStartFrame + k.
+        std::int64_t movieStartFrame = 1;
     };
 
     /// Reads the header of `options.firstFrame`; throws std::runtime_error naming the file when
@@ -109,6 +116,7 @@ private:
     using FrameFuture = std::shared_future<std::shared_ptr<const SourceFrame>>;
 
     std::shared_ptr<const SourceFrame> decode(std::int64_t frame) const;
+    std::shared_ptr<const SourceFrame> decodeMovieFrame(std::int64_t frame) const;
     void touch(std::int64_t frame) const; // caller holds m_mutex
     void evictUnused() const;             // caller holds m_mutex
 
@@ -116,6 +124,7 @@ private:
     Options m_options;
     OIIO::ImageSpec m_firstSpec;
     PxImageFormat m_format;
+    std::unique_ptr<MovieReader> m_movie; // a movie's frames, when the pattern is one
 
     mutable std::mutex m_mutex;
     struct CacheEntry

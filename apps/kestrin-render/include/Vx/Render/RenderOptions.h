@@ -12,6 +12,7 @@
 #include <vector>
 
 #include <Vx/Render/FrameChunk.h>
+#include <Vx/Render/MovieFormat.h>
 
 namespace Vx::Render {
 
@@ -60,6 +61,9 @@ struct RenderOptions
     /// Each --layer with the --set options after it; `sets` holds those before the first.
     std::vector<SlateLayerOptions> layers;
     bool listMetadata = false; ///< --list-metadata: print the first input frame's header
+    // Movie outputs (-o NAME.mov, .mp4, .mxf).
+    std::optional<MovieCodec> codec; ///< --codec; the container's default when not given
+    std::optional<int> crf;          ///< --crf, h264's constant rate factor
 };
 
 /// The outcome of parsing: options to run with, or an exit code with text already printed
