@@ -54,8 +54,9 @@ void MovieEncodeQueue::submit(std::uint64_t index, MovieFramePtr frame)
     m_changed.wait(lock, [&] { return m_aborted || index < m_next + m_window; });
     if (!m_error.empty())
         throw std::runtime_error(m_error);
+    // Abandoned because another frame failed (that failure is the one to report) or the run stops.
     if (m_aborted)
-        throw std::runtime_error("Cannot write \"" + m_writer.getPath() + "\": the movie was abandoned");
+        return;
     m_waiting.emplace(index, std::move(frame));
     m_mostWaiting = std::max(m_mostWaiting, m_waiting.size());
     m_changed.notify_all();

@@ -206,9 +206,17 @@ MovieWriter::MovieWriter(const std::string& path, const Options& options) : m_im
     m.path = path;
     m.options = options;
     m.setup = setupFor(options.codec);
-    // libx264 and the muxers report what they do at the info level; errors still show.
-    av_log_set_level(AV_LOG_ERROR);
+    // Errors reach the user in the exceptions thrown here; libavcodec need not print them too.
+    av_log_set_level(AV_LOG_FATAL);
 
+    // Chroma halved across (4:2:2) or both ways (4:2:0) needs whole pairs of pixels.
+    const bool halfHeight = options.codec == MovieCodec::H264;
+    const bool halfWidth = options.codec != MovieCodec::ProRes4444;
+    if ((halfWidth && options.width % 2 != 0) || (halfHeight && options.height % 2 != 0))
+        throw std::invalid_argument(std::string("--codec ") + getMovieCodecName(options.codec) +
+                                    ": cannot encode frames of " + std::to_string(options.width) + "x" +
+                                    std::to_string(options.height) + " pixels: " + getMovieCodecName(options.codec) +
+                                    (halfHeight ? " needs an even width and height" : " needs an even width"));
     const AVCodec* encoder = avcodec_find_encoder_by_name(m.setup.encoder);
     if (!encoder)
         throw std::invalid_argument(std::string("--codec ") + getMovieCodecName(options.codec) +
@@ -273,9 +281,8 @@ MovieWriter::MovieWriter(const std::string& path, const Options& options) : m_im
     status = avcodec_open2(&c, encoder, nullptr);
     if (status < 0)
         throw std::invalid_argument(std::string("--codec ") + getMovieCodecName(options.codec) + ": cannot encode " +
-                                    std::to_string(options.width) + "x" + std::to_string(options.height) + " frames " +
-                                    "(" + avError(status) + "; h264 and the 4:2:2 codecs need an even width, h264 " +
-                                    "an even height too)");
+                                    std::to_string(options.width) + "x" + std::to_string(options.height) +
+                                    " frames: " + avError(status));
 
     m.stream = avformat_new_stream(m.format, nullptr);
     if (!m.stream)

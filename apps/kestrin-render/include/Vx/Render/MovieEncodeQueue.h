@@ -37,7 +37,7 @@ public:
 
     /// Hands over frame `index` of the movie (from 0), waiting while it is `window` or more frames
     /// ahead of the next one to encode. Throws std::runtime_error with the encoder's error once it
-    /// failed, or saying the movie was abandoned after abort().
+    /// failed; drops the frame after abort().
     void submit(std::uint64_t index, MovieFramePtr frame);
     /// Waits until frames 0 to count - 1 are encoded and ends the thread; throws the encoder's
     /// error when it failed.
