@@ -58,7 +58,6 @@ void MovieEncodeQueue::submit(std::uint64_t index, MovieFramePtr frame)
     if (m_aborted)
         return;
     m_waiting.emplace(index, std::move(frame));
-    m_mostWaiting = std::max(m_mostWaiting, m_waiting.size());
     m_changed.notify_all();
 }
 
@@ -85,12 +84,6 @@ void MovieEncodeQueue::abort()
     m_aborted = true;
     m_waiting.clear();
     m_changed.notify_all();
-}
-
-std::size_t MovieEncodeQueue::getMostWaiting() const
-{
-    const std::lock_guard<std::mutex> lock(m_mutex);
-    return m_mostWaiting;
 }
 
 } // namespace Vx::Render

@@ -328,13 +328,22 @@ MovieFramePtr MovieWriter::convert(const OIIO::ImageBuf& image) const
         throw std::runtime_error("Cannot write " + quoted(m.path) + ": a frame of " + std::to_string(spec.width) + "x" +
                                  std::to_string(spec.height) + " in a movie of " + std::to_string(width) + "x" +
                                  std::to_string(height));
-    std::vector<float> pixels(std::size_t(width) * std::size_t(height) * 4);
-    if (!image.get_pixels(OIIO::ROI(0, width, 0, height, 0, 1, 0, 4), OIIO::TypeFloat, pixels.data()))
-        throw std::runtime_error("Cannot write " + quoted(m.path) + ": " + image.geterror());
+    // TileRenderer's frames are float RGBA in memory, read in place; anything else is copied.
+    const std::size_t count = std::size_t(width) * std::size_t(height) * 4;
+    std::vector<float> copy;
+    const float* pixels = spec.format == OIIO::TypeFloat && spec.nchannels == 4
+                              ? static_cast<const float*>(image.localpixels())
+                              : nullptr;
+    if (!pixels) {
+        copy.resize(count);
+        if (!image.get_pixels(OIIO::ROI(0, width, 0, height, 0, 1, 0, 4), OIIO::TypeFloat, copy.data()))
+            throw std::runtime_error("Cannot write " + quoted(m.path) + ": " + image.geterror());
+        pixels = copy.data();
+    }
     // 16 bits a channel, the colour divided by alpha where the movie keeps alpha.
-    std::vector<std::uint16_t> rgba(pixels.size());
+    std::vector<std::uint16_t> rgba(count);
     const auto quantise = [](float v) { return std::uint16_t(std::clamp(v, 0.0f, 1.0f) * 65535.0f + 0.5f); };
-    for (std::size_t i = 0; i < pixels.size(); i += 4) {
+    for (std::size_t i = 0; i < count; i += 4) {
         const float alpha = pixels[i + 3];
         const float scale = m.setup.alpha && alpha > 0.0f ? 1.0f / alpha : 1.0f;
         for (std::size_t k = 0; k < 3; ++k)

@@ -38,10 +38,11 @@ struct MovieContents
     AVRational rate{0, 1};
     std::string timecode;
     std::string primaries, transfer, matrix, range;
-    std::vector<float> rgb; ///< the kept frame, 3 floats a pixel, top row first
+    /// Every frame, 3 floats a pixel, top row first.
+    std::vector<std::vector<float>> rgb;
 };
 
-MovieContents readMovie(const std::string& path, int keep)
+MovieContents readMovie(const std::string& path)
 {
     MovieContents movie;
     AVFormatContext* format = nullptr;
@@ -69,8 +70,7 @@ MovieContents readMovie(const std::string& path, int keep)
             movie.transfer = av_color_transfer_name(frame->color_trc);
             movie.matrix = av_color_space_name(frame->colorspace);
             movie.range = av_color_range_name(frame->color_range);
-            if (movie.frames++ != keep)
-                continue;
+            ++movie.frames;
             std::vector<std::uint16_t> rgb(std::size_t(frame->width) * std::size_t(frame->height) * 3);
             SwsContext* sws = sws_getContext(
                 frame->width, frame->height, AVPixelFormat(frame->format), frame->width, frame->height,
@@ -81,8 +81,9 @@ MovieContents readMovie(const std::string& path, int keep)
             const int stride[1] = {frame->width * 6};
             sws_scale(sws, frame->data, frame->linesize, 0, frame->height, out, stride);
             sws_freeContext(sws);
+            movie.rgb.emplace_back();
             for (const std::uint16_t v : rgb)
-                movie.rgb.push_back(float(v) / 65535.0f);
+                movie.rgb.back().push_back(float(v) / 65535.0f);
         }
     };
     while (av_read_frame(format, packet) == 0) {
@@ -184,20 +185,40 @@ const std::vector<std::string> kCard = {"-q",
                                         "-s",
                                         "Text Size=40"};
 
+/// Every difference between a decoded movie frame (RGB) and a TIFF frame (RGBA), sorted.
+std::vector<float> sortedErrors(const std::vector<float>& rgb, const TestImage& tiff)
+{
+    std::vector<float> errors;
+    for (std::size_t p = 0; p < std::size_t(kWidth * kHeight); ++p)
+        for (std::size_t c = 0; c < 3; ++c)
+            errors.push_back(std::abs(rgb[p * 3 + c] - tiff.pixels[p * std::size_t(tiff.channels) + c]));
+    std::sort(errors.begin(), errors.end());
+    return errors;
+}
+
+double mean(const std::vector<float>& values)
+{
+    double sum = 0;
+    for (const float v : values)
+        sum += v;
+    return sum / double(values.size());
+}
+
 } // namespace
 
-// The movie as libavformat reads it, and frame 3 decoded against frame 3 written as a TIFF
-// (16-bit, the same render): ProRes 422 HQ is lossy and halves the chroma, so values agree
-// within 0.01 on average and within 0.02 for 99% of them, and the white text lies within a
-// pixel of where the TIFF has it.
-TEST(MovieOutput, ProResMovieReadsBackWithItsRateTimecodeTagsAndPicture)
+// The movie as libavformat reads it, and each decoded frame against the frames written as 16-bit
+// TIFFs by the same render: ProRes 422 HQ is lossy and halves the chroma, so a frame agrees with
+// its own TIFF within 0.002 on average, 0.01 for 99% of the values and 0.05 for all (measured:
+// 0.0008, 0.005, 0.03), better than with any other frame's (the frames went in in order), and
+// the white text lies within a pixel of where the TIFF has it.
+TEST(MovieOutput, ProResMovieReadsBackWithItsRateTimecodeTagsAndPictures)
 {
     ScratchFolder folder;
     renderOk(folder, with(kCard, {"-o", "review.mov"}));
-    renderOk(folder, with(kCard, {"-f", "3", "-o", "ref.####.tif"}));
-    EXPECT_EQ(folder.listNames(), (std::vector<std::string>{"ref.0003.tif", "review.mov"}));
+    renderOk(folder, with(kCard, {"-o", "ref.####.tif"}));
+    EXPECT_EQ(folder.listNames().size(), 6u);
 
-    const MovieContents movie = readMovie(folder.file("review.mov"), 2);
+    const MovieContents movie = readMovie(folder.file("review.mov"));
     EXPECT_EQ(movie.codec, "prores");
     EXPECT_EQ(movie.profile, "HQ");
     EXPECT_EQ(movie.pixelFormat, "yuv422p10le");
@@ -206,24 +227,29 @@ TEST(MovieOutput, ProResMovieReadsBackWithItsRateTimecodeTagsAndPicture)
     EXPECT_EQ(movie.rate.den, 1001);
     EXPECT_EQ(movie.timecode, "01:00:00:00");
     EXPECT_EQ(movie.primaries + " " + movie.transfer + " " + movie.matrix + " " + movie.range, "bt709 bt709 bt709 tv");
+    ASSERT_EQ(movie.rgb.size(), 5u);
 
-    const TestImage tiff = readImage(folder.file("ref.0003.tif"));
-    ASSERT_EQ(movie.rgb.size(), std::size_t(kWidth * kHeight * 3));
-    std::vector<float> errors;
-    for (std::size_t p = 0; p < std::size_t(kWidth * kHeight); ++p)
-        for (std::size_t c = 0; c < 3; ++c)
-            errors.push_back(std::abs(movie.rgb[p * 3 + c] - tiff.pixels[p * std::size_t(tiff.channels) + c]));
-    double sum = 0;
-    for (const float e : errors)
-        sum += e;
-    std::sort(errors.begin(), errors.end());
-    EXPECT_LT(sum / double(errors.size()), 0.01);
-    EXPECT_LT(errors[errors.size() * 99 / 100], 0.02);
-    const std::vector<int> movieBox = brightBox(movie.rgb, 3, 0.5f);
-    const std::vector<int> tiffBox = brightBox(tiff.pixels, tiff.channels, 0.5f);
-    ASSERT_GE(tiffBox[2], tiffBox[0]) << "no text in the TIFF";
-    for (int i = 0; i < 4; ++i)
-        EXPECT_NEAR(movieBox[std::size_t(i)], tiffBox[std::size_t(i)], 1) << "box side " << i;
+    std::vector<TestImage> tiffs;
+    for (int frame = 1; frame <= 5; ++frame)
+        tiffs.push_back(readImage(folder.file("ref.000" + std::to_string(frame) + ".tif")));
+    for (std::size_t k = 0; k < 5; ++k) {
+        SCOPED_TRACE("movie frame " + std::to_string(k + 1));
+        ASSERT_EQ(movie.rgb[k].size(), std::size_t(kWidth * kHeight * 3));
+        const std::vector<float> errors = sortedErrors(movie.rgb[k], tiffs[k]);
+        EXPECT_LT(mean(errors), 0.002);
+        EXPECT_LT(errors[errors.size() * 99 / 100], 0.01);
+        EXPECT_LT(errors.back(), 0.05);
+        for (std::size_t other = 0; other < 5; ++other) {
+            if (other != k) {
+                EXPECT_LT(mean(errors), mean(sortedErrors(movie.rgb[k], tiffs[other]))) << "TIFF " << other + 1;
+            }
+        }
+        const std::vector<int> movieBox = brightBox(movie.rgb[k], 3, 0.5f);
+        const std::vector<int> tiffBox = brightBox(tiffs[k].pixels, tiffs[k].channels, 0.5f);
+        ASSERT_GE(tiffBox[2], tiffBox[0]) << "no text in the TIFF";
+        for (std::size_t i = 0; i < 4; ++i)
+            EXPECT_NEAR(movieBox[i], tiffBox[i], 1) << "box side " << i;
+    }
 }
 
 // Options a movie cannot take are refused before anything renders, and nothing is written.

@@ -46,9 +46,6 @@ public:
     /// encoded); submit() throws from then on. Any thread.
     void abort();
 
-    /// The most frames that waited at once (for tests of the bound).
-    std::size_t getMostWaiting() const;
-
 private:
     void run();
 
@@ -61,7 +58,6 @@ private:
     std::uint64_t m_total = UINT64_MAX;               // guarded by m_mutex: set by finish()
     bool m_aborted = false;                           // guarded by m_mutex
     std::string m_error;                              // guarded by m_mutex
-    std::size_t m_mostWaiting = 0;                    // guarded by m_mutex
     std::thread m_thread;
 };
 
