@@ -794,7 +794,8 @@ int RenderSession::renderAll(const RenderOptions& options)
         m_err << kPrefix << "frame " << outcome.failure->frame << ": " << outcome.failure->message << "\n";
     if (const int signal = getStopSignal(); signal && outcome.stopped) {
         m_err << kPrefix << "stopped by " << signalName(signal) << " after " << outcome.framesDone << " of "
-              << work.size() << " frames; every frame written is complete\n";
+              << work.size()
+              << (movie ? " frames; no movie was written\n" : " frames; every frame written is complete\n");
         scene.close();
         return 128 + signal;
     }
