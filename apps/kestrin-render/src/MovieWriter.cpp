@@ -1,4 +1,4 @@
-// Movies through libavformat, libavcodec and libswscale.
+// Movies through libavformat and libavcodec; the conversion to YUV is done here, in float.
 #include <Vx/Render/MovieWriter.h>
 
 #include <Vx/Render/TemporaryFile.h>
@@ -8,14 +8,12 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/opt.h>
 #include <libavutil/pixdesc.h>
-#include <libswscale/swscale.h>
 }
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
-#include <mutex>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -55,40 +53,49 @@ struct CodecSetup
     const char* encoder;
     AVPixelFormat format;
     bool alpha;
+    int bits;         ///< per sample
+    int chromaWidth;  ///< pixels across one chroma sample covers (4:2:x: 2)
+    int chromaHeight; ///< rows one chroma sample covers (4:2:0: 2)
 };
 
 CodecSetup setupFor(MovieCodec codec)
 {
     switch (codec) {
     case MovieCodec::ProRes:
-        return {"prores_ks", AV_PIX_FMT_YUV422P10LE, false};
+        return {"prores_ks", AV_PIX_FMT_YUV422P10LE, false, 10, 2, 1};
     case MovieCodec::ProRes4444:
-        return {"prores_ks", AV_PIX_FMT_YUVA444P10LE, true};
+        return {"prores_ks", AV_PIX_FMT_YUVA444P10LE, true, 10, 1, 1};
     case MovieCodec::H264:
-        return {"libx264", AV_PIX_FMT_YUV420P, false};
+        return {"libx264", AV_PIX_FMT_YUV420P, false, 8, 2, 2};
     case MovieCodec::DNxHR:
-        return {"dnxhd", AV_PIX_FMT_YUV422P, false};
+        return {"dnxhd", AV_PIX_FMT_YUV422P, false, 8, 2, 1};
     }
     throw std::logic_error("unknown movie codec");
 }
 
-// libswscale's matrix for FFmpeg's name of a matrix coefficient tag.
-int swsMatrix(AVColorSpace space)
+// The luma weights of red and blue (Kr, Kb) of a matrix coefficient tag; false for a tag that is
+// not a plain luma/colour-difference matrix.
+bool lumaWeights(AVColorSpace space, float& kr, float& kb)
 {
     switch (space) {
     case AVCOL_SPC_BT709:
-        return SWS_CS_ITU709;
+        kr = 0.2126f, kb = 0.0722f;
+        return true;
     case AVCOL_SPC_BT470BG:
     case AVCOL_SPC_SMPTE170M:
-        return SWS_CS_ITU601;
+        kr = 0.299f, kb = 0.114f;
+        return true;
     case AVCOL_SPC_SMPTE240M:
-        return SWS_CS_SMPTE240M;
+        kr = 0.212f, kb = 0.087f;
+        return true;
     case AVCOL_SPC_FCC:
-        return SWS_CS_FCC;
+        kr = 0.30f, kb = 0.11f;
+        return true;
     case AVCOL_SPC_BT2020_NCL:
-        return SWS_CS_BT2020;
+        kr = 0.2627f, kb = 0.0593f;
+        return true;
     default:
-        return -1;
+        return false;
     }
 }
 
@@ -117,16 +124,12 @@ struct MovieWriter::Impl
     bool finished = false;
     // The system's reason when a write of the file failed (a full disk), for the message.
     std::string ioError;
-    int matrix = SWS_CS_ITU709;
+    float kr = 0.2126f; // the matrix's luma weights of red and blue
+    float kb = 0.0722f;
     bool fullRange = false;
-    // Scalers ready for convert(): a scaler serves one thread at a time.
-    mutable std::mutex scalersMutex;
-    mutable std::vector<SwsContext*> scalers;
 
     ~Impl()
     {
-        for (SwsContext* scaler : scalers)
-            sws_freeContext(scaler);
         av_packet_free(&packet);
         avcodec_free_context(&codec);
         if (format)
@@ -195,6 +198,80 @@ struct MovieWriter::Impl
     }
 };
 
+namespace {
+
+/// What the conversion to YUV needs of a writer.
+struct YuvParams
+{
+    CodecSetup setup;
+    float kr;
+    float kb;
+    bool fullRange;
+};
+
+/// `pixels` (float RGBA, premultiplied, top row first) into the planes of `f`: Y' = Kr R + Kg G +
+/// Kb B and the colour differences scaled to the range's codes, each chroma sample from the mean
+/// of the pixels it covers; alpha, where kept, at full range with the colour divided by it.
+template <typename Sample> void toYuv(const YuvParams& m, const float* pixels, AVFrame& f)
+{
+    const int width = f.width;
+    const int height = f.height;
+    const float top = float((1 << m.setup.bits) - 1);
+    const float unit = float(1 << (m.setup.bits - 8));
+    const float lumaScale = m.fullRange ? top : 219.0f * unit;
+    const float lumaOffset = m.fullRange ? 0.0f : 16.0f * unit;
+    const float chromaScale = m.fullRange ? top : 224.0f * unit;
+    const float chromaOffset = float(1 << (m.setup.bits - 1));
+    const float kg = 1.0f - m.kr - m.kb;
+    const float cb = 0.5f / (1.0f - m.kb);
+    const float cr = 0.5f / (1.0f - m.kr);
+    const auto code = [top](float v) { return Sample(std::min(std::max(v, 0.0f), top) + 0.5f); };
+    // One pass over the pixels: luma as each pixel comes, the colour summed per chroma sample.
+    const int shiftX = m.setup.chromaWidth == 2 ? 1 : 0;
+    const int rowsPerChroma = m.setup.chromaHeight;
+    const int chromaWidth = (width + (1 << shiftX) - 1) >> shiftX;
+    std::vector<float> sums(std::size_t(chromaWidth) * 3);
+    std::vector<int> counts(static_cast<std::size_t>(chromaWidth));
+    for (int cy = 0; cy * rowsPerChroma < height; ++cy) {
+        std::fill(sums.begin(), sums.end(), 0.0f);
+        std::fill(counts.begin(), counts.end(), 0);
+        for (int y = cy * rowsPerChroma; y < std::min(height, (cy + 1) * rowsPerChroma); ++y) {
+            const float* p = pixels + std::size_t(y) * std::size_t(width) * 4;
+            auto* luma = reinterpret_cast<Sample*>(f.data[0] + std::ptrdiff_t(y) * f.linesize[0]);
+            auto* alpha =
+                m.setup.alpha ? reinterpret_cast<Sample*>(f.data[3] + std::ptrdiff_t(y) * f.linesize[3]) : nullptr;
+            for (int x = 0; x < width; ++x, p += 4) {
+                const float scale = alpha && p[3] > 0.0f ? 1.0f / p[3] : 1.0f;
+                const float r = std::min(std::max(p[0] * scale, 0.0f), 1.0f);
+                const float g = std::min(std::max(p[1] * scale, 0.0f), 1.0f);
+                const float b = std::min(std::max(p[2] * scale, 0.0f), 1.0f);
+                luma[x] = code(lumaOffset + lumaScale * (m.kr * r + kg * g + m.kb * b));
+                if (alpha)
+                    alpha[x] = code(top * p[3]);
+                float* sum = &sums[std::size_t(x >> shiftX) * 3];
+                sum[0] += r;
+                sum[1] += g;
+                sum[2] += b;
+                ++counts[std::size_t(x >> shiftX)];
+            }
+        }
+        auto* u = reinterpret_cast<Sample*>(f.data[1] + std::ptrdiff_t(cy) * f.linesize[1]);
+        auto* v = reinterpret_cast<Sample*>(f.data[2] + std::ptrdiff_t(cy) * f.linesize[2]);
+        for (int cx = 0; cx < chromaWidth; ++cx) {
+            const float* sum = &sums[std::size_t(cx) * 3];
+            const float n = 1.0f / float(counts[std::size_t(cx)]);
+            const float r = sum[0] * n;
+            const float g = sum[1] * n;
+            const float b = sum[2] * n;
+            const float lumaValue = m.kr * r + kg * g + m.kb * b;
+            u[cx] = code(chromaOffset + chromaScale * cb * (b - lumaValue));
+            v[cx] = code(chromaOffset + chromaScale * cr * (r - lumaValue));
+        }
+    }
+}
+
+} // namespace
+
 bool MovieWriter::hasEncoder(MovieCodec codec)
 {
     return avcodec_find_encoder_by_name(setupFor(codec).encoder) != nullptr;
@@ -233,8 +310,7 @@ MovieWriter::MovieWriter(const std::string& path, const Options& options) : m_im
         colourTag(av_color_space_from_name(options.colour.matrix.c_str()), "matrix", options.colour.matrix));
     const auto range =
         AVColorRange(colourTag(av_color_range_from_name(options.colour.range.c_str()), "range", options.colour.range));
-    m.matrix = swsMatrix(space);
-    if (m.matrix < 0)
+    if (!lumaWeights(space, m.kr, m.kb))
         throw std::invalid_argument(
             "Movie colour matrix " + quoted(options.colour.matrix) +
             " cannot be converted to: use bt709, bt470bg, smpte170m, smpte240m, fcc or bt2020nc");
@@ -340,17 +416,6 @@ MovieFramePtr MovieWriter::convert(const OIIO::ImageBuf& image) const
             throw std::runtime_error("Cannot write " + quoted(m.path) + ": " + image.geterror());
         pixels = copy.data();
     }
-    // 16 bits a channel, the colour divided by alpha where the movie keeps alpha.
-    std::vector<std::uint16_t> rgba(count);
-    const auto quantise = [](float v) { return std::uint16_t(std::clamp(v, 0.0f, 1.0f) * 65535.0f + 0.5f); };
-    for (std::size_t i = 0; i < count; i += 4) {
-        const float alpha = pixels[i + 3];
-        const float scale = m.setup.alpha && alpha > 0.0f ? 1.0f / alpha : 1.0f;
-        for (std::size_t k = 0; k < 3; ++k)
-            rgba[i + k] = quantise(pixels[i + k] * scale);
-        rgba[i + 3] = m.setup.alpha ? quantise(alpha) : 65535;
-    }
-
     MovieFramePtr out(new MovieFrame);
     out->frame = av_frame_alloc();
     if (!out->frame)
@@ -366,31 +431,11 @@ MovieFramePtr MovieWriter::convert(const OIIO::ImageBuf& image) const
     f.color_trc = m.codec->color_trc;
     f.colorspace = m.codec->colorspace;
     f.color_range = m.codec->color_range;
-
-    SwsContext* scaler = nullptr;
-    {
-        const std::lock_guard<std::mutex> lock(m.scalersMutex);
-        if (!m.scalers.empty()) {
-            scaler = m.scalers.back();
-            m.scalers.pop_back();
-        }
-    }
-    if (!scaler) {
-        scaler = sws_getContext(width, height, AV_PIX_FMT_RGBA64, width, height, m.setup.format,
-                                SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INP, nullptr, nullptr, nullptr);
-        if (!scaler)
-            throw std::runtime_error("Cannot write " + quoted(m.path) + ": no conversion to " +
-                                     av_get_pix_fmt_name(m.setup.format));
-        const int* coefficients = sws_getCoefficients(m.matrix);
-        sws_setColorspaceDetails(scaler, coefficients, 1, coefficients, m.fullRange ? 1 : 0, 0, 1 << 16, 1 << 16);
-    }
-    const std::uint8_t* source[1] = {reinterpret_cast<const std::uint8_t*>(rgba.data())};
-    const int sourceStride[1] = {width * 8};
-    sws_scale(scaler, source, sourceStride, 0, height, f.data, f.linesize);
-    {
-        const std::lock_guard<std::mutex> lock(m.scalersMutex);
-        m.scalers.push_back(scaler);
-    }
+    const YuvParams params{m.setup, m.kr, m.kb, m.fullRange};
+    if (m.setup.bits == 8)
+        toYuv<std::uint8_t>(params, pixels, f);
+    else
+        toYuv<std::uint16_t>(params, pixels, f);
     return out;
 }
 
