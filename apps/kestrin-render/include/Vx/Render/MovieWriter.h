@@ -1,8 +1,10 @@
 // Writes rendered frames into one movie file with FFmpeg's libraries (libavformat, libavcodec,
-// libswscale): ProRes 422 HQ, ProRes 4444, H.264 or DNxHR HQ in a QuickTime, MP4 or MXF container
+// libavutil): ProRes 422 HQ, ProRes 4444, H.264 or DNxHR HQ in a QuickTime, MP4 or MXF container
 // (see MovieFormat for which holds which).
 //
-//   worker threads:  convert(image) -> MovieFrame   (float RGBA -> the codec's YUV, any thread)
+//   worker threads:  convert(image) -> MovieFrame   (float RGBA -> the codec's YUV, any thread,
+//                                                    in one pass: the matrix's luma weights, the
+//                                                    range's codes, chroma the mean of its pixels)
 //   one thread:      encode(frame), in frame order  (libavcodec's own threads encode the slices)
 //   at the end:      finish()                       (flush, trailer, rename into place)
 //
