@@ -1,6 +1,8 @@
 // File patterns of image sequences.
 #include <Vx/Render/FramePattern.h>
 
+#include <Vx/Render/MovieFormat.h>
+
 #include <cstdio>
 #include <stdexcept>
 #include <string>
@@ -83,8 +85,24 @@ FramePattern::FramePattern(const std::string& pattern, FramePatternRole role) : 
                  " are allowed (a frame number has up to 12 digits and a sign)");
 }
 
+FramePattern FramePattern::movie(const std::string& path)
+{
+    FramePattern pattern("%d", FramePatternRole::Input);
+    pattern.m_text = path;
+    pattern.m_prefix = path;
+    pattern.m_movie = true;
+    return pattern;
+}
+
+FramePattern FramePattern::input(const std::string& text)
+{
+    return isMovieInputPath(text) ? movie(text) : FramePattern(text, FramePatternRole::Input);
+}
+
 std::string FramePattern::path(std::int64_t frame) const
 {
+    if (m_movie)
+        return m_text;
     // The longest number, -9223372036854775808, has 20 characters, and padding is at most
     // kMaxPadding: the buffer holds every result whole.
     static_assert(kMaxPadding < 32);

@@ -4,6 +4,8 @@
 #include <Vx/Render/FrameWriter.h>
 #include <Vx/Render/ImageIO.h>
 #include <Vx/Render/ImageSequenceSource.h>
+#include <Vx/Render/MovieEncodeQueue.h>
+#include <Vx/Render/MovieReader.h>
 #include <Vx/Render/PanelServer.h>
 #include <Vx/Render/TileRenderer.h>
 
@@ -29,6 +31,35 @@ public:
 private:
     FrameWriter m_writer;
 };
+
+class EncodedMovie final : public MovieOutput
+{
+public:
+    EncodedMovie(const std::string& path, const MovieWriter::Options& options, std::size_t window)
+        : m_writer(path, options), m_queue(m_writer, window)
+    {
+    }
+    void submit(std::uint64_t index, const TileRenderer& renderer, const PxImageProtocol& node, double time,
+                int level) override
+    {
+        m_queue.submit(index, m_writer.convert(renderer.render(node, time, level)));
+    }
+    void abort() override { m_queue.abort(); }
+    void finish(std::uint64_t count) override
+    {
+        m_queue.finish(count);
+        m_writer.finish();
+    }
+
+private:
+    MovieWriter m_writer;
+    MovieEncodeQueue m_queue;
+};
+
+std::string quoted(const std::string& text)
+{
+    return "\"" + text + "\"";
+}
 
 class ImageIOLibrary final : public ImageIO
 {
@@ -65,11 +96,34 @@ public:
     {
         ColourConfig::load(options.ocio, executablePath).list(out);
     }
+    bool hasMovieEncoder(MovieCodec codec) const override { return MovieWriter::hasEncoder(codec); }
+    std::unique_ptr<MovieOutput> createMovieOutput(const std::string& path, const MovieWriter::Options& options,
+                                                   std::size_t window) const override
+    {
+        return std::make_unique<EncodedMovie>(path, options, window);
+    }
+    PxMetadataPtr readMovieMetadata(const std::string& path, std::int64_t first, std::int64_t frame) const override
+    {
+        const MovieReader movie(path);
+        if (frame < first || frame >= first + movie.getFrameCount())
+            throw std::runtime_error("--list-metadata: the movie " + quoted(path) + " holds frames " +
+                                     std::to_string(first) + "-" + std::to_string(first + movie.getFrameCount() - 1) +
+                                     ", not " + std::to_string(frame));
+        OIIO::ImageSpec spec;
+        std::vector<float> pixels;
+        movie.read(int(frame - first), spec, pixels);
+        return makeMetadata(spec);
+    }
+    MovieInfo readMovieInfo(const std::string& path) const override
+    {
+        const MovieReader movie(path);
+        return MovieInfo{movie.getFrameCount(), headerFrameRate(movie.getSpec())};
+    }
     int servePanel(const std::optional<CompositionDoc>& file, const RenderOptions& options,
                    const std::string& pluginFolder, const std::string& executablePath, std::ostream& out,
-                   std::ostream& err) const override
+                   std::ostream& err, const std::function<int()>& stopSignal) const override
     {
-        return Render::servePanel(file, options, pluginFolder, executablePath, out, err);
+        return Render::servePanel(file, options, pluginFolder, executablePath, out, err, stopSignal);
     }
 };
 

@@ -129,8 +129,12 @@ ImageSequenceSource::ImageSequenceSource(const Init& init, const FramePattern& p
         throw std::invalid_argument(message.str());
     }
     m_options.cacheSize = std::max<std::size_t>(1, m_options.cacheSize);
-    const auto in = openFrame(pattern.path(options.firstFrame), options.firstFrame);
-    m_firstSpec = in->spec();
+    if (pattern.isMovie()) {
+        m_movie = std::make_unique<MovieReader>(pattern.text());
+        m_firstSpec = m_movie->getSpec();
+    } else {
+        m_firstSpec = openFrame(pattern.path(options.firstFrame), options.firstFrame)->spec();
+    }
     m_format.width = m_firstSpec.full_width > 0 ? m_firstSpec.full_width : m_firstSpec.width;
     m_format.height = m_firstSpec.full_height > 0 ? m_firstSpec.full_height : m_firstSpec.height;
     pixelAspectTerms(m_firstSpec.get_float_attribute("PixelAspectRatio", 1.0f), m_format.pixelAspectNum,
@@ -291,8 +295,37 @@ void ImageSequenceSource::touch(std::int64_t frame) const
         m_recent.splice(m_recent.begin(), m_recent, it);
 }
 
+std::shared_ptr<const SourceFrame> ImageSequenceSource::decodeMovieFrame(std::int64_t frame) const
+{
+    const std::int64_t index = frame - m_options.movieStartFrame;
+    const int count = m_movie->getFrameCount();
+    if (index < 0 || index >= count)
+        throw std::runtime_error(
+            "Missing frame " + std::to_string(frame) + ": the movie " + inQuotes(m_pattern.text()) + " holds frames " +
+            std::to_string(m_options.movieStartFrame) + "-" + std::to_string(m_options.movieStartFrame + count - 1));
+    auto result = std::make_shared<SourceFrame>();
+    result->frame = frame;
+    result->path = m_pattern.text();
+    m_movie->read(int(index), result->spec, result->pixels);
+    findRGBAChannels(result->spec, result->rgbaChannels);
+    result->metadata = makeMetadata(result->spec);
+    // Movies keep alpha unassociated (ProRes 4444): premultiplied here, as for image files.
+    const int alpha = result->rgbaChannels[3];
+    if (alpha >= 0) {
+        const std::size_t channels = std::size_t(result->spec.nchannels);
+        for (std::size_t p = 0; p < result->pixels.size(); p += channels)
+            for (int c = 0; c < 3; ++c)
+                if (result->rgbaChannels[c] >= 0 && result->rgbaChannels[c] != alpha)
+                    result->pixels[p + std::size_t(result->rgbaChannels[c])] *= result->pixels[p + std::size_t(alpha)];
+    }
+    m_decodes.fetch_add(1);
+    return result;
+}
+
 std::shared_ptr<const SourceFrame> ImageSequenceSource::decode(std::int64_t frame) const
 {
+    if (m_movie)
+        return decodeMovieFrame(frame);
     auto result = std::make_shared<SourceFrame>();
     result->frame = frame;
     result->path = m_pattern.path(frame);

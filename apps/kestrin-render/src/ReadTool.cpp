@@ -49,15 +49,13 @@ PxNodePtr<PxImageProtocol const> ReadController::createModifierProcNode(OutputPu
     // A render reads each frame once; the frames being rendered stay in the cache while they are
     // held, so one more is all that is worth keeping.
     options.cacheSize = 1;
-    if (m_formatFrame) {
-        options.firstFrame = *m_formatFrame;
-    } else {
-        DtTime start;
-        DtTime end;
-        graph->getTimeRange(start, end);
-        options.firstFrame = start.frames;
-    }
-    m_source = ImageIO::get().createSequenceSource(FramePattern(pattern, FramePatternRole::Input), options);
+    DtTime start;
+    DtTime end;
+    graph->getTimeRange(start, end);
+    options.firstFrame = m_formatFrame ? *m_formatFrame : start.frames;
+    // A movie's first picture is the composition's first frame.
+    options.movieStartFrame = start.frames;
+    m_source = ImageIO::get().createSequenceSource(FramePattern::input(pattern), options);
     return PxNodePtr<PxImageProtocol const>(m_source);
 }
 

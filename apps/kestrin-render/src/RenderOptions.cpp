@@ -93,6 +93,15 @@ for 8/10/16-bit ones) to --colorspace-out, or to --display D --view V (default: 
 dpx jpg sRGB), then the slate is drawn: its colours are output values (white text is 1.0). The
 same space on both sides converts nothing (EXR to EXR and PNG to PNG are as without colour
 management). --list-colorspaces prints the spaces, aliases, roles, displays and views.
+Movies: -o NAME.mov, .mp4 or .mxf writes one movie (no frame number in the name) at the
+composition's rate, with a timecode track from the first frame's timecode and BT.709 colour
+tags. --codec prores (ProRes 422 HQ, 10-bit 4:2:2; the default for .mov), prores4444 (with
+alpha), h264 (4:2:0, --crf 0-51, default 18; the default and only codec for .mp4), dnxhr (DNxHR
+HQ; .mxf and .mov). Frames render in parallel and are encoded in order; the movie reaches its
+name only when every frame is in it. --chunk, --skip-existing and --list-missing do not apply
+to a movie. -i NAME.mov (any movie OpenImageIO reads) gives its pictures as the frames from the
+composition's first (1, or --range's); its timecode, when it has one, is each frame's header
+timecode (smpte:TimeCode).
 
 Exit status: 0 every frame written; 1 a frame could not be read, rendered or written (an input
 frame too large included) or --save failed; 2 a mistake in the command line, a --set value or
@@ -217,7 +226,7 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostre
     app.add_option("-i,--input", o.input, "The plate sequence to draw over")->type_name("PATTERN");
     app.add_option("-o,--output", o.output,
                    "Where to write the frames; the format follows the extension "
-                   "(exr, png, tif, dpx, jpg)")
+                   "(exr, png, tif, dpx, jpg), or the movie (mov, mp4, mxf)")
         ->type_name("PATTERN");
     app.add_option("-f,--frames", o.frames, "The frames to render (default: the composition's range)")
         ->type_name("RANGE");
@@ -291,6 +300,14 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostre
                                        "it. --layer N: they change the composition's N-th Slate node")
                             ->type_name("[N]")
                             ->allow_extra_args(false);
+    std::string codec;
+    auto* codecOption = app.add_option("--codec", codec,
+                                       "The codec of a movie output: prores (default for .mov), prores4444, h264 "
+                                       "(default for .mp4), dnxhr (default for .mxf)")
+                            ->type_name("CODEC");
+    std::string crf;
+    auto* crfOption =
+        app.add_option("--crf", crf, "h264's constant rate factor, 0 (lossless) to 51 (default 18)")->type_name("N");
     app.add_flag("--list-metadata", o.listMetadata,
                  "Print the header attributes of the first frame of -i (the names <meta:NAME> takes) and exit");
     // Colour management.
@@ -415,14 +432,27 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostre
                 throw std::invalid_argument(std::string("--frames: ") + e.what());
             }
         }
+        if (codecOption->count())
+            o.codec = parseMovieCodec(codec);
+        if (crfOption->count()) {
+            if (crf.empty() || crf.size() > 4 || crf.find_first_not_of("0123456789") != std::string::npos)
+                throw std::invalid_argument("--crf: \"" + crf +
+                                            "\" is not a constant rate factor: use a whole number " +
+                                            "from 0 (lossless) to 51 (smallest)");
+            o.crf = std::stoi(crf);
+        }
+        if (!o.output.empty() && isMovieOutputPath(o.output)) {
+            checkMovieOutputName(o.output);
+            chooseMovieCodec(o.output, o.codec, o.crf);
+        }
         if (!o.input.empty()) {
             try {
-                FramePattern(o.input, FramePatternRole::Input);
+                FramePattern::input(o.input);
             } catch (const std::exception& e) {
                 throw std::invalid_argument(std::string("--input: ") + e.what());
             }
         }
-        if (!o.output.empty()) {
+        if (!o.output.empty() && !isMovieOutputPath(o.output)) {
             try {
                 FramePattern(o.output, FramePatternRole::Output);
             } catch (const std::exception& e) {
@@ -446,8 +476,7 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostre
         if (o.listMetadata && o.input.empty())
             throw std::invalid_argument("--list-metadata needs -i PATTERN: the sequence whose first frame's header "
                                         "attributes are printed");
-        const bool rendering =
-            !o.describe && !o.listFonts && !o.listMetadata && !o.colour.listColourSpaces && !o.serve;
+        const bool rendering = !o.describe && !o.listFonts && !o.listMetadata && !o.colour.listColourSpaces && !o.serve;
         if (rendering && o.output.empty() && o.composition.empty() && !o.nullOutput)
             throw std::invalid_argument("--output is required (or a composition file naming one, or --null-output)");
     } catch (const CLI::CallForHelp&) {

@@ -18,6 +18,7 @@
 #include <Vx/Render/ImageIO.h>
 #include <Vx/Render/ImageSequenceSource.h>
 #include <Vx/Render/InputValues.h>
+#include <Vx/Render/MovieFormat.h>
 #include <Vx/Render/ProgressReporter.h>
 #include <Vx/Render/ReadTool.h>
 #include <Vx/Render/RenderLimits.h>
@@ -316,6 +317,49 @@ void checkSave(const CompositionDoc& doc, const std::string& path)
     }
 }
 
+/// The options a movie output cannot take, and the codec it is written with; throws UsageError.
+MovieCodec checkMovieOutput(const RenderOptions& options, const CompositionDoc& doc)
+{
+    const std::string origin = "Output " + quoted(doc.output) + ": ";
+    if (options.skipExisting || options.chunk || options.listMissing)
+        throw UsageError(origin + "a movie is written whole by one run, so " +
+                         (options.chunk          ? "--chunk"
+                          : options.skipExisting ? "--skip-existing"
+                                                 : "--list-missing") +
+                         " does not apply; write frames (NAME.####.exr) to split a range between tasks");
+    try {
+        checkMovieOutputName(doc.output);
+        const MovieCodec codec = chooseMovieCodec(doc.output, options.codec, options.crf);
+        if (!ImageIO::get().hasMovieEncoder(codec))
+            throw std::invalid_argument(std::string("--codec ") + getMovieCodecName(codec) +
+                                        ": this build of FFmpeg's libavcodec has no encoder for it");
+        const fs::path folder = fs::path(doc.output).parent_path();
+        FrameWriter::checkWritableFolder(folder.empty() ? std::string(".") : folder.string());
+        return codec;
+    } catch (const std::exception& e) {
+        throw UsageError(e.what());
+    }
+}
+
+/// The timecode a movie's timecode track starts at: what <Timecode> shows on its first frame
+/// `first` (the input's header timecode with --timecode-from input, when the frame has one);
+/// empty before 00:00:00:00.
+std::string movieStartTimecode(const CompositionDoc& doc, const Rational& rate, std::int64_t first,
+                               const PxStrongHndl<FrameSource>& source)
+{
+    if (doc.timecodeFromInput && source) {
+        const std::shared_ptr<const SourceFrame> input = source->getFrame(first);
+        if (const std::string* header =
+                input->metadata ? input->metadata->find(PxMetadata::getTimeCodeName()) : nullptr)
+            return *header;
+    }
+    const RCShdPtr<LiTimeCode> counting = LiTimeCodeFactory::getInstance().createTimeCode(rate, doc.dropFrame ? 0 : 1);
+    DtTime time;
+    time.rate = rate;
+    time.frames = doc.startTimecode.empty() ? first : counting->toFrameCount(doc.startTimecode) + (first - doc.first);
+    return time.frames < 0 ? std::string() : counting->toString(time);
+}
+
 } // namespace
 
 RenderSession::RenderSession(std::ostream& out, std::ostream& err, std::string executablePath)
@@ -412,8 +456,17 @@ int RenderSession::listFonts()
 
 int RenderSession::listMetadata(const RenderOptions& options)
 {
-    const FramePattern pattern(options.input, FramePatternRole::Input);
+    const FramePattern pattern = FramePattern::input(options.input);
     std::int64_t frame = 0;
+    if (pattern.isMovie()) {
+        // The movie's pictures are the frames from the composition's first (1, or --range's).
+        const std::int64_t first = options.range ? options.range->first : 1;
+        const std::int64_t asked = options.frames.empty() ? first : FrameRange::parse(options.frames).first();
+        const PxMetadataPtr metadata = ImageIO::get().readMovieMetadata(options.input, first, asked);
+        for (const auto& [name, value] : metadata->getEntries())
+            m_out << name << " = " << value << "\n";
+        return 0;
+    }
     if (!options.frames.empty()) {
         frame = FrameRange::parse(options.frames).first();
     } else if (const auto range = findSequenceRange(pattern)) {
@@ -457,14 +510,21 @@ int RenderSession::renderAll(const RenderOptions& options)
     if (options.serve)
         return ImageIO::get().servePanel(
             file, options, options.pluginPath.empty() ? defaultPluginFolder(m_executablePath) : options.pluginPath,
-            m_executablePath, m_out, m_err);
+            m_executablePath, m_out, m_err, getStopSignal);
 
     const CompositionDoc doc = mergeOptions(file, options);
     const FrameRange frames = framesToRender(options, doc);
 
     // Outputs are checked before anything is built or rendered.
+    const bool movie = !options.nullOutput && isMovieOutputPath(doc.output);
+    std::optional<MovieCodec> movieCodec;
+    if (movie)
+        movieCodec = checkMovieOutput(options, doc);
+    else if (options.codec || options.crf)
+        throw UsageError(std::string(options.codec ? "--codec" : "--crf") +
+                         ": only a movie output (-o NAME.mov, .mp4 or .mxf) has a codec");
     std::optional<FramePattern> output;
-    if (!options.nullOutput) {
+    if (!options.nullOutput && !movie) {
         if (doc.output.empty())
             throw UsageError("No output: give -o PATTERN (or --null-output).");
         try {
@@ -480,8 +540,7 @@ int RenderSession::renderAll(const RenderOptions& options)
         try {
             FrameWriter::checkWritableFolder(folder.empty() ? std::string(".") : folder.string());
             if (const NodeDoc* read = firstRead(doc))
-                FrameWriter::checkNoOverwrite(FramePattern(read->file, FramePatternRole::Input), frames, *output,
-                                              frames);
+                FrameWriter::checkNoOverwrite(FramePattern::input(read->file), frames, *output, frames);
         } catch (const std::runtime_error& e) {
             // An output that cannot be used is a mistake in the command line or the composition,
             // found before anything is rendered.
@@ -579,7 +638,21 @@ int RenderSession::renderAll(const RenderOptions& options)
         renderers.push_back(std::make_unique<TileRenderer>(threads, options.tileSize, options.tileSize));
     // The image I/O library is loaded here, for runs that write files.
     const std::unique_ptr<FrameOutput> writer =
-        output ? ImageIO::get().createFrameWriter(options.zipLevel) : std::unique_ptr<FrameOutput>();
+        output && !movie ? ImageIO::get().createFrameWriter(options.zipLevel) : std::unique_ptr<FrameOutput>();
+    // A movie: frames converted on the workers, encoded in order on a thread of its own, a few
+    // frames a worker waiting at most.
+    std::unique_ptr<MovieOutput> movieQueue;
+    if (movie) {
+        const GeRectangle<int> picture = TileRenderer::getFullFrame(*proc, options.level);
+        MovieWriter::Options encoding;
+        encoding.codec = *movieCodec;
+        encoding.crf = options.crf.value_or(kDefaultCrf);
+        encoding.width = picture.getWidth();
+        encoding.height = picture.getHeight();
+        encoding.rate = rate;
+        encoding.timecode = movieStartTimecode(doc, rate, work.first(), source);
+        movieQueue = ImageIO::get().createMovieOutput(doc.output, encoding, 2 * inFlight);
+    }
     ProgressReporter progress = ProgressReporter::forStderr(work.size(), options.quiet, !options.quiet);
     PxRequestMgr::getInstance().waitForIdle();
 
@@ -619,7 +692,7 @@ int RenderSession::renderAll(const RenderOptions& options)
     };
     // One frame: its input decoded first (so that no tile waits on the decode), its tiles
     // rendered on the renderer's workers, then written.
-    const auto renderOneFrame = [&](std::int64_t frameNumber, std::size_t worker) {
+    const auto renderOneFrame = [&](std::int64_t frameNumber, std::size_t worker, std::uint64_t index) {
         const TileRenderer& renderer = *renderers[worker];
         const double seconds = TmTimeUtil::getSecondsFromFrames(rate, frameNumber);
         std::shared_ptr<const SourceFrame> input;
@@ -645,11 +718,15 @@ int RenderSession::renderAll(const RenderOptions& options)
             renderer.renderNull(*proc, seconds, options.level);
             return;
         }
+        if (movieQueue) {
+            movieQueue->submit(index, renderer, *proc, seconds, options.level);
+            return;
+        }
         writer->write(renderer, *proc, seconds, options.level, output->path(frameNumber), input.get());
     };
     // A frame as a farm sees it: left alone when --skip-existing finds its file, counted and
     // logged when it finishes or fails.
-    const auto renderFrame = [&](std::int64_t frameNumber, std::size_t worker) {
+    const auto renderFrame = [&](std::int64_t frameNumber, std::size_t worker, std::uint64_t index) {
         const auto started = std::chrono::steady_clock::now();
         const auto elapsed = [&] {
             return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
@@ -667,10 +744,13 @@ int RenderSession::renderAll(const RenderOptions& options)
             return;
         }
         try {
-            renderOneFrame(frameNumber, worker);
+            renderOneFrame(frameNumber, worker, index);
         } catch (const std::exception& e) {
             if (log)
                 log->log(frameNumber, path, elapsed(), FrameLog::Status::Failed, std::string(e.what()));
+            // The frames after this one in the movie would wait for it for ever.
+            if (movieQueue)
+                movieQueue->abort();
             throw;
         }
         if (log)
@@ -681,16 +761,40 @@ int RenderSession::renderAll(const RenderOptions& options)
         m_err << kPrefix << "stopped by " << signalName(signal) << " before the first frame\n";
         return 128 + signal;
     }
-    const FrameRunOutcome outcome =
-        FrameScheduler::run(work, inFlight, renderFrame, {}, [] { return getStopSignal() != 0; });
+    // A movie's frames are scheduled by their place in it, which says where each goes.
+    const FrameRange scheduled = movie ? FrameRange::fromTo(0, std::int64_t(work.size()) - 1) : work;
+    FrameRunOutcome outcome = FrameScheduler::run(
+        scheduled, inFlight,
+        [&](std::int64_t item, std::size_t worker) {
+            if (movie)
+                renderFrame(work.at(std::uint64_t(item)), worker, std::uint64_t(item));
+            else
+                renderFrame(item, worker, 0);
+        },
+        {}, [] { return getStopSignal() != 0; });
+    if (movie && outcome.failure)
+        outcome.failure->frame = work.at(std::uint64_t(outcome.failure->frame));
+    // The movie is complete only with every frame in it; otherwise its temporary file goes.
+    std::string movieError;
+    if (movieQueue && !outcome.failure && outcome.threadError.empty() && !outcome.stopped) {
+        try {
+            movieQueue->finish(work.size());
+        } catch (const std::exception& e) {
+            movieError = e.what();
+        }
+    }
+    movieQueue.reset();
     progress.finish();
+    if (!movieError.empty())
+        m_err << kPrefix << movieError << "\n";
     if (!outcome.threadError.empty())
         m_err << kPrefix << outcome.threadError << "\n";
     if (outcome.failure)
         m_err << kPrefix << "frame " << outcome.failure->frame << ": " << outcome.failure->message << "\n";
     if (const int signal = getStopSignal(); signal && outcome.stopped) {
         m_err << kPrefix << "stopped by " << signalName(signal) << " after " << outcome.framesDone << " of "
-              << work.size() << " frames; every frame written is complete\n";
+              << work.size()
+              << (movie ? " frames; no movie was written\n" : " frames; every frame written is complete\n");
         scene.close();
         return 128 + signal;
     }
@@ -698,7 +802,10 @@ int RenderSession::renderAll(const RenderOptions& options)
     if (!options.save.empty())
         writeCompositionFile(scene.toDocument(), options.save);
     scene.close();
-    return outcome.failure || !outcome.threadError.empty() ? kRenderFailure : 0;
+    if (movie && !outcome.failure && outcome.threadError.empty() && movieError.empty() && !options.quiet)
+        m_err << kPrefix << "wrote " << quoted(doc.output) << ": " << work.size()
+              << (work.size() == 1 ? " frame, " : " frames, ") << getMovieCodecName(*movieCodec) << "\n";
+    return outcome.failure || !outcome.threadError.empty() || !movieError.empty() ? kRenderFailure : 0;
 }
 
 } // namespace Vx::Render

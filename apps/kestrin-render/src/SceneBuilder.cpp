@@ -8,8 +8,10 @@
 #include <Vx/Pi/PiToolRegistry.h>
 #include <Vx/Pi/PiUndoGuardNoLog.h>
 #include <Vx/Px/PxRequestMgr.h>
+#include <Vx/Render/FileMetadata.h>
 #include <Vx/Render/FrameRange.h>
 #include <Vx/Render/FrameRate.h>
+#include <Vx/Render/ImageIO.h>
 #include <Vx/Render/InputValues.h>
 #include <Vx/Render/ReadTool.h>
 #include <Vx/Tm/TmTimeUtil.h>
@@ -103,6 +105,10 @@ LiTimeCodeOrigin checkTimeCodeOrigin(const CompositionDoc& doc, const std::strin
 std::optional<std::pair<std::int64_t, std::int64_t>> findSequenceRange(const FramePattern& pattern)
 {
     namespace fs = std::filesystem;
+    // A movie's frames count from 1; it is opened here, so that one that cannot be is reported
+    // as a missing sequence is, before anything is built.
+    if (pattern.isMovie())
+        return std::make_pair(std::int64_t(1), ImageIO::get().readMovieInfo(pattern.text()).frames);
     const std::string& prefix = pattern.prefix();
     const auto slash = prefix.rfind('/');
     const fs::path folder = slash == std::string::npos ? fs::path(".") : fs::path(prefix.substr(0, slash + 1));
@@ -142,8 +148,13 @@ CompositionDoc mergeOptions(const std::optional<CompositionDoc>& file, const Ren
         doc.versionName = *options.versionName;
     if (options.versionNumber)
         doc.versionNumber = *options.versionNumber;
-    if (options.fps)
+    if (options.fps) {
         doc.fps = *options.fps;
+    } else if (!file && !options.input.empty() && FramePattern::input(options.input).isMovie()) {
+        // A movie input runs at its own rate unless told otherwise.
+        if (const auto rate = ImageIO::get().readMovieInfo(options.input).rate)
+            doc.fps = std::to_string(rate->num) + "/" + std::to_string(rate->den);
+    }
     for (const auto& [name, value] : options.attributes) {
         // An attribute is referenced as <attr:name>: the name cannot be empty or hold the '>'.
         if (name.empty() || name.find('>') != std::string::npos)
@@ -214,7 +225,7 @@ CompositionDoc mergeOptions(const std::optional<CompositionDoc>& file, const Ren
     } else if (!file) {
         std::optional<std::pair<std::int64_t, std::int64_t>> range;
         if (!options.input.empty())
-            range = findSequenceRange(FramePattern(options.input, FramePatternRole::Input));
+            range = findSequenceRange(FramePattern::input(options.input));
         if (!range && !options.frames.empty()) {
             const FrameRange frames = FrameRange::parse(options.frames);
             range = std::make_pair(frames.lowest(), frames.highest());

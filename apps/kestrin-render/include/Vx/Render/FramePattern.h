@@ -36,6 +36,12 @@ public:
     /// than kMaxPadding.
     explicit FramePattern(const std::string& pattern, FramePatternRole role = FramePatternRole::Input);
 
+    /// A movie input: one file holding every frame, whose path() is the file for any frame.
+    static FramePattern movie(const std::string& path);
+    /// An input pattern, or a movie when `text` names one (see isMovieInputPath).
+    static FramePattern input(const std::string& text);
+    bool isMovie() const { return m_movie; }
+
     /// The path of frame `frame` (any 64-bit integer, negative frames included), never cut.
     std::string path(std::int64_t frame) const;
 
@@ -54,6 +60,7 @@ private:
     std::string m_suffix;
     int m_padding = 4;
     FramePatternRole m_role;
+    bool m_movie = false;
 };
 
 /// "Input pattern" or "Output pattern": how messages name a pattern of that role.

@@ -5,8 +5,9 @@
 //        |  ImageIO::get(): dlopen("libkestrin_render_io.so") once, on first use
 //        v
 //   libkestrin_render_io.so: ImageSequenceSource, FrameWriter, FileMetadata, PixelConversions,
-//   TileRenderer::render (into an OpenImageIO buffer), ColourManagement (OpenColorIO) and the
-//   Slate panel's server (cpp-httplib), linked to those libraries
+//   TileRenderer::render (into an OpenImageIO buffer), ColourManagement (OpenColorIO), movies
+//   (MovieWriter, MovieReader: FFmpeg's libraries) and the Slate panel's server (cpp-httplib),
+//   linked to those libraries
 //
 // OpenImageIO pulls in some 260 shared libraries, whose symbol binding costs about 0.2 s of
 // start-up and 130 MB of resident memory: a run that reads and writes no file (--null-output
@@ -18,9 +19,14 @@
 // an interface like FrameSource and FrameOutput below) that the library implements in
 // ImageIOLibrary.cpp. Program code must not call its functions or name its libraries' symbols:
 // the program does not link the library, so a direct call fails to link.
+//
+// The library carries its own copy of the program's building blocks (kestrin_render_base is
+// linked into both): state the program sets, such as the stop flag its signal handlers raise,
+// is not seen by the library's copy and reaches it through the arguments of these calls.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <optional>
@@ -28,6 +34,7 @@
 
 #include <Vx/Px/PxImage.h>
 #include <Vx/Render/FramePattern.h>
+#include <Vx/Render/MovieWriter.h>
 
 namespace Vx::Render {
 
@@ -49,6 +56,9 @@ public:
         /// Decoded frames kept (at least 1). Frames that a caller still holds (from getFrame) are
         /// kept on top of these and leave the cache only once released.
         std::size_t cacheSize = 3;
+        /// For a movie (FramePattern::movie): the frame its first picture is; picture k is frame
+        /// movieStartFrame + k.
+        std::int64_t movieStartFrame = 1;
     };
 
     /// Frame `frame`, decoded (or from the cache). Throws std::runtime_error naming the file.
@@ -68,6 +78,25 @@ public:
     /// to `path`, following `input` as FrameWriter::write does.
     virtual void write(const TileRenderer& renderer, const PxImageProtocol& node, double time, int level,
                        const std::string& path, const SourceFrame* input) const = 0;
+};
+
+/// A movie being written (MovieWriter with its MovieEncodeQueue in the library): frames render
+/// and convert on the workers and are encoded in order on a thread of its own.
+class MovieOutput
+{
+public:
+    /// Removes the movie's temporary file unless finish() succeeded.
+    virtual ~MovieOutput() = default;
+    /// Renders frame `time` of `node` at `level` with `renderer`, converts it to the codec's
+    /// pixels and hands it over as the movie's picture `index` (from 0). Worker threads; blocks
+    /// while the pictures waiting for the encoder fill the window.
+    virtual void submit(std::uint64_t index, const TileRenderer& renderer, const PxImageProtocol& node, double time,
+                        int level) = 0;
+    /// Stops the encoder: pictures not yet encoded are dropped. Any thread.
+    virtual void abort() = 0;
+    /// Waits for pictures 0 to `count` - 1, writes the trailer and renames the movie into place.
+    /// Throws std::runtime_error naming the movie.
+    virtual void finish(std::uint64_t count) = 0;
 };
 
 class ImageIO
@@ -97,11 +126,29 @@ public:
     /// UsageError when the configuration does not load.
     virtual void listColourSpaces(const ColourOptions& options, const std::string& executablePath,
                                   std::ostream& out) const = 0;
-    /// Serves the Slate panel until a stop signal (--serve; see PanelServer.h) and returns the
-    /// exit code.
+    /// Whether this build of libavcodec has the encoder `codec` needs (MovieWriter::hasEncoder).
+    virtual bool hasMovieEncoder(MovieCodec codec) const = 0;
+    /// Opens the movie `path` for writing (see MovieWriter), with at most `window` pictures waiting
+    /// for the encoder. Throws std::runtime_error naming the movie.
+    virtual std::unique_ptr<MovieOutput> createMovieOutput(const std::string& path, const MovieWriter::Options& options,
+                                                           std::size_t window) const = 0;
+    /// The header attributes of the picture of the movie `path` that is frame `frame`, its first
+    /// picture being frame `first`. Throws std::runtime_error naming the movie and the frames it
+    /// holds when `frame` is not one of them.
+    virtual PxMetadataPtr readMovieMetadata(const std::string& path, std::int64_t first, std::int64_t frame) const = 0;
+    struct MovieInfo
+    {
+        std::int64_t frames = 0;      ///< how many pictures the movie holds
+        std::optional<Rational> rate; ///< the frame rate its header gives, if any
+    };
+    /// The length and rate of the movie `path`. Throws std::runtime_error naming the movie and
+    /// the reader's reason when it cannot be opened.
+    virtual MovieInfo readMovieInfo(const std::string& path) const = 0;
+    /// Serves the Slate panel until `stopSignal` (the program's getStopSignal) is not 0 (--serve;
+    /// see PanelServer.h) and returns the exit code.
     virtual int servePanel(const std::optional<CompositionDoc>& file, const RenderOptions& options,
                            const std::string& pluginFolder, const std::string& executablePath, std::ostream& out,
-                           std::ostream& err) const = 0;
+                           std::ostream& err, const std::function<int()>& stopSignal) const = 0;
 };
 
 } // namespace Vx::Render

@@ -31,6 +31,9 @@
 // size keeps its top-left corner at the format's: image row r lands at y = format height - 1 - r,
 // and pixels outside the frame are transparent black.
 //
+// Movies: a FramePattern::movie reads every frame from one movie file (see MovieReader), frame
+// movieStartFrame + k being its picture k; frames outside it are missing frames.
+//
 // Built and released on the graph thread; getImage and getFrame are callable from many worker
 // threads at once.
 #pragma once
@@ -52,6 +55,7 @@
 #include <Vx/Px/PxImage.h>
 #include <Vx/Render/FramePattern.h>
 #include <Vx/Render/ImageIO.h>
+#include <Vx/Render/MovieReader.h>
 
 namespace Vx::Render {
 
@@ -113,6 +117,7 @@ private:
     using FrameFuture = std::shared_future<std::shared_ptr<const SourceFrame>>;
 
     std::shared_ptr<const SourceFrame> decode(std::int64_t frame) const;
+    std::shared_ptr<const SourceFrame> decodeMovieFrame(std::int64_t frame) const;
     void touch(std::int64_t frame) const; // caller holds m_mutex
     void evictUnused() const;             // caller holds m_mutex
 
@@ -121,6 +126,7 @@ private:
     OIIO::ImageSpec m_firstSpec;
     PxImageFormat m_format;
     std::shared_ptr<const ColourConversion> m_colour;
+    std::unique_ptr<MovieReader> m_movie; // a movie's frames, when the pattern is one
 
     mutable std::mutex m_mutex;
     struct CacheEntry

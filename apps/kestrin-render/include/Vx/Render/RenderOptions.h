@@ -13,6 +13,7 @@
 
 #include <Vx/Render/ColourOptions.h>
 #include <Vx/Render/FrameChunk.h>
+#include <Vx/Render/MovieFormat.h>
 
 namespace Vx::Render {
 
@@ -68,6 +69,9 @@ struct RenderOptions
     bool serve = false;             ///< --serve: edit the composition in a browser instead of rendering
     int port = 8640;                ///< --port N of --serve; 0 lets the system choose a free one
     std::string bind = "127.0.0.1"; ///< --bind ADDR of --serve
+    // Movie outputs (-o NAME.mov, .mp4, .mxf).
+    std::optional<MovieCodec> codec; ///< --codec; the container's default when not given
+    std::optional<int> crf;          ///< --crf, h264's constant rate factor
 };
 
 /// The outcome of parsing: options to run with, or an exit code with text already printed

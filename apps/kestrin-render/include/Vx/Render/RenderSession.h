@@ -6,7 +6,9 @@
 //     --> check outputs (writable folder, no input frame overwritten), --save, the frame's size
 //         against RenderLimits
 //     --> render each frame (TileRenderer) and write it (FrameWriter), or discard it (--null-output),
-//         on FrameScheduler's threads, until done, a failure or a stop signal
+//         on FrameScheduler's threads, until done, a failure or a stop signal; for a movie output
+//         convert it on the same threads and encode it in order (MovieWriter, MovieEncodeQueue),
+//         the movie renamed into place only when every frame is in it
 //     --> --save --> close the composition, release the plug-ins' tools, unload
 //
 // Errors go to `err` prefixed with "kestrin-render: " and what caused them. The exit code is 0
