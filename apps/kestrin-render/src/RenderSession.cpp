@@ -31,6 +31,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <csignal>
@@ -339,6 +340,24 @@ MovieCodec checkMovieOutput(const RenderOptions& options, const CompositionDoc& 
     } catch (const std::exception& e) {
         throw UsageError(e.what());
     }
+}
+
+/// The colour tags of a movie whose pictures are in the space `colour` chooses (Rec.709, BT.1886,
+/// unless --colorspace-out or --display say otherwise): the sRGB encodings are tagged with the
+/// sRGB transfer, the scene-linear space with the linear one, everything else as BT.709.
+MovieWriter::ColourTags movieColourTags(const ColourOptions& colour)
+{
+    std::string name = colour.colourSpaceOut ? *colour.colourSpaceOut : colour.display.value_or("Rec709");
+    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    MovieWriter::ColourTags tags;
+    static const char* const kSrgb[] = {"srgb",         "srgb encoded rec.709",    "srgb_rec709",
+                                        "srgb_display", "aces 1.0 sdr-video srgb", "aces_srgb"};
+    static const char* const kLinear[] = {"linear", "linear rec.709 (srgb)", "lin_rec709", "scene-linear"};
+    if (std::find(std::begin(kSrgb), std::end(kSrgb), name) != std::end(kSrgb))
+        tags.transfer = "iec61966-2-1";
+    else if (std::find(std::begin(kLinear), std::end(kLinear), name) != std::end(kLinear))
+        tags.transfer = "linear";
+    return tags;
 }
 
 /// The timecode a movie's timecode track starts at: what <Timecode> shows on its first frame
@@ -651,6 +670,7 @@ int RenderSession::renderAll(const RenderOptions& options)
         encoding.height = picture.getHeight();
         encoding.rate = rate;
         encoding.timecode = movieStartTimecode(doc, rate, work.first(), source);
+        encoding.colour = movieColourTags(options.colour);
         movieQueue = ImageIO::get().createMovieOutput(doc.output, encoding, 2 * inFlight);
     }
     ProgressReporter progress = ProgressReporter::forStderr(work.size(), options.quiet, !options.quiet);
