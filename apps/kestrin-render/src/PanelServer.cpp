@@ -155,6 +155,7 @@ int servePanel(const std::optional<CompositionDoc>& file, const RenderOptions& o
         pages[route] = readPageFile(pageFolder / entry.first);
 
     PanelSession session(file, options, pluginFolder);
+    session.setUpColour(executablePath);
     MainThreadQueue mainThread;
     httplib::Server server;
     server.set_payload_max_length(kMaxRequestBytes);

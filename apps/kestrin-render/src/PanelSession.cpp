@@ -7,6 +7,8 @@
 #include <Vx/Pi/PiImageGenerator.h>
 #include <Vx/Pi/PiImageModifier.h>
 #include <Vx/Px/PxRequestMgr.h>
+#include <Vx/Render/ColourManagement.h>
+#include <Vx/Render/ImageSequenceSource.h>
 #include <Vx/Render/InputValues.h>
 #include <Vx/Render/ReadTool.h>
 #include <Vx/Render/RenderLimits.h>
@@ -201,6 +203,15 @@ PanelSession::PanelSession(const std::optional<CompositionDoc>& file, const Rend
         MsgServer::getInstance().setSink(m_previousSink);
         throw;
     }
+}
+
+void PanelSession::setUpColour(const std::string& executablePath)
+{
+    auto* const source = dynamic_cast<ImageSequenceSource*>(m_scene.getInputSource().get());
+    std::shared_ptr<const ColourConversion> conversion = ColourConversion::choose(
+        m_options.colour, executablePath, source ? &source->getFirstSpec() : nullptr, "preview.png");
+    if (source)
+        source->setColourConversion(std::move(conversion));
 }
 
 PanelSession::~PanelSession()

@@ -62,6 +62,11 @@ public:
     PanelSession(const PanelSession&) = delete;
     PanelSession& operator=(const PanelSession&) = delete;
 
+    /// Converts the plate's colour as a render to PNG would (--colorspace-in/out, --display,
+    /// --view; the configuration found from `executablePath`), so that the preview is the PNG
+    /// kestrin-render writes. Throws UsageError for a name the configuration does not know.
+    void setUpColour(const std::string& executablePath);
+
     /// What the page builds itself from: the user-interface description's text, the Slate
     /// node's inputs (describeInputJson, in the node's order), the frame range, the command line
     /// that renders the saved file, and the current state.
