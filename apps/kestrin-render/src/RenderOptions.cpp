@@ -90,12 +90,14 @@ Rec.709 displays with the views Standard and ACES 1.0 SDR-video; "linear", "sRGB
 name its spaces as they name OpenImageIO's). The plate is converted from --colorspace-in (default:
 the file's oiio:ColorSpace when the configuration knows it, else linear for float files and sRGB
 for 8/10/16-bit ones) to --colorspace-out, or to --display D --view V (default: exr none, png tif
-dpx jpg sRGB), then the slate is drawn: its colours are output values (white text is 1.0). The
-same space on both sides converts nothing (EXR to EXR and PNG to PNG are as without colour
-management). --list-colorspaces prints the spaces, aliases, roles, displays and views.
+dpx jpg sRGB, mov mp4 mxf Rec709), then the slate is drawn: its colours are output values (white
+text is 1.0). The same space on both sides converts nothing (EXR to EXR and PNG to PNG are as
+without colour management). --list-colorspaces prints the spaces, aliases, roles, displays and
+views.
+
 Movies: -o NAME.mov, .mp4 or .mxf writes one movie (no frame number in the name) at the
-composition's rate, with a timecode track from the first frame's timecode and BT.709 colour
-tags. --codec prores (ProRes 422 HQ, 10-bit 4:2:2; the default for .mov), prores4444 (with
+composition's rate, with a timecode track from the first frame's timecode and the colour tags
+of its colour space (BT.709 by default). --codec prores (ProRes 422 HQ, 10-bit 4:2:2; the default for .mov), prores4444 (with
 alpha), h264 (4:2:0, --crf 0-51, default 18; the default and only codec for .mp4), dnxhr (DNxHR
 HQ; .mxf and .mov). Frames render in parallel and are encoded in order; the movie reaches its
 name only when every frame is in it. --chunk, --skip-existing and --list-missing do not apply
@@ -324,8 +326,9 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostre
                        "sRGB for 8/10/16-bit ones)")
             ->type_name("NAME");
     auto* colourSpaceOutOption =
-        app.add_option("--colorspace-out", colourSpaceOut,
-                       "The output's colour space (default: none for exr, sRGB for png, tif, dpx, jpg)")
+        app.add_option(
+               "--colorspace-out", colourSpaceOut,
+               "The output's colour space (default: none for exr, sRGB for png, tif, dpx, jpg, Rec709 for movies)")
             ->type_name("NAME");
     auto* displayOption = app.add_option("--display", display,
                                          "Convert for this display (with --view; default view: the display's first)")

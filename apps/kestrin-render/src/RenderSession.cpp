@@ -588,7 +588,9 @@ int RenderSession::renderAll(const RenderOptions& options)
     // when an option gives one (a run over a generated plate loads no image library).
     if (source || options.colour.any())
         ImageIO::get().setUpColour(options.colour, m_executablePath, source.get(),
-                                   output ? output->path(frames.first()) : std::string());
+                                   movie    ? doc.output
+                                   : output ? output->path(frames.first())
+                                            : std::string());
     if (!options.save.empty())
         checkSave(scene.toDocument(), options.save);
 

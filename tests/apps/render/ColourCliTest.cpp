@@ -101,16 +101,21 @@ TEST(ColourCli, EquivalentChoicesGiveTheSameFrame)
          {"--display", "sRGB", "--view", "ACES 1.0 SDR-video"},
          {"--colorspace-out", "aces_srgb"},
          false},
+        // A movie (one file, no frame number) is Rec.709 by default.
+        {"plate", "mov", {}, {"--colorspace-out", "Rec709"}, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.input + " to " + c.extension + ", " + c.b.back());
         const std::vector<std::string> common = {
             "-i", c.input + ".####." + (c.input == "card" ? "png" : "exr"), "-s", "Text=I", "-s", "Offset.X=1e30"};
-        renderOk(folder, with(with(common, {"-o", "a.####." + c.extension}), c.a));
-        renderOk(folder, with(with(common, {"-o", "b.####." + c.extension}), c.b));
-        renderOk(folder, with(common, {"-o", "raw.####." + c.extension, "--colorspace-out", "linear", "--colorspace-in",
+        const auto name = [&](const std::string& stem, const char* frame) {
+            return stem + (c.extension == "mov" ? "." : frame) + c.extension;
+        };
+        renderOk(folder, with(with(common, {"-o", name("a", ".####.")}), c.a));
+        renderOk(folder, with(with(common, {"-o", name("b", ".####.")}), c.b));
+        renderOk(folder, with(common, {"-o", name("raw", ".####."), "--colorspace-out", "linear", "--colorspace-in",
                                        "linear"}));
-        const auto pixels = [&](const std::string& stem) { return pixelsOf(folder, stem + ".0001." + c.extension); };
+        const auto pixels = [&](const std::string& stem) { return pixelsOf(folder, name(stem, ".0001.")); };
         const std::vector<float> a = pixels("a");
         EXPECT_EQ(a, pixels("b"));
         EXPECT_EQ(a == pixels("raw"), c.unchanged);
