@@ -3,6 +3,7 @@
 #include <Vx/Render/ColourManagement.h>
 
 #include <Vx/Render/ImageSequenceSource.h>
+#include <Vx/Render/InQuotes.h>
 #include <Vx/Render/RenderLimits.h>
 
 #include <algorithm>
@@ -19,11 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 namespace OCIO = OCIO_NAMESPACE;
-
-std::string inQuotes(const std::string& text)
-{
-    return "\"" + text + "\"";
-}
 
 std::string lowerExtension(const std::string& path)
 {

@@ -1,6 +1,7 @@
 // Frames written to image files, atomically.
 #include <Vx/Render/FrameWriter.h>
 
+#include <Vx/Render/InQuotes.h>
 #include <Vx/Render/PixelConversions.h>
 #include <Vx/Render/TemporaryFile.h>
 
@@ -27,11 +28,6 @@ namespace {
 
 constexpr int kMaxJpegSide = 65500;
 constexpr int kPngFilterSub = 0x10; // libpng's PNG_FILTER_SUB
-
-std::string inQuotes(const std::string& s)
-{
-    return "\"" + s + "\"";
-}
 
 // OpenImageIO's writers write through this proxy into the descriptor of the temporary file, so
 // that (1) no writer opens a file by name: the file written is the one TemporaryFile created

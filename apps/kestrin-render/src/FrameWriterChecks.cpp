@@ -1,6 +1,7 @@
 // The checks made on outputs before a render starts, and the format of a path: the part of
 // FrameWriter that the program itself runs (the rest is in the image I/O library, see ImageIO.h).
 #include <Vx/Render/FrameWriter.h>
+#include <Vx/Render/InQuotes.h>
 
 #include <algorithm>
 #include <cctype>
@@ -18,11 +19,6 @@ namespace Vx::Render {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string inQuotes(const std::string& s)
-{
-    return "\"" + s + "\"";
-}
 
 std::string lowerFirst(std::string s)
 {

@@ -4,6 +4,7 @@
 #include <Vx/Render/FrameWriter.h>
 #include <Vx/Render/ImageIO.h>
 #include <Vx/Render/ImageSequenceSource.h>
+#include <Vx/Render/InQuotes.h>
 #include <Vx/Render/MovieEncodeQueue.h>
 #include <Vx/Render/MovieReader.h>
 #include <Vx/Render/PanelServer.h>
@@ -56,11 +57,6 @@ private:
     MovieEncodeQueue m_queue;
 };
 
-std::string quoted(const std::string& text)
-{
-    return "\"" + text + "\"";
-}
-
 class ImageIOLibrary final : public ImageIO
 {
 public:
@@ -106,7 +102,7 @@ public:
     {
         const MovieReader movie(path);
         if (frame < first || frame >= first + movie.getFrameCount())
-            throw std::runtime_error("--list-metadata: the movie " + quoted(path) + " holds frames " +
+            throw std::runtime_error("--list-metadata: the movie " + inQuotes(path) + " holds frames " +
                                      std::to_string(first) + "-" + std::to_string(first + movie.getFrameCount() - 1) +
                                      ", not " + std::to_string(frame));
         OIIO::ImageSpec spec;

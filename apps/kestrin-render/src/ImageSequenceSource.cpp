@@ -13,6 +13,7 @@
 
 #include <Vx/Render/ColourManagement.h>
 #include <Vx/Render/FileMetadata.h>
+#include <Vx/Render/InQuotes.h>
 #include <Vx/Render/PixelConversions.h>
 #include <Vx/Render/RenderLimits.h>
 #include <Vx/Tm/TmTimeUtil.h>
@@ -50,11 +51,6 @@ void pixelAspectTerms(float aspect, int& num, int& den)
             return;
         }
     }
-}
-
-std::string inQuotes(const std::string& path)
-{
-    return "\"" + path + "\"";
 }
 
 // Opens `path` asking for alpha as the file stores it, so that premultiplication happens here in

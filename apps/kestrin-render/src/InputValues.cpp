@@ -2,6 +2,7 @@
 #include <Vx/Render/InputValues.h>
 
 #include <Vx/Render/FrameRange.h>
+#include <Vx/Render/InQuotes.h>
 
 #include <Vx/Pi/PiColorProcNode.h>
 #include <Vx/Pi/PiEnumPolicy.h>
@@ -26,11 +27,6 @@ namespace Vx::Render {
 namespace {
 
 using json = nlohmann::ordered_json;
-
-std::string quoted(const std::string& text)
-{
-    return "\"" + text + "\"";
-}
 
 std::string lower(std::string text)
 {
@@ -80,9 +76,9 @@ double parseDouble(const std::string& raw, const std::string& name)
     char* end = nullptr;
     const double value = std::strtod(text.c_str(), &end);
     if (text.empty() || *end != '\0' || std::isnan(value))
-        throw std::invalid_argument(quoted(name) + " takes a number, not " + quoted(raw));
+        throw std::invalid_argument(inQuotes(name) + " takes a number, not " + inQuotes(raw));
     if (std::isinf(value) || (errno == ERANGE && std::abs(value) > 1.0))
-        throw std::invalid_argument(quoted(name) + " takes a number, not " + quoted(text) +
+        throw std::invalid_argument(inQuotes(name) + " takes a number, not " + inQuotes(text) +
                                     ", which is too large (numbers run to about 1.8e308)");
     return value;
 }
@@ -95,7 +91,7 @@ std::int64_t parseWhole(const std::string& raw, const std::string& name)
     char* end = nullptr;
     const long long value = std::strtoll(text.c_str(), &end, 10);
     if (text.empty() || *end != '\0')
-        throw std::invalid_argument(quoted(name) + " takes a whole number, not " + quoted(raw));
+        throw std::invalid_argument(inQuotes(name) + " takes a whole number, not " + inQuotes(raw));
     return value;
 }
 
@@ -114,7 +110,7 @@ bool parseBool(const std::string& raw, const std::string& name)
         return true;
     if (text == "off" || text == "false" || text == "no" || text == "0")
         return false;
-    throw std::invalid_argument(quoted(name) + " takes on/off, true/false, yes/no or 1/0, not " + quoted(raw));
+    throw std::invalid_argument(inQuotes(name) + " takes on/off, true/false, yes/no or 1/0, not " + inQuotes(raw));
 }
 
 /// The bounds users can run into, in words ("range [0, 1]", "at least 0"); empty when the
@@ -165,14 +161,14 @@ void checkRange(const PiInputPolicy& policy, double value, const std::string& na
         allowed = "of at least " + bound(min);
     else
         allowed = "of at most " + bound(max);
-    throw std::invalid_argument(quoted(name) + " takes values " + allowed + ", not " + typed);
+    throw std::invalid_argument(inQuotes(name) + " takes values " + allowed + ", not " + typed);
 }
 
 /// The code of an enumeration value, or an error naming the value as typed and every choice.
 int checkChoice(const PiEnumPolicy* choices, std::int64_t code, const std::string& name, const std::string& typed)
 {
     if (code < INT_MIN || code > INT_MAX || (choices && !choices->isValid(int(code))))
-        throw std::invalid_argument(typed + " is not one of the choices of " + quoted(name) + ": " +
+        throw std::invalid_argument(typed + " is not one of the choices of " + inQuotes(name) + ": " +
                                     (choices ? joinLabels(*choices) : std::string("(none)")));
     return int(code);
 }
@@ -186,7 +182,7 @@ PiVariant readScalar(const PiInput& input, const json& value)
     switch (int(input.getSocketType())) {
     case PiSocketType::String:
         if (!value.is_string())
-            throw std::invalid_argument(quoted(name) + " takes a text, not " + value.dump());
+            throw std::invalid_argument(inQuotes(name) + " takes a text, not " + value.dump());
         return value.get<std::string>();
     case PiSocketType::Double: {
         double number = 0.0;
@@ -195,7 +191,7 @@ PiVariant readScalar(const PiInput& input, const json& value)
         else if (value.is_string())
             number = parseDouble(value.get<std::string>(), name);
         else
-            throw std::invalid_argument(quoted(name) + " takes a number, not " + value.dump());
+            throw std::invalid_argument(inQuotes(name) + " takes a number, not " + value.dump());
         checkRange<double>(policy, number, name, typed);
         return number;
     }
@@ -206,7 +202,7 @@ PiVariant readScalar(const PiInput& input, const json& value)
         else if (value.is_string())
             number = parseWhole(value.get<std::string>(), name);
         else
-            throw std::invalid_argument(quoted(name) + " takes a whole number, not " + value.dump());
+            throw std::invalid_argument(inQuotes(name) + " takes a whole number, not " + value.dump());
         if (const auto* choices = dynamic_cast<const PiEnumPolicy*>(&policy))
             return checkChoice(choices, number, name, typed);
         checkRange<int>(policy, double(number), name, typed);
@@ -219,13 +215,13 @@ PiVariant readScalar(const PiInput& input, const json& value)
             return value == json(1);
         if (value.is_string())
             return parseBool(value.get<std::string>(), name);
-        throw std::invalid_argument(quoted(name) + " takes on/off, true/false, yes/no or 1/0, not " + value.dump());
+        throw std::invalid_argument(inQuotes(name) + " takes on/off, true/false, yes/no or 1/0, not " + value.dump());
     case PiSocketType::Enumeration: {
         const auto* choices = dynamic_cast<const PiEnumPolicy*>(&policy);
         if (value.is_number_integer())
             return checkChoice(choices, jsonWhole(value), name, typed);
         if (!value.is_string())
-            throw std::invalid_argument(quoted(name) + " takes one of its choices, not " + value.dump());
+            throw std::invalid_argument(inQuotes(name) + " takes one of its choices, not " + value.dump());
         const std::string text = trim(value.get<std::string>());
         if (choices)
             for (const auto& [code, label] : choices->getPairs())
@@ -234,12 +230,12 @@ PiVariant readScalar(const PiInput& input, const json& value)
         char* end = nullptr;
         const long long number = std::strtoll(text.c_str(), &end, 10);
         if (text.empty() || *end != '\0')
-            throw std::invalid_argument(quoted(text) + " is not one of the choices of " + quoted(name) + ": " +
+            throw std::invalid_argument(inQuotes(text) + " is not one of the choices of " + inQuotes(name) + ": " +
                                         (choices ? joinLabels(*choices) : std::string("(none)")));
         return checkChoice(choices, number, name, text);
     }
     default:
-        throw std::invalid_argument(quoted(name) + " holds no value that can be set");
+        throw std::invalid_argument(inQuotes(name) + " holds no value that can be set");
     }
 }
 
@@ -292,23 +288,24 @@ PiValueContent readContent(const PiInput& input, bool animates, const json& valu
     if (!value.is_object())
         return PiValueContent(readScalar(input, value));
     if (!animates)
-        throw std::invalid_argument(quoted(input.getName()) +
+        throw std::invalid_argument(inQuotes(input.getName()) +
                                     " does not animate: it takes one value for the whole range, not keyframes");
     if (value.size() != 1 || !value.contains("keys") || !value["keys"].is_array() || value["keys"].empty())
-        throw std::invalid_argument(quoted(input.getName()) +
+        throw std::invalid_argument(inQuotes(input.getName()) +
                                     ": keyframes are written {\"keys\": [[frame, value], ...]}, not " + value.dump());
     std::vector<PiKey> keys;
     for (const json& key : value["keys"]) {
         if (!key.is_array() || key.size() != 2 || !key[0].is_number())
-            throw std::invalid_argument(quoted(input.getName()) + ": a keyframe is written [frame, value], not " +
+            throw std::invalid_argument(inQuotes(input.getName()) + ": a keyframe is written [frame, value], not " +
                                         key.dump());
         // Keyframes live where frames do: a frame beyond the frame numbers has no time the composition
         // can reach, and converting it to the host's integer times would overflow.
         const double frame = key[0].get<double>();
         if (!(std::fabs(frame) <= double(FrameRange::kMaxFrameNumber)))
-            throw std::invalid_argument(
-                quoted(input.getName()) + ": the keyframe frame " + key[0].dump() + " is outside the frame numbers -" +
-                std::to_string(FrameRange::kMaxFrameNumber) + " to " + std::to_string(FrameRange::kMaxFrameNumber));
+            throw std::invalid_argument(inQuotes(input.getName()) + ": the keyframe frame " + key[0].dump() +
+                                        " is outside the frame numbers -" +
+                                        std::to_string(FrameRange::kMaxFrameNumber) + " to " +
+                                        std::to_string(FrameRange::kMaxFrameNumber));
         keys.push_back({keySeconds(frame, rate), readScalar(input, key[1])});
     }
     std::vector<std::size_t> order(keys.size());
@@ -320,7 +317,7 @@ PiValueContent readContent(const PiInput& input, bool animates, const json& valu
     for (const std::size_t i : order) {
         // Two values at one frame leave the value at that frame to chance.
         if (!sorted.empty() && sorted.back().time == keys[i].time)
-            throw std::invalid_argument(quoted(input.getName()) + " has two keyframes at frame " +
+            throw std::invalid_argument(inQuotes(input.getName()) + " has two keyframes at frame " +
                                         value["keys"][i][0].dump());
         sorted.push_back(keys[i]);
     }
@@ -333,7 +330,7 @@ void writeContent(PiInput& input, const PiValueContent& content)
     try {
         input.setContent(content);
     } catch (const std::invalid_argument& e) {
-        throw std::invalid_argument(quoted(input.getName()) + ": " + e.what());
+        throw std::invalid_argument(inQuotes(input.getName()) + ": " + e.what());
     }
 }
 
@@ -351,8 +348,8 @@ std::vector<json> colourMembers(const PiInput& input, const json& value)
             members.emplace_back(part);
     }
     if (members.size() != 3)
-        throw std::invalid_argument(quoted(input.getName()) + " takes a colour as three numbers \"r,g,b\", not " +
-                                    (value.is_string() ? quoted(value.get<std::string>()) : value.dump()));
+        throw std::invalid_argument(inQuotes(input.getName()) + " takes a colour as three numbers \"r,g,b\", not " +
+                                    (value.is_string() ? inQuotes(value.get<std::string>()) : value.dump()));
     return members;
 }
 
@@ -403,7 +400,7 @@ std::string describeDefault(const PiInput& input)
     if (const double* number = std::get_if<double>(&value))
         return std::abs(*number) >= 1e38 ? std::string(*number < 0 ? "-" : "") + "unbounded" : formatNumber(*number);
     const json formatted = formatVariant(input, value);
-    return formatted.is_string() ? quoted(formatted.get<std::string>()) : formatted.dump();
+    return formatted.is_string() ? inQuotes(formatted.get<std::string>()) : formatted.dump();
 }
 
 } // namespace
@@ -412,22 +409,22 @@ void assignInput(PiNode& node, const std::string& name, const json& value, const
 {
     const RCShdPtr<PiInput> input = node.getInput(name, false);
     if (!input)
-        throw std::invalid_argument(quoted(name) + " is not an input of the node " + quoted(node.getName()) +
+        throw std::invalid_argument(inQuotes(name) + " is not an input of the node " + inQuotes(node.getName()) +
                                     " (kestrin-render --describe lists the inputs)");
     switch (int(input->getSocketType())) {
     case PiSocketType::Image:
-        throw std::invalid_argument(quoted(name) + " is an image input: it is connected, not set");
+        throw std::invalid_argument(inQuotes(name) + " is an image input: it is connected, not set");
     case PiSocketType::Structured: {
         std::string members;
         for (const RCShdPtr<PiInput>& member : input->getMembers())
             members += (members.empty() ? "" : ", ") + member->getName();
-        throw std::invalid_argument(quoted(name) + " is set member by member: " + members);
+        throw std::invalid_argument(inQuotes(name) + " is set member by member: " + members);
     }
     case PiSocketType::Color: {
         if (value.is_object()) {
             // Keyframed colours are written per member, so that each channel keeps its own keys.
-            throw std::invalid_argument(quoted(name) + ": keyframes of a colour are set on its members (" +
-                                        quoted(name + "." + PiColorProcNode::kRed) + " ...)");
+            throw std::invalid_argument(inQuotes(name) + ": keyframes of a colour are set on its members (" +
+                                        inQuotes(name + "." + PiColorProcNode::kRed) + " ...)");
         }
         const std::vector<json> members = colourMembers(*input, value);
         std::vector<PiVariant> values;

@@ -1,4 +1,5 @@
 // Movie names, codecs and containers.
+#include <Vx/Render/InQuotes.h>
 #include <Vx/Render/MovieFormat.h>
 
 #include <algorithm>
@@ -12,11 +13,6 @@ namespace Vx::Render {
 namespace {
 
 constexpr MovieCodec kCodecs[] = {MovieCodec::ProRes, MovieCodec::ProRes4444, MovieCodec::H264, MovieCodec::DNxHR};
-
-std::string quoted(const std::string& text)
-{
-    return "\"" + text + "\"";
-}
 
 // The extension of `path` in lower case, without the dot.
 std::string extensionOf(const std::string& path)
@@ -79,7 +75,7 @@ MovieCodec parseMovieCodec(const std::string& text)
     for (const MovieCodec codec : kCodecs)
         if (text == getMovieCodecName(codec))
             return codec;
-    throw std::invalid_argument("--codec: " + quoted(text) + " is not a codec: use " +
+    throw std::invalid_argument("--codec: " + inQuotes(text) + " is not a codec: use " +
                                 listCodecs(std::vector<MovieCodec>(std::begin(kCodecs), std::end(kCodecs))));
 }
 
@@ -100,11 +96,11 @@ MovieCodec chooseMovieCodec(const std::string& path, const std::optional<MovieCo
     const MovieCodec chosen = codec.value_or(codecs.front());
     if (std::find(codecs.begin(), codecs.end(), chosen) == codecs.end())
         throw std::invalid_argument("--codec " + std::string(getMovieCodecName(chosen)) + ": a ." + extensionOf(path) +
-                                    " movie cannot hold it (" + quoted(path) + "); ." + extensionOf(path) + " takes " +
-                                    listCodecs(codecs));
+                                    " movie cannot hold it (" + inQuotes(path) + "); ." + extensionOf(path) +
+                                    " takes " + listCodecs(codecs));
     if (crf && chosen != MovieCodec::H264)
-        throw std::invalid_argument("--crf: only h264 has a constant rate factor, the movie " + quoted(path) + " is " +
-                                    getMovieCodecName(chosen));
+        throw std::invalid_argument("--crf: only h264 has a constant rate factor, the movie " + inQuotes(path) +
+                                    " is " + getMovieCodecName(chosen));
     if (crf && (*crf < 0 || *crf > kMaxCrf))
         throw std::invalid_argument("--crf: " + std::to_string(*crf) + " is out of range: use 0 (lossless) to " +
                                     std::to_string(kMaxCrf) + " (smallest), default " + std::to_string(kDefaultCrf));
@@ -115,7 +111,7 @@ void checkMovieOutputName(const std::string& pattern)
 {
     const std::string name = std::filesystem::path(pattern).filename().string();
     if (isMovieOutputPath(pattern) && hasFrameToken(name))
-        throw std::invalid_argument("Output " + quoted(pattern) + " is a movie, one file: its name takes no frame " +
+        throw std::invalid_argument("Output " + inQuotes(pattern) + " is a movie, one file: its name takes no frame " +
                                     "number (#, @ or %d)");
 }
 

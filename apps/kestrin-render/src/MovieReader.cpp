@@ -3,6 +3,7 @@
 
 #include <Vx/Li/LiTimeCode.h>
 #include <Vx/Render/FileMetadata.h>
+#include <Vx/Render/InQuotes.h>
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -14,11 +15,6 @@ namespace Vx::Render {
 
 namespace {
 
-std::string quoted(const std::string& text)
-{
-    return "\"" + text + "\"";
-}
-
 // The movie's timecode as libavformat reports it: the container's, else the first stream's that
 // has one (QuickTime gives it to the video stream and the tmcd track). Throws with libavformat's
 // reason when the file cannot be opened as a movie.
@@ -29,7 +25,7 @@ std::optional<std::string> readStartTimecode(const std::string& path)
     if (status < 0) {
         char reason[AV_ERROR_MAX_STRING_SIZE] = {};
         av_strerror(status, reason, sizeof reason);
-        throw std::runtime_error("Cannot read " + quoted(path) + ": " + reason);
+        throw std::runtime_error("Cannot read " + inQuotes(path) + ": " + reason);
     }
     std::optional<std::string> timecode;
     if (const AVDictionaryEntry* entry = av_dict_get(context->metadata, "timecode", nullptr, 0))
@@ -50,9 +46,9 @@ MovieReader::MovieReader(const std::string& path) : m_path(path)
     m_startTimecode = readStartTimecode(path);
     m_input = OIIO::ImageInput::open(path);
     if (!m_input)
-        throw std::runtime_error("Cannot read " + quoted(path) + ": " + OIIO::geterror());
+        throw std::runtime_error("Cannot read " + inQuotes(path) + ": " + OIIO::geterror());
     if (!m_input->spec().get_int_attribute("oiio:Movie", 0))
-        throw std::runtime_error("Cannot read " + quoted(path) + ": OpenImageIO reads it as a " +
+        throw std::runtime_error("Cannot read " + inQuotes(path) + ": OpenImageIO reads it as a " +
                                  m_input->format_name() + " image, not a movie");
     m_frames = m_input->spec().get_int_attribute("oiio:subimages", 1);
     m_spec = m_input->spec();
@@ -87,12 +83,12 @@ void MovieReader::read(int index, OIIO::ImageSpec& spec, std::vector<float>& pix
 {
     const std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_input->seek_subimage(index, 0))
-        throw std::runtime_error("Cannot read picture " + std::to_string(index + 1) + " of " + quoted(m_path) + ": " +
+        throw std::runtime_error("Cannot read picture " + std::to_string(index + 1) + " of " + inQuotes(m_path) + ": " +
                                  m_input->geterror());
     spec = m_input->spec();
     pixels.resize(std::size_t(spec.width) * std::size_t(spec.height) * std::size_t(spec.nchannels));
     if (!m_input->read_image(index, 0, 0, spec.nchannels, OIIO::TypeFloat, pixels.data()))
-        throw std::runtime_error("Cannot read picture " + std::to_string(index + 1) + " of " + quoted(m_path) + ": " +
+        throw std::runtime_error("Cannot read picture " + std::to_string(index + 1) + " of " + inQuotes(m_path) + ": " +
                                  m_input->geterror());
     if (const auto timecode = timecodeAt(index))
         spec.attribute("smpte:TimeCode", *timecode);

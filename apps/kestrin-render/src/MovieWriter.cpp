@@ -1,4 +1,5 @@
 // Movies through libavformat and libavcodec; the conversion to YUV is done here, in float.
+#include <Vx/Render/InQuotes.h>
 #include <Vx/Render/MovieWriter.h>
 
 #include <Vx/Render/TemporaryFile.h>
@@ -34,11 +35,6 @@ void MovieFrameDeleter::operator()(MovieFrame* frame) const
 }
 
 namespace {
-
-std::string quoted(const std::string& text)
-{
-    return "\"" + text + "\"";
-}
 
 std::string avError(int code)
 {
@@ -103,7 +99,7 @@ bool lumaWeights(AVColorSpace space, float& kr, float& kb)
 int colourTag(int value, const std::string& kind, const std::string& name)
 {
     if (value < 0)
-        throw std::invalid_argument("Movie colour " + kind + " " + quoted(name) + " is not one FFmpeg knows");
+        throw std::invalid_argument("Movie colour " + kind + " " + inQuotes(name) + " is not one FFmpeg knows");
     return value;
 }
 
@@ -142,7 +138,7 @@ struct MovieWriter::Impl
 
     [[noreturn]] void fail(const std::string& what, int code) const
     {
-        throw std::runtime_error("Cannot write " + quoted(path) + ": " + what + ": " +
+        throw std::runtime_error("Cannot write " + inQuotes(path) + ": " + what + ": " +
                                  (ioError.empty() ? avError(code) : ioError));
     }
 
@@ -312,13 +308,13 @@ MovieWriter::MovieWriter(const std::string& path, const Options& options) : m_im
         AVColorRange(colourTag(av_color_range_from_name(options.colour.range.c_str()), "range", options.colour.range));
     if (!lumaWeights(space, m.kr, m.kb))
         throw std::invalid_argument(
-            "Movie colour matrix " + quoted(options.colour.matrix) +
+            "Movie colour matrix " + inQuotes(options.colour.matrix) +
             " cannot be converted to: use bt709, bt470bg, smpte170m, smpte240m, fcc or bt2020nc");
     m.fullRange = range == AVCOL_RANGE_JPEG;
 
     int status = avformat_alloc_output_context2(&m.format, nullptr, nullptr, path.c_str());
     if (status < 0 || !m.format)
-        throw std::invalid_argument("Output " + quoted(path) +
+        throw std::invalid_argument("Output " + inQuotes(path) +
                                     ": no movie container for this name: " + avError(status));
     m.codec = avcodec_alloc_context3(encoder);
     m.packet = av_packet_alloc();
@@ -401,8 +397,8 @@ MovieFramePtr MovieWriter::convert(const OIIO::ImageBuf& image) const
     const int height = m.options.height;
     const OIIO::ImageSpec& spec = image.spec();
     if (spec.width != width || spec.height != height || spec.nchannels < 4)
-        throw std::runtime_error("Cannot write " + quoted(m.path) + ": a frame of " + std::to_string(spec.width) + "x" +
-                                 std::to_string(spec.height) + " in a movie of " + std::to_string(width) + "x" +
+        throw std::runtime_error("Cannot write " + inQuotes(m.path) + ": a frame of " + std::to_string(spec.width) +
+                                 "x" + std::to_string(spec.height) + " in a movie of " + std::to_string(width) + "x" +
                                  std::to_string(height));
     // TileRenderer's frames are float RGBA in memory, read in place; anything else is copied.
     const std::size_t count = std::size_t(width) * std::size_t(height) * 4;
@@ -413,7 +409,7 @@ MovieFramePtr MovieWriter::convert(const OIIO::ImageBuf& image) const
     if (!pixels) {
         copy.resize(count);
         if (!image.get_pixels(OIIO::ROI(0, width, 0, height, 0, 1, 0, 4), OIIO::TypeFloat, copy.data()))
-            throw std::runtime_error("Cannot write " + quoted(m.path) + ": " + image.geterror());
+            throw std::runtime_error("Cannot write " + inQuotes(m.path) + ": " + image.geterror());
         pixels = copy.data();
     }
     MovieFramePtr out(new MovieFrame);

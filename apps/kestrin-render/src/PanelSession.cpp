@@ -9,6 +9,7 @@
 #include <Vx/Px/PxRequestMgr.h>
 #include <Vx/Render/ColourManagement.h>
 #include <Vx/Render/ImageSequenceSource.h>
+#include <Vx/Render/InQuotes.h>
 #include <Vx/Render/InputValues.h>
 #include <Vx/Render/ReadTool.h>
 #include <Vx/Render/RenderLimits.h>
@@ -33,11 +34,6 @@ using json = nlohmann::ordered_json;
 constexpr std::size_t kMaxUiDescriptionBytes = 1 << 20;
 /// The resolution levels the preview offers: full, a half, a quarter.
 constexpr int kMaxPreviewLevel = 2;
-
-std::string inQuotes(const std::string& text)
-{
-    return "\"" + text + "\"";
-}
 
 /// `text` as one word of a POSIX shell command line.
 std::string shellWord(const std::string& text)

@@ -1,4 +1,5 @@
 // One run of kestrin-render.
+#include <Vx/Render/InQuotes.h>
 #include <Vx/Render/RenderSession.h>
 
 #include <Vx/Fo/FoFontMgr.h>
@@ -59,11 +60,6 @@ constexpr int kUsageError = 2;
 // The frames looked at for the warning about frames outside a generated plate's clip.
 constexpr std::uint64_t kTransparentScanFrames = 1000000;
 
-std::string quoted(const std::string& text)
-{
-    return "\"" + text + "\"";
-}
-
 /// A rate as people write it: 24, 25, 23.976, 29.97 (at most three decimals, no trailing zeros).
 std::string formatRate(const Rational& rate)
 {
@@ -110,14 +106,14 @@ public:
     void load(const std::string& folder)
     {
         if (!fs::is_directory(folder))
-            throw std::invalid_argument("Plug-in folder " + quoted(folder) + " does not exist (see --plugin-path).");
+            throw std::invalid_argument("Plug-in folder " + inQuotes(folder) + " does not exist (see --plugin-path).");
         for (const InLoadError& error : m_loader.loadDirectory(folder))
             m_err << kPrefix << "warning: " << error.message << "\n";
         InPackageRegistry::getInstance().initializeAll();
         registerReadTool();
         if (!PiToolRegistry::getInstance().findTool(kSlateToolName))
-            throw std::runtime_error("No plug-in in " + quoted(folder) + " registers the tool " +
-                                     quoted(kSlateToolName) + " (see --plugin-path).");
+            throw std::runtime_error("No plug-in in " + inQuotes(folder) + " registers the tool " +
+                                     inQuotes(kSlateToolName) + " (see --plugin-path).");
     }
 
 private:
@@ -134,9 +130,10 @@ FrameRange framesToRender(const RenderOptions& options, const CompositionDoc& do
     try {
         range = FrameRange::fromTo(doc.first, doc.last);
     } catch (const std::invalid_argument& e) {
-        const std::string origin = options.range                 ? "--range: "
-                                   : options.composition.empty() ? std::string()
-                                                                 : "Composition " + quoted(options.composition) + ": ";
+        const std::string origin = options.range ? "--range: "
+                                   : options.composition.empty()
+                                       ? std::string()
+                                       : "Composition " + inQuotes(options.composition) + ": ";
         throw UsageError(origin + e.what());
     }
     if (options.frames.empty())
@@ -243,7 +240,7 @@ void warnTransparentFrames(const SceneBuilder& scene, const PxImageProtocol& out
     std::sort(transparent.begin(), transparent.end());
     transparent.erase(std::unique(transparent.begin(), transparent.end()), transparent.end());
     err << kPrefix << "warning: " << describeFrames(transparent) << " render transparent: they lie outside the "
-        << quoted(generator->getName()) << " node's In Time ("
+        << inQuotes(generator->getName()) << " node's In Time ("
         << describeSeconds(*generator, PiImageGenerator::getInTimeInputName()) << ") and Out Time ("
         << describeSeconds(*generator, PiImageGenerator::getOutTimeInputName()) << ")";
     const std::string offset = describeSeconds(*generator, PiImageGenerator::getTimeOffsetInputName());
@@ -308,20 +305,20 @@ void checkSave(const CompositionDoc& doc, const std::string& path)
     try {
         formatComposition(doc);
     } catch (const std::exception& e) {
-        throw UsageError("--save " + quoted(path) + ": the composition cannot be written as JSON: " + e.what());
+        throw UsageError("--save " + inQuotes(path) + ": the composition cannot be written as JSON: " + e.what());
     }
     try {
         TemporaryFile probe(path);
     } catch (const TemporaryFileError& e) {
         // Like a missing output folder: a mistake in the command line, found before rendering.
-        throw UsageError("--save " + quoted(path) + ": the file cannot be written: " + e.getReason());
+        throw UsageError("--save " + inQuotes(path) + ": the file cannot be written: " + e.getReason());
     }
 }
 
 /// The options a movie output cannot take, and the codec it is written with; throws UsageError.
 MovieCodec checkMovieOutput(const RenderOptions& options, const CompositionDoc& doc)
 {
-    const std::string origin = "Output " + quoted(doc.output) + ": ";
+    const std::string origin = "Output " + inQuotes(doc.output) + ": ";
     if (options.skipExisting || options.chunk || options.listMissing)
         throw UsageError(origin + "a movie is written whole by one run, so " +
                          (options.chunk          ? "--chunk"
@@ -450,12 +447,12 @@ int RenderSession::listMissing(const RenderOptions& options, const FrameRange& f
     if (missing.empty()) {
         if (!options.quiet)
             m_err << kPrefix << "all " << looked << (looked == 1 ? " frame" : " frames") << " of "
-                  << quoted(chunk ? chunk->text() : frames.text()) << " are written\n";
+                  << inQuotes(chunk ? chunk->text() : frames.text()) << " are written\n";
         return 0;
     }
     std::sort(missing.begin(), missing.end());
     missing.erase(std::unique(missing.begin(), missing.end()), missing.end());
-    m_err << kPrefix << missing.size() << " of " << looked << " frames of " << quoted(chunk->text())
+    m_err << kPrefix << missing.size() << " of " << looked << " frames of " << inQuotes(chunk->text())
           << (missing.size() == 1 ? " is" : " are") << " missing: " << describeFrames(missing) << "\n";
     return kRenderFailure;
 }
@@ -491,7 +488,7 @@ int RenderSession::listMetadata(const RenderOptions& options)
     } else if (const auto range = findSequenceRange(pattern)) {
         frame = range->first;
     } else {
-        throw std::runtime_error("--list-metadata: no file matches " + quoted(options.input));
+        throw std::runtime_error("--list-metadata: no file matches " + inQuotes(options.input));
     }
     const std::string path = pattern.path(frame);
     const PxMetadataPtr metadata = ImageIO::get().readMetadata(path);
@@ -549,10 +546,10 @@ int RenderSession::renderAll(const RenderOptions& options)
         try {
             output.emplace(doc.output, FramePatternRole::Output);
         } catch (const std::exception& e) {
-            throw UsageError("Composition " + quoted(options.composition) + ": " + e.what());
+            throw UsageError("Composition " + inQuotes(options.composition) + ": " + e.what());
         }
         if (FrameWriter::formatForPath(output->path(frames.first())).empty())
-            throw UsageError("Output pattern " + quoted(doc.output) +
+            throw UsageError("Output pattern " + inQuotes(doc.output) +
                              ": the extension names no format kestrin-render writes (exr, png, tif, tiff, dpx, jpg, "
                              "jpeg).");
         const fs::path folder = fs::path(output->path(frames.first())).parent_path();
@@ -603,11 +600,11 @@ int RenderSession::renderAll(const RenderOptions& options)
     if (!tooLarge.empty()) {
         if (source)
             throw std::runtime_error("Input frame " + std::to_string(frames.first()) + " " +
-                                     quoted(source->getPattern().path(frames.first())) + ": " + tooLarge);
+                                     inQuotes(source->getPattern().path(frames.first())) + ": " + tooLarge);
         const std::string origin =
             options.size ? "--size " + std::to_string(options.size->first) + "x" + std::to_string(options.size->second)
             : options.composition.empty() ? std::string("The generated plate")
-                                          : "Composition " + quoted(options.composition);
+                                          : "Composition " + inQuotes(options.composition);
         throw UsageError(origin + ": " + tooLarge);
     }
 
@@ -620,7 +617,7 @@ int RenderSession::renderAll(const RenderOptions& options)
         if (!chunkFrames) {
             if (!options.quiet)
                 m_err << kPrefix << "chunk " << options.chunk->describe() << " of the " << total
-                      << (total == 1 ? " frame " : " frames ") << quoted(frames.text())
+                      << (total == 1 ? " frame " : " frames ") << inQuotes(frames.text())
                       << " is empty: nothing to render\n";
             if (!options.save.empty())
                 writeCompositionFile(scene.toDocument(), options.save);
@@ -628,8 +625,9 @@ int RenderSession::renderAll(const RenderOptions& options)
             return 0;
         }
         if (!options.quiet)
-            m_err << kPrefix << "chunk " << options.chunk->describe() << ": frames " << quoted(chunkFrames->text())
-                  << ", " << chunkFrames->size() << " of the " << total << " frames " << quoted(frames.text()) << "\n";
+            m_err << kPrefix << "chunk " << options.chunk->describe() << ": frames " << inQuotes(chunkFrames->text())
+                  << ", " << chunkFrames->size() << " of the " << total << " frames " << inQuotes(frames.text())
+                  << "\n";
     }
     const FrameRange& work = chunkFrames ? *chunkFrames : frames;
     std::optional<FrameLog> log;
@@ -689,7 +687,7 @@ int RenderSession::renderAll(const RenderOptions& options)
         const std::string* header = input.metadata ? input.metadata->find(PxMetadata::getTimeCodeName()) : nullptr;
         if (!header) {
             if (doc.startTimecode.empty())
-                throw std::runtime_error("Input frame " + std::to_string(input.frame) + " " + quoted(input.path) +
+                throw std::runtime_error("Input frame " + std::to_string(input.frame) + " " + inQuotes(input.path) +
                                          " has no timecode in its header (" + PxMetadata::getTimeCodeName() +
                                          "), which --timecode-from input reads; give --start-timecode as well to "
                                          "count on from it where frames have none");
@@ -707,7 +705,7 @@ int RenderSession::renderAll(const RenderOptions& options)
             else
                 rates << ", whose frame field does not fit " << formatRate(rate) << " frames a second";
             const std::lock_guard<std::mutex> lock(errMutex);
-            m_err << kPrefix << "warning: frame " << input.frame << " " << quoted(input.path)
+            m_err << kPrefix << "warning: frame " << input.frame << " " << inQuotes(input.path)
                   << " carries the timecode " << *header << rates.str() << ", the composition counts "
                   << formatRate(rate) << ": it is shown as it stands; other frames are not reported\n";
         }
@@ -730,7 +728,7 @@ int RenderSession::renderAll(const RenderOptions& options)
             const int height = spec.full_height > 0 ? spec.full_height : spec.height;
             if ((width != frame.getWidth() || height != frame.getHeight()) && !sizeWarned.exchange(true)) {
                 const std::lock_guard<std::mutex> lock(errMutex);
-                m_err << kPrefix << "warning: frame " << frameNumber << " " << quoted(input->path) << " is " << width
+                m_err << kPrefix << "warning: frame " << frameNumber << " " << inQuotes(input->path) << " is " << width
                       << "x" << height << ", the sequence is " << frame.getWidth() << "x" << frame.getHeight()
                       << " (frame " << frames.first() << "): it is placed at the top left, the rest transparent "
                       << "black; other frames of another size are not reported\n";
@@ -825,7 +823,7 @@ int RenderSession::renderAll(const RenderOptions& options)
         writeCompositionFile(scene.toDocument(), options.save);
     scene.close();
     if (movie && !outcome.failure && outcome.threadError.empty() && movieError.empty() && !options.quiet)
-        m_err << kPrefix << "wrote " << quoted(doc.output) << ": " << work.size()
+        m_err << kPrefix << "wrote " << inQuotes(doc.output) << ": " << work.size()
               << (work.size() == 1 ? " frame, " : " frames, ") << getMovieCodecName(*movieCodec) << "\n";
     return outcome.failure || !outcome.threadError.empty() || !movieError.empty() ? kRenderFailure : 0;
 }

@@ -1,4 +1,5 @@
 // Building the host composition from a document and the command line.
+#include <Vx/Render/InQuotes.h>
 #include <Vx/Render/SceneBuilder.h>
 
 #include <Vx/Li/LiTimeCode.h>
@@ -27,16 +28,11 @@ namespace {
 
 using json = nlohmann::ordered_json;
 
-std::string quoted(const std::string& text)
-{
-    return "\"" + text + "\"";
-}
-
 /// A Read node without its sequence is a composition mistake; `origin` names the file, if any.
 void checkReadHasFile(const NodeDoc& node, const std::string& origin)
 {
     if (node.tool == ReadController::getToolName() && node.file.empty())
-        throw std::invalid_argument(origin + "the Read node " + quoted(node.name) +
+        throw std::invalid_argument(origin + "the Read node " + inQuotes(node.name) +
                                     " has no \"file\" (a sequence pattern such as \"plates/shot.####.exr\"; -i "
                                     "PATTERN gives the first Read node one)");
 }
@@ -158,7 +154,7 @@ CompositionDoc mergeOptions(const std::optional<CompositionDoc>& file, const Ren
     for (const auto& [name, value] : options.attributes) {
         // An attribute is referenced as <attr:name>: the name cannot be empty or hold the '>'.
         if (name.empty() || name.find('>') != std::string::npos)
-            throw std::invalid_argument("--attr " + quoted(name + "=" + value) +
+            throw std::invalid_argument("--attr " + inQuotes(name + "=" + value) +
                                         ": an attribute name must not be empty nor hold '>'");
         doc.attributes[name] = value;
     }
@@ -205,7 +201,7 @@ CompositionDoc mergeOptions(const std::optional<CompositionDoc>& file, const Ren
     // A Read node needs its sequence before anything else reads the document's patterns.
     for (const NodeDoc& node : doc.nodes)
         checkReadHasFile(node, options.composition.empty() ? std::string()
-                                                           : "Composition " + quoted(options.composition) + ": ");
+                                                           : "Composition " + inQuotes(options.composition) + ": ");
 
     if (options.startTimecode)
         doc.startTimecode = *options.startTimecode;
@@ -216,7 +212,7 @@ CompositionDoc mergeOptions(const std::optional<CompositionDoc>& file, const Ren
     if (doc.timecodeFromInput && !firstOfTool(doc, ReadController::getToolName()))
         throw std::invalid_argument((options.timecodeFromInput
                                          ? std::string("--timecode-from input")
-                                         : "Composition " + quoted(options.composition) + ": \"timecode\" \"from\"") +
+                                         : "Composition " + inQuotes(options.composition) + ": \"timecode\" \"from\"") +
                                     ": there is no input sequence whose headers give the timecodes; give -i PATTERN");
 
     if (options.range) {
@@ -260,7 +256,7 @@ void SceneBuilder::build(const CompositionDoc& doc, const std::string& docPath, 
                          std::int64_t formatFrame)
 {
     m_doc = doc;
-    const std::string origin = docPath.empty() ? std::string() : "Composition " + quoted(docPath) + ": ";
+    const std::string origin = docPath.empty() ? std::string() : "Composition " + inQuotes(docPath) + ": ";
     try {
         m_rate = parseFrameRate(doc.fps);
     } catch (const std::exception& e) {
@@ -282,8 +278,8 @@ void SceneBuilder::build(const CompositionDoc& doc, const std::string& docPath, 
     std::vector<RCShdPtr<PiNode>> slates;
     for (const NodeDoc& nodeDoc : doc.nodes) {
         if (!registry.findTool(nodeDoc.tool))
-            throw std::invalid_argument(origin + "the node " + quoted(nodeDoc.name) + " uses the tool " +
-                                        quoted(nodeDoc.tool) + ", which no plug-in registers");
+            throw std::invalid_argument(origin + "the node " + inQuotes(nodeDoc.name) + " uses the tool " +
+                                        inQuotes(nodeDoc.tool) + ", which no plug-in registers");
         RCShdPtr<PiNode> node =
             m_graph->createNode(nodeDoc.name, OPtr<PiNodeController>(registry.createController(nodeDoc.tool)));
         if (nodeDoc.tool == ReadController::getToolName()) {
@@ -299,7 +295,7 @@ void SceneBuilder::build(const CompositionDoc& doc, const std::string& docPath, 
             try {
                 assignInput(*node, name, value, m_rate);
             } catch (const std::invalid_argument& e) {
-                throw std::invalid_argument(origin + "node " + quoted(nodeDoc.name) + ": " + e.what());
+                throw std::invalid_argument(origin + "node " + inQuotes(nodeDoc.name) + ": " + e.what());
             }
         }
         if (nodeDoc.tool == kSlateToolName)
@@ -318,13 +314,13 @@ void SceneBuilder::build(const CompositionDoc& doc, const std::string& docPath, 
         const RCShdPtr<PiNode> to = m_graph->findNode(c.to);
         const RCShdPtr<PiInput> input = to->getInput(c.input, false);
         if (!input || !input->isImageInput())
-            throw std::invalid_argument(origin + "the connection from " + quoted(c.from) + " to " + quoted(c.to) +
-                                        " names " + quoted(c.input) + ", which is not an image input of " +
-                                        quoted(c.to));
+            throw std::invalid_argument(origin + "the connection from " + inQuotes(c.from) + " to " + inQuotes(c.to) +
+                                        " names " + inQuotes(c.input) + ", which is not an image input of " +
+                                        inQuotes(c.to));
         try {
             m_graph->connect(from->getOutput(PiImageModifier::getOutputName(), true), input);
         } catch (const std::invalid_argument& e) {
-            throw std::invalid_argument(origin + "the connection from " + quoted(c.from) + " to " + quoted(c.to) +
+            throw std::invalid_argument(origin + "the connection from " + inQuotes(c.from) + " to " + inQuotes(c.to) +
                                         ": " + e.what());
         }
         feeding.push_back(c.from);
@@ -365,7 +361,7 @@ void SceneBuilder::build(const CompositionDoc& doc, const std::string& docPath, 
             try {
                 assignInput(slate, name, json(value), m_rate);
             } catch (const std::invalid_argument& e) {
-                throw std::invalid_argument("--set " + quoted(name + "=" + value) + ": " + e.what());
+                throw std::invalid_argument("--set " + inQuotes(name + "=" + value) + ": " + e.what());
             }
         }
     };
@@ -399,7 +395,7 @@ PxNodePtr<PxImageProtocol const> SceneBuilder::getOutputProcNode() const
 {
     const PxNodePtr<PxImageProtocol const> proc = m_output->getProcNode();
     if (!proc)
-        throw std::runtime_error("The node " + quoted(m_output->getName()) + " produces no image.");
+        throw std::runtime_error("The node " + inQuotes(m_output->getName()) + " produces no image.");
     return proc;
 }
 
