@@ -138,6 +138,11 @@ std::optional<std::pair<std::int64_t, std::int64_t>> findSequenceRange(const Fra
 CompositionDoc mergeOptions(const std::optional<CompositionDoc>& file, const RenderOptions& options)
 {
     CompositionDoc doc = file ? *file : CompositionDoc();
+    // A movie input gives the rate and the range when nothing else does: opened once for both.
+    std::optional<ImageIO::MovieInfo> movie;
+    if (!file && !options.input.empty() && FramePattern::input(options.input).isMovie() &&
+        (!options.fps || !options.range))
+        movie = ImageIO::get().readMovieInfo(options.input);
     if (options.compName)
         doc.name = *options.compName;
     if (options.versionName)
@@ -146,10 +151,9 @@ CompositionDoc mergeOptions(const std::optional<CompositionDoc>& file, const Ren
         doc.versionNumber = *options.versionNumber;
     if (options.fps) {
         doc.fps = *options.fps;
-    } else if (!file && !options.input.empty() && FramePattern::input(options.input).isMovie()) {
+    } else if (movie && movie->rate) {
         // A movie input runs at its own rate unless told otherwise.
-        if (const auto rate = ImageIO::get().readMovieInfo(options.input).rate)
-            doc.fps = std::to_string(rate->num) + "/" + std::to_string(rate->den);
+        doc.fps = std::to_string(movie->rate->num) + "/" + std::to_string(movie->rate->den);
     }
     for (const auto& [name, value] : options.attributes) {
         // An attribute is referenced as <attr:name>: the name cannot be empty or hold the '>'.
@@ -220,7 +224,9 @@ CompositionDoc mergeOptions(const std::optional<CompositionDoc>& file, const Ren
         doc.last = options.range->second;
     } else if (!file) {
         std::optional<std::pair<std::int64_t, std::int64_t>> range;
-        if (!options.input.empty())
+        if (movie)
+            range = std::make_pair(std::int64_t(1), movie->frames);
+        else if (!options.input.empty())
             range = findSequenceRange(FramePattern::input(options.input));
         if (!range && !options.frames.empty()) {
             const FrameRange frames = FrameRange::parse(options.frames);
