@@ -117,9 +117,9 @@ public:
     }
     int servePanel(const std::optional<CompositionDoc>& file, const RenderOptions& options,
                    const std::string& pluginFolder, const std::string& executablePath, std::ostream& out,
-                   std::ostream& err, const std::function<int()>& stopSignal) const override
+                   std::ostream& err) const override
     {
-        return Render::servePanel(file, options, pluginFolder, executablePath, out, err, stopSignal);
+        return Render::servePanel(file, options, pluginFolder, executablePath, out, err);
     }
 };
 

@@ -2,6 +2,7 @@
 #include <Vx/Render/PanelServer.h>
 
 #include <Vx/Render/PanelSession.h>
+#include <Vx/Render/StopSignals.h>
 
 #include <httplib.h>
 
@@ -146,8 +147,7 @@ bool isOwnHost(const std::string& host, const std::string& bind, int port)
 }
 
 int servePanel(const std::optional<CompositionDoc>& file, const RenderOptions& options, const std::string& pluginFolder,
-               const std::string& executablePath, std::ostream& out, std::ostream& err,
-               const std::function<int()>& stopSignal)
+               const std::string& executablePath, std::ostream& out, std::ostream& err)
 {
     const fs::path pageFolder = defaultPanelFolder(executablePath);
     std::map<std::string, std::string> pages;
@@ -256,7 +256,7 @@ int servePanel(const std::optional<CompositionDoc>& file, const RenderOptions& o
         server.listen_after_bind();
         listening = false;
     });
-    while (listening && stopSignal() == 0)
+    while (listening && getStopSignal() == 0)
         mainThread.runFor(std::chrono::milliseconds(100));
     server.stop();
     // Requests already under way still need the main thread to finish.

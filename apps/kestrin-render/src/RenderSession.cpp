@@ -526,7 +526,7 @@ int RenderSession::renderAll(const RenderOptions& options)
     if (options.serve)
         return ImageIO::get().servePanel(
             file, options, options.pluginPath.empty() ? defaultPluginFolder(m_executablePath) : options.pluginPath,
-            m_executablePath, m_out, m_err, getStopSignal);
+            m_executablePath, m_out, m_err);
 
     const CompositionDoc doc = mergeOptions(file, options);
     const FrameRange frames = framesToRender(options, doc);

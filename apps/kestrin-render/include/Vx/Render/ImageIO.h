@@ -19,14 +19,10 @@
 // an interface like FrameSource and FrameOutput below) that the library implements in
 // ImageIOLibrary.cpp. Program code must not call its functions or name its libraries' symbols:
 // the program does not link the library, so a direct call fails to link.
-//
-// The library carries its own copy of the program's building blocks (kestrin_render_base is
-// linked into both): state the program sets, such as the stop flag its signal handlers raise,
-// is not seen by the library's copy and reaches it through the arguments of these calls.
+
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <optional>
@@ -144,11 +140,11 @@ public:
     /// The length and rate of the movie `path`. Throws std::runtime_error naming the movie and
     /// the reader's reason when it cannot be opened.
     virtual MovieInfo readMovieInfo(const std::string& path) const = 0;
-    /// Serves the Slate panel until `stopSignal` (the program's getStopSignal) is not 0 (--serve;
-    /// see PanelServer.h) and returns the exit code.
+    /// Serves the Slate panel until a stop signal (--serve; see PanelServer.h) and returns the
+    /// exit code.
     virtual int servePanel(const std::optional<CompositionDoc>& file, const RenderOptions& options,
                            const std::string& pluginFolder, const std::string& executablePath, std::ostream& out,
-                           std::ostream& err, const std::function<int()>& stopSignal) const = 0;
+                           std::ostream& err) const = 0;
 };
 
 } // namespace Vx::Render

@@ -18,7 +18,6 @@
 #include <Vx/Render/RenderOptions.h>
 
 #include <cstddef>
-#include <functional>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -38,11 +37,8 @@ bool isOwnHost(const std::string& host, const std::string& bind, int port);
 
 /// Builds the composition (`file` with `options` over it, plug-ins already loaded from
 /// `pluginFolder`), serves the panel until a stop signal and returns the exit code. The address
-/// is printed to `out` as one line "Slate panel: http://ADDR:PORT/". `stopSignal` is the
-/// program's getStopSignal (this code runs in the loaded image I/O library, whose copy of the
-/// stop flag no signal handler sets): the server stops once it is not 0.
+/// is printed to `out` as one line "Slate panel: http://ADDR:PORT/".
 int servePanel(const std::optional<CompositionDoc>& file, const RenderOptions& options, const std::string& pluginFolder,
-               const std::string& executablePath, std::ostream& out, std::ostream& err,
-               const std::function<int()>& stopSignal);
+               const std::string& executablePath, std::ostream& out, std::ostream& err);
 
 } // namespace Vx::Render
