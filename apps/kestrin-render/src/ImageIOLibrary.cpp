@@ -43,7 +43,7 @@ public:
     void submit(std::uint64_t index, const TileRenderer& renderer, const PxImageProtocol& node, double time,
                 int level) override
     {
-        m_queue.submit(index, m_writer.convert(renderer.render(node, time, level)));
+        m_queue.submit(index, m_writer.render(renderer, node, time, level));
     }
     void abort() override { m_queue.abort(); }
     void finish(std::uint64_t count) override

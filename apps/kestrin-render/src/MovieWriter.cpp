@@ -3,10 +3,12 @@
 #include <Vx/Render/MovieWriter.h>
 
 #include <Vx/Render/TemporaryFile.h>
+#include <Vx/Render/YuvConversion.h>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/imgutils.h>
 #include <libavutil/opt.h>
 #include <libavutil/pixdesc.h>
 }
@@ -120,12 +122,15 @@ struct MovieWriter::Impl
     bool finished = false;
     // The system's reason when a write of the file failed (a full disk), for the message.
     std::string ioError;
-    float kr = 0.2126f; // the matrix's luma weights of red and blue
-    float kb = 0.0722f;
-    bool fullRange = false;
+    YuvLayout layout; // how frames are converted
+    // One pool of buffers a plane; null past the format's planes.
+    AVBufferPool* pools[4] = {};
+    int linesizes[4] = {};
 
     ~Impl()
     {
+        for (AVBufferPool*& pool : pools)
+            av_buffer_pool_uninit(&pool);
         av_packet_free(&packet);
         avcodec_free_context(&codec);
         if (format)
@@ -194,80 +199,6 @@ struct MovieWriter::Impl
     }
 };
 
-namespace {
-
-/// What the conversion to YUV needs of a writer.
-struct YuvParams
-{
-    CodecSetup setup;
-    float kr;
-    float kb;
-    bool fullRange;
-};
-
-/// `pixels` (float RGBA, premultiplied, top row first) into the planes of `f`: Y' = Kr R + Kg G +
-/// Kb B and the colour differences scaled to the range's codes, each chroma sample from the mean
-/// of the pixels it covers; alpha, where kept, at full range with the colour divided by it.
-template <typename Sample> void toYuv(const YuvParams& m, const float* pixels, AVFrame& f)
-{
-    const int width = f.width;
-    const int height = f.height;
-    const float top = float((1 << m.setup.bits) - 1);
-    const float unit = float(1 << (m.setup.bits - 8));
-    const float lumaScale = m.fullRange ? top : 219.0f * unit;
-    const float lumaOffset = m.fullRange ? 0.0f : 16.0f * unit;
-    const float chromaScale = m.fullRange ? top : 224.0f * unit;
-    const float chromaOffset = float(1 << (m.setup.bits - 1));
-    const float kg = 1.0f - m.kr - m.kb;
-    const float cb = 0.5f / (1.0f - m.kb);
-    const float cr = 0.5f / (1.0f - m.kr);
-    const auto code = [top](float v) { return Sample(std::min(std::max(v, 0.0f), top) + 0.5f); };
-    // One pass over the pixels: luma as each pixel comes, the colour summed per chroma sample.
-    const int shiftX = m.setup.chromaWidth == 2 ? 1 : 0;
-    const int rowsPerChroma = m.setup.chromaHeight;
-    const int chromaWidth = (width + (1 << shiftX) - 1) >> shiftX;
-    std::vector<float> sums(std::size_t(chromaWidth) * 3);
-    std::vector<int> counts(static_cast<std::size_t>(chromaWidth));
-    for (int cy = 0; cy * rowsPerChroma < height; ++cy) {
-        std::fill(sums.begin(), sums.end(), 0.0f);
-        std::fill(counts.begin(), counts.end(), 0);
-        for (int y = cy * rowsPerChroma; y < std::min(height, (cy + 1) * rowsPerChroma); ++y) {
-            const float* p = pixels + std::size_t(y) * std::size_t(width) * 4;
-            auto* luma = reinterpret_cast<Sample*>(f.data[0] + std::ptrdiff_t(y) * f.linesize[0]);
-            auto* alpha =
-                m.setup.alpha ? reinterpret_cast<Sample*>(f.data[3] + std::ptrdiff_t(y) * f.linesize[3]) : nullptr;
-            for (int x = 0; x < width; ++x, p += 4) {
-                const float scale = alpha && p[3] > 0.0f ? 1.0f / p[3] : 1.0f;
-                const float r = std::min(std::max(p[0] * scale, 0.0f), 1.0f);
-                const float g = std::min(std::max(p[1] * scale, 0.0f), 1.0f);
-                const float b = std::min(std::max(p[2] * scale, 0.0f), 1.0f);
-                luma[x] = code(lumaOffset + lumaScale * (m.kr * r + kg * g + m.kb * b));
-                if (alpha)
-                    alpha[x] = code(top * p[3]);
-                float* sum = &sums[std::size_t(x >> shiftX) * 3];
-                sum[0] += r;
-                sum[1] += g;
-                sum[2] += b;
-                ++counts[std::size_t(x >> shiftX)];
-            }
-        }
-        auto* u = reinterpret_cast<Sample*>(f.data[1] + std::ptrdiff_t(cy) * f.linesize[1]);
-        auto* v = reinterpret_cast<Sample*>(f.data[2] + std::ptrdiff_t(cy) * f.linesize[2]);
-        for (int cx = 0; cx < chromaWidth; ++cx) {
-            const float* sum = &sums[std::size_t(cx) * 3];
-            const float n = 1.0f / float(counts[std::size_t(cx)]);
-            const float r = sum[0] * n;
-            const float g = sum[1] * n;
-            const float b = sum[2] * n;
-            const float lumaValue = m.kr * r + kg * g + m.kb * b;
-            u[cx] = code(chromaOffset + chromaScale * cb * (b - lumaValue));
-            v[cx] = code(chromaOffset + chromaScale * cr * (r - lumaValue));
-        }
-    }
-}
-
-} // namespace
-
 bool MovieWriter::hasEncoder(MovieCodec codec)
 {
     return avcodec_find_encoder_by_name(setupFor(codec).encoder) != nullptr;
@@ -306,11 +237,15 @@ MovieWriter::MovieWriter(const std::string& path, const Options& options) : m_im
         colourTag(av_color_space_from_name(options.colour.matrix.c_str()), "matrix", options.colour.matrix));
     const auto range =
         AVColorRange(colourTag(av_color_range_from_name(options.colour.range.c_str()), "range", options.colour.range));
-    if (!lumaWeights(space, m.kr, m.kb))
+    if (!lumaWeights(space, m.layout.kr, m.layout.kb))
         throw std::invalid_argument(
             "Movie colour matrix " + inQuotes(options.colour.matrix) +
             " cannot be converted to: use bt709, bt470bg, smpte170m, smpte240m, fcc or bt2020nc");
-    m.fullRange = range == AVCOL_RANGE_JPEG;
+    m.layout.fullRange = range == AVCOL_RANGE_JPEG;
+    m.layout.bits = m.setup.bits;
+    m.layout.chromaWidth = m.setup.chromaWidth;
+    m.layout.chromaHeight = m.setup.chromaHeight;
+    m.layout.alpha = m.setup.alpha;
 
     int status = avformat_alloc_output_context2(&m.format, nullptr, nullptr, path.c_str());
     if (status < 0 || !m.format)
@@ -368,6 +303,18 @@ MovieWriter::MovieWriter(const std::string& path, const Options& options) : m_im
         av_dict_set(&m.format->metadata, "timecode", options.timecode.c_str(), 0);
     }
 
+    // Rows padded to 64 bytes, as av_frame_get_buffer would; planes as tall as their rows.
+    if (av_image_fill_linesizes(m.linesizes, m.setup.format, FFALIGN(options.width, 64)) < 0)
+        throw std::invalid_argument("Output " + inQuotes(path) + ": cannot lay out frames of " +
+                                    std::to_string(options.width) + " pixels");
+    for (int plane = 0; plane < 4 && m.linesizes[plane] > 0; ++plane) {
+        const int rows = plane == 1 || plane == 2 ? (options.height + m.setup.chromaHeight - 1) / m.setup.chromaHeight
+                                                  : options.height;
+        m.pools[plane] = av_buffer_pool_init(std::size_t(m.linesizes[plane]) * std::size_t(rows) + 64, nullptr);
+        if (!m.pools[plane])
+            throw std::bad_alloc();
+    }
+
     m.file = std::make_unique<TemporaryFile>(path);
     constexpr int kBufferSize = 1 << 20;
     auto* buffer = static_cast<unsigned char*>(av_malloc(kBufferSize));
@@ -390,28 +337,17 @@ MovieWriter::MovieWriter(const std::string& path, const Options& options) : m_im
 
 MovieWriter::~MovieWriter() = default;
 
-MovieFramePtr MovieWriter::convert(const OIIO::ImageBuf& image) const
+MovieFramePtr MovieWriter::render(const TileRenderer& renderer, const PxImageProtocol& node, double time,
+                                  int level) const
 {
     const Impl& m = *m_impl;
     const int width = m.options.width;
     const int height = m.options.height;
-    const OIIO::ImageSpec& spec = image.spec();
-    if (spec.width != width || spec.height != height || spec.nchannels < 4)
-        throw std::runtime_error("Cannot write " + inQuotes(m.path) + ": a frame of " + std::to_string(spec.width) +
-                                 "x" + std::to_string(spec.height) + " in a movie of " + std::to_string(width) + "x" +
-                                 std::to_string(height));
-    // TileRenderer's frames are float RGBA in memory, read in place; anything else is copied.
-    const std::size_t count = std::size_t(width) * std::size_t(height) * 4;
-    std::vector<float> copy;
-    const float* pixels = spec.format == OIIO::TypeFloat && spec.nchannels == 4
-                              ? static_cast<const float*>(image.localpixels())
-                              : nullptr;
-    if (!pixels) {
-        copy.resize(count);
-        if (!image.get_pixels(OIIO::ROI(0, width, 0, height, 0, 1, 0, 4), OIIO::TypeFloat, copy.data()))
-            throw std::runtime_error("Cannot write " + inQuotes(m.path) + ": " + image.geterror());
-        pixels = copy.data();
-    }
+    const GeRectangle<int> frame = TileRenderer::getFullFrame(node, level);
+    if (frame.getWidth() != width || frame.getHeight() != height)
+        throw std::runtime_error("Cannot write " + inQuotes(m.path) + ": a frame of " +
+                                 std::to_string(frame.getWidth()) + "x" + std::to_string(frame.getHeight()) +
+                                 " in a movie of " + std::to_string(width) + "x" + std::to_string(height));
     MovieFramePtr out(new MovieFrame);
     out->frame = av_frame_alloc();
     if (!out->frame)
@@ -420,18 +356,49 @@ MovieFramePtr MovieWriter::convert(const OIIO::ImageBuf& image) const
     f.format = m.setup.format;
     f.width = width;
     f.height = height;
-    if (av_frame_get_buffer(&f, 0) < 0)
-        throw std::bad_alloc();
+    // The planes come from the writer's pools: a frame's memory is used again once the encoder
+    // lets go of it, rather than mapped (and faulted in) anew for every frame.
+    for (int plane = 0; plane < 4 && m.pools[plane]; ++plane) {
+        f.buf[plane] = av_buffer_pool_get(m.pools[plane]);
+        if (!f.buf[plane])
+            throw std::bad_alloc();
+        f.data[plane] = f.buf[plane]->data;
+        f.linesize[plane] = m.linesizes[plane];
+    }
     // ProRes writes the frame's own tags into every frame's header.
     f.color_primaries = m.codec->color_primaries;
     f.color_trc = m.codec->color_trc;
     f.colorspace = m.codec->colorspace;
     f.color_range = m.codec->color_range;
-    const YuvParams params{m.setup, m.kr, m.kb, m.fullRange};
-    if (m.setup.bits == 8)
-        toYuv<std::uint8_t>(params, pixels, f);
-    else
-        toYuv<std::uint16_t>(params, pixels, f);
+    YuvPlanes planes;
+    for (int plane = 0; plane < 4; ++plane) {
+        planes.data[plane] = f.data[plane];
+        planes.linesize[plane] = f.linesize[plane];
+    }
+    planes.width = width;
+    planes.height = height;
+    // Tiles that start and end on chroma samples are converted as they are rendered, on the
+    // renderer's workers, with no float frame; other tile sizes render the frame first.
+    if (renderer.getTileWidth() % m.layout.chromaWidth == 0 && renderer.getTileHeight() % m.layout.chromaHeight == 0) {
+        renderer.renderTiles(node, time, level, [&](const FrameTile& tile) { convertToYuv(m.layout, tile, planes); });
+        return out;
+    }
+    std::vector<float> pixels;
+    try {
+        pixels.resize(std::size_t(width) * std::size_t(height) * 4);
+    } catch (const std::bad_alloc&) {
+        throw std::runtime_error("Cannot allocate the frame: " + std::to_string(width) + "x" + std::to_string(height) +
+                                 " pixels of float RGBA need " +
+                                 std::to_string(std::uint64_t(width) * std::uint64_t(height) * 16) +
+                                 " bytes, more than the system gives");
+    }
+    renderer.renderInto(node, time, pixels.data(), level);
+    FrameTile whole;
+    whole.width = width;
+    whole.height = height;
+    whole.pixels = pixels.data();
+    whole.rowStride = std::ptrdiff_t(width) * 4;
+    convertToYuv(m.layout, whole, planes);
     return out;
 }
 

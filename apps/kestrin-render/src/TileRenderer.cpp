@@ -8,6 +8,7 @@
 #include <new>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include <oneapi/tbb/blocked_range.h>
 #include <oneapi/tbb/parallel_for.h>
@@ -64,6 +65,34 @@ void forEachTile(tbb::task_arena& arena, const PxImageProtocol& node, double tim
     });
 }
 
+// Writes the pixels of `result` over `region` into `out` (the region's top left; rows top first,
+// `rowFloats` apart), the result's fill colour where it has none.
+void copyTile(const GeRectangle<int>& region, const PxImageResult& result, float* out, std::size_t rowFloats)
+{
+    const CoRgbaColorTyped<float> fill = result.getFillColor();
+    const GeRectangle<int> covered = region.intersected(result.getPixelRegion());
+    const IxReadGuard in = result.getTileGuard();
+    for (int y = region.y0; y < region.y1; ++y) {
+        // Image files store the top row first; the graph's y points up.
+        float* row = out + std::size_t(region.y1 - 1 - y) * rowFloats;
+        const bool rowCovered = !covered.isEmpty() && y >= covered.y0 && y < covered.y1;
+        for (int x = region.x0; x < region.x1;) {
+            if (rowCovered && x >= covered.x0 && x < covered.x1) {
+                const std::size_t n = std::size_t(covered.x1 - x);
+                std::memcpy(row, in.getPixel(x, y), n * 4 * sizeof(float));
+                row += n * 4;
+                x = covered.x1;
+            } else {
+                *row++ = fill.red;
+                *row++ = fill.green;
+                *row++ = fill.blue;
+                *row++ = fill.alpha;
+                ++x;
+            }
+        }
+    }
+}
+
 } // namespace
 
 TileRenderer::TileRenderer(int threads, int tileWidth, int tileHeight)
@@ -98,29 +127,39 @@ void TileRenderer::renderInto(const PxImageProtocol& node, double time, float* p
     const std::size_t rowFloats = std::size_t(frame.getWidth()) * 4;
     forEachTile(*m_arena, node, time, level, frame, m_tileWidth, m_tileHeight,
                 [&](const GeRectangle<int>& region, const PxImageResult& result) {
-                    const CoRgbaColorTyped<float> fill = result.getFillColor();
-                    const GeRectangle<int> covered = region.intersected(result.getPixelRegion());
+                    copyTile(region, result,
+                             pixels + std::size_t(frame.y1 - region.y1) * rowFloats +
+                                 std::size_t(region.x0 - frame.x0) * 4,
+                             rowFloats);
+                });
+}
+
+void TileRenderer::renderTiles(const PxImageProtocol& node, double time, int level,
+                               const std::function<void(const FrameTile&)>& consume) const
+{
+    const GeRectangle<int> frame = getFullFrame(node, level);
+    forEachTile(*m_arena, node, time, level, frame, m_tileWidth, m_tileHeight,
+                [&](const GeRectangle<int>& region, const PxImageResult& result) {
+                    FrameTile tile;
+                    tile.x = region.x0 - frame.x0;
+                    tile.y = frame.y1 - region.y1;
+                    tile.width = region.getWidth();
+                    tile.height = region.getHeight();
                     const IxReadGuard in = result.getTileGuard();
-                    for (int y = region.y0; y < region.y1; ++y) {
-                        // Image files store the top row first; the graph's y points up.
-                        float* out =
-                            pixels + std::size_t(frame.y1 - 1 - y) * rowFloats + std::size_t(region.x0 - frame.x0) * 4;
-                        const bool rowCovered = !covered.isEmpty() && y >= covered.y0 && y < covered.y1;
-                        for (int x = region.x0; x < region.x1;) {
-                            if (rowCovered && x >= covered.x0 && x < covered.x1) {
-                                const std::size_t n = std::size_t(covered.x1 - x);
-                                std::memcpy(out, in.getPixel(x, y), n * 4 * sizeof(float));
-                                out += n * 4;
-                                x = covered.x1;
-                            } else {
-                                *out++ = fill.red;
-                                *out++ = fill.green;
-                                *out++ = fill.blue;
-                                *out++ = fill.alpha;
-                                ++x;
-                            }
-                        }
+                    const GeRectangle<int>& has = result.getPixelRegion();
+                    if (in.isValid() && has.x0 <= region.x0 && has.y0 <= region.y0 && region.x1 <= has.x1 &&
+                        region.y1 <= has.y1) {
+                        // The graph's rows go up: the tile's top row is its last, read downwards.
+                        tile.pixels = in.getPixel(region.x0, region.y1 - 1);
+                        tile.rowStride = -std::ptrdiff_t(in.getPixelRegion().getWidth()) * 4;
+                        consume(tile);
+                        return;
                     }
+                    std::vector<float> copy(std::size_t(tile.width) * std::size_t(tile.height) * 4);
+                    tile.rowStride = std::ptrdiff_t(tile.width) * 4;
+                    copyTile(region, result, copy.data(), std::size_t(tile.rowStride));
+                    tile.pixels = copy.data();
+                    consume(tile);
                 });
 }
 

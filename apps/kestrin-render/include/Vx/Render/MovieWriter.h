@@ -2,9 +2,9 @@
 // libavutil): ProRes 422 HQ, ProRes 4444, H.264 or DNxHR HQ in a QuickTime, MP4 or MXF container
 // (see MovieFormat for which holds which).
 //
-//   worker threads:  convert(image) -> MovieFrame   (float RGBA -> the codec's YUV, any thread,
-//                                                    in one pass: the matrix's luma weights, the
-//                                                    range's codes, chroma the mean of its pixels)
+//   worker threads:  render(...) -> MovieFrame      (each tile converted from float RGBA to the
+//                                                    codec's YUV as it is rendered: see
+//                                                    YuvConversion.h)
 //   one thread:      encode(frame), in frame order  (libavcodec's own threads encode the slices)
 //   at the end:      finish()                       (flush, trailer, rename into place)
 //
@@ -25,9 +25,9 @@
 #include <memory>
 #include <string>
 
-#include <OpenImageIO/imagebuf.h>
-
+#include <Vx/Px/PxImage.h>
 #include <Vx/Render/MovieFormat.h>
+#include <Vx/Render/TileRenderer.h>
 #include <Vx/Tm/Rational.h>
 
 namespace Vx::Render {
@@ -76,9 +76,9 @@ public:
     MovieWriter(const MovieWriter&) = delete;
     MovieWriter& operator=(const MovieWriter&) = delete;
 
-    /// `image` (float RGBA, premultiplied, top row first, options' size) in the codec's pixel
-    /// format. Any thread, several at once.
-    MovieFramePtr convert(const OIIO::ImageBuf& image) const;
+    /// Frame `time` of `node` at `level` (options' size), rendered with `renderer` straight into
+    /// the codec's pixel format. Any thread, several at once (each with its own renderer).
+    MovieFramePtr render(const TileRenderer& renderer, const PxImageProtocol& node, double time, int level) const;
     /// Encodes the next frame of the movie. One thread at a time, frames in order.
     void encode(MovieFramePtr frame);
     /// Flushes the encoder, writes the trailer and renames the movie into place.

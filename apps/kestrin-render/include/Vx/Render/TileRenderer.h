@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 
 #include <OpenImageIO/imagebuf.h>
@@ -21,6 +22,21 @@
 #include <Vx/Px/PxImage.h>
 
 namespace Vx::Render {
+
+/// One rendered tile in the frame's terms: its place in pixels from the frame's top left, and its
+/// rows top first. The pixels are the tile's own when the node's result covers it (no copy), else
+/// a copy with the result's fill colour around what it covers; valid during the call only.
+struct FrameTile
+{
+    int x = 0; ///< columns from the frame's left edge
+    int y = 0; ///< rows from the frame's top edge
+    int width = 0;
+    int height = 0;
+    const float* pixels = nullptr; ///< the top row's first pixel: float RGBA, premultiplied
+    std::ptrdiff_t rowStride = 0;  ///< floats from a row to the one below it (negative for the graph's own rows)
+
+    const float* getRow(int row) const { return pixels + std::ptrdiff_t(row) * rowStride; }
+};
 
 class TileRenderer
 {
@@ -40,6 +56,11 @@ public:
     /// Renders frame `time` of `node` at `level` into `pixels`: the frame's width x height x 4
     /// floats at that level, laid out as render() lays them out.
     void renderInto(const PxImageProtocol& node, double time, float* pixels, int level = 0) const;
+    /// Renders every tile of frame `time` at `level` and hands each to `consume` on the worker
+    /// thread that rendered it, several at once: for a consumer that writes each tile straight
+    /// into another form, with no float frame in between.
+    void renderTiles(const PxImageProtocol& node, double time, int level,
+                     const std::function<void(const FrameTile&)>& consume) const;
     /// Renders every tile of frame `time` at `level` and discards it: the cost of rendering
     /// alone, for benchmarks. Returns how many tiles were rendered.
     std::size_t renderNull(const PxImageProtocol& node, double time, int level = 0) const;
