@@ -289,9 +289,30 @@ template <typename Sample> void convertTile(const YuvLayout& m, const FrameTile&
     }
     std::vector<float> sumPlanes(std::size_t(samples) * 3);
     const Sums sums{sumPlanes.data(), sumPlanes.data() + samples, sumPlanes.data() + 2 * samples};
+    const std::size_t rowBytes = std::size_t(tile.width) * 4 * sizeof(float);
+    const auto copyRow = [&](int plane, int from, int to, int x, int count) {
+        std::memcpy(rowOf<Sample>(planes, plane, to) + x, rowOf<Sample>(planes, plane, from) + x,
+                    std::size_t(count) * sizeof(Sample));
+    };
     for (int chromaRow = 0; chromaRow < tile.height / m.chromaHeight; ++chromaRow) {
+        const int top = chromaRow * m.chromaHeight;
+        // Rows the same as the ones above them (a box or background beside the text) take their
+        // codes.
+        bool same = chromaRow > 0;
+        for (int i = 0; same && i < m.chromaHeight; ++i)
+            same = std::memcmp(tile.getRow(top + i), tile.getRow(top + i - m.chromaHeight), rowBytes) == 0;
+        if (same) {
+            for (int i = 0; i < m.chromaHeight; ++i) {
+                copyRow(0, tile.y + top + i - m.chromaHeight, tile.y + top + i, tile.x, tile.width);
+                if (m.alpha)
+                    copyRow(3, tile.y + top + i - m.chromaHeight, tile.y + top + i, tile.x, tile.width);
+            }
+            copyRow(1, chromaY + chromaRow - 1, chromaY + chromaRow, chromaX, samples);
+            copyRow(2, chromaY + chromaRow - 1, chromaY + chromaRow, chromaX, samples);
+            continue;
+        }
         for (int i = 0; i < m.chromaHeight; ++i) {
-            const int row = chromaRow * m.chromaHeight + i;
+            const int row = top + i;
             convertRow(k, m, tile.getRow(row), tile.width, rowOf<Sample>(planes, 0, tile.y + row) + tile.x,
                        m.alpha ? rowOf<Sample>(planes, 3, tile.y + row) + tile.x : nullptr, sums, i == 0);
         }

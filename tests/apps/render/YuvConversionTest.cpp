@@ -1,6 +1,6 @@
 // Float RGBA into movie planes: the standard codes of known colours, by every path the conversion
 // takes (a plain tile, eight pixels at a time, the ends of rows), and the same planes whether a
-// frame is converted whole or tile by tile.
+// frame is converted whole (rows the same as the ones above copied) or row by row.
 #include <Vx/Render/YuvConversion.h>
 
 #include <array>
@@ -130,6 +130,9 @@ TEST(YuvConversion, TilesGiveTheWholeFramesPlanes)
                 p[c] = plain ? 0.3f * float(c + 1) : a * (float((x * 13 + y * 29 + c * 17) % 23) / 20.0f - 0.05f);
             p[3] = a;
         }
+    // Rows the same as the one above them.
+    for (int y = 20; y < 28; ++y)
+        std::copy_n(&pixels[std::size_t(19) * kWidth * 4], kWidth * 4, &pixels[std::size_t(y) * kWidth * 4]);
     // The same frame with its rows stored bottom up, as the graph stores them.
     std::vector<float> flipped(pixels.size());
     for (int y = 0; y < kHeight; ++y)
@@ -141,12 +144,13 @@ TEST(YuvConversion, TilesGiveTheWholeFramesPlanes)
         Planes whole(l, kWidth, kHeight);
         convertToYuv(l, tileOf(pixels, kWidth, 0, 0, kWidth, kHeight), whole.planes);
         Planes tiled(l, kWidth, kHeight);
-        for (int y = 0; y < kHeight; y += 8)
+        // Tiles a chroma row tall: each row converted on its own, none copied from above.
+        for (int y = 0; y < kHeight; y += l.chromaHeight)
             for (int x = 0; x < kWidth; x += 16) {
                 FrameTile tile{x,
                                y,
                                16,
-                               8,
+                               l.chromaHeight,
                                &flipped[(std::size_t(kHeight - 1 - y) * kWidth + std::size_t(x)) * 4],
                                -std::ptrdiff_t(kWidth) * 4};
                 convertToYuv(l, tile, tiled.planes);

@@ -7,7 +7,8 @@
 // premultiplied over black; where alpha is kept (ProRes 4444) the colour is divided by it and
 // alpha is written at full range.
 //
-// A tile whose pixels are all one colour (a plain background) is converted once and filled.
+// A tile whose pixels are all one colour (a plain background) is converted once and filled; rows
+// the same as the ones above them take their codes.
 // Tiles are converted on any thread, several at once, into disjoint parts of the planes; a tile
 // must start on a chroma sample (an even column for 4:2:x, an even row for 4:2:0) and cover whole
 // chroma samples (std::logic_error otherwise).
