@@ -11,7 +11,7 @@ endfunction()
 set(prefix ${WORK_DIR}/prefix)
 file(REMOVE_RECURSE ${WORK_DIR})
 run("Installing" ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
-foreach(file bin/kestrin-render lib/libvxhost.so lib/libkestrin_render_base.so lib/libkestrin_render_io.so
+foreach(file bin/kestrin-render lib/libvxhost.so lib/libkestrin_render_base.so lib/libkestrin_render_io.so lib/libkestrin_render_movie.so
              plugins/slateVxtool.vxtool plugins/slate.xml
              plugins/slateTool.msg include/Vx/RC/RCShdPtr.h lib/cmake/Vx/VxConfig.cmake
              share/kestrin-render/panel/index.html)

@@ -5,7 +5,6 @@
 #include <Vx/Render/ImageIO.h>
 #include <Vx/Render/ImageSequenceSource.h>
 #include <Vx/Render/InQuotes.h>
-#include <Vx/Render/MovieEncodeQueue.h>
 #include <Vx/Render/MovieReader.h>
 #include <Vx/Render/PanelServer.h>
 #include <Vx/Render/TileRenderer.h>
@@ -31,30 +30,6 @@ public:
 
 private:
     FrameWriter m_writer;
-};
-
-class EncodedMovie final : public MovieOutput
-{
-public:
-    EncodedMovie(const std::string& path, const MovieWriter::Options& options, std::size_t window)
-        : m_writer(path, options), m_queue(m_writer, window)
-    {
-    }
-    void submit(std::uint64_t index, const TileRenderer& renderer, const PxImageProtocol& node, double time,
-                int level) override
-    {
-        m_queue.submit(index, m_writer.render(renderer, node, time, level));
-    }
-    void abort() override { m_queue.abort(); }
-    void finish(std::uint64_t count) override
-    {
-        m_queue.finish(count);
-        m_writer.finish();
-    }
-
-private:
-    MovieWriter m_writer;
-    MovieEncodeQueue m_queue;
 };
 
 class ImageIOLibrary final : public ImageIO
@@ -91,12 +66,6 @@ public:
                           std::ostream& out) const override
     {
         ColourConfig::load(options.ocio, executablePath).list(out);
-    }
-    bool hasMovieEncoder(MovieCodec codec) const override { return MovieWriter::hasEncoder(codec); }
-    std::unique_ptr<MovieOutput> createMovieOutput(const std::string& path, const MovieWriter::Options& options,
-                                                   std::size_t window) const override
-    {
-        return std::make_unique<EncodedMovie>(path, options, window);
     }
     PxMetadataPtr readMovieMetadata(const std::string& path, std::int64_t first, std::int64_t frame) const override
     {

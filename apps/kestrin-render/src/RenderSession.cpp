@@ -20,6 +20,7 @@
 #include <Vx/Render/ImageSequenceSource.h>
 #include <Vx/Render/InputValues.h>
 #include <Vx/Render/MovieFormat.h>
+#include <Vx/Render/MovieIO.h>
 #include <Vx/Render/ProgressReporter.h>
 #include <Vx/Render/ReadTool.h>
 #include <Vx/Render/RenderLimits.h>
@@ -328,7 +329,7 @@ MovieCodec checkMovieOutput(const RenderOptions& options, const CompositionDoc& 
     try {
         checkMovieOutputName(doc.output);
         const MovieCodec codec = chooseMovieCodec(doc.output, options.codec, options.crf);
-        if (!ImageIO::get().hasMovieEncoder(codec))
+        if (!MovieIO::get().hasEncoder(codec))
             throw std::invalid_argument(std::string("--codec ") + getMovieCodecName(codec) +
                                         ": this build of FFmpeg's libavcodec has no encoder for it");
         const fs::path folder = fs::path(doc.output).parent_path();
@@ -671,7 +672,7 @@ int RenderSession::renderAll(const RenderOptions& options)
         encoding.rate = rate;
         encoding.timecode = movieStartTimecode(doc, rate, work.first(), source);
         encoding.colour = movieColourTags(options.colour);
-        movieQueue = ImageIO::get().createMovieOutput(doc.output, encoding, 2 * inFlight);
+        movieQueue = MovieIO::get().createOutput(doc.output, encoding, 2 * inFlight);
     }
     ProgressReporter progress = ProgressReporter::forStderr(work.size(), options.quiet, !options.quiet);
     PxRequestMgr::getInstance().waitForIdle();

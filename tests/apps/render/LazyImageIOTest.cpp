@@ -1,5 +1,6 @@
 // The image I/O library (and OpenImageIO's some 260 libraries under it) is loaded only by runs
-// that read or write files: the dynamic loader's own account of what it loads (LD_DEBUG=libs).
+// that read or write image files, the movie library only by runs that write a movie: the dynamic
+// loader's own account of what it loads (LD_DEBUG=libs).
 #include <cstdlib>
 #include <filesystem>
 
@@ -16,13 +17,15 @@ TEST(LazyImageIO, LoadedOnlyByRunsThatReadOrWriteFiles)
     {
         std::vector<std::string> args;
         bool loadsImageIO;
+        bool loadsMovie;
     };
     const std::vector<std::string> plate = {"-q", "-f", "1-2", "--size", "64x48", "-s", "Text=<FrameNo>"};
     const Case cases[] = {
-        {with(plate, {"--null-output"}), false},
-        {{"--help"}, false},
-        {with(plate, {"-o", "plate.####.png"}), true},
-        {{"-q", "-f", "1-2", "-i", "plate.####.png", "-o", "out.####.exr"}, true},
+        {with(plate, {"--null-output"}), false, false},
+        {{"--help"}, false, false},
+        {with(plate, {"-o", "plate.####.png"}), true, false},
+        {{"-q", "-f", "1-2", "-i", "plate.####.png", "-o", "out.####.exr"}, true, false},
+        {with(plate, {"-o", "generated.mov"}), false, true},
     };
     // The loader writes its account to one file per process (the shell's and the program's).
     ScratchFolder debug;
@@ -40,9 +43,10 @@ TEST(LazyImageIO, LoadedOnlyByRunsThatReadOrWriteFiles)
         EXPECT_NE(loaded.find("libvxhost.so"), std::string::npos);
         EXPECT_EQ(loaded.find("libkestrin_render_io.so") != std::string::npos, c.loadsImageIO);
         EXPECT_EQ(loaded.find("libOpenImageIO.so") != std::string::npos, c.loadsImageIO);
+        EXPECT_EQ(loaded.find("libkestrin_render_movie.so") != std::string::npos, c.loadsMovie);
     }
     unsetenv("LD_DEBUG");
     unsetenv("LD_DEBUG_OUTPUT");
-    EXPECT_EQ(folder.listNames(),
-              (std::vector<std::string>{"out.0001.exr", "out.0002.exr", "plate.0001.png", "plate.0002.png"}));
+    EXPECT_EQ(folder.listNames(), (std::vector<std::string>{"generated.mov", "out.0001.exr", "out.0002.exr",
+                                                            "plate.0001.png", "plate.0002.png"}));
 }

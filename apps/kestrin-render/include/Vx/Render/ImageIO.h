@@ -5,9 +5,11 @@
 //        |  ImageIO::get(): dlopen("libkestrin_render_io.so") once, on first use
 //        v
 //   libkestrin_render_io.so: ImageSequenceSource, FrameWriter, FileMetadata, PixelConversions,
-//   TileRenderer::render (into an OpenImageIO buffer), ColourManagement (OpenColorIO), movies
-//   (MovieWriter, MovieReader: FFmpeg's libraries) and the Slate panel's server (cpp-httplib),
-//   linked to those libraries
+//   TileRenderer::render (into an OpenImageIO buffer), ColourManagement (OpenColorIO), movie
+//   input (MovieReader: FFmpeg's libraries) and the Slate panel's server (cpp-httplib), linked to
+//   those libraries
+//
+// Movies are written by a library of their own (MovieIO.h), which needs FFmpeg's libraries only.
 //
 // OpenImageIO pulls in some 260 shared libraries, whose symbol binding costs about 0.2 s of
 // start-up and 130 MB of resident memory: a run that reads and writes no file (--null-output
@@ -30,7 +32,7 @@
 
 #include <Vx/Px/PxImage.h>
 #include <Vx/Render/FramePattern.h>
-#include <Vx/Render/MovieWriter.h>
+#include <Vx/Tm/Rational.h>
 
 namespace Vx::Render {
 
@@ -76,25 +78,6 @@ public:
                        const std::string& path, const SourceFrame* input) const = 0;
 };
 
-/// A movie being written (MovieWriter with its MovieEncodeQueue in the library): frames render
-/// and convert on the workers and are encoded in order on a thread of its own.
-class MovieOutput
-{
-public:
-    /// Removes the movie's temporary file unless finish() succeeded.
-    virtual ~MovieOutput() = default;
-    /// Renders frame `time` of `node` at `level` with `renderer`, converts it to the codec's
-    /// pixels and hands it over as the movie's picture `index` (from 0). Worker threads; blocks
-    /// while the pictures waiting for the encoder fill the window.
-    virtual void submit(std::uint64_t index, const TileRenderer& renderer, const PxImageProtocol& node, double time,
-                        int level) = 0;
-    /// Stops the encoder: pictures not yet encoded are dropped. Any thread.
-    virtual void abort() = 0;
-    /// Waits for pictures 0 to `count` - 1, writes the trailer and renames the movie into place.
-    /// Throws std::runtime_error naming the movie.
-    virtual void finish(std::uint64_t count) = 0;
-};
-
 class ImageIO
 {
 public:
@@ -122,12 +105,6 @@ public:
     /// UsageError when the configuration does not load.
     virtual void listColourSpaces(const ColourOptions& options, const std::string& executablePath,
                                   std::ostream& out) const = 0;
-    /// Whether this build of libavcodec has the encoder `codec` needs (MovieWriter::hasEncoder).
-    virtual bool hasMovieEncoder(MovieCodec codec) const = 0;
-    /// Opens the movie `path` for writing (see MovieWriter), with at most `window` pictures waiting
-    /// for the encoder. Throws std::runtime_error naming the movie.
-    virtual std::unique_ptr<MovieOutput> createMovieOutput(const std::string& path, const MovieWriter::Options& options,
-                                                           std::size_t window) const = 0;
     /// The header attributes of the picture of the movie `path` that is frame `frame`, its first
     /// picture being frame `first`. Throws std::runtime_error naming the movie and the frames it
     /// holds when `frame` is not one of them.
