@@ -152,6 +152,7 @@ void TileRenderer::renderTiles(const PxImageProtocol& node, double time, int lev
                         // The graph's rows go up: the tile's top row is its last, read downwards.
                         tile.pixels = in.getPixel(region.x0, region.y1 - 1);
                         tile.rowStride = -std::ptrdiff_t(in.getPixelRegion().getWidth()) * 4;
+                        tile.solid = result.getTile()->isSolid();
                         consume(tile);
                         return;
                     }

@@ -263,7 +263,7 @@ template <typename Sample> void convertTile(const YuvLayout& m, const FrameTile&
     const int samples = tile.width / m.chromaWidth;
     const int chromaX = tile.x / m.chromaWidth;
     const int chromaY = tile.y / m.chromaHeight;
-    if (isUniform(tile)) {
+    if (tile.solid || isUniform(tile)) {
         // The codes of one pixel, its chroma summed as the pixels of a sample would be.
         const Colour c = colourOf(tile.pixels, m.alpha);
         const Sample y = lumaOf<Sample>(k, c);

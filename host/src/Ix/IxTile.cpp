@@ -33,7 +33,7 @@ IxTile::IxTile(const GeRectangle<int>& region, const CoRgbaColorTyped<float>& fi
 }
 
 IxTile::IxTile(const GeRectangle<int>& region, const IxTile& other)
-    : m_region(region), m_fill(other.m_fill), m_pixels(other.m_pixels)
+    : m_region(region), m_fill(other.m_fill), m_pixels(other.m_pixels), m_solid(other.m_solid)
 {
     VX_ASSERT(region.getWidth() == other.getWidth() && region.getHeight() == other.getHeight());
 }

@@ -110,6 +110,7 @@ PxImageResult PxColorSourceNode::getImage(const PxImageContext& ctx) const
     }
     RCShdPtr<IxTile> tile = allocateImageBuffer(ctx, {}, region);
     tile->fill(premultiplied);
+    tile->markSolid();
     {
         const std::lock_guard<std::mutex> lock(m_solidMutex);
         m_solid.insert(m_solid.begin(), SolidTile{premultiplied, tile});

@@ -1,10 +1,12 @@
-// The tile renderer: orientation, identical frames whatever the threads and tiles, exceptions,
-// and the null mode.
+// The tile renderer: orientation, identical frames whatever the threads and tiles (whole or tile by
+// tile), exceptions, and the null mode.
 #include "common/ExpectThrowMessage.h"
 #include <Vx/Render/TileRenderer.h>
 
 #include <cstring>
+#include <mutex>
 #include <stdexcept>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -92,4 +94,22 @@ TEST(TileRenderer, InvalidSettings)
     EXPECT_THROW_MESSAGE(TileRenderer(1, 0, 64), std::invalid_argument,
                          "Invalid tile size 0x64: both sides must be 1 or more");
     EXPECT_NO_THROW(TileRenderer(1, 1, 1));
+}
+
+TEST(TileRenderer, TilesHandedOutMakeTheFrame)
+{
+    const auto coordinates = pxCreateNode<CoordinateNode>(smallFormat());
+    const OIIO::ImageBuf whole = TileRenderer(1, 64, 64).render(*coordinates, 0.0);
+    std::vector<float> frame(std::size_t(301) * 171 * 4, -1.0f);
+    std::mutex mutex;
+    int tiles = 0;
+    TileRenderer(2, 64, 48).renderTiles(*coordinates, 0.0, 0, [&](const FrameTile& tile) {
+        for (int row = 0; row < tile.height; ++row)
+            std::memcpy(&frame[(std::size_t(tile.y + row) * 301 + std::size_t(tile.x)) * 4], tile.getRow(row),
+                        std::size_t(tile.width) * 4 * sizeof(float));
+        const std::lock_guard<std::mutex> lock(mutex);
+        tiles += tile.solid ? 100 : 1;
+    });
+    EXPECT_EQ(tiles, 5 * 4);
+    EXPECT_EQ(std::memcmp(frame.data(), whole.localpixels(), frame.size() * sizeof(float)), 0);
 }

@@ -92,6 +92,7 @@ TEST_F(PxColorSourceNodeTest, FillsTheRequestedRegionClippedToTheFrameOfTheLevel
         const PxImageResult result = render(makeContext(c.region, c.level));
         EXPECT_EQ(result.getPixelRegion(), c.expected);
         EXPECT_EQ(countPixelsOtherThan(result, kPremultiplied), c.expected.isEmpty() ? -1 : 0);
+        EXPECT_EQ(result.getTile() && result.getTile()->isSolid(), !c.expected.isEmpty());
         EXPECT_EQ(result.getFillColor(), (Rgba{0, 0, 0, 0})); // transparent black outside the frame
     }
     EXPECT_EQ(source->getImageROD(makeContext({})).getROD(), (FRect{0, 64, 0, 32}));

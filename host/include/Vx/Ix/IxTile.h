@@ -41,11 +41,16 @@ public:
 
     /// Sets every pixel to the premultiplied colour `c`.
     void fill(const CoRgbaColorTyped<float>& premultiplied);
+    /// Records that every pixel holds one colour (fill() set them) and that the tile is not
+    /// written any more: readers may take the first pixel for all. Kept by tiles sharing its pixels.
+    void markSolid() { m_solid = true; }
+    bool isSolid() const { return m_solid; }
 
 private:
     GeRectangle<int> m_region;
     CoRgbaColorTyped<float> m_fill;
     std::shared_ptr<float[]> m_pixels;
+    bool m_solid = false;
 };
 
 class IxWriteGuard;

@@ -34,6 +34,7 @@ struct FrameTile
     int height = 0;
     const float* pixels = nullptr; ///< the top row's first pixel: float RGBA, premultiplied
     std::ptrdiff_t rowStride = 0;  ///< floats from a row to the one below it (negative for the graph's own rows)
+    bool solid = false;            ///< every pixel is known to be the first one's colour (IxTile::isSolid)
 
     const float* getRow(int row) const { return pixels + std::ptrdiff_t(row) * rowStride; }
 };
