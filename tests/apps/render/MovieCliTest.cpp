@@ -219,7 +219,88 @@ double mean(const std::vector<float>& values)
     return sum / double(values.size());
 }
 
+/// What a run wrote, to compare two runs: of a movie its codec, pixel format, colour tags and
+/// decoded pictures (a container may write the time it was made), of frames their bytes. The
+/// files are removed, so that the next run must write them again.
+std::string takeOutputs(const ScratchFolder& folder, const std::vector<std::string>& names)
+{
+    std::string taken;
+    for (const std::string& name : names) {
+        const std::string path = folder.file(name);
+        EXPECT_TRUE(std::filesystem::exists(path)) << name;
+        if (name.find(".mov") == std::string::npos) {
+            taken += contents(path);
+        } else {
+            const MovieContents movie = readMovie(path);
+            taken += movie.codec + " " + movie.pixelFormat + " " + movie.primaries + " " + movie.transfer + "\n";
+            for (const std::vector<float>& picture : movie.rgb)
+                taken.append(reinterpret_cast<const char*>(picture.data()), picture.size() * sizeof(float));
+        }
+        std::filesystem::remove(path);
+    }
+    return taken;
+}
+
 } // namespace
+
+// --save keeps the movie and colour options: the composition saved with them renders, with no
+// option, what the run that saved it wrote (a movie's pictures and colour tags, frames' bytes),
+// and that differs from the same run without the colour options. Options given with the file
+// replace its values, the output's colour as one choice (--colorspace-out replaces a saved
+// display and view).
+TEST(MovieOutput, SavedCompositionKeepsTheMovieAndColourOptions)
+{
+    ScratchFolder folder;
+    for (const int frame : {1, 2})
+        writeImage(folder.file("plate.000" + std::to_string(frame) + ".exr"),
+                   makeImage(kWidth, kHeight, 4,
+                             [frame](int x, int y, int c) {
+                                 return c == 3 ? 1.0f : float((x * (c + 1) + y * 3 + frame * 40) % 256) / 200.0f;
+                             }),
+                   OIIO::ImageSpec(kWidth, kHeight, 4, OIIO::TypeFloat));
+    const std::string config =
+        (std::filesystem::canonical(KESTRIN_RENDER_PATH).parent_path().parent_path() / "share/ocio/config.ocio")
+            .string();
+    struct Case
+    {
+        std::vector<std::string> movie;  // options the run without colour keeps
+        std::vector<std::string> colour; // options it goes without
+        std::string save;
+        std::vector<std::string> again; // the run from a saved file
+        std::string output;
+        std::vector<std::string> written;
+    };
+    const std::vector<Case> cases = {
+        {{"--codec", "h264", "--crf", "30"},
+         {"--ocio", config, "--colorspace-in", "ACEScg", "--display", "sRGB", "--view", "ACES 1.0 SDR-video"},
+         "saved.json",
+         {"saved.json"},
+         "a.mov",
+         {"a.mov"}},
+        {{"--codec", "h264", "--crf", "40"},
+         {"--ocio", config, "--colorspace-in", "ACEScg", "--colorspace-out", "sRGB"},
+         "other.json",
+         {"saved.json", "--crf", "40", "--colorspace-out", "sRGB"},
+         "a.mov",
+         {"a.mov"}},
+        {{},
+         {"--ocio", config, "--colorspace-in", "ACEScg", "--colorspace-out", "Rec709"},
+         "frames.json",
+         {"frames.json"},
+         "f.####.png",
+         {"f.0001.png", "f.0002.png"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.output + " from " + c.again.front());
+        const std::vector<std::string> common = {"-q", "-i", "plate.####.exr", "-s", "Text=<FrameNo>", "-o", c.output};
+        renderOk(folder, with(with(common, c.movie), with(c.colour, {"--save", c.save})));
+        const std::string direct = takeOutputs(folder, c.written);
+        renderOk(folder, with({"-q"}, c.again));
+        EXPECT_TRUE(takeOutputs(folder, c.written) == direct);
+        renderOk(folder, with(common, c.movie));
+        EXPECT_FALSE(takeOutputs(folder, c.written) == direct);
+    }
+}
 
 // The movie as libavformat reads it, and each decoded frame against the frames written as 16-bit
 // TIFFs by the same render: ProRes 422 HQ is lossy and halves the chroma, so a frame agrees with
