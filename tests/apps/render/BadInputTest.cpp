@@ -1,8 +1,7 @@
 // Hostile input through the whole program, for the exit codes: 2 for every mistake of the command
 // line, a --set value or a composition, with the message naming the file, option or input at fault
-// (the messages themselves: the tables of the composition file and of the input values; here those
-// of the movie and colour settings, some checked only when the run starts); and the warning for
-// frames outside a generated plate's clip.
+// (the messages themselves: the tables of the composition file and of the input values); and the
+// warning for frames outside a generated plate's clip.
 #include <sys/wait.h>
 
 #include <filesystem>
@@ -39,8 +38,7 @@ TEST(BadInput, CompositionsExitTwoNamingTheNodeInputAndValue)
     const ScratchFolder folder;
     const std::string prefix = "kestrin-render: Composition \"comp.json\": ";
     const std::string config =
-        (std::filesystem::canonical(KESTRIN_RENDER_PATH).parent_path().parent_path() / "share/ocio/config.ocio")
-            .string();
+        std::filesystem::path(KESTRIN_RENDER_PATH).parent_path().parent_path() / "share/ocio/config.ocio";
     const Case cases[] = {
         {slateWith(R"("Resolution X": 4294967396)"),
          "node \"S\": \"Resolution X\" takes values in [0, 65536], not 4294967396"},
@@ -55,8 +53,6 @@ TEST(BadInput, CompositionsExitTwoNamingTheNodeInputAndValue)
          "the connection from \"B\" to \"A\": Connecting \"B\" to \"A\" would make a cycle."},
         {R"({"movie": {"codec": "vp9"}})", "\"movie\": \"codec\" is \"vp9\": use prores, prores4444, h264 or dnxhr"},
         {R"({"movie": {"crf": 52}})", "\"movie\": \"crf\" is 52: use 0 (lossless) to 51 (smallest), default 18"},
-        {R"({"movie": {"codec": "prores", "crf": 20}})",
-         "\"movie\": \"crf\" is h264's constant rate factor, and the codec is prores"},
         {R"({"output": "out.mp4", "movie": {"codec": "prores"}})",
          "\"movie\" \"codec\" prores: a .mp4 movie cannot hold it (\"out.mp4\"); .mp4 takes h264",
          {}},
@@ -65,7 +61,6 @@ TEST(BadInput, CompositionsExitTwoNamingTheNodeInputAndValue)
          {}},
         {R"({"colour": {"out": "sRGB", "view": "Standard"}})",
          "\"colour\": \"out\" and \"display\"/\"view\" both choose the output's colour: keep one or the other"},
-        {R"({"colour": {"in": ""}})", "\"colour\": \"in\" is empty: give a name or leave the key out"},
         {R"({"colour": {"ocio": ")" + config + R"(", "display": "DCI"}})",
          "\"colour\" \"display\": unknown display \"DCI\" in \"" + config + "\"; known: \"sRGB\", \"Rec.709\""},
     };
