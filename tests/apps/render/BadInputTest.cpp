@@ -4,10 +4,8 @@
 // warning for frames outside a generated plate's clip.
 #include <sys/wait.h>
 
-#include <filesystem>
 #include <fstream>
 #include <string>
-#include <vector>
 
 #include <gtest/gtest.h>
 
