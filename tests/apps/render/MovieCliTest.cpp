@@ -232,8 +232,7 @@ TEST(MovieOutput, SavedCompositionKeepsTheMovieAndColourOptions)
         std::filesystem::path(KESTRIN_RENDER_PATH).parent_path().parent_path() / "share/ocio/config.ocio";
     // Each run: its output and the options the run without colour keeps, the options it goes without,
     // the run from a saved file, the files written.
-    using Args = std::vector<std::string>;
-    const std::vector<std::array<Args, 4>> cases = {
+    const std::vector<std::array<std::vector<std::string>, 4>> cases = {
         {{{"-o", "a.mov", "--codec", "h264", "--crf", "30"},
           {"--ocio", config, "--colorspace-in", "ACEScg", "--display", "sRGB", "--view", "ACES 1.0 SDR-video", "--save",
            "saved.json"},
@@ -248,17 +247,18 @@ TEST(MovieOutput, SavedCompositionKeepsTheMovieAndColourOptions)
           {"frames.json"},
           {"f.0001.png", "f.0002.png"}}},
     };
-    const auto take = [&](const Args& names) { // the files' bytes; the next run must write them again
-        std::string taken;
-        for (const std::string& name : names) {
-            taken += contents(folder.file(name));
-            std::filesystem::remove(folder.file(name));
-        }
-        return taken;
-    };
+    const auto take =
+        [&](const std::vector<std::string>& names) { // the files' bytes; the next run must write them again
+            std::string taken;
+            for (const std::string& name : names) {
+                taken += contents(folder.file(name));
+                std::filesystem::remove(folder.file(name));
+            }
+            return taken;
+        };
     for (const auto& [output, colour, again, written] : cases) {
         SCOPED_TRACE(again.front() + " " + written.front());
-        const Args plain = with({"-q", "-i", "plate.####.exr", "-s", "Text=<FrameNo>"}, output);
+        const std::vector<std::string> plain = with({"-q", "-i", "plate.####.exr", "-s", "Text=<FrameNo>"}, output);
         renderOk(folder, with(plain, colour));
         const std::string direct = take(written);
         renderOk(folder, with({"-q"}, again));
@@ -301,12 +301,11 @@ TEST(MovieOutput, EveryCodecReadsBackWithItsRateTimecodeTagsAndPictures)
         renderOk(folder, with(with(kCard, c.plate), {"-o", "ref.####.tif"}));
         MovieContents movie = readMovie(folder.file(c.movie));
         EXPECT_EQ(movie.codec + " " + movie.profile + " " + movie.pixelFormat, c.decoded);
-        EXPECT_EQ(movie.frames, 5);
         EXPECT_EQ(std::to_string(movie.rate.num) + "/" + std::to_string(movie.rate.den), "24000/1001");
         EXPECT_EQ(movie.timecode, "01:00:00:00");
         EXPECT_EQ(movie.primaries + " " + movie.transfer + " " + movie.matrix + " " + movie.range,
                   "bt709 bt709 bt709 tv");
-        ASSERT_EQ(movie.rgb.size(), 5u);
+        ASSERT_EQ(movie.rgb.size(), 5u); // the frame count
         ASSERT_EQ(movie.alpha.size(), c.plate.empty() ? 0u : 5u);
         std::vector<TestImage> tiffs;
         for (int frame = 1; frame <= 5; ++frame)
