@@ -30,13 +30,14 @@ void mergeRunSettings(CompositionDoc& doc, const RenderOptions& options)
         colour.ocio = given.ocio;
     if (given.colourSpaceIn)
         colour.colourSpaceIn = given.colourSpaceIn;
-    if (given.colourSpaceOut) {
+    // The output's colour is one choice: the options' way of giving it replaces the file's other
+    // way. Both ways on the command line stay, for the run to refuse.
+    if (given.colourSpaceOut || given.display || given.view) {
         colour.colourSpaceOut = given.colourSpaceOut;
-        colour.display.reset();
-        colour.view.reset();
-    }
-    if (given.display || given.view) {
-        colour.colourSpaceOut.reset();
+        if (!given.display && !given.view) {
+            colour.display.reset();
+            colour.view.reset();
+        }
         if (given.display)
             colour.display = given.display;
         if (given.view)
