@@ -86,13 +86,14 @@ std::string ColourConfig::defaultConfigPath(const std::string& executablePath)
     return (exe.parent_path().parent_path() / "share" / "ocio" / "config.ocio").string();
 }
 
-ColourConfig ColourConfig::load(const std::string& ocioOption, const std::string& executablePath)
+ColourConfig ColourConfig::load(const std::string& ocioOption, const std::string& executablePath,
+                                const std::string& ocioOrigin)
 {
     ColourConfig result;
     std::string origin;
     if (!ocioOption.empty()) {
         result.m_path = ocioOption;
-        origin = "--ocio " + inQuotes(ocioOption);
+        origin = ocioOrigin + " " + inQuotes(ocioOption);
     } else if (const char* environment = std::getenv("OCIO"); environment && *environment) {
         result.m_path = environment;
         origin = "$OCIO " + inQuotes(result.m_path);
@@ -213,10 +214,10 @@ std::shared_ptr<const ColourConversion> ColourConversion::choose(const ColourOpt
         if (OIIO::Strutil::iequals(input, *output))
             return nullptr;
     }
-    const ColourConfig config = ColourConfig::load(options.ocio, executablePath);
+    const ColourConfig config = ColourConfig::load(options.ocio, executablePath, options.origins.ocio);
     const std::string source =
         options.colourSpaceIn
-            ? config.getColourSpace(*options.colourSpaceIn, "--colorspace-in")
+            ? config.getColourSpace(*options.colourSpaceIn, options.origins.colourSpaceIn)
             : config.getColourSpace(firstSpec ? defaultInputColourSpace(*firstSpec, &config) : OCIO::ROLE_SCENE_LINEAR,
                                     "The input's colour space (give --colorspace-in)");
     std::string destination;
@@ -227,13 +228,13 @@ std::shared_ptr<const ColourConversion> ColourConversion::choose(const ColourOpt
         display = options.display ? *options.display : std::string(c.getDefaultDisplay());
         const std::vector<std::string> displays = displaysOf(c);
         if (std::find(displays.begin(), displays.end(), display) == displays.end())
-            throw UsageError("--display: unknown display " + inQuotes(display) + " in " + inQuotes(config.getPath()) +
-                             "; known: " + quotedList(displays));
+            throw UsageError(options.origins.display + ": unknown display " + inQuotes(display) + " in " +
+                             inQuotes(config.getPath()) + "; known: " + quotedList(displays));
         view = options.view ? *options.view : std::string(c.getDefaultView(display.c_str()));
         const std::vector<std::string> views = viewsOf(c, display);
         if (std::find(views.begin(), views.end(), view) == views.end())
-            throw UsageError("--view: unknown view " + inQuotes(view) + " of the display " + inQuotes(display) +
-                             " in " + inQuotes(config.getPath()) + "; known: " + quotedList(views));
+            throw UsageError(options.origins.view + ": unknown view " + inQuotes(view) + " of the display " +
+                             inQuotes(display) + " in " + inQuotes(config.getPath()) + "; known: " + quotedList(views));
         // A plain view (a colour space, no look or view transform) onto the input's own space
         // changes nothing.
         const char* viewSpace = c.getDisplayViewColorSpaceName(display.c_str(), view.c_str());
@@ -244,8 +245,9 @@ std::shared_ptr<const ColourConversion> ColourConversion::choose(const ColourOpt
     } else {
         if (!output)
             return nullptr;
-        destination = config.getColourSpace(
-            *output, options.colourSpaceOut ? "--colorspace-out" : "The output's colour space (give --colorspace-out)");
+        destination = config.getColourSpace(*output, options.colourSpaceOut
+                                                         ? options.origins.colourSpaceOut
+                                                         : "The output's colour space (give --colorspace-out)");
         if (destination == source)
             return nullptr;
     }

@@ -2,6 +2,7 @@
 #include <Vx/Render/CompositionFile.h>
 
 #include <Vx/Li/LiUtf8.h>
+#include <Vx/Render/InQuotes.h>
 #include <Vx/Render/JsonDocumentReader.h>
 #include <Vx/Render/TemporaryFile.h>
 
@@ -291,6 +292,51 @@ json textAsUtf8(const json& value)
     return value;
 }
 
+/// The "movie" object: a codec kestrin-render writes, and a constant rate factor in h264's range
+/// (for h264 alone when the codec is named).
+void parseMovie(const json& movie, CompositionDoc& doc, const std::string& path)
+{
+    checkKeys(movie, {"codec", "crf"}, "\"movie\"", path);
+    if (movie.contains("codec")) {
+        const std::string name = get<std::string>(movie, "codec", "", "\"movie\"", path);
+        doc.codec = findMovieCodec(name);
+        if (!doc.codec)
+            fail(path, "\"movie\": \"codec\" is " + inQuotes(name) + ": use " + describeMovieCodecs());
+    }
+    if (movie.contains("crf")) {
+        doc.crf = get<int>(movie, "crf", kDefaultCrf, "\"movie\"", path);
+        if (*doc.crf < 0 || *doc.crf > kMaxCrf)
+            fail(path, "\"movie\": \"crf\" is " + std::to_string(*doc.crf) + ": use 0 (lossless) to " +
+                           std::to_string(kMaxCrf) + " (smallest), default " + std::to_string(kDefaultCrf));
+        if (doc.codec && *doc.codec != MovieCodec::H264)
+            fail(path, std::string("\"movie\": \"crf\" is h264's constant rate factor, and the codec is ") +
+                           getMovieCodecName(*doc.codec));
+    }
+}
+
+/// The "colour" object: names as the options take them, not empty; the output's colour chosen
+/// once, as a colour space or as a display and view.
+void parseColour(const json& colour, CompositionDoc& doc, const std::string& path)
+{
+    checkKeys(colour, {"ocio", "in", "out", "display", "view"}, "\"colour\"", path);
+    const auto text = [&](const char* key) -> std::optional<std::string> {
+        if (!colour.contains(key))
+            return std::nullopt;
+        const std::string value = get<std::string>(colour, key, "", "\"colour\"", path);
+        if (value.empty())
+            fail(path, "\"colour\": \"" + std::string(key) + "\" is empty: give a name or leave the key out");
+        return value;
+    };
+    doc.colour.ocio = text("ocio").value_or("");
+    doc.colour.colourSpaceIn = text("in");
+    doc.colour.colourSpaceOut = text("out");
+    doc.colour.display = text("display");
+    doc.colour.view = text("view");
+    if (doc.colour.colourSpaceOut && (doc.colour.display || doc.colour.view))
+        fail(path, "\"colour\": \"out\" and \"display\"/\"view\" both choose the output's colour: keep one or "
+                   "the other");
+}
+
 } // namespace
 
 NodeDoc* CompositionDoc::findNode(const std::string& nodeName)
@@ -313,7 +359,9 @@ CompositionDoc parseComposition(const std::string& text, const std::string& path
         fail(path,
              "syntax error at line " + std::to_string(line) + ", column " + std::to_string(column) + ": " + reason);
     }
-    checkKeys(root, {"name", "version", "fps", "range", "attributes", "timecode", "nodes", "connections", "output"},
+    checkKeys(root,
+              {"name", "version", "fps", "range", "attributes", "timecode", "nodes", "connections", "output", "movie",
+               "colour"},
               "the composition", path);
 
     CompositionDoc doc;
@@ -402,6 +450,10 @@ CompositionDoc parseComposition(const std::string& text, const std::string& path
         }
     }
     doc.output = get<std::string>(root, "output", "", "the composition", path);
+    if (root.contains("movie"))
+        parseMovie(root["movie"], doc, path);
+    if (root.contains("colour"))
+        parseColour(root["colour"], doc, path);
     return doc;
 }
 
@@ -469,6 +521,29 @@ std::string formatComposition(const CompositionDoc& doc)
     // name another file, so one that is not UTF-8 cannot be saved.
     if (!doc.output.empty())
         root["output"] = doc.output;
+    // Written only when given, so that files without them stay as they were and a movie takes
+    // its container's default codec.
+    if (doc.codec || doc.crf) {
+        nlohmann::ordered_json& movie = root["movie"] = nlohmann::ordered_json::object();
+        if (doc.codec)
+            movie["codec"] = getMovieCodecName(*doc.codec);
+        if (doc.crf)
+            movie["crf"] = *doc.crf;
+    }
+    const ColourOptions& colour = doc.colour;
+    if (!colour.ocio.empty() || colour.any()) {
+        // The configuration is a file name: written as it stands, as the other file names are.
+        nlohmann::ordered_json& written = root["colour"] = nlohmann::ordered_json::object();
+        if (!colour.ocio.empty())
+            written["ocio"] = colour.ocio;
+        const std::pair<const char*, const std::optional<std::string>*> names[] = {{"in", &colour.colourSpaceIn},
+                                                                                   {"out", &colour.colourSpaceOut},
+                                                                                   {"display", &colour.display},
+                                                                                   {"view", &colour.view}};
+        for (const auto& [key, value] : names)
+            if (*value)
+                written[key] = LiUtf8::toUtf8(**value);
+    }
     for (std::size_t i = 0; i < doc.nodes.size(); ++i)
         if (!doc.nodes[i].file.empty())
             root["nodes"][i]["file"] = doc.nodes[i].file;

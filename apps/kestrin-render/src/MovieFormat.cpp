@@ -72,11 +72,22 @@ bool isMovieInputPath(const std::string& path)
 
 MovieCodec parseMovieCodec(const std::string& text)
 {
+    if (const std::optional<MovieCodec> codec = findMovieCodec(text))
+        return *codec;
+    throw std::invalid_argument("--codec: " + inQuotes(text) + " is not a codec: use " + describeMovieCodecs());
+}
+
+std::optional<MovieCodec> findMovieCodec(const std::string& text)
+{
     for (const MovieCodec codec : kCodecs)
         if (text == getMovieCodecName(codec))
             return codec;
-    throw std::invalid_argument("--codec: " + inQuotes(text) + " is not a codec: use " +
-                                listCodecs(std::vector<MovieCodec>(std::begin(kCodecs), std::end(kCodecs))));
+    return std::nullopt;
+}
+
+std::string describeMovieCodecs()
+{
+    return listCodecs(std::vector<MovieCodec>(std::begin(kCodecs), std::end(kCodecs)));
 }
 
 std::vector<MovieCodec> getContainerCodecs(const std::string& path)
@@ -90,19 +101,19 @@ std::vector<MovieCodec> getContainerCodecs(const std::string& path)
 }
 
 MovieCodec chooseMovieCodec(const std::string& path, const std::optional<MovieCodec>& codec,
-                            const std::optional<int>& crf)
+                            const std::optional<int>& crf, const std::string& codecOrigin, const std::string& crfOrigin)
 {
     const std::vector<MovieCodec> codecs = getContainerCodecs(path);
     const MovieCodec chosen = codec.value_or(codecs.front());
     if (std::find(codecs.begin(), codecs.end(), chosen) == codecs.end())
-        throw std::invalid_argument("--codec " + std::string(getMovieCodecName(chosen)) + ": a ." + extensionOf(path) +
+        throw std::invalid_argument(codecOrigin + " " + getMovieCodecName(chosen) + ": a ." + extensionOf(path) +
                                     " movie cannot hold it (" + inQuotes(path) + "); ." + extensionOf(path) +
                                     " takes " + listCodecs(codecs));
     if (crf && chosen != MovieCodec::H264)
-        throw std::invalid_argument("--crf: only h264 has a constant rate factor, the movie " + inQuotes(path) +
+        throw std::invalid_argument(crfOrigin + ": only h264 has a constant rate factor, the movie " + inQuotes(path) +
                                     " is " + getMovieCodecName(chosen));
     if (crf && (*crf < 0 || *crf > kMaxCrf))
-        throw std::invalid_argument("--crf: " + std::to_string(*crf) + " is out of range: use 0 (lossless) to " +
+        throw std::invalid_argument(crfOrigin + ": " + std::to_string(*crf) + " is out of range: use 0 (lossless) to " +
                                     std::to_string(kMaxCrf) + " (smallest), default " + std::to_string(kDefaultCrf));
     return chosen;
 }

@@ -13,6 +13,7 @@
 #include <Vx/Render/InputValues.h>
 #include <Vx/Render/ReadTool.h>
 #include <Vx/Render/RenderLimits.h>
+#include <Vx/Render/RunSettings.h>
 #include <Vx/Tm/TmTimeUtil.h>
 
 #include <algorithm>
@@ -160,6 +161,8 @@ PanelSession::PanelSession(const std::optional<CompositionDoc>& file, const Rend
     PiWidgetCompanionFactory::install(m_factory.get());
     try {
         m_doc = mergeOptions(file, options);
+        // The preview converts the plate as a run of the composition would.
+        m_options.colour = getRunColour(options, m_doc);
         m_scene.build(m_doc, options.composition, options, m_doc.first);
         if (const std::optional<std::string> error = m_messages->getError())
             throw UsageError(*error);

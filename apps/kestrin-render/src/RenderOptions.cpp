@@ -93,7 +93,8 @@ for 8/10/16-bit ones) to --colorspace-out, or to --display D --view V (default: 
 dpx jpg sRGB, mov mp4 mxf Rec709), then the slate is drawn: its colours are output values (white
 text is 1.0). The same space on both sides converts nothing (EXR to EXR and PNG to PNG are as
 without colour management). --list-colorspaces prints the spaces, aliases, roles, displays and
-views.
+views. The composition file keeps the colour options ("colour") and --codec and --crf ("movie");
+options given with it replace its values.
 
 Movies: -o NAME.mov, .mp4 or .mxf writes one movie (no frame number in the name) at the
 composition's rate, with a timecode track from the first frame's timecode and the colour tags
@@ -446,7 +447,9 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostre
         }
         if (!o.output.empty() && isMovieOutputPath(o.output)) {
             checkMovieOutputName(o.output);
-            chooseMovieCodec(o.output, o.codec, o.crf);
+            // A composition file may hold the codec: the run checks the two together.
+            if (o.composition.empty())
+                chooseMovieCodec(o.output, o.codec, o.crf);
         }
         if (!o.input.empty()) {
             try {

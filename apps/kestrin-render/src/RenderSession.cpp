@@ -24,6 +24,7 @@
 #include <Vx/Render/ProgressReporter.h>
 #include <Vx/Render/ReadTool.h>
 #include <Vx/Render/RenderLimits.h>
+#include <Vx/Render/RunSettings.h>
 #include <Vx/Render/SceneBuilder.h>
 #include <Vx/Render/StopSignals.h>
 #include <Vx/Render/TemporaryFile.h>
@@ -328,7 +329,8 @@ MovieCodec checkMovieOutput(const RenderOptions& options, const CompositionDoc& 
                          " does not apply; write frames (NAME.####.exr) to split a range between tasks");
     try {
         checkMovieOutputName(doc.output);
-        const MovieCodec codec = chooseMovieCodec(doc.output, options.codec, options.crf);
+        const MovieCodec codec =
+            chooseMovieCodec(doc.output, doc.codec, doc.crf, getCodecOrigin(options), getCrfOrigin(options));
         if (!MovieIO::get().hasEncoder(codec))
             throw std::invalid_argument(std::string("--codec ") + getMovieCodecName(codec) +
                                         ": this build of FFmpeg's libavcodec has no encoder for it");
@@ -531,6 +533,8 @@ int RenderSession::renderAll(const RenderOptions& options)
 
     const CompositionDoc doc = mergeOptions(file, options);
     const FrameRange frames = framesToRender(options, doc);
+    // The colour options over the composition's, each value named in errors by where it came from.
+    const ColourOptions colour = getRunColour(options, doc);
 
     // Outputs are checked before anything is built or rendered.
     const bool movie = !options.nullOutput && isMovieOutputPath(doc.output);
@@ -584,8 +588,8 @@ int RenderSession::renderAll(const RenderOptions& options)
     // is drawn over it; an unknown name or a configuration that does not load stops the run here.
     // A generated plate is never converted: without an input the names are only checked, and only
     // when an option gives one (a run over a generated plate loads no image library).
-    if (source || options.colour.any())
-        ImageIO::get().setUpColour(options.colour, m_executablePath, source.get(),
+    if (source || colour.any())
+        ImageIO::get().setUpColour(colour, m_executablePath, source.get(),
                                    movie    ? doc.output
                                    : output ? output->path(frames.first())
                                             : std::string());
@@ -666,12 +670,12 @@ int RenderSession::renderAll(const RenderOptions& options)
         const GeRectangle<int> picture = TileRenderer::getFullFrame(*proc, options.level);
         MovieWriter::Options encoding;
         encoding.codec = *movieCodec;
-        encoding.crf = options.crf.value_or(kDefaultCrf);
+        encoding.crf = doc.crf.value_or(kDefaultCrf);
         encoding.width = picture.getWidth();
         encoding.height = picture.getHeight();
         encoding.rate = rate;
         encoding.timecode = movieStartTimecode(doc, rate, work.first(), source);
-        encoding.colour = movieColourTags(options.colour);
+        encoding.colour = movieColourTags(colour);
         movieQueue = MovieIO::get().createOutput(doc.output, encoding, 2 * inFlight);
     }
     ProgressReporter progress = ProgressReporter::forStderr(work.size(), options.quiet, !options.quiet);

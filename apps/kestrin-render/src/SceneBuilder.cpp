@@ -15,6 +15,7 @@
 #include <Vx/Render/ImageIO.h>
 #include <Vx/Render/InputValues.h>
 #include <Vx/Render/ReadTool.h>
+#include <Vx/Render/RunSettings.h>
 #include <Vx/Tm/TmTimeUtil.h>
 
 #include <algorithm>
@@ -213,6 +214,7 @@ CompositionDoc mergeOptions(const std::optional<CompositionDoc>& file, const Ren
         doc.timecodeFromInput = true;
     if (options.dropFrame)
         doc.dropFrame = *options.dropFrame;
+    mergeRunSettings(doc, options);
     if (doc.timecodeFromInput && !firstOfTool(doc, ReadController::getToolName()))
         throw std::invalid_argument((options.timecodeFromInput
                                          ? std::string("--timecode-from input")

@@ -26,6 +26,7 @@ struct Case
 {
     std::string input; // a composition's text, or a --set value
     std::string message;
+    std::vector<std::string> options = {"--null-output"}; // after the composition's name
 };
 
 } // namespace
@@ -34,6 +35,8 @@ TEST(BadInput, CompositionsExitTwoNamingTheNodeInputAndValue)
 {
     const ScratchFolder folder;
     const std::string prefix = "kestrin-render: Composition \"comp.json\": ";
+    const std::string config =
+        std::filesystem::path(KESTRIN_RENDER_PATH).parent_path().parent_path() / "share/ocio/config.ocio";
     const Case cases[] = {
         {slateWith(R"("Resolution X": 4294967396)"),
          "node \"S\": \"Resolution X\" takes values in [0, 65536], not 4294967396"},
@@ -46,11 +49,20 @@ TEST(BadInput, CompositionsExitTwoNamingTheNodeInputAndValue)
         {R"({"nodes": [{"name": "A", "tool": "Slate"}, {"name": "B", "tool": "Slate"}],
              "connections": [{"from": "A", "to": "B"}, {"from": "B", "to": "A"}]})",
          "the connection from \"B\" to \"A\": Connecting \"B\" to \"A\" would make a cycle."},
+        {R"({"movie": {"codec": "vp9"}})", "\"movie\": \"codec\" is \"vp9\": use prores, prores4444, h264 or dnxhr"},
+        {R"({"movie": {"crf": 52}})", "\"movie\": \"crf\" is 52: use 0 (lossless) to 51 (smallest), default 18"},
+        {R"({"output": "out.mp4", "movie": {"codec": "prores"}})",
+         "\"movie\" \"codec\" prores: a .mp4 movie cannot hold it (\"out.mp4\"); .mp4 takes h264",
+         {}},
+        {R"({"colour": {"out": "sRGB", "view": "Standard"}})",
+         "\"colour\": \"out\" and \"display\"/\"view\" both choose the output's colour: keep one or the other"},
+        {R"({"colour": {"ocio": ")" + config + R"(", "display": "DCI"}})",
+         "\"colour\" \"display\": unknown display \"DCI\" in \"" + config + "\"; known: \"sRGB\", \"Rec.709\""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);
         std::ofstream(folder.file("comp.json")) << c.input;
-        const RunResult result = runRender(folder, {"comp.json", "--null-output"});
+        const RunResult result = runRender(folder, with({"comp.json"}, c.options));
         EXPECT_EQ(result.exitCode, 2);
         EXPECT_EQ(result.err, prefix + c.message + "\n");
     }

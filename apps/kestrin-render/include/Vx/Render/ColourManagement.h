@@ -22,7 +22,8 @@
 // A conversion whose source and destination are the same colour space (names compared after the
 // configuration resolves aliases) is no conversion at all: the frames are bit for bit what they
 // were without colour management. Errors (a configuration that does not load, an unknown colour
-// space, display or view) are UsageError naming the option and value, listing what is known.
+// space, display or view) are UsageError naming the option (or the composition file and key) and
+// the value, listing what is known.
 //
 // ColourConfig is built on the main thread; ColourConversion::convert may run on many threads at
 // once (the processor is shared and immutable).
@@ -50,9 +51,10 @@ class ColourConfig
 {
 public:
     /// The configuration --ocio names, else $OCIO, else the shipped one next to the program
-    /// (defaultConfigPath). Throws UsageError naming where the file came from, the file and
-    /// OpenColorIO's own message when it does not load.
-    static ColourConfig load(const std::string& ocioOption, const std::string& executablePath);
+    /// (defaultConfigPath). Throws UsageError naming where the file came from (`ocioOrigin` for
+    /// `ocioOption`), the file and OpenColorIO's own message when it does not load.
+    static ColourConfig load(const std::string& ocioOption, const std::string& executablePath,
+                             const std::string& ocioOrigin = "--ocio");
     /// "../share/ocio/config.ocio" next to the executable's folder.
     static std::string defaultConfigPath(const std::string& executablePath);
 

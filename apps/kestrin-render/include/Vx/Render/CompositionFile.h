@@ -19,7 +19,9 @@
 //        "stored": {"Substituted Text": "shot010 v3  <FrameNo>"}}
 //     ],
 //     "connections": [{"from": "Plate", "to": "Burn-in", "input": "Input"}],
-//     "output": "out/shot010.####.exr"
+//     "output": "out/shot010.####.exr",
+//     "movie": {"codec": "h264", "crf": 20},
+//     "colour": {"ocio": "show.ocio", "in": "ACEScg", "display": "sRGB", "view": "Standard"}
 //   }
 //
 // An input value is a JSON number, boolean, string or [r, g, b] array, or {"keys": [[frame,
@@ -31,9 +33,21 @@
 // counts 29.97 and 59.94 non-drop-frame. Without it, frame N is N frames after 00:00:00:00,
 // drop-frame at 29.97 and 59.94. The start is checked against the rate when the composition is
 // built.
+//
+// "movie" (optional, each key optional) is how a movie output is encoded, as --codec and --crf
+// say it: "codec" one of prores, prores4444, h264, dnxhr (without it, the container's default),
+// "crf" h264's constant rate factor, 0 to 51. "colour" (optional, each key optional) is the colour
+// management of --ocio, --colorspace-in, --colorspace-out, --display and --view: "ocio" the
+// configuration file, "in" the plate's colour space, "out" the output's, or "display" and "view";
+// "out" and "display"/"view" together are refused. Names are checked against the configuration,
+// and the codec against the output's container, when the composition is rendered; the command
+// line's options replace the file's values. Files without them render as before.
 #pragma once
 
 #include <nlohmann/json.hpp>
+
+#include <Vx/Render/ColourOptions.h>
+#include <Vx/Render/MovieFormat.h>
 
 #include <cstdint>
 #include <map>
@@ -75,6 +89,11 @@ struct CompositionDoc
     std::vector<NodeDoc> nodes;
     std::vector<ConnectionDoc> connections;
     std::string output;
+    std::optional<MovieCodec> codec; ///< "movie" "codec"; none: the output container's default
+    std::optional<int> crf;          ///< "movie" "crf", h264's constant rate factor
+    /// "colour": the configuration and colour spaces; its origins are the options' (see
+    /// getRunColour for the ones a run names).
+    ColourOptions colour;
 
     NodeDoc* findNode(const std::string& name);
 };

@@ -41,6 +41,10 @@ bool isMovieInputPath(const std::string& path);
 
 /// The codec of `text`; throws std::invalid_argument "--codec: ..." listing the codecs otherwise.
 MovieCodec parseMovieCodec(const std::string& text);
+/// The codec named `text` ("prores", "h264"...), or nothing when no codec has that name.
+std::optional<MovieCodec> findMovieCodec(const std::string& text);
+/// The codecs' names as a message lists them: "prores, prores4444, h264 or dnxhr".
+std::string describeMovieCodecs();
 
 /// The codecs the container of `path` (a movie output) holds, its default first.
 std::vector<MovieCodec> getContainerCodecs(const std::string& path);
@@ -48,8 +52,11 @@ std::vector<MovieCodec> getContainerCodecs(const std::string& path);
 /// The codec a movie output is written with: `codec` when given, else the container's default.
 /// Throws std::invalid_argument naming the codec, the file and what the container takes when it
 /// cannot hold the codec, and for a `crf` given with a codec other than h264 or outside 0-51.
+/// `codecOrigin` and `crfOrigin` say in those messages where the values came from: the options,
+/// or a composition file and its key.
 MovieCodec chooseMovieCodec(const std::string& path, const std::optional<MovieCodec>& codec,
-                            const std::optional<int>& crf);
+                            const std::optional<int>& crf, const std::string& codecOrigin = "--codec",
+                            const std::string& crfOrigin = "--crf");
 
 /// Throws std::invalid_argument naming the option when `pattern` (of -o) is a movie name with a
 /// frame number token: "out.####.mov" would be one movie, not frames.

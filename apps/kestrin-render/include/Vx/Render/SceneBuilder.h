@@ -12,7 +12,8 @@
 // it; --layer N gives them to the document's N-th Slate node. The timecode origin (start
 // timecode, header timecodes, drop-frame) is checked against the rate and set on the composition
 // before its nodes are made. Options override the file:
-// composition name, version name and number, frame rate, range, attributes and output. Every
+// composition name, version name and number, frame rate, range, attributes and output, and the
+// movie and colour settings (RunSettings.h). Every
 // error is raised before any frame is rendered, as std::invalid_argument or std::runtime_error
 // whose message starts with what caused it (the file and node, the option, the tool).
 //
@@ -39,8 +40,8 @@ std::optional<std::pair<std::int64_t, std::int64_t>> findSequenceRange(const Fra
 
 /// `file` (or an empty composition) with `options` applied over it: names, rate, range (from the
 /// options, else the file, else the input sequence on disk, else the frames asked for), attributes,
-/// output, and a Read node for -i connected to the Slate node's primary input. Adds a Slate node
-/// when the document has none. `--set` and `--size` are not applied here (see build).
+/// output, movie and colour settings, and a Read node for -i connected to the Slate node's primary input. Adds a Slate
+/// node when the document has none. `--set` and `--size` are not applied here (see build).
 CompositionDoc mergeOptions(const std::optional<CompositionDoc>& file, const RenderOptions& options);
 
 class SceneBuilder
