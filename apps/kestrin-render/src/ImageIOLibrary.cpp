@@ -65,7 +65,7 @@ public:
     void listColourSpaces(const ColourOptions& options, const std::string& executablePath,
                           std::ostream& out) const override
     {
-        ColourConfig::load(options.ocio, executablePath).list(out);
+        ColourConfig::load(options.ocio, executablePath, options.origins.ocio).list(out);
     }
     PxMetadataPtr readMovieMetadata(const std::string& path, std::int64_t first, std::int64_t frame) const override
     {

@@ -411,7 +411,14 @@ int RenderSession::run(const RenderOptions& options)
         if (options.listMetadata)
             return listMetadata(options);
         if (options.colour.listColourSpaces) {
-            ImageIO::get().listColourSpaces(options.colour, m_executablePath, m_out);
+            // The configuration a composition names, unless --ocio names another.
+            ColourOptions colour = options.colour;
+            if (!options.composition.empty()) {
+                CompositionDoc doc = readCompositionFile(options.composition);
+                mergeRunSettings(doc, options);
+                colour = getRunColour(options, doc);
+            }
+            ImageIO::get().listColourSpaces(colour, m_executablePath, m_out);
             return 0;
         }
         return renderAll(options);

@@ -132,6 +132,7 @@ TEST(ColourCli, BadColourInputsAreRefusedBeforeRendering)
     const ScratchFolder folder;
     writePlates(folder);
     std::ofstream(folder.file("broken.ocio")) << "ocio_profile_version: 2\ncolorspaces: [\n";
+    std::ofstream(folder.file("broken.json")) << R"({"colour": {"ocio": "broken.ocio"}})";
     const std::string spaces =
         "\"Linear Rec.709 (sRGB)\" (aliases \"linear\", \"lin_rec709\", \"scene-linear\"), \"ACEScg\" (aliases "
         "\"lin_ap1\"), \"ACES2065-1\" (aliases \"lin_ap0\", \"aces\"), \"sRGB Encoded Rec.709\" (aliases \"sRGB\", "
@@ -156,6 +157,8 @@ TEST(ColourCli, BadColourInputsAreRefusedBeforeRendering)
          "--colorspace-out and --display/--view both choose the output's colour: give one or the other\n"},
         {{"--ocio", "broken.ocio", "--colorspace-out", "sRGB"}, "--ocio \"broken.ocio\"" + broken},
         {{"--ocio", "broken.ocio", "--list-colorspaces"}, "--ocio \"broken.ocio\"" + broken},
+        {{"broken.json", "--list-colorspaces"},
+         "Composition \"broken.json\": \"colour\" \"ocio\" \"broken.ocio\"" + broken},
     };
     for (const auto& [args, message] : cases) {
         const RunResult run = runRender(folder, with({"-i", "plate.####.exr", "-o", "out.####.png"}, args));
