@@ -12,7 +12,9 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <memory>
+#include <utility>
 
 #include <OpenImageIO/imagebuf.h>
 #include <oneapi/tbb/global_control.h>
@@ -40,6 +42,18 @@ public:
     /// Renders frame `time` of `node` at `level` into `pixels`: the frame's width x height x 4
     /// floats at that level, laid out as render() lays them out.
     void renderInto(const PxImageProtocol& node, double time, float* pixels, int level = 0) const;
+    /// A run of `width` rendered pixels (float RGBA, premultiplied, as render() makes them) of
+    /// image row `row` (0 the top row), from column `column` on.
+    using RowConsumer = std::function<void(int row, int column, int width, const float* rgba)>;
+    /// The number of strips of the frame `node` renders at `level`: a strip is a row of tiles.
+    int getStripCount(const PxImageProtocol& node, int level = 0) const;
+    /// Renders only the tiles of strip `strip` (0 the top row of tiles, as image files store rows)
+    /// of frame `time` at `level` and hands each row of each tile to `consume`, on the worker
+    /// that rendered the tile: rows of different tiles reach it from several threads at once,
+    /// each pixel exactly once, with the values render() gives it. Returns the strip's image
+    /// rows: first (inclusive) and last (exclusive), top row first.
+    std::pair<int, int> renderStrip(const PxImageProtocol& node, double time, int strip, const RowConsumer& consume,
+                                    int level = 0) const;
     /// Renders every tile of frame `time` at `level` and discards it: the cost of rendering
     /// alone, for benchmarks. Returns how many tiles were rendered.
     std::size_t renderNull(const PxImageProtocol& node, double time, int level = 0) const;
