@@ -4,6 +4,7 @@
 #include <Vx/Render/ImageSequenceSource.h>
 #include <Vx/Render/TileRenderer.h>
 
+#include <cctype>
 #include <cmath>
 #include <fstream>
 #include <iterator>
@@ -58,14 +59,23 @@ std::vector<unsigned char> nativePixels(const std::string& path, OIIO::ImageSpec
     return pixels;
 }
 
-// The bytes of the file `path`; a DPX file's name field (which holds the temporary file's name)
-// blanked.
+// The bytes of the file `path`, with what differs from one writing to the next blanked: a DPX
+// file's name field (the temporary file's name) and TIFF's DateTime ("2026:01:31 12:00:00").
 std::string fileBytes(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (path.size() > 4 && path.compare(path.size() - 4, 4, ".dpx") == 0 && bytes.size() > 136)
         bytes.replace(36, 100, 100, '\0');
+    const std::string date = "dddd:dd:dd dd:dd:dd";
+    for (std::size_t i = 0; i + date.size() <= bytes.size(); ++i) {
+        std::size_t k = 0;
+        while (k < date.size() &&
+               (date[k] == 'd' ? std::isdigit(static_cast<unsigned char>(bytes[i + k])) != 0 : bytes[i + k] == date[k]))
+            ++k;
+        if (k == date.size())
+            bytes.replace(i, k, k, '\0');
+    }
     return bytes;
 }
 
