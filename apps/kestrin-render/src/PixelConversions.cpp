@@ -72,16 +72,25 @@ void toUnsigned16RGB(const float* rgba, std::size_t pixelCount, std::uint16_t* o
     const __m128 half = _mm_set1_ps(0.5f);
     const __m128i bias = _mm_set1_epi32(32768);
     const __m128i unbias = _mm_set1_epi16(std::int16_t(-32768));
-    for (; p < pixelCount; ++p) {
-        const __m128 v = _mm_min_ps(_mm_max_ps(_mm_mul_ps(_mm_loadu_ps(rgba + p * 4), scale), zero), scale);
-        const __m128i whole = _mm_cvttps_epi32(v);
-        const __m128 up = _mm_cmpge_ps(_mm_sub_ps(v, _mm_cvtepi32_ps(whole)), half);
-        const __m128i rounded = _mm_sub_epi32(whole, _mm_castps_si128(up)); // true is -1
-        // 0-65535 into unsigned 16 bits without SSE4.1's packus: shifted to signed and back.
-        const __m128i packed = _mm_xor_si128(_mm_packs_epi32(_mm_sub_epi32(rounded, bias), bias), unbias);
-        std::uint16_t values[8];
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(values), packed);
-        std::memcpy(out + p * 3, values, 3 * sizeof(std::uint16_t));
+    const __m128i firstPixel = _mm_set_epi16(0, 0, 0, 0, 0, -1, -1, -1);
+    const __m128i secondPixel = _mm_set_epi16(0, 0, -1, -1, -1, 0, 0, 0);
+    // Two pixels a step: 0-65535 into unsigned 16 bits without SSE4.1's packus (shifted to
+    // signed and back), then the second pixel's colour moved down over the first one's alpha.
+    for (; p + 2 <= pixelCount; p += 2) {
+        __m128i rounded[2];
+        for (int k = 0; k < 2; ++k) {
+            const __m128 v =
+                _mm_min_ps(_mm_max_ps(_mm_mul_ps(_mm_loadu_ps(rgba + (p + std::size_t(k)) * 4), scale), zero), scale);
+            const __m128i whole = _mm_cvttps_epi32(v);
+            const __m128 up = _mm_cmpge_ps(_mm_sub_ps(v, _mm_cvtepi32_ps(whole)), half);
+            rounded[k] = _mm_sub_epi32(_mm_sub_epi32(whole, _mm_castps_si128(up)), bias); // true is -1
+        }
+        const __m128i packed = _mm_xor_si128(_mm_packs_epi32(rounded[0], rounded[1]), unbias);
+        const __m128i colour =
+            _mm_or_si128(_mm_and_si128(packed, firstPixel), _mm_and_si128(_mm_srli_si128(packed, 2), secondPixel));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + p * 3), colour);
+        const int last = _mm_cvtsi128_si32(_mm_srli_si128(colour, 8));
+        std::memcpy(out + p * 3 + 4, &last, sizeof(last));
     }
 #endif
     for (; p < pixelCount; ++p)
