@@ -4,7 +4,9 @@
 // each tile is one getImage request, run as a oneTBB task in an arena of N threads, each task
 // inside a PxRequestMgr::RenderScope. Tiles land in a float RGBA OIIO::ImageBuf, top row first as
 // image files store them (the graph's y points up, so tile row y is image row height - 1 - y).
-// Pixels a result does not cover take the result's fill colour.
+// Pixels a result does not cover take the result's fill colour. A writer that never holds the
+// whole frame renders it a strip at a time instead (renderStrip: one row of tiles, top row first),
+// taking each tile's rows on the worker that rendered it.
 //
 // The first exception a tile raises stops the render (tiles not yet started are skipped) and is
 // rethrown to the caller as it was raised. Call from the graph thread (or any thread that is not
