@@ -44,6 +44,9 @@ public:
     /// Renders frame `time` of `node` at `level` into `pixels`: the frame's width x height x 4
     /// floats at that level, laid out as render() lays them out.
     void renderInto(const PxImageProtocol& node, double time, float* pixels, int level = 0) const;
+    /// Renders every tile of frame `time` at `level` and discards it: the cost of rendering
+    /// alone, for benchmarks. Returns how many tiles were rendered.
+    std::size_t renderNull(const PxImageProtocol& node, double time, int level = 0) const;
     /// A run of `width` rendered pixels (float RGBA, premultiplied, as render() makes them) of
     /// image row `row` (0 the top row), from column `column` on.
     using RowConsumer = std::function<void(int row, int column, int width, const float* rgba)>;
@@ -56,9 +59,6 @@ public:
     /// rows: first (inclusive) and last (exclusive), top row first.
     std::pair<int, int> renderStrip(const PxImageProtocol& node, double time, int strip, const RowConsumer& consume,
                                     int level = 0) const;
-    /// Renders every tile of frame `time` at `level` and discards it: the cost of rendering
-    /// alone, for benchmarks. Returns how many tiles were rendered.
-    std::size_t renderNull(const PxImageProtocol& node, double time, int level = 0) const;
 
     /// The frame `node` renders at resolution level `level`, in pixels of that level. Throws
     /// std::invalid_argument naming the node when it is empty.
