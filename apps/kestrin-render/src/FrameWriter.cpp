@@ -4,6 +4,7 @@
 #include <Vx/Render/InQuotes.h>
 #include <Vx/Render/PixelConversions.h>
 #include <Vx/Render/TemporaryFile.h>
+#include <Vx/Render/TileRenderer.h>
 
 #include <algorithm>
 #include <atomic>
@@ -11,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <new>
 #include <stdexcept>
 
@@ -196,6 +198,119 @@ bool writeRows(OIIO::ImageOutput& out, const OIIO::ImageSpec& spec, const float*
     return true;
 }
 
+// The format of `path`'s extension; throws std::runtime_error naming the file for an extension
+// no writer handles.
+std::string checkedFormat(const std::string& path)
+{
+    const std::string format = FrameWriter::formatForPath(path);
+    if (format.empty())
+        throw std::runtime_error("Cannot write " + inQuotes(path) + ": unknown file extension \"" +
+                                 fs::path(path).extension().string() +
+                                 "\" (use exr, png, tif, tiff, dpx, jpg or jpeg)");
+    return format;
+}
+
+// What a frame becomes in its file: the format, the file's description, how rows are handed
+// over, and (an EXR that follows its input) where the rendered channels go among the input's.
+struct Layout
+{
+    std::string format;
+    OIIO::ImageSpec spec;
+    RowType rows = RowType::Float;
+    bool follow = false; // pixels merged with the input's other channels (see mergeWithInput)
+    int target[4] = {0, 1, 2, 3};
+};
+
+// `count` rendered pixels (`rgba`), which are the input's pixels from index `first` on, merged
+// with them into `out` as the layout's file holds them: the input's channels with R, G, B and A
+// replaced.
+void mergeWithInput(const SourceFrame& input, const Layout& layout, const float* rgba, std::size_t first,
+                    std::size_t count, float* out)
+{
+    const std::size_t inChannels = std::size_t(input.spec.nchannels);
+    const std::size_t outChannels = std::size_t(layout.spec.nchannels);
+    const float* in = input.pixels.data() + first * inChannels;
+    for (std::size_t p = 0; p < count; ++p, in += inChannels, out += outChannels, rgba += 4) {
+        std::copy_n(in, inChannels, out);
+        for (int c = 0; c < 4; ++c)
+            out[layout.target[c]] = rgba[c];
+    }
+}
+
+Layout chooseLayout(const std::string& path, int width, int height, const SourceFrame* input, int zipLevel)
+{
+    Layout layout;
+    layout.format = checkedFormat(path);
+    // libjpeg ends the process on a frame it cannot hold instead of reporting an error.
+    if (layout.format == "jpeg" && (width > kMaxJpegSide || height > kMaxJpegSide))
+        throw std::runtime_error("Cannot write " + inQuotes(path) + ": JPEG holds at most " +
+                                 std::to_string(kMaxJpegSide) + " pixels a side, the frame is " +
+                                 std::to_string(width) + "x" + std::to_string(height));
+    const std::size_t pixelCount = std::size_t(width) * std::size_t(height);
+    layout.follow = layout.format == "openexr" && input && input->spec.width == width && input->spec.height == height &&
+                    input->spec.x == 0 && input->spec.y == 0 &&
+                    input->pixels.size() == pixelCount * std::size_t(input->spec.nchannels);
+    if (layout.follow) {
+        layout.spec = followInput(*input, layout.target);
+        layout.spec.attribute("compression",
+                              withZipLevel(layout.spec.get_string_attribute("compression", "zip"), zipLevel));
+        const int* t = layout.target;
+        const bool onlyRGBA = layout.spec.nchannels == 4 && t[0] == 0 && t[1] == 1 && t[2] == 2 && t[3] == 3;
+        // The input's other channels go along, pixel by pixel, unless the rendered RGBA is all
+        // the file holds.
+        layout.follow = !onlyRGBA;
+    } else {
+        layout.spec = plainSpec(layout.format, width, height, zipLevel);
+        // Formats of three channels take the rendered RGBA with alpha stepped over (JPEG), or
+        // converted without it (DPX).
+        if (layout.format == "png")
+            layout.rows = RowType::Straight8Bit;
+        else if (layout.format == "dpx")
+            layout.rows = RowType::Unsigned16RGB;
+    }
+    return layout;
+}
+
+void writeFile(const std::string& path, const Layout& layout, const std::function<bool(OIIO::ImageOutput&)>& writeRows)
+{
+    TemporaryFile file(path);
+    DescriptorOutput proxy(file.getDescriptor(), file.getPath());
+    auto out = OIIO::ImageOutput::create(layout.format);
+    if (!out)
+        file.fail(OIIO::geterror());
+    std::string error;
+    if (!out->set_ioproxy(&proxy)) {
+        error = "the " + layout.format + " writer cannot write through a file descriptor";
+    } else {
+        // close() is called even after a failed write, so that the writer lets go of the proxy.
+        // Every byte goes through the proxy, so a write error of any format shows in its errno.
+        // OpenImageIO 2.4's TIFF writer leaves a message about the empty Exif directory it fails
+        // to add through a proxy while the image is complete and close() succeeds: for TIFF only
+        // the results of the calls count.
+        bool ok = false;
+        try {
+            ok = out->open(file.getPath(), layout.spec) && writeRows(*out);
+        } catch (...) {
+            // A frame rendered as it is written fails in its tiles: the writer lets go of the
+            // file, which is removed, before the tile's error goes on.
+            out->close();
+            out.reset();
+            throw;
+        }
+        const bool closed = out->close();
+        if (proxy.getErrno() != 0)
+            error = std::strerror(proxy.getErrno());
+        else if (!ok || !closed || (out->has_error() && layout.format != "tiff"))
+            error = out->geterror();
+        if (error.empty() && (!ok || !closed))
+            error = "the image could not be written";
+    }
+    out.reset();
+    if (!error.empty())
+        file.fail(error);
+    file.commit();
+}
+
 } // namespace
 
 FrameWriter::FrameWriter() = default;
@@ -222,21 +337,13 @@ void FrameWriter::write(const std::string& path, const OIIO::ImageBuf& image, co
 
 void FrameWriter::writeFrame(const std::string& path, const OIIO::ImageBuf& image, const SourceFrame* input) const
 {
-    const std::string format = formatForPath(path);
-    if (format.empty())
-        throw std::runtime_error("Cannot write " + inQuotes(path) + ": unknown file extension \"" +
-                                 fs::path(path).extension().string() +
-                                 "\" (use exr, png, tif, tiff, dpx, jpg or jpeg)");
+    checkedFormat(path);
     const OIIO::ROI roi = image.roi();
     if (image.nchannels() < 4 || roi.width() <= 0 || roi.height() <= 0)
         throw std::invalid_argument("Cannot write " + inQuotes(path) + ": the rendered image is not an RGBA image");
     const int width = roi.width();
     const int height = roi.height();
-    // libjpeg ends the process on a frame it cannot hold instead of reporting an error.
-    if (format == "jpeg" && (width > kMaxJpegSide || height > kMaxJpegSide))
-        throw std::runtime_error("Cannot write " + inQuotes(path) + ": JPEG holds at most " +
-                                 std::to_string(kMaxJpegSide) + " pixels a side, the frame is " +
-                                 std::to_string(width) + "x" + std::to_string(height));
+    const Layout layout = chooseLayout(path, width, height, input, m_options.zipLevel);
     const std::size_t pixelCount = std::size_t(width) * std::size_t(height);
     // The rendered pixels as they stand when the image holds them as contiguous float RGBA (what
     // TileRenderer makes); a copy otherwise.
@@ -252,70 +359,81 @@ void FrameWriter::writeFrame(const std::string& path, const OIIO::ImageBuf& imag
                          rgbaCopy.data());
         rgba = rgbaCopy.data();
     }
-
-    OIIO::ImageSpec spec;
     std::vector<float> data; // the pixels written, when they are not the rendered ones as they stand
     int pixelFloats = 4;     // floats from one pixel to the next in `data` or the rendered pixels
-    RowType rows = RowType::Float;
-    const bool follow = format == "openexr" && input && input->spec.width == width && input->spec.height == height &&
-                        input->spec.x == 0 && input->spec.y == 0 &&
-                        input->pixels.size() == pixelCount * std::size_t(input->spec.nchannels);
-    if (follow) {
-        int target[4];
-        spec = followInput(*input, target);
-        spec.attribute("compression",
-                       withZipLevel(spec.get_string_attribute("compression", "zip"), m_options.zipLevel));
-        const int inChannels = input->spec.nchannels;
-        const int outChannels = spec.nchannels;
-        const bool onlyRGBA = outChannels == 4 && target[0] == 0 && target[1] == 1 && target[2] == 2 && target[3] == 3;
-        if (!onlyRGBA) {
-            data.assign(pixelCount * std::size_t(outChannels), 0.0f);
-            for (std::size_t p = 0; p < pixelCount; ++p) {
-                float* out = &data[p * std::size_t(outChannels)];
-                std::copy_n(&input->pixels[p * std::size_t(inChannels)], inChannels, out);
-                for (int c = 0; c < 4; ++c)
-                    out[target[c]] = rgba[p * 4 + std::size_t(c)];
-            }
-            pixelFloats = outChannels;
-        }
-    } else {
-        spec = plainSpec(format, width, height, m_options.zipLevel);
-        // Formats of three channels take the rendered RGBA with alpha stepped over (JPEG), or
-        // converted without it (DPX).
-        if (format == "png")
-            rows = RowType::Straight8Bit;
-        else if (format == "dpx")
-            rows = RowType::Unsigned16RGB;
+    if (layout.follow) {
+        const int outChannels = layout.spec.nchannels;
+        data.assign(pixelCount * std::size_t(outChannels), 0.0f);
+        mergeWithInput(*input, layout, rgba, 0, pixelCount, data.data());
+        pixelFloats = outChannels;
     }
     const float* const pixels = data.empty() ? rgba : data.data();
+    writeFile(path, layout,
+              [&](OIIO::ImageOutput& out) { return writeRows(out, layout.spec, pixels, pixelFloats, layout.rows); });
+}
 
-    TemporaryFile file(path);
-    DescriptorOutput proxy(file.getDescriptor(), file.getPath());
-    auto out = OIIO::ImageOutput::create(format);
-    if (!out)
-        file.fail(OIIO::geterror());
-    std::string error;
-    if (!out->set_ioproxy(&proxy)) {
-        error = "the " + format + " writer cannot write through a file descriptor";
-    } else {
-        // close() is called even after a failed write, so that the writer lets go of the proxy.
-        // Every byte goes through the proxy, so a write error of any format shows in its errno.
-        // OpenImageIO 2.4's TIFF writer leaves a message about the empty Exif directory it fails
-        // to add through a proxy while the image is complete and close() succeeds: for TIFF only
-        // the results of the calls count.
-        const bool ok = out->open(file.getPath(), spec) && writeRows(*out, spec, pixels, pixelFloats, rows);
-        const bool closed = out->close();
-        if (proxy.getErrno() != 0)
-            error = std::strerror(proxy.getErrno());
-        else if (!ok || !closed || (out->has_error() && format != "tiff"))
-            error = out->geterror();
-        if (error.empty() && (!ok || !closed))
-            error = "the image could not be written";
+void FrameWriter::write(const std::string& path, const TileRenderer& renderer, const PxImageProtocol& node, double time,
+                        int level, const SourceFrame* input) const
+{
+    const GeRectangle<int> frame = TileRenderer::getFullFrame(node, level);
+    const int width = frame.getWidth();
+    try {
+        const Layout layout = chooseLayout(path, width, frame.getHeight(), input, m_options.zipLevel);
+        // One strip of the file's pixels: a row of tiles, filled by the workers as they render
+        // its tiles, written before the next strip is rendered.
+        const std::size_t stripPixels = std::size_t(width) * std::size_t(renderer.getTileHeight());
+        const int pixelFloats = layout.follow ? layout.spec.nchannels : 4;
+        std::vector<float> floats;
+        std::vector<unsigned char> bytes;
+        std::vector<std::uint16_t> words;
+        OIIO::TypeDesc type = OIIO::TypeFloat;
+        void* strip = nullptr;
+        std::size_t pixelValues = 0; // values a pixel takes in the strip
+        if (layout.rows == RowType::Straight8Bit) {
+            bytes.resize(stripPixels * 4);
+            strip = bytes.data();
+            type = OIIO::TypeDesc::UINT8;
+            pixelValues = 4;
+        } else if (layout.rows == RowType::Unsigned16RGB) {
+            words.resize(stripPixels * 3);
+            strip = words.data();
+            type = OIIO::TypeDesc::UINT16;
+            pixelValues = 3;
+        } else {
+            floats.resize(stripPixels * std::size_t(pixelFloats));
+            strip = floats.data();
+            pixelValues = std::size_t(pixelFloats);
+        }
+        int first = 0; // the image row the strip starts at
+        const TileRenderer::RowConsumer convert = [&](int row, int column, int count, const float* rgba) {
+            const std::size_t at = (std::size_t(row - first) * std::size_t(width) + std::size_t(column)) * pixelValues;
+            if (layout.rows == RowType::Straight8Bit)
+                toStraight8Bit(rgba, std::size_t(count), bytes.data() + at);
+            else if (layout.rows == RowType::Unsigned16RGB)
+                toUnsigned16RGB(rgba, std::size_t(count), words.data() + at);
+            else if (layout.follow)
+                mergeWithInput(*input, layout, rgba, std::size_t(row) * std::size_t(width) + std::size_t(column),
+                               std::size_t(count), floats.data() + at);
+            else
+                std::memcpy(floats.data() + at, rgba, std::size_t(count) * 4 * sizeof(float));
+        };
+        writeFile(path, layout, [&](OIIO::ImageOutput& out) {
+            const int strips = renderer.getStripCount(node, level);
+            for (int s = 0; s < strips; ++s) {
+                // Strips are counted from the top: each starts where the one before ended.
+                const std::pair<int, int> rows = renderer.renderStrip(node, time, s, convert, level);
+                if (!out.write_scanlines(layout.spec.y + rows.first, layout.spec.y + rows.second, 0, type, strip,
+                                         OIIO::stride_t(pixelValues * type.size())))
+                    return false;
+                first = rows.second;
+            }
+            return true;
+        });
+    } catch (const std::bad_alloc&) {
+        throw std::runtime_error("Cannot write " + inQuotes(path) + ": out of memory converting the " +
+                                 std::to_string(width) + "x" + std::to_string(frame.getHeight()) +
+                                 " frame for its format");
     }
-    out.reset();
-    if (!error.empty())
-        file.fail(error);
-    file.commit();
 }
 
 std::vector<unsigned char> FrameWriter::encodePng(const OIIO::ImageBuf& image) const

@@ -24,8 +24,8 @@ public:
     void write(const TileRenderer& renderer, const PxImageProtocol& node, double time, int level,
                const std::string& path, const SourceFrame* input) const override
     {
-        const OIIO::ImageBuf image = renderer.render(node, time, level);
-        m_writer.write(path, image, input);
+        // Strip by strip: a worker never holds a whole rendered frame for a file.
+        m_writer.write(path, renderer, node, time, level, input);
     }
 
 private:

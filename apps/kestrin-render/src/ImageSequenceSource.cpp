@@ -11,6 +11,10 @@
 #include <sstream>
 #include <stdexcept>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <Vx/Render/ColourManagement.h>
 #include <Vx/Render/FileMetadata.h>
 #include <Vx/Render/InQuotes.h>
@@ -193,7 +197,17 @@ PxImageResult ImageSequenceSource::getImage(const PxImageContext& ctx) const
                 if (plainRGBA) {
                     std::memcpy(to, from, std::size_t(inside1 - inside0) * 4 * sizeof(float));
                 } else {
-                    for (int x = inside0; x < inside1; ++x, from += 3, to += 4) {
+                    int x = inside0;
+#if defined(__SSE2__)
+                    // A pixel a step as four floats, the fourth (the next pixel's red) replaced
+                    // by alpha 1, bit for bit; the row's last pixel below, so that nothing past
+                    // the frame is read.
+                    const __m128 colour = _mm_castsi128_ps(_mm_set_epi32(0, -1, -1, -1));
+                    const __m128 opaque = _mm_set_ps(1.0f, 0.0f, 0.0f, 0.0f);
+                    for (; x + 1 < inside1; ++x, from += 3, to += 4)
+                        _mm_storeu_ps(to, _mm_or_ps(_mm_and_ps(_mm_loadu_ps(from), colour), opaque));
+#endif
+                    for (; x < inside1; ++x, from += 3, to += 4) {
                         to[0] = from[0];
                         to[1] = from[1];
                         to[2] = from[2];
@@ -322,7 +336,22 @@ std::shared_ptr<const SourceFrame> ImageSequenceSource::decode(std::int64_t fram
 {
     if (m_movie)
         return decodeMovieFrame(frame);
-    auto result = std::make_shared<SourceFrame>();
+    // The frame's pixels go back to the spare stores when the last holder lets go of it.
+    std::shared_ptr<SourceFrame> result(new SourceFrame, [stores = m_stores](SourceFrame* done) {
+        {
+            const std::lock_guard<std::mutex> lock(stores->mutex);
+            if (stores->spare.size() < kSpareStores && !done->pixels.empty())
+                stores->spare.push_back(std::move(done->pixels));
+        }
+        delete done;
+    });
+    {
+        const std::lock_guard<std::mutex> lock(m_stores->mutex);
+        if (!m_stores->spare.empty()) {
+            result->pixels = std::move(m_stores->spare.back());
+            m_stores->spare.pop_back();
+        }
+    }
     result->frame = frame;
     result->path = m_pattern.path(frame);
     const auto in = openFrame(result->path, frame);
@@ -336,6 +365,8 @@ std::shared_ptr<const SourceFrame> ImageSequenceSource::decode(std::int64_t fram
                                  ", more than the " + std::to_string(RenderLimits::kMaxFramePixels) +
                                  " pixels a frame may hold");
     try {
+        // Every value is written by the decode below: a spare store of the frame's size is used
+        // as it is (resize zeroes only values it adds).
         result->pixels.resize(count);
     } catch (const std::bad_alloc&) {
         throw std::runtime_error("Cannot read " + inQuotes(result->path) + ": " + size + " need " +
@@ -357,6 +388,16 @@ std::shared_ptr<const SourceFrame> ImageSequenceSource::decode(std::int64_t fram
                    ? in->read_image(0, 0, 0, spec.nchannels, type, data)
                    : in->read_scanlines(0, 0, spec.y + y0, spec.y + y1, 0, 0, spec.nchannels, type, data);
     };
+    findRGBAChannels(spec, result->rgbaChannels);
+    // Colour stored unassociated from alpha (PNG, most TIFFs) is premultiplied once, here, in
+    // float, a strip at a time while it is fresh in the cache: tiles and writers then see
+    // premultiplied colour only.
+    const int alpha = result->rgbaChannels[3];
+    const bool unassociated = spec.get_int_attribute("oiio:UnassociatedAlpha", 0) != 0 && alpha >= 0;
+    bool isColour[64] = {};
+    for (int c = 0; c < 3; ++c)
+        if (result->rgbaChannels[c] >= 0 && result->rgbaChannels[c] < 64 && result->rgbaChannels[c] != alpha)
+            isColour[result->rgbaChannels[c]] = true;
     bool read = true;
     for (int y0 = 0; read && y0 < spec.height; y0 += stripRows) {
         const int y1 = std::min(spec.height, y0 + stripRows);
@@ -375,22 +416,13 @@ std::shared_ptr<const SourceFrame> ImageSequenceSource::decode(std::int64_t fram
         } else {
             read = readRows(y0, y1, OIIO::TypeFloat, out);
         }
+        if (read && unassociated)
+            premultiply(out, std::size_t(y1 - y0) * std::size_t(spec.width), spec.nchannels, alpha, isColour);
     }
     if (!read)
         throw std::runtime_error("Cannot read " + inQuotes(result->path) + ": " + in->geterror());
-    findRGBAChannels(spec, result->rgbaChannels);
     result->metadata = makeMetadata(spec);
     result->headerFrameRate = Vx::Render::headerFrameRate(spec);
-    // Colour stored unassociated from alpha (PNG, most TIFFs) is premultiplied once, here, in
-    // float: tiles and writers then see premultiplied colour only.
-    const int alpha = result->rgbaChannels[3];
-    if (spec.get_int_attribute("oiio:UnassociatedAlpha", 0) != 0 && alpha >= 0) {
-        bool isColour[64] = {};
-        for (int c = 0; c < 3; ++c)
-            if (result->rgbaChannels[c] >= 0 && result->rgbaChannels[c] < 64 && result->rgbaChannels[c] != alpha)
-                isColour[result->rgbaChannels[c]] = true;
-        premultiply(result->pixels.data(), count / std::size_t(spec.nchannels), spec.nchannels, alpha, isColour);
-    }
     // Here, on the thread that decoded the frame, so that frames under way convert in parallel and
     // every tile of the frame reads converted colour.
     if (m_colour)

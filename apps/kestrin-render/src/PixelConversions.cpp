@@ -19,7 +19,32 @@ void toStraight8Bit(const float* rgba, std::size_t pixelCount, unsigned char* ou
         const float clamped = v > 1.0f ? 1.0f : (v > 0.0f ? v : 0.0f);
         return static_cast<unsigned char>(clamped * 255.0f + 0.5f);
     };
-    for (std::size_t p = 0; p < pixelCount; ++p) {
+    std::size_t p = 0;
+#if defined(__SSE2__)
+    // One pixel a step, its four values at once, with the arithmetic of the loop below (which
+    // finishes the row and serves other processors): the colour times 1 / alpha where alpha is
+    // above 0 (0 otherwise, NaN alpha included), alpha as it is; MAXPS returns its second
+    // operand for NaN, so NaN lands on 0 too.
+    const __m128 zero = _mm_setzero_ps();
+    const __m128 one = _mm_set1_ps(1.0f);
+    const __m128 levels = _mm_set1_ps(255.0f);
+    const __m128 half = _mm_set1_ps(0.5f);
+    const __m128 colourLanes = _mm_castsi128_ps(_mm_set_epi32(0, -1, -1, -1));
+    const __m128 alphaLane = _mm_castsi128_ps(_mm_set_epi32(-1, 0, 0, 0));
+    for (; p < pixelCount; ++p) {
+        const __m128 v = _mm_loadu_ps(rgba + p * 4);
+        const __m128 a = _mm_shuffle_ps(v, v, _MM_SHUFFLE(3, 3, 3, 3));
+        const __m128 colour =
+            _mm_and_ps(_mm_mul_ps(v, _mm_div_ps(one, a)), _mm_and_ps(_mm_cmpgt_ps(a, zero), colourLanes));
+        const __m128 straight = _mm_or_ps(colour, _mm_and_ps(v, alphaLane));
+        const __m128 clamped = _mm_min_ps(_mm_max_ps(straight, zero), one);
+        const __m128i whole = _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(clamped, levels), half));
+        const __m128i packed = _mm_packus_epi16(_mm_packs_epi32(whole, whole), _mm_setzero_si128());
+        const int bytes = _mm_cvtsi128_si32(packed);
+        std::memcpy(out + p * 4, &bytes, 4);
+    }
+#endif
+    for (; p < pixelCount; ++p) {
         const float* in = rgba + p * 4;
         unsigned char* o = out + p * 4;
         const float a = in[3];
@@ -47,16 +72,25 @@ void toUnsigned16RGB(const float* rgba, std::size_t pixelCount, std::uint16_t* o
     const __m128 half = _mm_set1_ps(0.5f);
     const __m128i bias = _mm_set1_epi32(32768);
     const __m128i unbias = _mm_set1_epi16(std::int16_t(-32768));
-    for (; p < pixelCount; ++p) {
-        const __m128 v = _mm_min_ps(_mm_max_ps(_mm_mul_ps(_mm_loadu_ps(rgba + p * 4), scale), zero), scale);
-        const __m128i whole = _mm_cvttps_epi32(v);
-        const __m128 up = _mm_cmpge_ps(_mm_sub_ps(v, _mm_cvtepi32_ps(whole)), half);
-        const __m128i rounded = _mm_sub_epi32(whole, _mm_castps_si128(up)); // true is -1
-        // 0-65535 into unsigned 16 bits without SSE4.1's packus: shifted to signed and back.
-        const __m128i packed = _mm_xor_si128(_mm_packs_epi32(_mm_sub_epi32(rounded, bias), bias), unbias);
-        std::uint16_t values[8];
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(values), packed);
-        std::memcpy(out + p * 3, values, 3 * sizeof(std::uint16_t));
+    const __m128i firstPixel = _mm_set_epi16(0, 0, 0, 0, 0, -1, -1, -1);
+    const __m128i secondPixel = _mm_set_epi16(0, 0, -1, -1, -1, 0, 0, 0);
+    // Two pixels a step: 0-65535 into unsigned 16 bits without SSE4.1's packus (shifted to
+    // signed and back), then the second pixel's colour moved down over the first one's alpha.
+    for (; p + 2 <= pixelCount; p += 2) {
+        __m128i rounded[2];
+        for (int k = 0; k < 2; ++k) {
+            const __m128 v =
+                _mm_min_ps(_mm_max_ps(_mm_mul_ps(_mm_loadu_ps(rgba + (p + std::size_t(k)) * 4), scale), zero), scale);
+            const __m128i whole = _mm_cvttps_epi32(v);
+            const __m128 up = _mm_cmpge_ps(_mm_sub_ps(v, _mm_cvtepi32_ps(whole)), half);
+            rounded[k] = _mm_sub_epi32(_mm_sub_epi32(whole, _mm_castps_si128(up)), bias); // true is -1
+        }
+        const __m128i packed = _mm_xor_si128(_mm_packs_epi32(rounded[0], rounded[1]), unbias);
+        const __m128i colour =
+            _mm_or_si128(_mm_and_si128(packed, firstPixel), _mm_and_si128(_mm_srli_si128(packed, 2), secondPixel));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + p * 3), colour);
+        const int last = _mm_cvtsi128_si32(_mm_srli_si128(colour, 8));
+        std::memcpy(out + p * 3 + 4, &last, sizeof(last));
     }
 #endif
     for (; p < pixelCount; ++p)
@@ -72,31 +106,71 @@ void toUnsigned16RGB(const float* rgba, std::size_t pixelCount, std::uint16_t* o
 
 namespace {
 
-// Every value of an integer type as float, as OpenImageIO converts it.
-template <class T> std::vector<float> levelsAsFloat(OIIO::TypeDesc type)
+// Every value of an integer type as float, as OpenImageIO converts it, and whether each of those
+// is the value times 1 / (the type's largest value), in float: then a loop that multiplies (which
+// the compiler vectorises) gives the same values as the table.
+template <class T> struct Levels
 {
-    std::vector<T> levels(std::size_t(1) << (8 * sizeof(T)));
-    for (std::size_t v = 0; v < levels.size(); ++v)
-        levels[v] = T(v);
-    std::vector<float> values(levels.size());
-    OIIO::convert_pixel_values(type, levels.data(), OIIO::TypeFloat, values.data(), int(levels.size()));
-    return values;
-}
+    std::vector<float> table;
+    bool scaled = true;
+
+    explicit Levels(OIIO::TypeDesc type) : table(std::size_t(1) << (8 * sizeof(T)))
+    {
+        std::vector<T> levels(table.size());
+        for (std::size_t v = 0; v < levels.size(); ++v)
+            levels[v] = T(v);
+        OIIO::convert_pixel_values(type, levels.data(), OIIO::TypeFloat, table.data(), int(levels.size()));
+        const float scale = 1.0f / float(levels.size() - 1);
+        for (std::size_t v = 0; v < levels.size(); ++v)
+            scaled = scaled && table[v] == float(v) * scale;
+    }
+
+    void convert(const T* __restrict in, std::size_t count, float* __restrict out) const
+    {
+        if (!scaled) {
+            for (std::size_t i = 0; i < count; ++i)
+                out[i] = table[in[i]];
+            return;
+        }
+        const float scale = 1.0f / float(table.size() - 1);
+        std::size_t i = 0;
+#if defined(__SSE2__)
+        // Sixteen values a step, widened to 32-bit integers, converted and multiplied: the same
+        // operations as the loop below, which finishes the run.
+        const __m128 factor = _mm_set1_ps(scale);
+        const __m128i zero = _mm_setzero_si128();
+        const auto store = [&](float* to, __m128i words) {
+            _mm_storeu_ps(to, _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpacklo_epi16(words, zero)), factor));
+            _mm_storeu_ps(to + 4, _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpackhi_epi16(words, zero)), factor));
+        };
+        for (; i + 16 <= count; i += 16) {
+            if constexpr (sizeof(T) == 1) {
+                const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+                store(out + i, _mm_unpacklo_epi8(bytes, zero));
+                store(out + i + 8, _mm_unpackhi_epi8(bytes, zero));
+            } else {
+                store(out + i, _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i)));
+                store(out + i + 8, _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i + 8)));
+            }
+        }
+#endif
+        for (; i < count; ++i)
+            out[i] = float(in[i]) * scale;
+    }
+};
 
 } // namespace
 
 void unsigned8ToFloat(const unsigned char* in, std::size_t count, float* out)
 {
-    static const std::vector<float> table = levelsAsFloat<unsigned char>(OIIO::TypeDesc::UINT8);
-    for (std::size_t i = 0; i < count; ++i)
-        out[i] = table[in[i]];
+    static const Levels<unsigned char> levels(OIIO::TypeDesc::UINT8);
+    levels.convert(in, count, out);
 }
 
 void unsigned16ToFloat(const std::uint16_t* in, std::size_t count, float* out)
 {
-    static const std::vector<float> table = levelsAsFloat<std::uint16_t>(OIIO::TypeDesc::UINT16);
-    for (std::size_t i = 0; i < count; ++i)
-        out[i] = table[in[i]];
+    static const Levels<std::uint16_t> levels(OIIO::TypeDesc::UINT16);
+    levels.convert(in, count, out);
 }
 
 void premultiply(float* pixels, std::size_t pixelCount, int channels, int alpha, const bool isColour[64])

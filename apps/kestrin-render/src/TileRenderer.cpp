@@ -164,6 +164,58 @@ void TileRenderer::renderTiles(const PxImageProtocol& node, double time, int lev
                 });
 }
 
+int TileRenderer::getStripCount(const PxImageProtocol& node, int level) const
+{
+    const GeRectangle<int> frame = getFullFrame(node, level);
+    return (frame.getHeight() + m_tileHeight - 1) / m_tileHeight;
+}
+
+std::pair<int, int> TileRenderer::renderStrip(const PxImageProtocol& node, double time, int strip,
+                                              const RowConsumer& consume, int level) const
+{
+    const GeRectangle<int> frame = getFullFrame(node, level);
+    const int strips = (frame.getHeight() + m_tileHeight - 1) / m_tileHeight;
+    if (strip < 0 || strip >= strips)
+        throw std::invalid_argument("Invalid strip " + std::to_string(strip) + " of node \"" + node.getName() +
+                                    "\": the frame has strips 0 to " + std::to_string(strips - 1));
+    // Tiles are laid from the bottom of the frame (the graph's y points up) and strips counted
+    // from the top: the band holds exactly the tiles render() makes for those rows.
+    const int y0 = frame.y0 + (strips - 1 - strip) * m_tileHeight;
+    const GeRectangle<int> band(frame.x0, frame.x1, y0, std::min(y0 + m_tileHeight, frame.y1));
+    forEachTile(*m_arena, node, time, level, band, m_tileWidth, m_tileHeight,
+                [&](const GeRectangle<int>& region, const PxImageResult& result) {
+                    const CoRgbaColorTyped<float> fill = result.getFillColor();
+                    const GeRectangle<int> covered = region.intersected(result.getPixelRegion());
+                    const IxReadGuard in = result.getTileGuard();
+                    const int width = region.getWidth();
+                    // Rows the result does not wholly cover are assembled here, as renderInto
+                    // assembles them in the frame.
+                    std::vector<float> assembled;
+                    for (int y = region.y0; y < region.y1; ++y) {
+                        const int row = frame.y1 - 1 - y;
+                        const bool rowCovered = !covered.isEmpty() && y >= covered.y0 && y < covered.y1;
+                        if (rowCovered && covered.x0 == region.x0 && covered.x1 == region.x1) {
+                            consume(row, region.x0 - frame.x0, width, in.getPixel(region.x0, y));
+                            continue;
+                        }
+                        assembled.resize(std::size_t(width) * 4);
+                        float* out = assembled.data();
+                        for (int x = region.x0; x < region.x1; ++x, out += 4) {
+                            if (rowCovered && x >= covered.x0 && x < covered.x1) {
+                                std::memcpy(out, in.getPixel(x, y), 4 * sizeof(float));
+                            } else {
+                                out[0] = fill.red;
+                                out[1] = fill.green;
+                                out[2] = fill.blue;
+                                out[3] = fill.alpha;
+                            }
+                        }
+                        consume(row, region.x0 - frame.x0, width, assembled.data());
+                    }
+                });
+    return {frame.y1 - band.y1, frame.y1 - band.y0};
+}
+
 std::size_t TileRenderer::renderNull(const PxImageProtocol& node, double time, int level) const
 {
     const GeRectangle<int> frame = getFullFrame(node, level);

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <stdexcept>
 
@@ -98,6 +99,7 @@ TEST(FrameWriter, ExrWithoutInputIsHalfRGBA)
 
 TEST(FrameWriter, PngStoresColourDividedByAlphaRoundedToEightBits)
 {
+    const float kNaN = std::numeric_limits<float>::quiet_NaN();
     struct Case
     {
         float colour; // premultiplied, as rendered
@@ -112,6 +114,10 @@ TEST(FrameWriter, PngStoresColourDividedByAlphaRoundedToEightBits)
         {0.9f, 0.5f, 255, 128},  // 1.8 clamps
         {-0.2f, 1.0f, 0, 255},   // negative clamps
         {0.7f, 0.0f, 0, 0},      // no alpha: black
+        {kNaN, 1.0f, 0, 255},    // NaN is 0
+        {0.5f, kNaN, 0, 0},      // and so is colour under NaN alpha
+        {0.5f, -1.0f, 0, 0},     // or negative alpha
+        {0.25f, 2.0f, 32, 255},  // alpha above 1 divides too (32.375), then clamps
     };
     const int count = int(std::size(cases));
     ScratchFolder folder;

@@ -2,8 +2,12 @@
 // by table, against OpenImageIO converting the whole frame: the same pixels, value for value.
 #include <Vx/Render/FrameWriter.h>
 #include <Vx/Render/ImageSequenceSource.h>
+#include <Vx/Render/TileRenderer.h>
 
+#include <cctype>
 #include <cmath>
+#include <fstream>
+#include <iterator>
 #include <limits>
 
 #include <gtest/gtest.h>
@@ -55,7 +59,69 @@ std::vector<unsigned char> nativePixels(const std::string& path, OIIO::ImageSpec
     return pixels;
 }
 
+// The bytes of the file `path`, with what differs from one writing to the next blanked: a DPX
+// file's name field (the temporary file's name) and TIFF's DateTime ("2026:01:31 12:00:00").
+std::string fileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (path.size() > 4 && path.compare(path.size() - 4, 4, ".dpx") == 0 && bytes.size() > 136)
+        bytes.replace(36, 100, 100, '\0');
+    const std::string date = "dddd:dd:dd dd:dd:dd";
+    for (std::size_t i = 0; i + date.size() <= bytes.size(); ++i) {
+        std::size_t k = 0;
+        while (k < date.size() &&
+               (date[k] == 'd' ? std::isdigit(static_cast<unsigned char>(bytes[i + k])) != 0 : bytes[i + k] == date[k]))
+            ++k;
+        if (k == date.size())
+            bytes.replace(i, k, k, '\0');
+    }
+    return bytes;
+}
+
 } // namespace
+
+TEST(PixelPaths, FramesRenderedStripByStripAreTheFilesOfWholeFrames)
+{
+    ScratchFolder folder;
+    // A plate of five channels (R, G, B, A and a depth that an EXR carries through).
+    const FramePattern pattern(folder.file("plate.####.exr"));
+    OIIO::ImageSpec plateSpec(kWidth, kHeight, 5, OIIO::TypeFloat);
+    plateSpec.channelnames = {"R", "G", "B", "A", "Z"};
+    plateSpec.alpha_channel = 3;
+    writeImage(
+        pattern.path(1),
+        makeImage(kWidth, kHeight, 5, [](int x, int y, int c) { return c == 4 ? float(x * y) : edgeValue(x, y, c); }),
+        plateSpec);
+    ImageSequenceSource::Options options;
+    const auto source = pxCreateNode<ImageSequenceSource>(FramePattern(pattern), options);
+    const auto input = source->getFrame(1);
+    struct Case
+    {
+        const char* extension;
+        bool withInput;
+        int level;
+    };
+    const Case cases[] = {{"exr", true, 0},  {"exr", false, 0}, {"png", false, 0}, {"png", false, 1},
+                          {"tif", false, 0}, {"dpx", false, 0}, {"jpg", false, 0}};
+    // Tiles of 64 rows leave a part strip at the top; 100 x 128 tiles are wider than a strip of
+    // the writer's own.
+    for (const auto& [tileWidth, tileHeight] : {std::pair<int, int>(64, 64), std::pair<int, int>(100, 128)}) {
+        const TileRenderer renderer(2, tileWidth, tileHeight);
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.extension) + (c.withInput ? " with input" : "") + " level " +
+                         std::to_string(c.level) + " tiles " + std::to_string(tileHeight));
+            const std::string whole = folder.file(std::string("whole.") + c.extension);
+            const std::string strips = folder.file(std::string("strips.") + c.extension);
+            const SourceFrame* in = c.withInput ? input.get() : nullptr;
+            FrameWriter().write(whole, renderer.render(*source, 1.0 / 24.0, c.level), in);
+            FrameWriter().write(strips, renderer, *source, 1.0 / 24.0, c.level, in);
+            const std::string bytes = fileBytes(whole);
+            EXPECT_GT(bytes.size(), 1000u);
+            EXPECT_TRUE(bytes == fileBytes(strips));
+        }
+    }
+}
 
 TEST(PixelPaths, StripsWrittenAsOpenImageIOWritesTheWholeFrame)
 {

@@ -3,6 +3,7 @@
 #include "common/ExpectThrowMessage.h"
 #include <Vx/Render/TileRenderer.h>
 
+#include <atomic>
 #include <cstring>
 #include <mutex>
 #include <stdexcept>
@@ -35,7 +36,57 @@ bool samePixels(const OIIO::ImageBuf& a, const OIIO::ImageBuf& b)
     return std::memcmp(a.localpixels(), b.localpixels(), sa.image_bytes()) == 0;
 }
 
+// Covers only the lower left part of each tile asked for: the rest takes the result's fill colour.
+class PartialNode : public CoordinateNode
+{
+public:
+    PartialNode(const Init& init, const PxImageFormat& format) : PxNode(init), CoordinateNode(init, format) {}
+    PxImageResult getImage(const PxImageContext& ctx) const override
+    {
+        const GeRectangle<int>& r = ctx.region;
+        const GeRectangle<int> part(r.x0, r.x0 + (r.getWidth() + 1) / 2, r.y0, r.y0 + (r.getHeight() + 1) / 2);
+        RCShdPtr<IxTile> tile = allocateImageBuffer(ctx, {0.25f, 0.5f, 0.75f, 1.0f}, part);
+        const IxWriteGuard out(tile.get());
+        for (int y = part.y0; y < part.y1; ++y)
+            for (int x = part.x0; x < part.x1; ++x)
+                IxPixelUtil::setPixelColor(out, x, y, {float(x), float(y), 0.0f, 1.0f});
+        return PxImageResult(tile, {});
+    }
+};
+
 } // namespace
+
+TEST(TileRenderer, StripsHoldTheFramesPixelsEachOnce)
+{
+    const auto node = pxCreateNode<PartialNode>(smallFormat());
+    for (const int tileHeight : {64, 37}) {
+        SCOPED_TRACE(tileHeight);
+        const TileRenderer renderer(2, 100, tileHeight);
+        const OIIO::ImageBuf whole = renderer.render(*node, 0.0);
+        std::vector<float> strips(whole.spec().image_pixels() * 4, 7.0f);
+        std::vector<std::atomic<int>> visits(whole.spec().image_pixels());
+        int next = 0;
+        for (int s = 0; s < renderer.getStripCount(*node); ++s) {
+            const std::pair<int, int> rows =
+                renderer.renderStrip(*node, 0.0, s, [&](int row, int column, int width, const float* rgba) {
+                    const std::size_t at = std::size_t(row) * 301 + std::size_t(column);
+                    std::memcpy(&strips[at * 4], rgba, std::size_t(width) * 4 * sizeof(float));
+                    for (int x = 0; x < width; ++x)
+                        visits[at + std::size_t(x)] += row >= next ? 1 : 100;
+                });
+            EXPECT_EQ(rows.first, next);
+            EXPECT_EQ(rows.second - rows.first, s == 0 ? 171 - (171 / tileHeight) * tileHeight : tileHeight);
+            next = rows.second;
+        }
+        EXPECT_EQ(next, 171);
+        EXPECT_EQ(std::memcmp(strips.data(), whole.localpixels(), strips.size() * sizeof(float)), 0);
+        EXPECT_EQ(std::count_if(visits.begin(), visits.end(), [](const std::atomic<int>& v) { return v != 1; }), 0);
+        EXPECT_THROW_MESSAGE(renderer.renderStrip(*node, 0.0, -1, [](int, int, int, const float*) {}),
+                             std::invalid_argument,
+                             "Invalid strip -1 of node \"\": the frame has strips 0 to " +
+                                 std::to_string(renderer.getStripCount(*node) - 1));
+    }
+}
 
 TEST(TileRenderer, TopRowFirst)
 {

@@ -29,11 +29,14 @@
 
 #include <OpenImageIO/imagebuf.h>
 
+#include <Vx/Px/PxImage.h>
 #include <Vx/Render/FramePattern.h>
 #include <Vx/Render/FrameRange.h>
 #include <Vx/Render/ImageSequenceSource.h>
 
 namespace Vx::Render {
+
+class TileRenderer;
 
 class FrameWriter
 {
@@ -54,6 +57,15 @@ public:
     /// layout (see above). Throws std::runtime_error naming `path` when the extension is not one
     /// of the supported ones or the file cannot be written; the destination is then unchanged.
     void write(const std::string& path, const OIIO::ImageBuf& image, const SourceFrame* input = nullptr) const;
+
+    /// Renders frame `time` of `node` at resolution level `level` with `renderer` and writes it
+    /// to `path` as write() writes renderer.render(node, time, level), byte for byte, without
+    /// ever holding the whole rendered frame: a strip of rows (a row of tiles) at a time, each
+    /// tile converted to the file's pixels on the worker that rendered it, the strip handed to
+    /// the format's writer before the next one is rendered. The first error of a tile is
+    /// rethrown as it was raised (no file is left behind); errors of the file as for write().
+    void write(const std::string& path, const TileRenderer& renderer, const PxImageProtocol& node, double time,
+               int level, const SourceFrame* input = nullptr) const;
 
     /// `image` (as for write) encoded as the PNG file write() would make of it, in memory: the
     /// browser panel's preview, byte for byte what a .png output holds. Throws std::runtime_error

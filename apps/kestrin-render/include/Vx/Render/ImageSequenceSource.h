@@ -128,6 +128,16 @@ private:
     std::shared_ptr<const ColourConversion> m_colour;
     std::unique_ptr<MovieReader> m_movie; // a movie's frames, when the pattern is one
 
+    // The pixel stores of frames no longer held by anyone, handed to the next decode: a frame of
+    // the same size decoded into one needs neither zeroing nor fresh pages from the system.
+    struct PixelStores
+    {
+        std::mutex mutex;
+        std::vector<std::vector<float>> spare; // at most kSpareStores
+    };
+    static constexpr std::size_t kSpareStores = 2;
+    std::shared_ptr<PixelStores> m_stores = std::make_shared<PixelStores>();
+
     mutable std::mutex m_mutex;
     struct CacheEntry
     {

@@ -4,7 +4,9 @@
 // each tile is one getImage request, run as a oneTBB task in an arena of N threads, each task
 // inside a PxRequestMgr::RenderScope. Tiles land in a float RGBA OIIO::ImageBuf, top row first as
 // image files store them (the graph's y points up, so tile row y is image row height - 1 - y).
-// Pixels a result does not cover take the result's fill colour.
+// Pixels a result does not cover take the result's fill colour. A writer that never holds the
+// whole frame renders it a strip at a time instead (renderStrip: one row of tiles, top row first),
+// taking each tile's rows on the worker that rendered it.
 //
 // The first exception a tile raises stops the render (tiles not yet started are skipped) and is
 // rethrown to the caller as it was raised. Call from the graph thread (or any thread that is not
@@ -14,6 +16,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <utility>
 
 #include <OpenImageIO/imagebuf.h>
 #include <oneapi/tbb/global_control.h>
@@ -65,6 +68,18 @@ public:
     /// Renders every tile of frame `time` at `level` and discards it: the cost of rendering
     /// alone, for benchmarks. Returns how many tiles were rendered.
     std::size_t renderNull(const PxImageProtocol& node, double time, int level = 0) const;
+    /// A run of `width` rendered pixels (float RGBA, premultiplied, as render() makes them) of
+    /// image row `row` (0 the top row), from column `column` on.
+    using RowConsumer = std::function<void(int row, int column, int width, const float* rgba)>;
+    /// The number of strips of the frame `node` renders at `level`: a strip is a row of tiles.
+    int getStripCount(const PxImageProtocol& node, int level = 0) const;
+    /// Renders only the tiles of strip `strip` (0 the top row of tiles, as image files store rows)
+    /// of frame `time` at `level` and hands each row of each tile to `consume`, on the worker
+    /// that rendered the tile: rows of different tiles reach it from several threads at once,
+    /// each pixel exactly once, with the values render() gives it. Returns the strip's image
+    /// rows: first (inclusive) and last (exclusive), top row first.
+    std::pair<int, int> renderStrip(const PxImageProtocol& node, double time, int strip, const RowConsumer& consume,
+                                    int level = 0) const;
 
     /// The frame `node` renders at resolution level `level`, in pixels of that level. Throws
     /// std::invalid_argument naming the node when it is empty.
