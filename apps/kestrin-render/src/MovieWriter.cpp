@@ -303,14 +303,15 @@ MovieWriter::MovieWriter(const std::string& path, const Options& options) : m_im
         av_dict_set(&m.format->metadata, "timecode", options.timecode.c_str(), 0);
     }
 
-    // Rows padded to 64 bytes, as av_frame_get_buffer would; planes as tall as their rows.
+    // Laid out as av_frame_get_buffer lays frames out, which encoders may count on: rows padded to
+    // 64 pixels, planes as tall as the picture rounded up to 32 rows, and a few bytes past the end.
     if (av_image_fill_linesizes(m.linesizes, m.setup.format, FFALIGN(options.width, 64)) < 0)
         throw std::invalid_argument("Output " + inQuotes(path) + ": cannot lay out frames of " +
                                     std::to_string(options.width) + " pixels");
+    const int alignedHeight = FFALIGN(options.height, 32);
     for (int plane = 0; plane < 4 && m.linesizes[plane] > 0; ++plane) {
-        const int rows = plane == 1 || plane == 2 ? (options.height + m.setup.chromaHeight - 1) / m.setup.chromaHeight
-                                                  : options.height;
-        m.pools[plane] = av_buffer_pool_init(std::size_t(m.linesizes[plane]) * std::size_t(rows) + 64, nullptr);
+        const int rows = plane == 1 || plane == 2 ? alignedHeight / m.setup.chromaHeight : alignedHeight;
+        m.pools[plane] = av_buffer_pool_init(std::size_t(m.linesizes[plane]) * std::size_t(rows) + 16 + 64, nullptr);
         if (!m.pools[plane])
             throw std::bad_alloc();
     }
