@@ -93,6 +93,40 @@ void copyTile(const GeRectangle<int>& region, const PxImageResult& result, float
     }
 }
 
+// Renders the tiles of `band` (a part of `frame` made of whole rows of tiles) and hands each to
+// `consume` as the frame stores it: the result's own pixels where it covers the tile, else a copy
+// with its fill colour around them.
+template <class Consume>
+void forEachFrameTile(tbb::task_arena& arena, const PxImageProtocol& node, double time, int level,
+                      const GeRectangle<int>& frame, const GeRectangle<int>& band, int tileWidth, int tileHeight,
+                      const Consume& consume)
+{
+    forEachTile(arena, node, time, level, band, tileWidth, tileHeight,
+                [&](const GeRectangle<int>& region, const PxImageResult& result) {
+                    FrameTile tile;
+                    tile.x = region.x0 - frame.x0;
+                    tile.y = frame.y1 - region.y1;
+                    tile.width = region.getWidth();
+                    tile.height = region.getHeight();
+                    const IxReadGuard in = result.getTileGuard();
+                    const GeRectangle<int>& has = result.getPixelRegion();
+                    if (in.isValid() && has.x0 <= region.x0 && has.y0 <= region.y0 && region.x1 <= has.x1 &&
+                        region.y1 <= has.y1) {
+                        // The graph's rows go up: the tile's top row is its last, read downwards.
+                        tile.pixels = in.getPixel(region.x0, region.y1 - 1);
+                        tile.rowStride = -std::ptrdiff_t(in.getPixelRegion().getWidth()) * 4;
+                        tile.solid = result.getTile()->isSolid();
+                        consume(tile);
+                        return;
+                    }
+                    std::vector<float> copy(std::size_t(tile.width) * std::size_t(tile.height) * 4);
+                    tile.rowStride = std::ptrdiff_t(tile.width) * 4;
+                    copyTile(region, result, copy.data(), std::size_t(tile.rowStride));
+                    tile.pixels = copy.data();
+                    consume(tile);
+                });
+}
+
 } // namespace
 
 TileRenderer::TileRenderer(int threads, int tileWidth, int tileHeight)
@@ -138,30 +172,7 @@ void TileRenderer::renderTiles(const PxImageProtocol& node, double time, int lev
                                const std::function<void(const FrameTile&)>& consume) const
 {
     const GeRectangle<int> frame = getFullFrame(node, level);
-    forEachTile(*m_arena, node, time, level, frame, m_tileWidth, m_tileHeight,
-                [&](const GeRectangle<int>& region, const PxImageResult& result) {
-                    FrameTile tile;
-                    tile.x = region.x0 - frame.x0;
-                    tile.y = frame.y1 - region.y1;
-                    tile.width = region.getWidth();
-                    tile.height = region.getHeight();
-                    const IxReadGuard in = result.getTileGuard();
-                    const GeRectangle<int>& has = result.getPixelRegion();
-                    if (in.isValid() && has.x0 <= region.x0 && has.y0 <= region.y0 && region.x1 <= has.x1 &&
-                        region.y1 <= has.y1) {
-                        // The graph's rows go up: the tile's top row is its last, read downwards.
-                        tile.pixels = in.getPixel(region.x0, region.y1 - 1);
-                        tile.rowStride = -std::ptrdiff_t(in.getPixelRegion().getWidth()) * 4;
-                        tile.solid = result.getTile()->isSolid();
-                        consume(tile);
-                        return;
-                    }
-                    std::vector<float> copy(std::size_t(tile.width) * std::size_t(tile.height) * 4);
-                    tile.rowStride = std::ptrdiff_t(tile.width) * 4;
-                    copyTile(region, result, copy.data(), std::size_t(tile.rowStride));
-                    tile.pixels = copy.data();
-                    consume(tile);
-                });
+    forEachFrameTile(*m_arena, node, time, level, frame, frame, m_tileWidth, m_tileHeight, consume);
 }
 
 int TileRenderer::getStripCount(const PxImageProtocol& node, int level) const
@@ -182,37 +193,10 @@ std::pair<int, int> TileRenderer::renderStrip(const PxImageProtocol& node, doubl
     // from the top: the band holds exactly the tiles render() makes for those rows.
     const int y0 = frame.y0 + (strips - 1 - strip) * m_tileHeight;
     const GeRectangle<int> band(frame.x0, frame.x1, y0, std::min(y0 + m_tileHeight, frame.y1));
-    forEachTile(*m_arena, node, time, level, band, m_tileWidth, m_tileHeight,
-                [&](const GeRectangle<int>& region, const PxImageResult& result) {
-                    const CoRgbaColorTyped<float> fill = result.getFillColor();
-                    const GeRectangle<int> covered = region.intersected(result.getPixelRegion());
-                    const IxReadGuard in = result.getTileGuard();
-                    const int width = region.getWidth();
-                    // Rows the result does not wholly cover are assembled here, as renderInto
-                    // assembles them in the frame.
-                    std::vector<float> assembled;
-                    for (int y = region.y0; y < region.y1; ++y) {
-                        const int row = frame.y1 - 1 - y;
-                        const bool rowCovered = !covered.isEmpty() && y >= covered.y0 && y < covered.y1;
-                        if (rowCovered && covered.x0 == region.x0 && covered.x1 == region.x1) {
-                            consume(row, region.x0 - frame.x0, width, in.getPixel(region.x0, y));
-                            continue;
-                        }
-                        assembled.resize(std::size_t(width) * 4);
-                        float* out = assembled.data();
-                        for (int x = region.x0; x < region.x1; ++x, out += 4) {
-                            if (rowCovered && x >= covered.x0 && x < covered.x1) {
-                                std::memcpy(out, in.getPixel(x, y), 4 * sizeof(float));
-                            } else {
-                                out[0] = fill.red;
-                                out[1] = fill.green;
-                                out[2] = fill.blue;
-                                out[3] = fill.alpha;
-                            }
-                        }
-                        consume(row, region.x0 - frame.x0, width, assembled.data());
-                    }
-                });
+    forEachFrameTile(*m_arena, node, time, level, frame, band, m_tileWidth, m_tileHeight, [&](const FrameTile& tile) {
+        for (int row = 0; row < tile.height; ++row)
+            consume(tile.y + row, tile.x, tile.width, tile.getRow(row));
+    });
     return {frame.y1 - band.y1, frame.y1 - band.y0};
 }
 
