@@ -168,36 +168,6 @@ enum class RowType
 // compresses 16 rows a block: a strip is 8 blocks).
 constexpr int kStripRows = 128;
 
-// Writes the rows of `pixels` (`pixelFloats` floats a pixel, of which the file takes its first
-// spec.nchannels) strip by strip; false when the writer fails.
-bool writeRows(OIIO::ImageOutput& out, const OIIO::ImageSpec& spec, const float* pixels, int pixelFloats, RowType rows)
-{
-    const std::size_t width = std::size_t(spec.width);
-    std::vector<unsigned char> strip;
-    std::vector<std::uint16_t> strip16;
-    for (int y0 = 0; y0 < spec.height; y0 += kStripRows) {
-        const int y1 = std::min(spec.height, y0 + kStripRows);
-        const float* first = pixels + std::size_t(y0) * width * std::size_t(pixelFloats);
-        const std::size_t count = std::size_t(y1 - y0) * width;
-        bool ok = false;
-        if (rows == RowType::Straight8Bit) {
-            strip.resize(count * 4);
-            toStraight8Bit(first, count, strip.data());
-            ok = out.write_scanlines(spec.y + y0, spec.y + y1, 0, OIIO::TypeDesc::UINT8, strip.data());
-        } else if (rows == RowType::Unsigned16RGB) {
-            strip16.resize(count * 3);
-            toUnsigned16RGB(first, count, strip16.data());
-            ok = out.write_scanlines(spec.y + y0, spec.y + y1, 0, OIIO::TypeDesc::UINT16, strip16.data());
-        } else {
-            ok = out.write_scanlines(spec.y + y0, spec.y + y1, 0, OIIO::TypeFloat, first,
-                                     OIIO::stride_t(std::size_t(pixelFloats) * sizeof(float)));
-        }
-        if (!ok)
-            return false;
-    }
-    return true;
-}
-
 // The format of `path`'s extension; throws std::runtime_error naming the file for an extension
 // no writer handles.
 std::string checkedFormat(const std::string& path)
@@ -270,6 +240,67 @@ Layout chooseLayout(const std::string& path, int width, int height, const Source
     }
     return layout;
 }
+
+// A strip of whole rows of a frame in its file's pixels: rendered pixels are converted into it
+// (from any thread, each pixel once), then its rows are handed to the writer.
+class FileStrip
+{
+public:
+    FileStrip(const Layout& layout, const SourceFrame* input, int rows)
+        : m_layout(layout), m_input(input), m_width(std::size_t(layout.spec.width))
+    {
+        const std::size_t pixels = m_width * std::size_t(rows);
+        if (layout.rows == RowType::Straight8Bit) {
+            m_bytes.resize(pixels * 4);
+            m_type = OIIO::TypeDesc::UINT8;
+            m_pixelValues = 4;
+        } else if (layout.rows == RowType::Unsigned16RGB) {
+            m_words.resize(pixels * 3);
+            m_type = OIIO::TypeDesc::UINT16;
+            m_pixelValues = 3;
+        } else {
+            m_pixelValues = std::size_t(layout.follow ? layout.spec.nchannels : 4);
+            m_floats.resize(pixels * m_pixelValues);
+        }
+    }
+
+    /// The strip holds the rows from image row `first` (0 the top) on.
+    void start(int first) { m_first = first; }
+    /// `count` rendered pixels (float RGBA) of image row `row`, from column `column` on.
+    void put(int row, int column, int count, const float* rgba)
+    {
+        const std::size_t at = (std::size_t(row - m_first) * m_width + std::size_t(column)) * m_pixelValues;
+        if (m_layout.rows == RowType::Straight8Bit)
+            toStraight8Bit(rgba, std::size_t(count), m_bytes.data() + at);
+        else if (m_layout.rows == RowType::Unsigned16RGB)
+            toUnsigned16RGB(rgba, std::size_t(count), m_words.data() + at);
+        else if (m_layout.follow)
+            mergeWithInput(*m_input, m_layout, rgba, std::size_t(row) * m_width + std::size_t(column),
+                           std::size_t(count), m_floats.data() + at);
+        else
+            std::memcpy(m_floats.data() + at, rgba, std::size_t(count) * 4 * sizeof(float));
+    }
+    /// Writes the strip's rows up to image row `end` (exclusive); false when the writer fails.
+    bool write(OIIO::ImageOutput& out, int end) const
+    {
+        const void* data = m_type == OIIO::TypeDesc::UINT8    ? static_cast<const void*>(m_bytes.data())
+                           : m_type == OIIO::TypeDesc::UINT16 ? static_cast<const void*>(m_words.data())
+                                                              : static_cast<const void*>(m_floats.data());
+        return out.write_scanlines(m_layout.spec.y + m_first, m_layout.spec.y + end, 0, m_type, data,
+                                   OIIO::stride_t(m_pixelValues * m_type.size()));
+    }
+
+private:
+    const Layout& m_layout;
+    const SourceFrame* m_input;
+    std::size_t m_width;
+    std::size_t m_pixelValues = 0; // values a pixel takes in the strip
+    OIIO::TypeDesc m_type = OIIO::TypeFloat;
+    std::vector<float> m_floats;
+    std::vector<unsigned char> m_bytes;
+    std::vector<std::uint16_t> m_words;
+    int m_first = 0;
+};
 
 void writeFile(const std::string& path, const Layout& layout, const std::function<bool(OIIO::ImageOutput&)>& writeRows)
 {
@@ -359,17 +390,19 @@ void FrameWriter::writeFrame(const std::string& path, const OIIO::ImageBuf& imag
                          rgbaCopy.data());
         rgba = rgbaCopy.data();
     }
-    std::vector<float> data; // the pixels written, when they are not the rendered ones as they stand
-    int pixelFloats = 4;     // floats from one pixel to the next in `data` or the rendered pixels
-    if (layout.follow) {
-        const int outChannels = layout.spec.nchannels;
-        data.assign(pixelCount * std::size_t(outChannels), 0.0f);
-        mergeWithInput(*input, layout, rgba, 0, pixelCount, data.data());
-        pixelFloats = outChannels;
-    }
-    const float* const pixels = data.empty() ? rgba : data.data();
-    writeFile(path, layout,
-              [&](OIIO::ImageOutput& out) { return writeRows(out, layout.spec, pixels, pixelFloats, layout.rows); });
+    // Strips of the frame converted into the file's pixels, as a rendered frame is written.
+    FileStrip strip(layout, input, std::min(height, kStripRows));
+    writeFile(path, layout, [&](OIIO::ImageOutput& out) {
+        for (int y0 = 0; y0 < height; y0 += kStripRows) {
+            const int y1 = std::min(height, y0 + kStripRows);
+            strip.start(y0);
+            for (int y = y0; y < y1; ++y)
+                strip.put(y, 0, width, rgba + std::size_t(y) * std::size_t(width) * 4);
+            if (!strip.write(out, y1))
+                return false;
+        }
+        return true;
+    });
 }
 
 void FrameWriter::write(const std::string& path, const TileRenderer& renderer, const PxImageProtocol& node, double time,
@@ -381,51 +414,18 @@ void FrameWriter::write(const std::string& path, const TileRenderer& renderer, c
         const Layout layout = chooseLayout(path, width, frame.getHeight(), input, m_options.zipLevel);
         // One strip of the file's pixels: a row of tiles, filled by the workers as they render
         // its tiles, written before the next strip is rendered.
-        const std::size_t stripPixels = std::size_t(width) * std::size_t(renderer.getTileHeight());
-        const int pixelFloats = layout.follow ? layout.spec.nchannels : 4;
-        std::vector<float> floats;
-        std::vector<unsigned char> bytes;
-        std::vector<std::uint16_t> words;
-        OIIO::TypeDesc type = OIIO::TypeFloat;
-        void* strip = nullptr;
-        std::size_t pixelValues = 0; // values a pixel takes in the strip
-        if (layout.rows == RowType::Straight8Bit) {
-            bytes.resize(stripPixels * 4);
-            strip = bytes.data();
-            type = OIIO::TypeDesc::UINT8;
-            pixelValues = 4;
-        } else if (layout.rows == RowType::Unsigned16RGB) {
-            words.resize(stripPixels * 3);
-            strip = words.data();
-            type = OIIO::TypeDesc::UINT16;
-            pixelValues = 3;
-        } else {
-            floats.resize(stripPixels * std::size_t(pixelFloats));
-            strip = floats.data();
-            pixelValues = std::size_t(pixelFloats);
-        }
-        int first = 0; // the image row the strip starts at
+        FileStrip strip(layout, input, renderer.getTileHeight());
         const TileRenderer::RowConsumer convert = [&](int row, int column, int count, const float* rgba) {
-            const std::size_t at = (std::size_t(row - first) * std::size_t(width) + std::size_t(column)) * pixelValues;
-            if (layout.rows == RowType::Straight8Bit)
-                toStraight8Bit(rgba, std::size_t(count), bytes.data() + at);
-            else if (layout.rows == RowType::Unsigned16RGB)
-                toUnsigned16RGB(rgba, std::size_t(count), words.data() + at);
-            else if (layout.follow)
-                mergeWithInput(*input, layout, rgba, std::size_t(row) * std::size_t(width) + std::size_t(column),
-                               std::size_t(count), floats.data() + at);
-            else
-                std::memcpy(floats.data() + at, rgba, std::size_t(count) * 4 * sizeof(float));
+            strip.put(row, column, count, rgba);
         };
         writeFile(path, layout, [&](OIIO::ImageOutput& out) {
             const int strips = renderer.getStripCount(node, level);
             for (int s = 0; s < strips; ++s) {
                 // Strips are counted from the top: each starts where the one before ended.
                 const std::pair<int, int> rows = renderer.renderStrip(node, time, s, convert, level);
-                if (!out.write_scanlines(layout.spec.y + rows.first, layout.spec.y + rows.second, 0, type, strip,
-                                         OIIO::stride_t(pixelValues * type.size())))
+                if (!strip.write(out, rows.second))
                     return false;
-                first = rows.second;
+                strip.start(rows.second);
             }
             return true;
         });
