@@ -45,30 +45,38 @@ std::string avError(int code)
     return text;
 }
 
-// How each codec is encoded: libavcodec's encoder, the pixel format, the private options.
+// How each codec is encoded: libavcodec's encoder and the pixel format.
 struct CodecSetup
 {
     const char* encoder;
     AVPixelFormat format;
-    bool alpha;
-    int bits;         ///< per sample
-    int chromaWidth;  ///< pixels across one chroma sample covers (4:2:x: 2)
-    int chromaHeight; ///< rows one chroma sample covers (4:2:0: 2)
 };
 
 CodecSetup setupFor(MovieCodec codec)
 {
     switch (codec) {
     case MovieCodec::ProRes:
-        return {"prores_ks", AV_PIX_FMT_YUV422P10LE, false, 10, 2, 1};
+        return {"prores_ks", AV_PIX_FMT_YUV422P10LE};
     case MovieCodec::ProRes4444:
-        return {"prores_ks", AV_PIX_FMT_YUVA444P10LE, true, 10, 1, 1};
+        return {"prores_ks", AV_PIX_FMT_YUVA444P10LE};
     case MovieCodec::H264:
-        return {"libx264", AV_PIX_FMT_YUV420P, false, 8, 2, 2};
+        return {"libx264", AV_PIX_FMT_YUV420P};
     case MovieCodec::DNxHR:
-        return {"dnxhd", AV_PIX_FMT_YUV422P, false, 8, 2, 1};
+        return {"dnxhd", AV_PIX_FMT_YUV422P};
     }
     throw std::logic_error("unknown movie codec");
+}
+
+// The planes of `format` as the conversion fills them: bits, chroma subsampling, alpha.
+YuvLayout planesOf(AVPixelFormat format)
+{
+    const AVPixFmtDescriptor& d = *av_pix_fmt_desc_get(format);
+    YuvLayout layout;
+    layout.bits = d.comp[0].depth;
+    layout.chromaWidth = 1 << d.log2_chroma_w;
+    layout.chromaHeight = 1 << d.log2_chroma_h;
+    layout.alpha = (d.flags & AV_PIX_FMT_FLAG_ALPHA) != 0;
+    return layout;
 }
 
 // The luma weights of red and blue (Kr, Kb) of a matrix coefficient tag; false for a tag that is
@@ -213,9 +221,10 @@ MovieWriter::MovieWriter(const std::string& path, const Options& options) : m_im
     // Errors reach the user in the exceptions thrown here; libavcodec need not print them too.
     av_log_set_level(AV_LOG_FATAL);
 
+    m.layout = planesOf(m.setup.format);
     // Chroma halved across (4:2:2) or both ways (4:2:0) needs whole pairs of pixels.
-    const bool halfHeight = options.codec == MovieCodec::H264;
-    const bool halfWidth = options.codec != MovieCodec::ProRes4444;
+    const bool halfHeight = m.layout.chromaHeight == 2;
+    const bool halfWidth = m.layout.chromaWidth == 2;
     if ((halfWidth && options.width % 2 != 0) || (halfHeight && options.height % 2 != 0))
         throw std::invalid_argument(std::string("--codec ") + getMovieCodecName(options.codec) +
                                     ": cannot encode frames of " + std::to_string(options.width) + "x" +
@@ -242,10 +251,6 @@ MovieWriter::MovieWriter(const std::string& path, const Options& options) : m_im
             "Movie colour matrix " + inQuotes(options.colour.matrix) +
             " cannot be converted to: use bt709, bt470bg, smpte170m, smpte240m, fcc or bt2020nc");
     m.layout.fullRange = range == AVCOL_RANGE_JPEG;
-    m.layout.bits = m.setup.bits;
-    m.layout.chromaWidth = m.setup.chromaWidth;
-    m.layout.chromaHeight = m.setup.chromaHeight;
-    m.layout.alpha = m.setup.alpha;
 
     int status = avformat_alloc_output_context2(&m.format, nullptr, nullptr, path.c_str());
     if (status < 0 || !m.format)
@@ -310,7 +315,7 @@ MovieWriter::MovieWriter(const std::string& path, const Options& options) : m_im
                                     std::to_string(options.width) + " pixels");
     const int alignedHeight = FFALIGN(options.height, 32);
     for (int plane = 0; plane < 4 && m.linesizes[plane] > 0; ++plane) {
-        const int rows = plane == 1 || plane == 2 ? alignedHeight / m.setup.chromaHeight : alignedHeight;
+        const int rows = plane == 1 || plane == 2 ? alignedHeight / m.layout.chromaHeight : alignedHeight;
         m.pools[plane] = av_buffer_pool_init(std::size_t(m.linesizes[plane]) * std::size_t(rows) + 16 + 64, nullptr);
         if (!m.pools[plane])
             throw std::bad_alloc();
