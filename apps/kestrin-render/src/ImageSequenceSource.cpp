@@ -26,6 +26,15 @@ namespace Vx::Render {
 
 namespace {
 
+// Marks in `isColour` the channels `rgbaChannels` reads as red, green and blue (premultiply's
+// argument), alpha's own channel excepted.
+void markColourChannels(const int rgbaChannels[4], bool isColour[64])
+{
+    for (int c = 0; c < 3; ++c)
+        if (rgbaChannels[c] >= 0 && rgbaChannels[c] < 64 && rgbaChannels[c] != rgbaChannels[3])
+            isColour[rgbaChannels[c]] = true;
+}
+
 // Rows of an 8- or 16-bit file read at a time.
 constexpr int kStripRows = 64;
 
@@ -322,11 +331,10 @@ std::shared_ptr<const SourceFrame> ImageSequenceSource::decodeMovieFrame(std::in
     // Movies keep alpha unassociated (ProRes 4444): premultiplied here, as for image files.
     const int alpha = result->rgbaChannels[3];
     if (alpha >= 0) {
-        const std::size_t channels = std::size_t(result->spec.nchannels);
-        for (std::size_t p = 0; p < result->pixels.size(); p += channels)
-            for (int c = 0; c < 3; ++c)
-                if (result->rgbaChannels[c] >= 0 && result->rgbaChannels[c] != alpha)
-                    result->pixels[p + std::size_t(result->rgbaChannels[c])] *= result->pixels[p + std::size_t(alpha)];
+        bool isColour[64] = {};
+        markColourChannels(result->rgbaChannels, isColour);
+        premultiply(result->pixels.data(), result->pixels.size() / std::size_t(result->spec.nchannels),
+                    result->spec.nchannels, alpha, isColour);
     }
     m_decodes.fetch_add(1);
     return result;
@@ -395,9 +403,7 @@ std::shared_ptr<const SourceFrame> ImageSequenceSource::decode(std::int64_t fram
     const int alpha = result->rgbaChannels[3];
     const bool unassociated = spec.get_int_attribute("oiio:UnassociatedAlpha", 0) != 0 && alpha >= 0;
     bool isColour[64] = {};
-    for (int c = 0; c < 3; ++c)
-        if (result->rgbaChannels[c] >= 0 && result->rgbaChannels[c] < 64 && result->rgbaChannels[c] != alpha)
-            isColour[result->rgbaChannels[c]] = true;
+    markColourChannels(result->rgbaChannels, isColour);
     bool read = true;
     for (int y0 = 0; read && y0 < spec.height; y0 += stripRows) {
         const int y1 = std::min(spec.height, y0 + stripRows);
