@@ -7,8 +7,8 @@ namespace Vx::Render {
 
 const ImageIO& ImageIO::get()
 {
-    static const ImageIO& io = *reinterpret_cast<const ImageIO* (*)()>(
-        loadLibraryEntry("libkestrin_render_io.so", "kestrinRenderImageIO", "image I/O"))();
+    static const ImageIO& io =
+        loadLibraryObject<ImageIO>("libkestrin_render_io.so", "kestrinRenderImageIO", "image I/O");
     return io;
 }
 

@@ -7,8 +7,8 @@ namespace Vx::Render {
 
 const MovieIO& MovieIO::get()
 {
-    static const MovieIO& io = *reinterpret_cast<const MovieIO* (*)()>(
-        loadLibraryEntry("libkestrin_render_movie.so", "kestrinRenderMovieIO", "movie"))();
+    static const MovieIO& io =
+        loadLibraryObject<MovieIO>("libkestrin_render_movie.so", "kestrinRenderMovieIO", "movie");
     return io;
 }
 

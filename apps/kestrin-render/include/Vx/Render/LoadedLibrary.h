@@ -10,4 +10,11 @@ namespace Vx::Render {
 /// Never unloaded. Throws std::runtime_error naming `what` ("image I/O") and the loader's reason.
 void* loadLibraryEntry(const std::string& library, const std::string& entry, const std::string& what);
 
+/// The object the entry point `entry` of `library` returns: a `const Interface* entry()`.
+template <class Interface>
+const Interface& loadLibraryObject(const std::string& library, const std::string& entry, const std::string& what)
+{
+    return *reinterpret_cast<const Interface* (*)()>(loadLibraryEntry(library, entry, what))();
+}
+
 } // namespace Vx::Render
