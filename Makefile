@@ -41,11 +41,18 @@ install: build
 
 # The test suite under AddressSanitizer + UndefinedBehaviorSanitizer (benchmarks and examples left
 # out: no test runs them).
+# intercept_tls_get_addr=0: the runtimes of GCC 12 and clang 14 (Debian 12's) take a thread's
+# dynamic TLS block for an old glibc's when its address happens to fall at one offset in a page,
+# and LeakSanitizer's tracer then crashes reading it at exit ("Tracer caught signal 11"), now and
+# then, failing a test that passed. glibc 2.25 and later have no such header; later runtimes
+# dropped the guess. The fuzz target below, scripts/fuzz and tests/apps/render/CMakeLists.txt set
+# the same.
+ASAN_RUNTIME := detect_leaks=1:intercept_tls_get_addr=0
 test-asan: deps
 	cmake -S . -B $(BUILD_ASAN) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DVX_SANITIZE=address -DVX_BUILD_BENCH=OFF \
 	  -DVX_BUILD_EXAMPLES=OFF
 	cmake --build $(BUILD_ASAN) -j $(JOBS)
-	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	ASAN_OPTIONS=$(ASAN_RUNTIME) UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir $(BUILD_ASAN) --output-on-failure -j $(JOBS)
 
 # The threaded tests under ThreadSanitizer.
@@ -62,7 +69,7 @@ fuzz:
 	CC=clang CXX=clang++ cmake -S . -B $(BUILD_FUZZ) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVX_BUILD_FUZZ=ON \
 	  -DVX_BUILD_TESTS=OFF -DVX_BUILD_BENCH=OFF -DVX_BUILD_EXAMPLES=OFF
 	cmake --build $(BUILD_FUZZ) --target fuzz_targets -j $(JOBS)
-	ctest --test-dir $(BUILD_FUZZ) --output-on-failure -L fuzz
+	ASAN_OPTIONS=$(ASAN_RUNTIME) ctest --test-dir $(BUILD_FUZZ) --output-on-failure -L fuzz
 	scripts/fuzz $(BUILD_FUZZ) $(FUZZ_SECONDS)
 
 bench: build
