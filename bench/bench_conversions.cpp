@@ -108,6 +108,21 @@ void BM_Unsigned16ToFloat(benchmark::State& state)
 }
 BENCHMARK(BM_Unsigned16ToFloat)->Unit(benchmark::kMillisecond);
 
+// A DPX frame's 16-bit RGB as its tiles are made: float RGBA with alpha 1.
+void BM_Unsigned16RGBToFloatRGBA(benchmark::State& state)
+{
+    std::vector<std::uint16_t> in(kPixels * 3);
+    for (std::size_t i = 0; i < in.size(); ++i)
+        in[i] = static_cast<std::uint16_t>(i * 64 + i / 3);
+    std::vector<float> out(kPixels * 4);
+    for (auto _ : state) {
+        unsigned16RGBToFloatRGBA(in.data(), kPixels, out.data());
+        benchmark::DoNotOptimize(out.data());
+    }
+    setCounters(state, out.size() * sizeof(float));
+}
+BENCHMARK(BM_Unsigned16RGBToFloatRGBA)->Unit(benchmark::kMillisecond);
+
 void BM_PremultiplyRGBA(benchmark::State& state)
 {
     std::vector<float> rgba = renderedFrame();

@@ -199,7 +199,9 @@ void mergeWithInput(const SourceFrame& input, const Layout& layout, const float*
 {
     const std::size_t inChannels = std::size_t(input.spec.nchannels);
     const std::size_t outChannels = std::size_t(layout.spec.nchannels);
-    const float* in = input.pixels.data() + first * inChannels;
+    std::vector<float> values(count * inChannels);
+    input.getValues(first, count, values.data());
+    const float* in = values.data();
     for (std::size_t p = 0; p < count; ++p, in += inChannels, out += outChannels, rgba += 4) {
         std::copy_n(in, inChannels, out);
         for (int c = 0; c < 4; ++c)
@@ -218,8 +220,7 @@ Layout chooseLayout(const std::string& path, int width, int height, const Source
                                  std::to_string(width) + "x" + std::to_string(height));
     const std::size_t pixelCount = std::size_t(width) * std::size_t(height);
     layout.follow = layout.format == "openexr" && input && input->spec.width == width && input->spec.height == height &&
-                    input->spec.x == 0 && input->spec.y == 0 &&
-                    input->pixels.size() == pixelCount * std::size_t(input->spec.nchannels);
+                    input->spec.x == 0 && input->spec.y == 0 && input->holdsPixels(pixelCount);
     if (layout.follow) {
         layout.spec = followInput(*input, layout.target);
         layout.spec.attribute("compression",

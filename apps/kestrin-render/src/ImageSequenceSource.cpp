@@ -122,10 +122,29 @@ void findRGBAChannels(const OIIO::ImageSpec& spec, int rgba[4])
 
 void SourceFrame::getPremultipliedRGBA(int column, int row, float rgba[4]) const
 {
-    const float* p =
-        &pixels[(std::size_t(row) * std::size_t(spec.width) + std::size_t(column)) * std::size_t(spec.nchannels)];
+    const std::size_t index = std::size_t(row) * std::size_t(spec.width) + std::size_t(column);
+    if (!words.empty()) {
+        unsigned16RGBToFloatRGBA(&words[index * 3], 1, rgba);
+        return;
+    }
+    const float* p = &pixels[index * std::size_t(spec.nchannels)];
     for (int i = 0; i < 4; ++i)
         rgba[i] = rgbaChannels[i] >= 0 ? p[rgbaChannels[i]] : (i == 3 ? 1.0f : 0.0f);
+}
+
+void SourceFrame::getValues(std::size_t first, std::size_t count, float* out) const
+{
+    const std::size_t channels = std::size_t(spec.nchannels);
+    if (!words.empty())
+        unsigned16ToFloat(&words[first * channels], count * channels, out);
+    else
+        std::copy_n(&pixels[first * channels], count * channels, out);
+}
+
+bool SourceFrame::holdsPixels(std::size_t pixelCount) const
+{
+    const std::size_t values = pixelCount * std::size_t(spec.nchannels);
+    return pixels.size() == values || words.size() == values;
 }
 
 ImageSequenceSource::ImageSequenceSource(const Init& init, const FramePattern& pattern, const Options& options)
@@ -199,11 +218,13 @@ PxImageResult ImageSequenceSource::getImage(const PxImageContext& ctx) const
             if (rowInside && inside1 > inside0) {
                 std::fill(p, p + std::size_t(inside0 - ctx.region.x0) * 4, 0.0f);
                 const std::size_t channels = std::size_t(spec.nchannels);
-                const float* from =
-                    &frame->pixels[(std::size_t(row) * std::size_t(spec.width) + std::size_t(inside0 - dataX)) *
-                                   channels];
+                const std::size_t first =
+                    (std::size_t(row) * std::size_t(spec.width) + std::size_t(inside0 - dataX)) * channels;
                 float* to = p + std::size_t(inside0 - ctx.region.x0) * 4;
-                if (plainRGBA) {
+                const float* from = frame->words.empty() ? &frame->pixels[first] : nullptr;
+                if (!from) {
+                    unsigned16RGBToFloatRGBA(&frame->words[first], std::size_t(inside1 - inside0), to);
+                } else if (plainRGBA) {
                     std::memcpy(to, from, std::size_t(inside1 - inside0) * 4 * sizeof(float));
                 } else {
                     int x = inside0;
@@ -350,21 +371,38 @@ std::shared_ptr<const SourceFrame> ImageSequenceSource::decode(std::int64_t fram
             const std::lock_guard<std::mutex> lock(stores->mutex);
             if (stores->spare.size() < kSpareStores && !done->pixels.empty())
                 stores->spare.push_back(std::move(done->pixels));
+            if (stores->spareWords.size() < kSpareStores && !done->words.empty())
+                stores->spareWords.push_back(std::move(done->words));
         }
         delete done;
     });
-    {
-        const std::lock_guard<std::mutex> lock(m_stores->mutex);
-        if (!m_stores->spare.empty()) {
-            result->pixels = std::move(m_stores->spare.back());
-            m_stores->spare.pop_back();
-        }
-    }
     result->frame = frame;
     result->path = m_pattern.path(frame);
     const auto in = openFrame(result->path, frame);
     result->spec = in->spec();
     const OIIO::ImageSpec& spec = result->spec;
+    findRGBAChannels(spec, result->rgbaChannels);
+    // 8- and 16-bit files (PNG, JPEG, DPX, most TIFFs) are read as stored, a strip of rows at a
+    // time, and turned into float here by table: the same values as OpenImageIO's conversion,
+    // without its per-value arithmetic and without a second frame's worth of memory. 16-bit R,
+    // G, B alone, with no colour to convert, stay as stored until tiles are made (see words).
+    const bool bytes = spec.format == OIIO::TypeDesc::UINT8 && spec.channelformats.empty();
+    const bool words = spec.format == OIIO::TypeDesc::UINT16 && spec.channelformats.empty();
+    const int* order = result->rgbaChannels;
+    const bool keepWords =
+        words && !m_colour && spec.nchannels == 3 && order[0] == 0 && order[1] == 1 && order[2] == 2 && order[3] < 0;
+    {
+        const std::lock_guard<std::mutex> lock(m_stores->mutex);
+        auto& spare = m_stores->spare;
+        auto& spareWords = m_stores->spareWords;
+        if (keepWords && !spareWords.empty()) {
+            result->words = std::move(spareWords.back());
+            spareWords.pop_back();
+        } else if (!keepWords && !spare.empty()) {
+            result->pixels = std::move(spare.back());
+            spare.pop_back();
+        }
+    }
     const std::size_t count = std::size_t(spec.width) * std::size_t(spec.height) * std::size_t(spec.nchannels);
     const std::string size = std::to_string(spec.width) + "x" + std::to_string(spec.height) + " pixels of " +
                              std::to_string(spec.nchannels) + " channels";
@@ -375,16 +413,15 @@ std::shared_ptr<const SourceFrame> ImageSequenceSource::decode(std::int64_t fram
     try {
         // Every value is written by the decode below: a spare store of the frame's size is used
         // as it is (resize zeroes only values it adds).
-        result->pixels.resize(count);
+        if (keepWords)
+            result->words.resize(count);
+        else
+            result->pixels.resize(count);
     } catch (const std::bad_alloc&) {
         throw std::runtime_error("Cannot read " + inQuotes(result->path) + ": " + size + " need " +
-                                 std::to_string(count * sizeof(float)) + " bytes, more than the system gives");
+                                 std::to_string(count * (keepWords ? 2 : sizeof(float))) +
+                                 " bytes, more than the system gives");
     }
-    // 8- and 16-bit files (PNG, JPEG, DPX, most TIFFs) are read as stored, a strip of rows at a
-    // time, and turned into float here by table: the same values as OpenImageIO's conversion,
-    // without its per-value arithmetic and without a second frame's worth of memory.
-    const bool bytes = spec.format == OIIO::TypeDesc::UINT8 && spec.channelformats.empty();
-    const bool words = spec.format == OIIO::TypeDesc::UINT16 && spec.channelformats.empty();
     const std::size_t rowValues = std::size_t(spec.width) * std::size_t(spec.nchannels);
     std::vector<unsigned char> strip8;
     std::vector<std::uint16_t> strip16;
@@ -396,7 +433,6 @@ std::shared_ptr<const SourceFrame> ImageSequenceSource::decode(std::int64_t fram
                    ? in->read_image(0, 0, 0, spec.nchannels, type, data)
                    : in->read_scanlines(0, 0, spec.y + y0, spec.y + y1, 0, 0, spec.nchannels, type, data);
     };
-    findRGBAChannels(spec, result->rgbaChannels);
     // Colour stored unassociated from alpha (PNG, most TIFFs) is premultiplied once, here, in
     // float, a strip at a time while it is fresh in the cache: tiles and writers then see
     // premultiplied colour only.
@@ -408,6 +444,10 @@ std::shared_ptr<const SourceFrame> ImageSequenceSource::decode(std::int64_t fram
     for (int y0 = 0; read && y0 < spec.height; y0 += stripRows) {
         const int y1 = std::min(spec.height, y0 + stripRows);
         const std::size_t values = std::size_t(y1 - y0) * rowValues;
+        if (keepWords) {
+            read = readRows(y0, y1, OIIO::TypeDesc::UINT16, &result->words[std::size_t(y0) * rowValues]);
+            continue;
+        }
         float* const out = &result->pixels[std::size_t(y0) * rowValues];
         if (bytes) {
             strip8.resize(values);

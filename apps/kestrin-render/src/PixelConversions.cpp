@@ -125,6 +125,32 @@ template <class T> struct Levels
             scaled = scaled && table[v] == float(v) * scale;
     }
 
+    // Three values a pixel in, four out, the fourth 1: the colour as convert() gives it.
+    void convertRGBToRGBA(const T* __restrict in, std::size_t pixelCount, float* __restrict out) const
+    {
+        std::size_t p = 0;
+        const float scale = 1.0f / float(table.size() - 1);
+#if defined(__SSE2__)
+        if (scaled && sizeof(T) == 2) {
+            // A pixel a step: its three values and the next pixel's first (four 16-bit values),
+            // widened, converted and multiplied as convert() does; the fourth replaced by 1. The
+            // last pixel is left to the loop below, so that nothing past the row is read.
+            const __m128 factor = _mm_set1_ps(scale);
+            const __m128 colour = _mm_castsi128_ps(_mm_set_epi32(0, -1, -1, -1));
+            const __m128 opaque = _mm_set_ps(1.0f, 0.0f, 0.0f, 0.0f);
+            const __m128i zero = _mm_setzero_si128();
+            for (; p + 1 < pixelCount; ++p) {
+                const __m128i words = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(in + p * 3));
+                const __m128 values = _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpacklo_epi16(words, zero)), factor);
+                _mm_storeu_ps(out + p * 4, _mm_or_ps(_mm_and_ps(values, colour), opaque));
+            }
+        }
+#endif
+        for (; p < pixelCount; ++p)
+            for (std::size_t c = 0; c < 4; ++c)
+                out[p * 4 + c] = c == 3 ? 1.0f : scaled ? float(in[p * 3 + c]) * scale : table[in[p * 3 + c]];
+    }
+
     void convert(const T* __restrict in, std::size_t count, float* __restrict out) const
     {
         if (!scaled) {
@@ -159,6 +185,12 @@ template <class T> struct Levels
     }
 };
 
+const Levels<std::uint16_t>& wordLevels()
+{
+    static const Levels<std::uint16_t> levels(OIIO::TypeDesc::UINT16);
+    return levels;
+}
+
 } // namespace
 
 void unsigned8ToFloat(const unsigned char* in, std::size_t count, float* out)
@@ -169,8 +201,12 @@ void unsigned8ToFloat(const unsigned char* in, std::size_t count, float* out)
 
 void unsigned16ToFloat(const std::uint16_t* in, std::size_t count, float* out)
 {
-    static const Levels<std::uint16_t> levels(OIIO::TypeDesc::UINT16);
-    levels.convert(in, count, out);
+    wordLevels().convert(in, count, out);
+}
+
+void unsigned16RGBToFloatRGBA(const std::uint16_t* rgb, std::size_t pixelCount, float* rgba)
+{
+    wordLevels().convertRGBToRGBA(rgb, pixelCount, rgba);
 }
 
 void premultiply(float* pixels, std::size_t pixelCount, int channels, int alpha, const bool isColour[64])

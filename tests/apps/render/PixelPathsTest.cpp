@@ -199,7 +199,11 @@ TEST(PixelPaths, IntegerFilesReadAsOpenImageIOConvertsThem)
             for (std::size_t p = 0; p < expected.size(); p += 4)
                 for (std::size_t ch = 0; ch < 3; ++ch)
                     expected[p + ch] *= expected[p + 3];
-        EXPECT_TRUE(frame->pixels == expected);
+        std::vector<float> values(expected.size());
+        frame->getValues(0, std::size_t(kWidth) * kHeight, values.data());
+        EXPECT_TRUE(values == expected);
+        // 16-bit R, G, B alone is kept as stored, half the memory of float.
+        EXPECT_EQ(frame->words.empty(), c.channels != 3);
         // Tiles of files without alpha: the colour as read, alpha 1, rows bottom to top.
         if (c.channels != 3)
             continue;
@@ -211,6 +215,13 @@ TEST(PixelPaths, IntegerFilesReadAsOpenImageIOConvertsThem)
                     const float want = ch == 3 ? 1.0f : expected[(std::size_t(kHeight - 1 - y) * kWidth + x) * 3 + ch];
                     differing += tiles[(std::size_t(y) * kWidth + x) * 4 + ch] != want;
                 }
+        // Level 1 (half size) takes every other pixel of every other row.
+        const int w = kWidth / 2;
+        const std::vector<float> half = readTiles(*source, 1.5 / 24.0, 1, GeRectangle<int>(0, w, 0, kHeight / 2), 64);
+        for (int y = 0; y < kHeight / 2; ++y)
+            for (int x = 0; x < w * 4; ++x)
+                differing +=
+                    half[std::size_t(y) * w * 4 + x] != tiles[(std::size_t(y) * 2 * kWidth + x / 4 * 2) * 4 + x % 4];
         EXPECT_EQ(differing, 0u);
     }
 }

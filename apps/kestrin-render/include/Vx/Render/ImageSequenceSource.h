@@ -70,6 +70,10 @@ struct SourceFrame
     /// Every channel as float, spec.nchannels per pixel, top row first; the colour channels
     /// premultiplied by alpha (multiplied here when the file stores them unassociated).
     std::vector<float> pixels;
+    /// Instead of `pixels`, for 16-bit R, G, B files without alpha read with no colour conversion
+    /// (DPX, most 16-bit TIFFs): the values as stored, three per pixel, top row first, turned into
+    /// float as tiles are made (half the memory, and no float frame written and read again).
+    std::vector<std::uint16_t> words;
     int rgbaChannels[4] = {-1, -1, -1, -1}; ///< the channels read as R, G, B, A (-1: none)
     /// The header's attributes as texts, which every tile of the frame carries (PxMetadata).
     PxMetadataPtr metadata;
@@ -78,6 +82,11 @@ struct SourceFrame
 
     /// The premultiplied RGBA of pixel (column, row), row 0 at the top.
     void getPremultipliedRGBA(int column, int row, float rgba[4]) const;
+    /// Every channel of `count` pixels from pixel index `first` on, as float (spec.nchannels a
+    /// pixel), into `out`.
+    void getValues(std::size_t first, std::size_t count, float* out) const;
+    /// Whether the frame holds the values of `pixelCount` pixels of every channel.
+    bool holdsPixels(std::size_t pixelCount) const;
 };
 
 class ImageSequenceSource : public FrameSource
@@ -133,7 +142,8 @@ private:
     struct PixelStores
     {
         std::mutex mutex;
-        std::vector<std::vector<float>> spare; // at most kSpareStores
+        std::vector<std::vector<float>> spare;              // at most kSpareStores
+        std::vector<std::vector<std::uint16_t>> spareWords; // the same for SourceFrame::words
     };
     static constexpr std::size_t kSpareStores = 2;
     std::shared_ptr<PixelStores> m_stores = std::make_shared<PixelStores>();

@@ -22,6 +22,8 @@ void toUnsigned16RGB(const float* rgba, std::size_t pixelCount, std::uint16_t* o
 void unsigned8ToFloat(const unsigned char* in, std::size_t count, float* out);
 /// 16-bit values to float in [0, 1] (v / 65535), by a table made with OpenImageIO's conversion.
 void unsigned16ToFloat(const std::uint16_t* in, std::size_t count, float* out);
+/// 16-bit RGB pixels to float RGBA with alpha 1: the colour as unsigned16ToFloat gives it.
+void unsigned16RGBToFloatRGBA(const std::uint16_t* rgb, std::size_t pixelCount, float* rgba);
 
 /// Multiplies the colour channels of `pixelCount` pixels of `channels` interleaved floats by the
 /// pixel's channel `alpha`; `isColour[c]` tells which channels are colour (at most 64 channels).
