@@ -123,6 +123,35 @@ void BM_Unsigned16RGBToFloatRGBA(benchmark::State& state)
 }
 BENCHMARK(BM_Unsigned16RGBToFloatRGBA)->Unit(benchmark::kMillisecond);
 
+// An EXR frame's half RGBA to float as its tiles are made, and back as it is written.
+void BM_HalfToFloat(benchmark::State& state)
+{
+    std::vector<std::uint16_t> in(kPixels * 4);
+    for (std::size_t i = 0; i < in.size(); ++i)
+        in[i] = static_cast<std::uint16_t>(0x3000 + i % 0x0c00); // 0.125 to 1
+    std::vector<float> out(in.size());
+    for (auto _ : state) {
+        halfToFloat(in.data(), in.size(), out.data());
+        benchmark::DoNotOptimize(out.data());
+    }
+    setCounters(state, out.size() * sizeof(float));
+}
+BENCHMARK(BM_HalfToFloat)->Unit(benchmark::kMillisecond);
+
+void BM_FloatToHalf(benchmark::State& state)
+{
+    std::vector<float> in(kPixels * 4);
+    for (std::size_t i = 0; i < in.size(); ++i)
+        in[i] = float(i % 4096) / 4095.0f;
+    std::vector<std::uint16_t> out(in.size());
+    for (auto _ : state) {
+        floatToHalf(in.data(), in.size(), out.data());
+        benchmark::DoNotOptimize(out.data());
+    }
+    setCounters(state, in.size() * sizeof(float));
+}
+BENCHMARK(BM_FloatToHalf)->Unit(benchmark::kMillisecond);
+
 void BM_PremultiplyRGBA(benchmark::State& state)
 {
     std::vector<float> rgba = renderedFrame();

@@ -162,6 +162,7 @@ enum class RowType
     Float,         // OpenImageIO converts to the file's type
     Straight8Bit,  // PNG: 8-bit RGBA, colour divided by alpha
     Unsigned16RGB, // DPX: 16-bit RGB for its 10-bit writer, converted here (OpenImageIO's is slower)
+    Half,          // EXR of half RGBA: converted here, eight values at a time where the processor can
 };
 
 // Rows handed over at a time: any conversion needs a strip of the frame, not a frame (EXR zip
@@ -239,6 +240,9 @@ Layout chooseLayout(const std::string& path, int width, int height, const Source
         else if (layout.format == "dpx")
             layout.rows = RowType::Unsigned16RGB;
     }
+    if (layout.format == "openexr" && !layout.follow && layout.spec.format == OIIO::TypeDesc::HALF &&
+        layout.spec.channelformats.empty() && layout.spec.nchannels == 4)
+        layout.rows = RowType::Half;
     return layout;
 }
 
@@ -255,10 +259,11 @@ public:
             m_bytes.resize(pixels * 4);
             m_type = OIIO::TypeDesc::UINT8;
             m_pixelValues = 4;
-        } else if (layout.rows == RowType::Unsigned16RGB) {
-            m_words.resize(pixels * 3);
-            m_type = OIIO::TypeDesc::UINT16;
-            m_pixelValues = 3;
+        } else if (layout.rows == RowType::Unsigned16RGB || layout.rows == RowType::Half) {
+            const bool half = layout.rows == RowType::Half;
+            m_pixelValues = half ? 4 : 3;
+            m_words.resize(pixels * m_pixelValues);
+            m_type = half ? OIIO::TypeDesc::HALF : OIIO::TypeDesc::UINT16;
         } else {
             m_pixelValues = std::size_t(layout.follow ? layout.spec.nchannels : 4);
             m_floats.resize(pixels * m_pixelValues);
@@ -275,6 +280,8 @@ public:
             toStraight8Bit(rgba, std::size_t(count), m_bytes.data() + at);
         else if (m_layout.rows == RowType::Unsigned16RGB)
             toUnsigned16RGB(rgba, std::size_t(count), m_words.data() + at);
+        else if (m_layout.rows == RowType::Half)
+            floatToHalf(rgba, std::size_t(count) * 4, m_words.data() + at);
         else if (m_layout.follow)
             mergeWithInput(*m_input, m_layout, rgba, std::size_t(row) * m_width + std::size_t(column),
                            std::size_t(count), m_floats.data() + at);
@@ -284,9 +291,9 @@ public:
     /// Writes the strip's rows up to image row `end` (exclusive); false when the writer fails.
     bool write(OIIO::ImageOutput& out, int end) const
     {
-        const void* data = m_type == OIIO::TypeDesc::UINT8    ? static_cast<const void*>(m_bytes.data())
-                           : m_type == OIIO::TypeDesc::UINT16 ? static_cast<const void*>(m_words.data())
-                                                              : static_cast<const void*>(m_floats.data());
+        const void* data = m_type == OIIO::TypeDesc::UINT8 ? static_cast<const void*>(m_bytes.data())
+                           : m_words.empty()               ? static_cast<const void*>(m_floats.data())
+                                                           : static_cast<const void*>(m_words.data());
         return out.write_scanlines(m_layout.spec.y + m_first, m_layout.spec.y + end, 0, m_type, data,
                                    OIIO::stride_t(m_pixelValues * m_type.size()));
     }

@@ -123,6 +123,10 @@ void findRGBAChannels(const OIIO::ImageSpec& spec, int rgba[4])
 void SourceFrame::getPremultipliedRGBA(int column, int row, float rgba[4]) const
 {
     const std::size_t index = std::size_t(row) * std::size_t(spec.width) + std::size_t(column);
+    if (halfWords) {
+        halfToFloat(&words[index * 4], 4, rgba);
+        return;
+    }
     if (!words.empty()) {
         unsigned16RGBToFloatRGBA(&words[index * 3], 1, rgba);
         return;
@@ -135,7 +139,9 @@ void SourceFrame::getPremultipliedRGBA(int column, int row, float rgba[4]) const
 void SourceFrame::getValues(std::size_t first, std::size_t count, float* out) const
 {
     const std::size_t channels = std::size_t(spec.nchannels);
-    if (!words.empty())
+    if (halfWords)
+        halfToFloat(&words[first * channels], count * channels, out);
+    else if (!words.empty())
         unsigned16ToFloat(&words[first * channels], count * channels, out);
     else
         std::copy_n(&pixels[first * channels], count * channels, out);
@@ -222,7 +228,9 @@ PxImageResult ImageSequenceSource::getImage(const PxImageContext& ctx) const
                     (std::size_t(row) * std::size_t(spec.width) + std::size_t(inside0 - dataX)) * channels;
                 float* to = p + std::size_t(inside0 - ctx.region.x0) * 4;
                 const float* from = frame->words.empty() ? &frame->pixels[first] : nullptr;
-                if (!from) {
+                if (frame->halfWords) {
+                    halfToFloat(&frame->words[first], std::size_t(inside1 - inside0) * 4, to);
+                } else if (!from) {
                     unsigned16RGBToFloatRGBA(&frame->words[first], std::size_t(inside1 - inside0), to);
                 } else if (plainRGBA) {
                     std::memcpy(to, from, std::size_t(inside1 - inside0) * 4 * sizeof(float));
@@ -385,12 +393,16 @@ std::shared_ptr<const SourceFrame> ImageSequenceSource::decode(std::int64_t fram
     // 8- and 16-bit files (PNG, JPEG, DPX, most TIFFs) are read as stored, a strip of rows at a
     // time, and turned into float here by table: the same values as OpenImageIO's conversion,
     // without its per-value arithmetic and without a second frame's worth of memory. 16-bit R,
-    // G, B alone, with no colour to convert, stay as stored until tiles are made (see words).
+    // G, B alone and half R, G, B, A, with no colour to convert, stay as stored until tiles are
+    // made (see words).
     const bool bytes = spec.format == OIIO::TypeDesc::UINT8 && spec.channelformats.empty();
     const bool words = spec.format == OIIO::TypeDesc::UINT16 && spec.channelformats.empty();
     const int* order = result->rgbaChannels;
-    const bool keepWords =
-        words && !m_colour && spec.nchannels == 3 && order[0] == 0 && order[1] == 1 && order[2] == 2 && order[3] < 0;
+    const bool inOrder = order[0] == 0 && order[1] == 1 && order[2] == 2;
+    result->halfWords = spec.format == OIIO::TypeDesc::HALF && spec.channelformats.empty() && !m_colour &&
+                        spec.nchannels == 4 && inOrder && order[3] == 3 &&
+                        spec.get_int_attribute("oiio:UnassociatedAlpha", 0) == 0;
+    const bool keepWords = result->halfWords || (words && !m_colour && spec.nchannels == 3 && inOrder && order[3] < 0);
     {
         const std::lock_guard<std::mutex> lock(m_stores->mutex);
         auto& spare = m_stores->spare;
@@ -445,7 +457,8 @@ std::shared_ptr<const SourceFrame> ImageSequenceSource::decode(std::int64_t fram
         const int y1 = std::min(spec.height, y0 + stripRows);
         const std::size_t values = std::size_t(y1 - y0) * rowValues;
         if (keepWords) {
-            read = readRows(y0, y1, OIIO::TypeDesc::UINT16, &result->words[std::size_t(y0) * rowValues]);
+            read = readRows(y0, y1, result->halfWords ? OIIO::TypeDesc::HALF : OIIO::TypeDesc::UINT16,
+                            &result->words[std::size_t(y0) * rowValues]);
             continue;
         }
         float* const out = &result->pixels[std::size_t(y0) * rowValues];

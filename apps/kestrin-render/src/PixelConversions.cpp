@@ -1,13 +1,18 @@
 // Pixel conversions between the renderer's float and the files' integer types.
 #include <Vx/Render/PixelConversions.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
+#include <Imath/half.h>
 #include <OpenImageIO/imageio.h>
 
 namespace Vx::Render {
@@ -207,6 +212,73 @@ void unsigned16ToFloat(const std::uint16_t* in, std::size_t count, float* out)
 void unsigned16RGBToFloatRGBA(const std::uint16_t* rgb, std::size_t pixelCount, float* rgba)
 {
     wordLevels().convertRGBToRGBA(rgb, pixelCount, rgba);
+}
+
+namespace {
+
+#if defined(__x86_64__)
+// The processor's own conversions (F16C), eight values a step, where the processor has them. They
+// round as Imath's half does (checked for every float); only NaN's payload differs, so eight
+// values holding a NaN are left to Imath's conversion.
+bool hasHalfInstructions()
+{
+    static const bool has = __builtin_cpu_supports("avx") && __builtin_cpu_supports("f16c");
+    return has;
+}
+
+__attribute__((target("avx,f16c"))) std::size_t halfToFloat8(const std::uint16_t* in, std::size_t count, float* out)
+{
+    std::size_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const __m256 v = _mm256_cvtph_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i)));
+        if (_mm256_movemask_ps(_mm256_cmp_ps(v, v, _CMP_UNORD_Q)) != 0)
+            break;
+        _mm256_storeu_ps(out + i, v);
+    }
+    return i;
+}
+
+__attribute__((target("avx,f16c"))) std::size_t floatToHalf8(const float* in, std::size_t count, std::uint16_t* out)
+{
+    std::size_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const __m256 v = _mm256_loadu_ps(in + i);
+        if (_mm256_movemask_ps(_mm256_cmp_ps(v, v, _CMP_UNORD_Q)) != 0)
+            break;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm256_cvtps_ph(v, _MM_FROUND_TO_NEAREST_INT));
+    }
+    return i;
+}
+#endif
+
+} // namespace
+
+void halfToFloat(const std::uint16_t* in, std::size_t count, float* out)
+{
+    for (std::size_t i = 0; i < count;) {
+#if defined(__x86_64__)
+        if (hasHalfInstructions())
+            i += halfToFloat8(in + i, count - i, out + i);
+#endif
+        // The rest, or the eight values where a NaN stopped the loop above.
+        for (const std::size_t end = std::min(count, i + 8); i < end; ++i) {
+            Imath::half h;
+            h.setBits(in[i]);
+            out[i] = float(h);
+        }
+    }
+}
+
+void floatToHalf(const float* in, std::size_t count, std::uint16_t* out)
+{
+    for (std::size_t i = 0; i < count;) {
+#if defined(__x86_64__)
+        if (hasHalfInstructions())
+            i += floatToHalf8(in + i, count - i, out + i);
+#endif
+        for (const std::size_t end = std::min(count, i + 8); i < end; ++i)
+            out[i] = Imath::half(in[i]).bits();
+    }
 }
 
 void premultiply(float* pixels, std::size_t pixelCount, int channels, int alpha, const bool isColour[64])

@@ -2,14 +2,17 @@
 // by table, against OpenImageIO converting the whole frame: the same pixels, value for value.
 #include <Vx/Render/FrameWriter.h>
 #include <Vx/Render/ImageSequenceSource.h>
+#include <Vx/Render/PixelConversions.h>
 #include <Vx/Render/TileRenderer.h>
 
 #include <cctype>
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <limits>
 
+#include <Imath/half.h>
 #include <gtest/gtest.h>
 
 #include "RenderTestUtil.h"
@@ -161,10 +164,11 @@ TEST(PixelPaths, StripsWrittenAsOpenImageIOWritesTheWholeFrame)
     }
 }
 
-TEST(PixelPaths, IntegerFilesReadAsOpenImageIOConvertsThem)
+TEST(PixelPaths, FilesReadAsOpenImageIOConvertsThem)
 {
     ScratchFolder folder;
-    // 16-bit and 10-bit RGB, 16-bit RGBA stored associated, 8-bit RGBA stored unassociated.
+    // 16-bit and 10-bit RGB, 16-bit RGBA stored associated, 8-bit RGBA stored unassociated, half
+    // RGBA.
     struct Case
     {
         const char* name;
@@ -175,7 +179,8 @@ TEST(PixelPaths, IntegerFilesReadAsOpenImageIOConvertsThem)
     const Case cases[] = {{"rgb16.####.tif", 3, OIIO::TypeDesc::UINT16, 16},
                           {"rgb10.####.dpx", 3, OIIO::TypeDesc::UINT16, 10},
                           {"rgba16.####.tif", 4, OIIO::TypeDesc::UINT16, 16},
-                          {"rgba8.####.png", 4, OIIO::TypeDesc::UINT8, 8}};
+                          {"rgba8.####.png", 4, OIIO::TypeDesc::UINT8, 8},
+                          {"rgba.####.exr", 4, OIIO::TypeDesc::HALF, 16}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const FramePattern pattern(folder.file(c.name));
@@ -202,26 +207,59 @@ TEST(PixelPaths, IntegerFilesReadAsOpenImageIOConvertsThem)
         std::vector<float> values(expected.size());
         frame->getValues(0, std::size_t(kWidth) * kHeight, values.data());
         EXPECT_TRUE(values == expected);
-        // 16-bit R, G, B alone is kept as stored, half the memory of float.
-        EXPECT_EQ(frame->words.empty(), c.channels != 3);
-        // Tiles of files without alpha: the colour as read, alpha 1, rows bottom to top.
-        if (c.channels != 3)
-            continue;
+        // 16-bit R, G, B alone and half RGBA are kept as stored, half the memory of float.
+        EXPECT_EQ(frame->words.empty(), c.channels != 3 && c.type != OIIO::TypeDesc::HALF);
+        // Tiles: the values as read (alpha 1 for files without it), rows bottom to top.
         const std::vector<float> tiles = readTiles(*source, 1.5 / 24.0, 0, GeRectangle<int>(0, kWidth, 0, kHeight), 64);
         std::size_t differing = 0;
         for (int y = 0; y < kHeight; ++y)
             for (int x = 0; x < kWidth; ++x)
                 for (int ch = 0; ch < 4; ++ch) {
-                    const float want = ch == 3 ? 1.0f : expected[(std::size_t(kHeight - 1 - y) * kWidth + x) * 3 + ch];
+                    const std::size_t at = (std::size_t(kHeight - 1 - y) * kWidth + x) * c.channels + ch;
+                    const float want = ch == c.channels ? 1.0f : expected[at];
                     differing += tiles[(std::size_t(y) * kWidth + x) * 4 + ch] != want;
                 }
         // Level 1 (half size) takes every other pixel of every other row.
         const int w = kWidth / 2;
-        const std::vector<float> half = readTiles(*source, 1.5 / 24.0, 1, GeRectangle<int>(0, w, 0, kHeight / 2), 64);
+        const std::vector<float> halfSize =
+            readTiles(*source, 1.5 / 24.0, 1, GeRectangle<int>(0, w, 0, kHeight / 2), 64);
         for (int y = 0; y < kHeight / 2; ++y)
             for (int x = 0; x < w * 4; ++x)
-                differing +=
-                    half[std::size_t(y) * w * 4 + x] != tiles[(std::size_t(y) * 2 * kWidth + x / 4 * 2) * 4 + x % 4];
+                differing += halfSize[std::size_t(y) * w * 4 + x] !=
+                             tiles[(std::size_t(y) * 2 * kWidth + x / 4 * 2) * 4 + x % 4];
         EXPECT_EQ(differing, 0u);
     }
+}
+
+TEST(PixelPaths, HalvesConvertAsOpenEXRConvertsThem)
+{
+    // Every half, and every float halfway between two neighbouring halves (where the rounding
+    // decides), with a sweep of other floats: the same bits as Imath's half.
+    std::vector<std::uint16_t> halves(65536);
+    for (std::size_t h = 0; h < halves.size(); ++h)
+        halves[h] = std::uint16_t(h);
+    std::vector<float> floats(halves.size());
+    halfToFloat(halves.data(), halves.size(), floats.data());
+    std::vector<float> probes;
+    for (std::size_t h = 0; h < halves.size(); ++h) {
+        Imath::half expected;
+        expected.setBits(halves[h]);
+        const float want = expected;
+        ASSERT_EQ(std::memcmp(&floats[h], &want, sizeof(want)), 0) << h;
+        probes.push_back(floats[h]);
+        if (h + 1 < halves.size() && std::isfinite(floats[h]) && std::isfinite(floats[h + 1]))
+            probes.push_back((floats[h] + floats[h + 1]) / 2);
+    }
+    for (std::uint64_t bits = 0; bits < (std::uint64_t(1) << 32); bits += 65521) {
+        float f = 0.0f;
+        const auto word = std::uint32_t(bits);
+        std::memcpy(&f, &word, sizeof(f));
+        probes.push_back(f);
+    }
+    std::vector<std::uint16_t> converted(probes.size());
+    floatToHalf(probes.data(), probes.size(), converted.data());
+    std::size_t differing = 0;
+    for (std::size_t i = 0; i < probes.size(); ++i)
+        differing += converted[i] != Imath::half(probes[i]).bits();
+    EXPECT_EQ(differing, 0u);
 }

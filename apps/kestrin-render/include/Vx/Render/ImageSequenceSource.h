@@ -70,10 +70,12 @@ struct SourceFrame
     /// Every channel as float, spec.nchannels per pixel, top row first; the colour channels
     /// premultiplied by alpha (multiplied here when the file stores them unassociated).
     std::vector<float> pixels;
-    /// Instead of `pixels`, for 16-bit R, G, B files without alpha read with no colour conversion
-    /// (DPX, most 16-bit TIFFs): the values as stored, three per pixel, top row first, turned into
-    /// float as tiles are made (half the memory, and no float frame written and read again).
+    /// Instead of `pixels`, for files read with no colour conversion that hold 16-bit R, G, B
+    /// without alpha (DPX, most 16-bit TIFFs) or half R, G, B, A (most EXRs): the values as
+    /// stored, spec.nchannels per pixel, top row first, turned into float as tiles are made (half
+    /// the memory, and no float frame written and read again).
     std::vector<std::uint16_t> words;
+    bool halfWords = false;                 ///< `words` holds halves (their bits), not 16-bit integers
     int rgbaChannels[4] = {-1, -1, -1, -1}; ///< the channels read as R, G, B, A (-1: none)
     /// The header's attributes as texts, which every tile of the frame carries (PxMetadata).
     PxMetadataPtr metadata;

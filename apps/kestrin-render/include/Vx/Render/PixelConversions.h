@@ -25,6 +25,13 @@ void unsigned16ToFloat(const std::uint16_t* in, std::size_t count, float* out);
 /// 16-bit RGB pixels to float RGBA with alpha 1: the colour as unsigned16ToFloat gives it.
 void unsigned16RGBToFloatRGBA(const std::uint16_t* rgb, std::size_t pixelCount, float* rgba);
 
+/// Half-precision values (their bits) to float, as OpenEXR's half converts: exact, every half is
+/// a float (NaN's payload kept as Imath keeps it).
+void halfToFloat(const std::uint16_t* in, std::size_t count, float* out);
+/// Float to half precision as OpenEXR's half converts: to the nearest, ties to even; too large
+/// for a half gives infinity, NaN stays NaN.
+void floatToHalf(const float* in, std::size_t count, std::uint16_t* out);
+
 /// Multiplies the colour channels of `pixelCount` pixels of `channels` interleaved floats by the
 /// pixel's channel `alpha`; `isColour[c]` tells which channels are colour (at most 64 channels).
 void premultiply(float* pixels, std::size_t pixelCount, int channels, int alpha, const bool isColour[64]);
