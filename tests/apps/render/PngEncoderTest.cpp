@@ -1,0 +1,171 @@
+// PNG frames of our own encoder against the frames OpenImageIO's PNG writer made of the same
+// pixels, and the chunks a reader does not check.
+#include "common/ExpectThrowMessage.h"
+#include <Vx/Render/FrameWriter.h>
+#include <Vx/Render/PixelConversions.h>
+#include <Vx/Render/PngEncoder.h>
+
+#include <cmath>
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <limits>
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include "RenderTestUtil.h"
+
+using namespace Vx;
+using namespace Vx::Render;
+using namespace Vx::Render::test;
+
+namespace {
+
+std::vector<unsigned char> fileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The file's pixels as 8-bit values, colour as stored (not multiplied by alpha), and its spec.
+std::vector<unsigned char> storedPixels(const std::string& path, OIIO::ImageSpec& spec)
+{
+    OIIO::ImageSpec config;
+    config.attribute("oiio:UnassociatedAlpha", 1);
+    auto in = OIIO::ImageInput::open(path, &config);
+    EXPECT_TRUE(in) << OIIO::geterror();
+    if (!in)
+        return {};
+    spec = in->spec();
+    std::vector<unsigned char> pixels(spec.image_pixels() * std::size_t(spec.nchannels));
+    EXPECT_TRUE(in->read_image(0, 0, 0, spec.nchannels, OIIO::TypeDesc::UINT8, pixels.data())) << in->geterror();
+    return pixels;
+}
+
+// The types of the chunks of `png`, in order: "BAD" for a chunk whose CRC (checked with zlib)
+// is wrong or that runs past the end, "TRAILING" for bytes after the last chunk.
+std::vector<std::string> chunkTypes(const std::vector<unsigned char>& png)
+{
+    std::vector<std::string> types;
+    const auto number = [&](std::size_t at) {
+        return std::uint32_t(png[at]) << 24 | std::uint32_t(png[at + 1]) << 16 | std::uint32_t(png[at + 2]) << 8 |
+               png[at + 3];
+    };
+    for (std::size_t at = 8; at + 12 <= png.size();) {
+        const std::size_t size = number(at);
+        if (at + 12 + size > png.size())
+            return types.push_back("BAD"), types;
+        const uLong crc = crc32(0, png.data() + at + 4, uInt(size + 4));
+        types.push_back(
+            crc == number(at + 8 + size) ? std::string(png.begin() + long(at) + 4, png.begin() + long(at) + 8) : "BAD");
+        at += 12 + size;
+        if (at < png.size() && at + 12 > png.size())
+            types.push_back("TRAILING");
+    }
+    return types;
+}
+
+} // namespace
+
+TEST(PngEncoder, FramesReadBackAsOpenImageIOWroteThemAtEveryLevel)
+{
+    ScratchFolder folder;
+    struct Case
+    {
+        int width;
+        int height;
+        float (*value)(int x, int y, int c);
+        // libdeflate's level 9 comes out larger than its level 1 on noise and on some frames of
+        // a few hundred bytes: sizes are compared on the frames that compress.
+        bool smallerAtLevel9;
+    };
+    const auto ramp = [](int x, int y, int c) {
+        return c == 3 ? 1.0f : float((x * 3 + y * 5 + c * 40) % 256) / 255.0f;
+    };
+    // Alpha 0, partial alpha and colour above alpha; out-of-range values and NaN.
+    const auto alphas = [](int x, int y, int c) {
+        const float alpha = float((x + y * 7) % 5) / 4.0f;
+        if (c == 3)
+            return alpha;
+        if ((x + c) % 9 == 0)
+            return (x + y) % 2 ? -0.5f : std::numeric_limits<float>::quiet_NaN();
+        return alpha * float((x * 11 + y * 13 + c * 17) % 300) / 255.0f;
+    };
+    // Opaque noise, which does not compress: more than one IDAT chunk.
+    const auto noise = [](int x, int y, int c) {
+        std::uint32_t h = std::uint32_t((y * 900 + x) * 4 + c); // murmur3's finaliser
+        h = (h ^ (h >> 16)) * 0x85ebca6bu;
+        h = (h ^ (h >> 13)) * 0xc2b2ae35u;
+        return c == 3 ? 1.0f : float((h ^ (h >> 16)) & 255u) / 255.0f;
+    };
+    // A frame goes to the file in strips of 128 rows: one row, a part strip, and one row past one.
+    const Case cases[] = {{1, 1, ramp, true},
+                          {37, 5, alphas, false},
+                          {130, 128, alphas, true},
+                          {64, 129, ramp, true},
+                          {900, 400, noise, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
+        const TestImage rendered = makeImage(c.width, c.height, 4, c.value);
+        OIIO::ImageBuf image(OIIO::ImageSpec(c.width, c.height, 4, OIIO::TypeFloat));
+        image.set_pixels(image.roi(), OIIO::TypeFloat, rendered.pixels.data());
+
+        // OpenImageIO's PNG writer as FrameWriter used it: zlib level 1, the "sub" filter.
+        std::vector<unsigned char> straight(rendered.pixels.size());
+        toStraight8Bit(rendered.pixels.data(), straight.size() / 4, straight.data());
+        OIIO::ImageSpec spec(c.width, c.height, 4, OIIO::TypeDesc::UINT8);
+        spec.attribute("png:compressionLevel", 1);
+        spec.attribute("png:filter", 0x10);
+        spec.attribute("oiio:UnassociatedAlpha", 1);
+        const std::string reference = folder.file("reference.png");
+        auto out = OIIO::ImageOutput::create(reference);
+        ASSERT_TRUE(out && out->open(reference, spec) && out->write_image(OIIO::TypeDesc::UINT8, straight.data()) &&
+                    out->close());
+        OIIO::ImageSpec referenceSpec;
+        const std::vector<unsigned char> expected = storedPixels(reference, referenceSpec);
+
+        std::vector<std::size_t> sizes;
+        for (const int level : {1, 9}) {
+            SCOPED_TRACE(level);
+            FrameWriter::Options options;
+            options.zipLevel = level;
+            const FrameWriter writer(options);
+            const std::string path = folder.file("ours." + std::to_string(level) + ".png");
+            writer.write(path, image);
+            OIIO::ImageSpec ourSpec;
+            EXPECT_TRUE(storedPixels(path, ourSpec) == expected);
+            EXPECT_EQ(ourSpec.width, referenceSpec.width);
+            EXPECT_EQ(ourSpec.height, referenceSpec.height);
+            EXPECT_EQ(ourSpec.x, 0);
+            EXPECT_EQ(ourSpec.y, 0);
+            EXPECT_EQ(ourSpec.nchannels, 4);
+            EXPECT_EQ(ourSpec.format, OIIO::TypeDesc::UINT8);
+            EXPECT_EQ(ourSpec.get_string_attribute("oiio:ColorSpace"),
+                      referenceSpec.get_string_attribute("oiio:ColorSpace"));
+            // Readers stop at the last IDAT: the chunks and their CRCs are checked here.
+            const std::vector<unsigned char> bytes = fileBytes(path);
+            std::vector<std::string> types = {"IHDR", "IDAT"};
+            if (c.value == noise)
+                types.push_back("IDAT");
+            types.push_back("IEND");
+            EXPECT_EQ(chunkTypes(bytes), types);
+            EXPECT_TRUE(writer.encodePng(image) == bytes);
+            sizes.push_back(bytes.size());
+        }
+        EXPECT_TRUE(!c.smallerAtLevel9 || sizes[1] <= sizes[0])
+            << sizes[1] << " bytes at level 9, " << sizes[0] << " at 1";
+    }
+}
+
+TEST(PngEncoder, RefusesFramesItCannotEncode)
+{
+    EXPECT_THROW_MESSAGE(PngEncoder(0, 4, 1), std::invalid_argument,
+                         "Cannot encode a PNG of 0x4 pixels: both sides must be 1 or more");
+    EXPECT_THROW_MESSAGE(PngEncoder(4, 4, 10), std::invalid_argument,
+                         "Invalid zip level 10: it must be between 1 (fastest) and 9 (smallest files)");
+    PngEncoder png(2, 2, 1);
+    png.filterRows(0, 1);
+    EXPECT_THROW_MESSAGE(png.write([](const unsigned char*, std::size_t) {}), std::logic_error,
+                         "PngEncoder::write: 1 rows of 2 were filtered");
+}
