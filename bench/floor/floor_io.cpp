@@ -1,10 +1,12 @@
 // The floor under any burn-in of a file sequence: each frame read and written again, nothing else.
 //
 // Frames are read with OpenImageIO in the type the file stores (no conversion to float) and written
-// in that type with kestrin-render's output settings: EXR half with zip at zlib level 1, PNG 8-bit
-// at zlib level 1 with the "sub" row filter, DPX 10-bit RGB. Frames go in parallel, one per thread
-// (one thread per core by default), and OpenImageIO and OpenEXR keep their own threads as well: no
-// tool built on these libraries can read and write the same files faster than this.
+// in that type with kestrin-render's output settings: EXR half with zip at zlib level 1, DPX 10-bit
+// RGB, both by OpenImageIO; PNG 8-bit RGBA by kestrin-render's own encoder (PngEncoder, compiled
+// in: rows with the "sub" filter, compressed with libdeflate at level 1). Frames go in parallel,
+// one per thread (one thread per core by default), and OpenImageIO and OpenEXR keep their own
+// threads as well: no tool built on these libraries can read and write the same files faster than
+// this.
 //
 //   floor-io [--threads N] [--zip-level L] [--csv] FIRST-LAST IN OUT
 //
@@ -12,9 +14,11 @@
 // Prints frames per second (with --csv: "frames,threads,fps", what bench/compare-peers reads).
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -23,9 +27,9 @@
 
 #include <OpenImageIO/imageio.h>
 
-namespace {
+#include <Vx/Render/PngEncoder.h>
 
-constexpr int kPngFilterSub = 0x10; // libpng's PNG_FILTER_SUB, as kestrin-render writes PNG
+namespace {
 
 // `pattern` with its run of '#' replaced by `frame`, zero-padded to the run's length.
 std::string framePath(const std::string& pattern, int frame)
@@ -50,16 +54,36 @@ OIIO::ImageSpec outputSpec(const OIIO::ImageSpec& in, const std::string& format,
     if (format == "openexr") {
         spec.set_format(OIIO::TypeHalf);
         spec.attribute("compression", "zip:" + std::to_string(zipLevel));
-    } else if (format == "png") {
-        spec.set_format(OIIO::TypeDesc::UINT8);
-        spec.attribute("png:compressionLevel", zipLevel);
-        spec.attribute("png:filter", kPngFilterSub);
-        spec.attribute("oiio:UnassociatedAlpha", 1);
     } else if (format == "dpx") {
         spec.set_format(OIIO::TypeDesc::UINT16);
         spec.attribute("oiio:BitsPerSample", 10);
     }
     return spec;
+}
+
+// Reads the 8-bit RGBA frame of `reader` and writes it to `path` as kestrin-render writes a PNG
+// frame; returns an error message, empty on success.
+std::string copyToPng(OIIO::ImageInput& reader, const std::string& from, const std::string& path, int zipLevel)
+{
+    const OIIO::ImageSpec& spec = reader.spec();
+    if (spec.format != OIIO::TypeDesc::UINT8 || spec.nchannels != 4)
+        return "cannot write " + path + ": PNG is written as kestrin-render writes it, from 8-bit RGBA only, and " +
+               from + " is not 8-bit RGBA";
+    // The rows are read straight into the encoder's frame, as kestrin-render converts them there.
+    Vx::Render::PngEncoder png(spec.width, spec.height, zipLevel);
+    if (!reader.read_image(0, 0, 0, 4, OIIO::TypeDesc::UINT8, png.getRow(0), 4, OIIO::stride_t(png.getRowStride())))
+        return "cannot read " + from + ": " + reader.geterror();
+    png.filterRows(0, spec.height);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"), std::fclose);
+    if (!file)
+        return "cannot write " + path + ": " + std::strerror(errno);
+    bool written = true;
+    png.write([&](const unsigned char* data, std::size_t size) {
+        written = written && std::fwrite(data, 1, size, file.get()) == size;
+    });
+    if (!written || std::fclose(file.release()) != 0)
+        return "cannot write " + path + ": " + std::strerror(errno);
+    return {};
 }
 
 // Reads frame `frame` of `in` and writes it to `out`; returns an error message, empty on success.
@@ -72,8 +96,10 @@ std::string copyFrame(const std::string& in, const std::string& out, int frame, 
     auto reader = OIIO::ImageInput::open(from, &config);
     if (!reader)
         return "cannot read " + from + ": " + OIIO::geterror();
+    if (OIIO::Strutil::iends_with(to, ".png"))
+        return copyToPng(*reader, from, to, zipLevel);
     const OIIO::ImageSpec& spec = reader->spec();
-    // Ten-bit DPX is unpacked to 16 bits by the reader; EXR stays half, PNG 8-bit.
+    // Ten-bit DPX is unpacked to 16 bits by the reader; EXR stays half.
     std::vector<unsigned char> pixels(spec.image_bytes(true));
     if (!reader->read_image(0, 0, 0, spec.nchannels, spec.format, pixels.data()))
         return "cannot read " + from + ": " + reader->geterror();

@@ -3,6 +3,7 @@
 
 #include <Vx/Render/InQuotes.h>
 #include <Vx/Render/PixelConversions.h>
+#include <Vx/Render/PngEncoder.h>
 #include <Vx/Render/TemporaryFile.h>
 #include <Vx/Render/TileRenderer.h>
 
@@ -13,6 +14,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <new>
 #include <stdexcept>
 
@@ -29,7 +31,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kMaxJpegSide = 65500;
-constexpr int kPngFilterSub = 0x10; // libpng's PNG_FILTER_SUB
 
 // OpenImageIO's writers write through this proxy into the descriptor of the temporary file, so
 // that (1) no writer opens a file by name: the file written is the one TemporaryFile created
@@ -134,16 +135,9 @@ OIIO::ImageSpec plainSpec(const std::string& format, int width, int height, int 
         spec.attribute("compression", withZipLevel("zip", zipLevel));
         return spec;
     }
-    if (format == "png") {
-        OIIO::ImageSpec spec(width, height, 4, OIIO::TypeDesc::UINT8);
-        // Rows filtered by their left neighbour ("sub") compress about as well as libpng's
-        // adaptive choice, at a fraction of its cost.
-        spec.attribute("png:compressionLevel", zipLevel);
-        spec.attribute("png:filter", kPngFilterSub);
-        // The pixels handed over are already divided by alpha (see toStraight8Bit).
-        spec.attribute("oiio:UnassociatedAlpha", 1);
-        return spec;
-    }
+    // PNG is written by PngEncoder, at the zip level of the Layout.
+    if (format == "png")
+        return OIIO::ImageSpec(width, height, 4, OIIO::TypeDesc::UINT8);
     if (format == "tiff")
         return OIIO::ImageSpec(width, height, 4, OIIO::TypeDesc::UINT16);
     if (format == "dpx") {
@@ -160,7 +154,7 @@ OIIO::ImageSpec plainSpec(const std::string& format, int width, int height, int 
 enum class RowType
 {
     Float,         // OpenImageIO converts to the file's type
-    Straight8Bit,  // PNG: 8-bit RGBA, colour divided by alpha
+    Straight8Bit,  // PNG: 8-bit RGBA, colour divided by alpha, converted into PngEncoder's frame
     Unsigned16RGB, // DPX: 16-bit RGB for its 10-bit writer, converted here (OpenImageIO's is slower)
     Half,          // EXR of half RGBA: converted here, eight values at a time where the processor can
 };
@@ -188,6 +182,7 @@ struct Layout
     std::string format;
     OIIO::ImageSpec spec;
     RowType rows = RowType::Float;
+    int zipLevel = 1;
     bool follow = false; // pixels merged with the input's other channels (see mergeWithInput)
     int target[4] = {0, 1, 2, 3};
 };
@@ -214,6 +209,7 @@ Layout chooseLayout(const std::string& path, int width, int height, const Source
 {
     Layout layout;
     layout.format = checkedFormat(path);
+    layout.zipLevel = zipLevel;
     // libjpeg ends the process on a frame it cannot hold instead of reporting an error.
     if (layout.format == "jpeg" && (width > kMaxJpegSide || height > kMaxJpegSide))
         throw std::runtime_error("Cannot write " + inQuotes(path) + ": JPEG holds at most " +
@@ -247,7 +243,9 @@ Layout chooseLayout(const std::string& path, int width, int height, const Source
 }
 
 // A strip of whole rows of a frame in its file's pixels: rendered pixels are converted into it
-// (from any thread, each pixel once), then its rows are handed to the writer.
+// (from any thread, each pixel once), then its rows are handed to the writer. A PNG frame is
+// compressed whole: its pixels go straight into the encoder's frame, whose rows are filtered
+// strip by strip.
 class FileStrip
 {
 public:
@@ -256,9 +254,7 @@ public:
     {
         const std::size_t pixels = m_width * std::size_t(rows);
         if (layout.rows == RowType::Straight8Bit) {
-            m_bytes.resize(pixels * 4);
-            m_type = OIIO::TypeDesc::UINT8;
-            m_pixelValues = 4;
+            m_png = std::make_unique<PngEncoder>(layout.spec.width, layout.spec.height, layout.zipLevel);
         } else if (layout.rows == RowType::Unsigned16RGB || layout.rows == RowType::Half) {
             const bool half = layout.rows == RowType::Half;
             m_pixelValues = half ? 4 : 3;
@@ -276,8 +272,8 @@ public:
     void put(int row, int column, int count, const float* rgba)
     {
         const std::size_t at = (std::size_t(row - m_first) * m_width + std::size_t(column)) * m_pixelValues;
-        if (m_layout.rows == RowType::Straight8Bit)
-            toStraight8Bit(rgba, std::size_t(count), m_bytes.data() + at);
+        if (m_png)
+            toStraight8Bit(rgba, std::size_t(count), m_png->getRow(row) + std::size_t(column) * 4);
         else if (m_layout.rows == RowType::Unsigned16RGB)
             toUnsigned16RGB(rgba, std::size_t(count), m_words.data() + at);
         else if (m_layout.rows == RowType::Half)
@@ -288,14 +284,21 @@ public:
         else
             std::memcpy(m_floats.data() + at, rgba, std::size_t(count) * 4 * sizeof(float));
     }
+    /// The encoder of a PNG frame, or null: the strips of other formats go to OpenImageIO's
+    /// writer, set with setOutput().
+    PngEncoder* getPngEncoder() const { return m_png.get(); }
+    void setOutput(OIIO::ImageOutput* out) { m_out = out; }
     /// Writes the strip's rows up to image row `end` (exclusive); false when the writer fails.
-    bool write(OIIO::ImageOutput& out, int end) const
+    bool write(int end) const
     {
-        const void* data = m_type == OIIO::TypeDesc::UINT8 ? static_cast<const void*>(m_bytes.data())
-                           : m_words.empty()               ? static_cast<const void*>(m_floats.data())
-                                                           : static_cast<const void*>(m_words.data());
-        return out.write_scanlines(m_layout.spec.y + m_first, m_layout.spec.y + end, 0, m_type, data,
-                                   OIIO::stride_t(m_pixelValues * m_type.size()));
+        if (m_png) {
+            m_png->filterRows(m_first, end);
+            return true;
+        }
+        const void* data =
+            m_words.empty() ? static_cast<const void*>(m_floats.data()) : static_cast<const void*>(m_words.data());
+        return m_out->write_scanlines(m_layout.spec.y + m_first, m_layout.spec.y + end, 0, m_type, data,
+                                      OIIO::stride_t(m_pixelValues * m_type.size()));
     }
 
 private:
@@ -305,14 +308,23 @@ private:
     std::size_t m_pixelValues = 0; // values a pixel takes in the strip
     OIIO::TypeDesc m_type = OIIO::TypeFloat;
     std::vector<float> m_floats;
-    std::vector<unsigned char> m_bytes;
     std::vector<std::uint16_t> m_words;
+    std::unique_ptr<PngEncoder> m_png;
+    OIIO::ImageOutput* m_out = nullptr;
     int m_first = 0;
 };
 
-void writeFile(const std::string& path, const Layout& layout, const std::function<bool(OIIO::ImageOutput&)>& writeRows)
+// Writes the frame whose strips `writeRows` fills and writes (see FileStrip::write) to `path`,
+// through a TemporaryFile.
+void writeFile(const std::string& path, const Layout& layout, FileStrip& strip, const std::function<bool()>& writeRows)
 {
     TemporaryFile file(path);
+    if (const PngEncoder* png = strip.getPngEncoder()) {
+        writeRows();
+        png->write([&](const unsigned char* data, std::size_t size) { file.write(data, size); });
+        file.commit();
+        return;
+    }
     DescriptorOutput proxy(file.getDescriptor(), file.getPath());
     auto out = OIIO::ImageOutput::create(layout.format);
     if (!out)
@@ -328,7 +340,8 @@ void writeFile(const std::string& path, const Layout& layout, const std::functio
         // the results of the calls count.
         bool ok = false;
         try {
-            ok = out->open(file.getPath(), layout.spec) && writeRows(*out);
+            strip.setOutput(out.get());
+            ok = out->open(file.getPath(), layout.spec) && writeRows();
         } catch (...) {
             // A frame rendered as it is written fails in its tiles: the writer lets go of the
             // file, which is removed, before the tile's error goes on.
@@ -400,13 +413,13 @@ void FrameWriter::writeFrame(const std::string& path, const OIIO::ImageBuf& imag
     }
     // Strips of the frame converted into the file's pixels, as a rendered frame is written.
     FileStrip strip(layout, input, std::min(height, kStripRows));
-    writeFile(path, layout, [&](OIIO::ImageOutput& out) {
+    writeFile(path, layout, strip, [&] {
         for (int y0 = 0; y0 < height; y0 += kStripRows) {
             const int y1 = std::min(height, y0 + kStripRows);
             strip.start(y0);
             for (int y = y0; y < y1; ++y)
                 strip.put(y, 0, width, rgba + std::size_t(y) * std::size_t(width) * 4);
-            if (!strip.write(out, y1))
+            if (!strip.write(y1))
                 return false;
         }
         return true;
@@ -426,12 +439,12 @@ void FrameWriter::write(const std::string& path, const TileRenderer& renderer, c
         const TileRenderer::RowConsumer convert = [&](int row, int column, int count, const float* rgba) {
             strip.put(row, column, count, rgba);
         };
-        writeFile(path, layout, [&](OIIO::ImageOutput& out) {
+        writeFile(path, layout, strip, [&] {
             const int strips = renderer.getStripCount(node, level);
             for (int s = 0; s < strips; ++s) {
                 // Strips are counted from the top: each starts where the one before ended.
                 const std::pair<int, int> rows = renderer.renderStrip(node, time, s, convert, level);
-                if (!strip.write(out, rows.second))
+                if (!strip.write(rows.second))
                     return false;
                 strip.start(rows.second);
             }
@@ -449,18 +462,21 @@ std::vector<unsigned char> FrameWriter::encodePng(const OIIO::ImageBuf& image) c
     const OIIO::ROI roi = image.roi();
     if (image.nchannels() != 4 || image.spec().format != OIIO::TypeFloat || !image.localpixels())
         throw std::runtime_error("Cannot encode the preview: the rendered image is not float RGBA");
-    const std::size_t pixelCount = std::size_t(roi.width()) * std::size_t(roi.height());
-    std::vector<unsigned char> bytes(pixelCount * 4);
-    toStraight8Bit(static_cast<const float*>(image.localpixels()), pixelCount, bytes.data());
     std::vector<unsigned char> file;
-    OIIO::Filesystem::IOVecOutput proxy(file);
-    auto out = OIIO::ImageOutput::create("png");
-    const OIIO::ImageSpec spec = plainSpec("png", roi.width(), roi.height(), m_options.zipLevel);
-    const bool ok = out && out->set_ioproxy(&proxy) && out->open("preview.png", spec) &&
-                    out->write_image(OIIO::TypeDesc::UINT8, bytes.data());
-    const bool closed = out && out->close();
-    if (!ok || !closed)
-        throw std::runtime_error("Cannot encode the preview as PNG: " + (out ? out->geterror() : OIIO::geterror()));
+    try {
+        PngEncoder png(roi.width(), roi.height(), m_options.zipLevel);
+        const float* rgba = static_cast<const float*>(image.localpixels());
+        const std::size_t width = std::size_t(roi.width());
+        for (int y = 0; y < roi.height(); ++y)
+            toStraight8Bit(rgba + std::size_t(y) * width * 4, width, png.getRow(y));
+        png.filterRows(0, roi.height());
+        png.write([&](const unsigned char* data, std::size_t size) { file.insert(file.end(), data, data + size); });
+    } catch (const std::bad_alloc&) {
+        throw std::runtime_error("Cannot encode the preview as PNG: out of memory for the " +
+                                 std::to_string(roi.width()) + "x" + std::to_string(roi.height()) + " frame");
+    } catch (const std::exception& e) {
+        throw std::runtime_error(std::string("Cannot encode the preview as PNG: ") + e.what());
+    }
     return file;
 }
 

@@ -259,7 +259,8 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostre
             ->type_name("N");
     app.add_option("--tile-size", o.tileSize, "Tile size in pixels")->check(CLI::Range(8, 8192));
     app.add_option("--zip-level", o.zipLevel,
-                   "zlib level of EXR (zip, zips) and PNG outputs: 1 writes fastest (default), 9 the smallest files")
+                   "Compression level of EXR (zip, zips: zlib) and PNG (libdeflate) outputs: 1 writes fastest "
+                   "(default), 9 the smallest files")
         ->check(CLI::Range(1, 9));
     app.add_option("--save", o.save,
                    "Write the composition to this file after the run (checked before the first frame)")

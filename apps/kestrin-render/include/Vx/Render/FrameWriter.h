@@ -3,9 +3,9 @@
 // The file format follows the path's extension: .exr (half float RGBA, zip, or the input's layout
 // and compression), .png (8-bit RGBA), .tif/.tiff (16-bit RGBA), .dpx (10-bit RGB), .jpg/.jpeg
 // (8-bit RGB, quality 95). EXR zip and PNG are written at the zip level of the options (fastest by
-// default). Formats that store unassociated alpha get the rendered premultiplied colour divided by
-// alpha as it is written (PNG here, in float; the others by OpenImageIO); formats without alpha
-// drop it.
+// default). PNG is written by PngEncoder (libdeflate), the others by OpenImageIO. Formats that
+// store unassociated alpha get the rendered premultiplied colour divided by alpha as it is written
+// (PNG here, in float; the others by OpenImageIO); formats without alpha drop it.
 //
 // Every frame is first written under a hidden temporary name in the destination folder (see
 // TemporaryFile: created exclusively, under a random name, written through its descriptor), then
@@ -43,8 +43,9 @@ class FrameWriter
 public:
     struct Options
     {
-        /// The zlib level of EXR outputs compressed with zip or zips and of PNG outputs: 1 writes
-        /// fastest, 9 the smallest files. Level 1 files are a few percent larger than level 6.
+        /// The compression level of EXR outputs compressed with zip or zips (zlib's) and of PNG
+        /// outputs (libdeflate's): 1 writes fastest, 9 the smallest files. Level 1 files are a
+        /// few percent larger than level 6.
         int zipLevel = 1;
     };
 
@@ -62,7 +63,8 @@ public:
     /// to `path` as write() writes renderer.render(node, time, level), byte for byte, without
     /// ever holding the whole rendered frame: a strip of rows (a row of tiles) at a time, each
     /// tile converted to the file's pixels on the worker that rendered it, the strip handed to
-    /// the format's writer before the next one is rendered. The first error of a tile is
+    /// the format's writer before the next one is rendered (PNG's encoder keeps the frame's 8-bit
+    /// rows and compresses them once the last strip is in). The first error of a tile is
     /// rethrown as it was raised (no file is left behind); errors of the file as for write().
     void write(const std::string& path, const TileRenderer& renderer, const PxImageProtocol& node, double time,
                int level, const SourceFrame* input = nullptr) const;

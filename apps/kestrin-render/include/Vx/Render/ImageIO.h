@@ -90,7 +90,7 @@ public:
     /// An ImageSequenceSource over `pattern` (call on the graph thread, as pxCreateNode).
     virtual PxStrongHndl<FrameSource> createSequenceSource(const FramePattern& pattern,
                                                            const FrameSource::Options& options) const = 0;
-    /// A FrameWriter writing EXR zip and PNG at zlib level `zipLevel` (1-9).
+    /// A FrameWriter writing EXR zip (zlib) and PNG (libdeflate) at level `zipLevel` (1-9).
     virtual std::unique_ptr<FrameOutput> createFrameWriter(int zipLevel) const = 0;
     /// The header attributes of the image file `path`, as texts (see FileMetadata.h). Throws
     /// std::runtime_error naming the file when it cannot be read.

@@ -42,7 +42,7 @@ struct RenderOptions
     std::optional<std::pair<int, int>> size;                     ///< --size WxH of a generated plate
     int threads = 0;                                             ///< 0: one per core
     int tileSize = 256;
-    int zipLevel = 1;       ///< zlib level of EXR zip and PNG outputs
+    int zipLevel = 1;       ///< compression level of EXR zip (zlib) and PNG (libdeflate) outputs
     std::string save;       ///< --save FILE.json
     std::string pluginPath; ///< --plugin-path, else the default folder
     bool describe = false;
