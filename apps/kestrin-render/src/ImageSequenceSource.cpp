@@ -127,6 +127,10 @@ void SourceFrame::getPremultipliedRGBA(int column, int row, float rgba[4]) const
         halfToFloat(&words[index * 4], 4, rgba);
         return;
     }
+    if (!bytes.empty()) {
+        getValues(index, 1, rgba);
+        return;
+    }
     if (!words.empty()) {
         unsigned16RGBToFloatRGBA(&words[index * 3], 1, rgba);
         return;
@@ -139,7 +143,11 @@ void SourceFrame::getPremultipliedRGBA(int column, int row, float rgba[4]) const
 void SourceFrame::getValues(std::size_t first, std::size_t count, float* out) const
 {
     const std::size_t channels = std::size_t(spec.nchannels);
-    if (halfWords)
+    if (!bytes.empty()) {
+        unsigned8ToFloat(&bytes[first * channels], count * channels, out);
+        if (unassociated)
+            premultiplyRGBA(out, count);
+    } else if (halfWords)
         halfToFloat(&words[first * channels], count * channels, out);
     else if (!words.empty())
         unsigned16ToFloat(&words[first * channels], count * channels, out);
@@ -150,7 +158,7 @@ void SourceFrame::getValues(std::size_t first, std::size_t count, float* out) co
 bool SourceFrame::holdsPixels(std::size_t pixelCount) const
 {
     const std::size_t values = pixelCount * std::size_t(spec.nchannels);
-    return pixels.size() == values || words.size() == values;
+    return pixels.size() == values || words.size() == values || bytes.size() == values;
 }
 
 ImageSequenceSource::ImageSequenceSource(const Init& init, const FramePattern& pattern, const Options& options)
@@ -227,8 +235,10 @@ PxImageResult ImageSequenceSource::getImage(const PxImageContext& ctx) const
                 const std::size_t first =
                     (std::size_t(row) * std::size_t(spec.width) + std::size_t(inside0 - dataX)) * channels;
                 float* to = p + std::size_t(inside0 - ctx.region.x0) * 4;
-                const float* from = frame->words.empty() ? &frame->pixels[first] : nullptr;
-                if (frame->halfWords) {
+                const float* from = frame->words.empty() && frame->bytes.empty() ? &frame->pixels[first] : nullptr;
+                if (!frame->bytes.empty()) {
+                    frame->getValues(first / 4, std::size_t(inside1 - inside0), to);
+                } else if (frame->halfWords) {
                     halfToFloat(&frame->words[first], std::size_t(inside1 - inside0) * 4, to);
                 } else if (!from) {
                     unsigned16RGBToFloatRGBA(&frame->words[first], std::size_t(inside1 - inside0), to);
@@ -381,6 +391,8 @@ std::shared_ptr<const SourceFrame> ImageSequenceSource::decode(std::int64_t fram
                 stores->spare.push_back(std::move(done->pixels));
             if (stores->spareWords.size() < kSpareStores && !done->words.empty())
                 stores->spareWords.push_back(std::move(done->words));
+            if (stores->spareBytes.size() < kSpareStores && !done->bytes.empty())
+                stores->spareBytes.push_back(std::move(done->bytes));
         }
         delete done;
     });
@@ -394,7 +406,7 @@ std::shared_ptr<const SourceFrame> ImageSequenceSource::decode(std::int64_t fram
     // time, and turned into float here by table: the same values as OpenImageIO's conversion,
     // without its per-value arithmetic and without a second frame's worth of memory. 16-bit R,
     // G, B alone and half R, G, B, A, with no colour to convert, stay as stored until tiles are
-    // made (see words).
+    // made (see words); so do 8-bit R, G, B, A (see bytes).
     const bool bytes = spec.format == OIIO::TypeDesc::UINT8 && spec.channelformats.empty();
     const bool words = spec.format == OIIO::TypeDesc::UINT16 && spec.channelformats.empty();
     const int* order = result->rgbaChannels;
@@ -403,17 +415,21 @@ std::shared_ptr<const SourceFrame> ImageSequenceSource::decode(std::int64_t fram
                         spec.nchannels == 4 && inOrder && order[3] == 3 &&
                         spec.get_int_attribute("oiio:UnassociatedAlpha", 0) == 0;
     const bool keepWords = result->halfWords || (words && !m_colour && spec.nchannels == 3 && inOrder && order[3] < 0);
+    const bool keepBytes = bytes && !m_colour && spec.nchannels == 4 && inOrder && order[3] == 3;
     {
         const std::lock_guard<std::mutex> lock(m_stores->mutex);
-        auto& spare = m_stores->spare;
-        auto& spareWords = m_stores->spareWords;
-        if (keepWords && !spareWords.empty()) {
-            result->words = std::move(spareWords.back());
-            spareWords.pop_back();
-        } else if (!keepWords && !spare.empty()) {
-            result->pixels = std::move(spare.back());
-            spare.pop_back();
-        }
+        const auto take = [](auto& spare, auto& store) {
+            if (!spare.empty()) {
+                store = std::move(spare.back());
+                spare.pop_back();
+            }
+        };
+        if (keepWords)
+            take(m_stores->spareWords, result->words);
+        else if (keepBytes)
+            take(m_stores->spareBytes, result->bytes);
+        else
+            take(m_stores->spare, result->pixels);
     }
     const std::size_t count = std::size_t(spec.width) * std::size_t(spec.height) * std::size_t(spec.nchannels);
     const std::string size = std::to_string(spec.width) + "x" + std::to_string(spec.height) + " pixels of " +
@@ -427,11 +443,15 @@ std::shared_ptr<const SourceFrame> ImageSequenceSource::decode(std::int64_t fram
         // as it is (resize zeroes only values it adds).
         if (keepWords)
             result->words.resize(count);
+        else if (keepBytes)
+            result->bytes.resize(count);
         else
             result->pixels.resize(count);
     } catch (const std::bad_alloc&) {
         throw std::runtime_error("Cannot read " + inQuotes(result->path) + ": " + size + " need " +
-                                 std::to_string(count * (keepWords ? 2 : sizeof(float))) +
+                                 std::to_string(count * (keepBytes   ? 1
+                                                         : keepWords ? 2
+                                                                     : sizeof(float))) +
                                  " bytes, more than the system gives");
     }
     const std::size_t rowValues = std::size_t(spec.width) * std::size_t(spec.nchannels);
@@ -450,6 +470,7 @@ std::shared_ptr<const SourceFrame> ImageSequenceSource::decode(std::int64_t fram
     // premultiplied colour only.
     const int alpha = result->rgbaChannels[3];
     const bool unassociated = spec.get_int_attribute("oiio:UnassociatedAlpha", 0) != 0 && alpha >= 0;
+    result->unassociated = keepBytes && unassociated;
     bool isColour[64] = {};
     markColourChannels(result->rgbaChannels, isColour);
     bool read = true;
@@ -459,6 +480,10 @@ std::shared_ptr<const SourceFrame> ImageSequenceSource::decode(std::int64_t fram
         if (keepWords) {
             read = readRows(y0, y1, result->halfWords ? OIIO::TypeDesc::HALF : OIIO::TypeDesc::UINT16,
                             &result->words[std::size_t(y0) * rowValues]);
+            continue;
+        }
+        if (keepBytes) {
+            read = readRows(y0, y1, OIIO::TypeDesc::UINT8, &result->bytes[std::size_t(y0) * rowValues]);
             continue;
         }
         float* const out = &result->pixels[std::size_t(y0) * rowValues];

@@ -281,6 +281,12 @@ void floatToHalf(const float* in, std::size_t count, std::uint16_t* out)
     }
 }
 
+void premultiplyRGBA(float* rgba, std::size_t pixelCount)
+{
+    static const bool kColour[64] = {true, true, true};
+    premultiply(rgba, pixelCount, 4, 3, kColour);
+}
+
 void premultiply(float* pixels, std::size_t pixelCount, int channels, int alpha, const bool isColour[64])
 {
     // The common layouts (RGBA, alpha last) in loops of their own, which the compiler unrolls.

@@ -75,7 +75,11 @@ struct SourceFrame
     /// stored, spec.nchannels per pixel, top row first, turned into float as tiles are made (half
     /// the memory, and no float frame written and read again).
     std::vector<std::uint16_t> words;
-    bool halfWords = false;                 ///< `words` holds halves (their bits), not 16-bit integers
+    bool halfWords = false; ///< `words` holds halves (their bits), not 16-bit integers
+    /// The same for 8-bit R, G, B, A files (PNG, most 8-bit TIFFs) read with no colour
+    /// conversion: the values as stored, premultiplied as tiles are made when `unassociated`.
+    std::vector<unsigned char> bytes;
+    bool unassociated = false;              ///< `bytes` holds colour not yet multiplied by alpha
     int rgbaChannels[4] = {-1, -1, -1, -1}; ///< the channels read as R, G, B, A (-1: none)
     /// The header's attributes as texts, which every tile of the frame carries (PxMetadata).
     PxMetadataPtr metadata;
@@ -146,6 +150,7 @@ private:
         std::mutex mutex;
         std::vector<std::vector<float>> spare;              // at most kSpareStores
         std::vector<std::vector<std::uint16_t>> spareWords; // the same for SourceFrame::words
+        std::vector<std::vector<unsigned char>> spareBytes; // and SourceFrame::bytes
     };
     static constexpr std::size_t kSpareStores = 2;
     std::shared_ptr<PixelStores> m_stores = std::make_shared<PixelStores>();

@@ -32,6 +32,9 @@ void halfToFloat(const std::uint16_t* in, std::size_t count, float* out);
 /// for a half gives infinity, NaN stays NaN.
 void floatToHalf(const float* in, std::size_t count, std::uint16_t* out);
 
+/// Multiplies the colour of `pixelCount` RGBA pixels by their alpha, as premultiply() does.
+void premultiplyRGBA(float* rgba, std::size_t pixelCount);
+
 /// Multiplies the colour channels of `pixelCount` pixels of `channels` interleaved floats by the
 /// pixel's channel `alpha`; `isColour[c]` tells which channels are colour (at most 64 channels).
 void premultiply(float* pixels, std::size_t pixelCount, int channels, int alpha, const bool isColour[64]);
