@@ -9,6 +9,7 @@
 #include <emmintrin.h>
 #endif
 #if defined(__x86_64__)
+#include <cpuid.h>
 #include <immintrin.h>
 #endif
 
@@ -222,7 +223,11 @@ namespace {
 // values holding a NaN are left to Imath's conversion.
 bool hasHalfInstructions()
 {
-    static const bool has = __builtin_cpu_supports("avx") && __builtin_cpu_supports("f16c");
+    // F16C from CPUID (leaf 1, ECX bit 29): not every compiler's __builtin_cpu_supports knows it.
+    static const bool has = [] {
+        unsigned int eax = 0, ebx = 0, ecx = 0, edx = 0;
+        return __builtin_cpu_supports("avx") && __get_cpuid(1, &eax, &ebx, &ecx, &edx) != 0 && (ecx & (1u << 29)) != 0;
+    }();
     return has;
 }
 
