@@ -352,9 +352,7 @@ void ColourConversion::convert(SourceFrame& frame) const
     std::vector<float> rgba(kChunkPixels * 4);
     for (std::size_t start = 0; start < count; start += kChunkPixels) {
         const std::size_t n = std::min(kChunkPixels, count - start);
-        for (std::size_t p = 0; p < n; ++p)
-            frame.getPremultipliedRGBA(int((start + p) % std::size_t(frame.spec.width)),
-                                       int((start + p) / std::size_t(frame.spec.width)), &rgba[p * 4]);
+        frame.getRGBA(start, n, rgba.data());
         convertRGBA(rgba.data(), n);
         for (std::size_t p = 0; p < n; ++p)
             for (int c = 0; c < 3; ++c)

@@ -122,22 +122,46 @@ void findRGBAChannels(const OIIO::ImageSpec& spec, int rgba[4])
 
 void SourceFrame::getPremultipliedRGBA(int column, int row, float rgba[4]) const
 {
-    const std::size_t index = std::size_t(row) * std::size_t(spec.width) + std::size_t(column);
-    if (halfWords) {
-        halfToFloat(&words[index * 4], 4, rgba);
+    getRGBA(std::size_t(row) * std::size_t(spec.width) + std::size_t(column), 1, rgba);
+}
+
+void SourceFrame::getRGBA(std::size_t first, std::size_t count, float* rgba) const
+{
+    if (!bytes.empty()) {
+        getValues(first, count, rgba);
         return;
     }
-    if (!bytes.empty()) {
-        getValues(index, 1, rgba);
+    if (halfWords) {
+        halfToFloat(&words[first * 4], count * 4, rgba);
         return;
     }
     if (!words.empty()) {
-        unsigned16RGBToFloatRGBA(&words[index * 3], 1, rgba);
+        unsigned16RGBToFloatRGBA(&words[first * 3], count, rgba);
         return;
     }
-    const float* p = &pixels[index * std::size_t(spec.nchannels)];
-    for (int i = 0; i < 4; ++i)
-        rgba[i] = rgbaChannels[i] >= 0 ? p[rgbaChannels[i]] : (i == 3 ? 1.0f : 0.0f);
+    const std::size_t channels = std::size_t(spec.nchannels);
+    const float* from = &pixels[first * channels];
+    const int* const order = rgbaChannels;
+    const bool inOrder = order[0] == 0 && order[1] == 1 && order[2] == 2;
+    if (inOrder && channels == 4 && order[3] == 3) {
+        std::memcpy(rgba, from, count * 4 * sizeof(float));
+        return;
+    }
+    std::size_t p = 0;
+#if defined(__SSE2__)
+    if (inOrder && channels == 3 && order[3] < 0) {
+        // A pixel a step as four floats, the fourth (the next pixel's red) replaced by alpha 1,
+        // bit for bit; the last pixel below, so that nothing past the frame is read.
+        const __m128 colour = _mm_castsi128_ps(_mm_set_epi32(0, -1, -1, -1));
+        const __m128 opaque = _mm_set_ps(1.0f, 0.0f, 0.0f, 0.0f);
+        for (; p + 1 < count; ++p)
+            _mm_storeu_ps(rgba + p * 4, _mm_or_ps(_mm_and_ps(_mm_loadu_ps(from + p * 3), colour), opaque));
+    }
+#endif
+    for (; p < count; ++p)
+        for (int i = 0; i < 4; ++i)
+            rgba[p * 4 + std::size_t(i)] =
+                order[i] >= 0 ? from[p * channels + std::size_t(order[i])] : (i == 3 ? 1.0f : 0.0f);
 }
 
 void SourceFrame::getValues(std::size_t first, std::size_t count, float* out) const
@@ -215,53 +239,18 @@ PxImageResult ImageSequenceSource::getImage(const PxImageContext& ctx) const
     const int dataX = spec.x - spec.full_x;
     const int dataY = spec.y - spec.full_y;
     const int scale = 1 << ctx.level;
-    // Files holding premultiplied R, G, B, A in that order (most EXRs) are copied row by row; R,
-    // G, B without alpha (DPX) row by row with alpha 1.
-    const int* const order = frame->rgbaChannels;
-    const bool plainRGB = order[0] == 0 && order[1] == 1 && order[2] == 2 && scale == 1;
-    const bool plainRGBA = plainRGB && spec.nchannels == 4 && order[3] == 3;
-    const bool plainOpaque = plainRGB && spec.nchannels == 3 && order[3] < 0;
     for (int y = ctx.region.y0; y < ctx.region.y1; ++y) {
         float* p = out.getRow(y);
         const int row = m_format.height - 1 - y * scale - dataY;
-        if (plainRGBA || plainOpaque) {
+        // At full size a row's pixels inside the file's data window are one run of the frame.
+        if (scale == 1) {
             const int inside0 = std::clamp(dataX, ctx.region.x0, ctx.region.x1);
             const int inside1 = std::clamp(dataX + spec.width, inside0, ctx.region.x1);
-            const bool rowInside = row >= 0 && row < spec.height;
             float* const end = p + std::size_t(ctx.region.getWidth()) * 4;
-            if (rowInside && inside1 > inside0) {
+            if (row >= 0 && row < spec.height && inside1 > inside0) {
                 std::fill(p, p + std::size_t(inside0 - ctx.region.x0) * 4, 0.0f);
-                const std::size_t channels = std::size_t(spec.nchannels);
-                const std::size_t first =
-                    (std::size_t(row) * std::size_t(spec.width) + std::size_t(inside0 - dataX)) * channels;
-                float* to = p + std::size_t(inside0 - ctx.region.x0) * 4;
-                const float* from = frame->words.empty() && frame->bytes.empty() ? &frame->pixels[first] : nullptr;
-                if (!frame->bytes.empty()) {
-                    frame->getValues(first / 4, std::size_t(inside1 - inside0), to);
-                } else if (frame->halfWords) {
-                    halfToFloat(&frame->words[first], std::size_t(inside1 - inside0) * 4, to);
-                } else if (!from) {
-                    unsigned16RGBToFloatRGBA(&frame->words[first], std::size_t(inside1 - inside0), to);
-                } else if (plainRGBA) {
-                    std::memcpy(to, from, std::size_t(inside1 - inside0) * 4 * sizeof(float));
-                } else {
-                    int x = inside0;
-#if defined(__SSE2__)
-                    // A pixel a step as four floats, the fourth (the next pixel's red) replaced
-                    // by alpha 1, bit for bit; the row's last pixel below, so that nothing past
-                    // the frame is read.
-                    const __m128 colour = _mm_castsi128_ps(_mm_set_epi32(0, -1, -1, -1));
-                    const __m128 opaque = _mm_set_ps(1.0f, 0.0f, 0.0f, 0.0f);
-                    for (; x + 1 < inside1; ++x, from += 3, to += 4)
-                        _mm_storeu_ps(to, _mm_or_ps(_mm_and_ps(_mm_loadu_ps(from), colour), opaque));
-#endif
-                    for (; x < inside1; ++x, from += 3, to += 4) {
-                        to[0] = from[0];
-                        to[1] = from[1];
-                        to[2] = from[2];
-                        to[3] = 1.0f;
-                    }
-                }
+                frame->getRGBA(std::size_t(row) * std::size_t(spec.width) + std::size_t(inside0 - dataX),
+                               std::size_t(inside1 - inside0), p + std::size_t(inside0 - ctx.region.x0) * 4);
                 std::fill(p + std::size_t(inside1 - ctx.region.x0) * 4, end, 0.0f);
             } else {
                 std::fill(p, end, 0.0f);

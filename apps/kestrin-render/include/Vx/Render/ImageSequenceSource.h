@@ -88,6 +88,9 @@ struct SourceFrame
 
     /// The premultiplied RGBA of pixel (column, row), row 0 at the top.
     void getPremultipliedRGBA(int column, int row, float rgba[4]) const;
+    /// The same for `count` pixels from pixel index `first` on (one run of the frame), into
+    /// `rgba` (4 values a pixel).
+    void getRGBA(std::size_t first, std::size_t count, float* rgba) const;
     /// Every channel of `count` pixels from pixel index `first` on, as float (spec.nchannels a
     /// pixel), into `out`.
     void getValues(std::size_t first, std::size_t count, float* out) const;
