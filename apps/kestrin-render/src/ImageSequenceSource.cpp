@@ -405,6 +405,11 @@ std::shared_ptr<const SourceFrame> ImageSequenceSource::decode(std::int64_t fram
                         spec.get_int_attribute("oiio:UnassociatedAlpha", 0) == 0;
     const bool keepWords = result->halfWords || (words && !m_colour && spec.nchannels == 3 && inOrder && order[3] < 0);
     const bool keepBytes = bytes && !m_colour && spec.nchannels == 4 && inOrder && order[3] == 3;
+    // The type the frame is held in.
+    const OIIO::TypeDesc held = result->halfWords ? OIIO::TypeDesc::HALF
+                                : keepWords       ? OIIO::TypeDesc::UINT16
+                                : keepBytes       ? OIIO::TypeDesc::UINT8
+                                                  : OIIO::TypeFloat;
     {
         const std::lock_guard<std::mutex> lock(m_stores->mutex);
         const auto take = [](auto& spare, auto& store) {
@@ -438,10 +443,7 @@ std::shared_ptr<const SourceFrame> ImageSequenceSource::decode(std::int64_t fram
             result->pixels.resize(count);
     } catch (const std::bad_alloc&) {
         throw std::runtime_error("Cannot read " + inQuotes(result->path) + ": " + size + " need " +
-                                 std::to_string(count * (keepBytes   ? 1
-                                                         : keepWords ? 2
-                                                                     : sizeof(float))) +
-                                 " bytes, more than the system gives");
+                                 std::to_string(count * held.size()) + " bytes, more than the system gives");
     }
     const std::size_t rowValues = std::size_t(spec.width) * std::size_t(spec.nchannels);
     std::vector<unsigned char> strip8;
@@ -466,13 +468,9 @@ std::shared_ptr<const SourceFrame> ImageSequenceSource::decode(std::int64_t fram
     for (int y0 = 0; read && y0 < spec.height; y0 += stripRows) {
         const int y1 = std::min(spec.height, y0 + stripRows);
         const std::size_t values = std::size_t(y1 - y0) * rowValues;
-        if (keepWords) {
-            read = readRows(y0, y1, result->halfWords ? OIIO::TypeDesc::HALF : OIIO::TypeDesc::UINT16,
-                            &result->words[std::size_t(y0) * rowValues]);
-            continue;
-        }
-        if (keepBytes) {
-            read = readRows(y0, y1, OIIO::TypeDesc::UINT8, &result->bytes[std::size_t(y0) * rowValues]);
+        if (keepWords || keepBytes) {
+            auto* const store = keepBytes ? static_cast<void*>(result->bytes.data()) : result->words.data();
+            read = readRows(y0, y1, held, static_cast<char*>(store) + std::size_t(y0) * rowValues * held.size());
             continue;
         }
         float* const out = &result->pixels[std::size_t(y0) * rowValues];
