@@ -80,75 +80,68 @@ void BM_TileRowsIntoStrip(benchmark::State& state)
 }
 BENCHMARK(BM_TileRowsIntoStrip)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
-void BM_Unsigned8ToFloat(benchmark::State& state)
+// A conversion of a frame's worth of values: `in` made by make(i), `convert(in, out)` timed,
+// `bytes` (the frame's float side) counted a run.
+template <class In, class Out, class Make, class Convert>
+void timeConversion(benchmark::State& state, std::size_t inValues, std::size_t outValues, std::size_t bytes, Make make,
+                    Convert convert)
 {
-    std::vector<unsigned char> in(kPixels * 4);
+    std::vector<In> in(inValues);
     for (std::size_t i = 0; i < in.size(); ++i)
-        in[i] = static_cast<unsigned char>(i * 7);
-    std::vector<float> out(in.size());
+        in[i] = make(i);
+    std::vector<Out> out(outValues);
     for (auto _ : state) {
-        unsigned8ToFloat(in.data(), in.size(), out.data());
+        convert(in.data(), out.data());
         benchmark::DoNotOptimize(out.data());
     }
-    setCounters(state, out.size() * sizeof(float));
+    setCounters(state, bytes);
+}
+
+const auto kWords = [](std::size_t i) { return static_cast<std::uint16_t>(i * 64 + i / 3); };
+
+void BM_Unsigned8ToFloat(benchmark::State& state)
+{
+    const std::size_t n = kPixels * 4;
+    timeConversion<unsigned char, float>(
+        state, n, n, n * sizeof(float), [](std::size_t i) { return static_cast<unsigned char>(i * 7); },
+        [n](const unsigned char* in, float* out) { unsigned8ToFloat(in, n, out); });
 }
 BENCHMARK(BM_Unsigned8ToFloat)->Unit(benchmark::kMillisecond);
 
 void BM_Unsigned16ToFloat(benchmark::State& state)
 {
-    std::vector<std::uint16_t> in(kPixels * 3);
-    for (std::size_t i = 0; i < in.size(); ++i)
-        in[i] = static_cast<std::uint16_t>(i * 64 + i / 3);
-    std::vector<float> out(in.size());
-    for (auto _ : state) {
-        unsigned16ToFloat(in.data(), in.size(), out.data());
-        benchmark::DoNotOptimize(out.data());
-    }
-    setCounters(state, out.size() * sizeof(float));
+    const std::size_t n = kPixels * 3;
+    timeConversion<std::uint16_t, float>(state, n, n, n * sizeof(float), kWords,
+                                         [n](const std::uint16_t* in, float* out) { unsigned16ToFloat(in, n, out); });
 }
 BENCHMARK(BM_Unsigned16ToFloat)->Unit(benchmark::kMillisecond);
 
 // A DPX frame's 16-bit RGB as its tiles are made: float RGBA with alpha 1.
 void BM_Unsigned16RGBToFloatRGBA(benchmark::State& state)
 {
-    std::vector<std::uint16_t> in(kPixels * 3);
-    for (std::size_t i = 0; i < in.size(); ++i)
-        in[i] = static_cast<std::uint16_t>(i * 64 + i / 3);
-    std::vector<float> out(kPixels * 4);
-    for (auto _ : state) {
-        unsigned16RGBToFloatRGBA(in.data(), kPixels, out.data());
-        benchmark::DoNotOptimize(out.data());
-    }
-    setCounters(state, out.size() * sizeof(float));
+    timeConversion<std::uint16_t, float>(
+        state, kPixels * 3, kPixels * 4, kPixels * 4 * sizeof(float), kWords,
+        [](const std::uint16_t* in, float* out) { unsigned16RGBToFloatRGBA(in, kPixels, out); });
 }
 BENCHMARK(BM_Unsigned16RGBToFloatRGBA)->Unit(benchmark::kMillisecond);
 
 // An EXR frame's half RGBA to float as its tiles are made, and back as it is written.
 void BM_HalfToFloat(benchmark::State& state)
 {
-    std::vector<std::uint16_t> in(kPixels * 4);
-    for (std::size_t i = 0; i < in.size(); ++i)
-        in[i] = static_cast<std::uint16_t>(0x3000 + i % 0x0c00); // 0.125 to 1
-    std::vector<float> out(in.size());
-    for (auto _ : state) {
-        halfToFloat(in.data(), in.size(), out.data());
-        benchmark::DoNotOptimize(out.data());
-    }
-    setCounters(state, out.size() * sizeof(float));
+    const std::size_t n = kPixels * 4;
+    timeConversion<std::uint16_t, float>(
+        state, n, n, n * sizeof(float),
+        [](std::size_t i) { return static_cast<std::uint16_t>(0x3000 + i % 0x0c00); }, // 0.125 to 1
+        [n](const std::uint16_t* in, float* out) { halfToFloat(in, n, out); });
 }
 BENCHMARK(BM_HalfToFloat)->Unit(benchmark::kMillisecond);
 
 void BM_FloatToHalf(benchmark::State& state)
 {
-    std::vector<float> in(kPixels * 4);
-    for (std::size_t i = 0; i < in.size(); ++i)
-        in[i] = float(i % 4096) / 4095.0f;
-    std::vector<std::uint16_t> out(in.size());
-    for (auto _ : state) {
-        floatToHalf(in.data(), in.size(), out.data());
-        benchmark::DoNotOptimize(out.data());
-    }
-    setCounters(state, in.size() * sizeof(float));
+    const std::size_t n = kPixels * 4;
+    timeConversion<float, std::uint16_t>(
+        state, n, n, n * sizeof(float), [](std::size_t i) { return float(i % 4096) / 4095.0f; },
+        [n](const float* in, std::uint16_t* out) { floatToHalf(in, n, out); });
 }
 BENCHMARK(BM_FloatToHalf)->Unit(benchmark::kMillisecond);
 
